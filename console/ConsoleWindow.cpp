@@ -1,0 +1,3 @@
+#include "console/ConsoleWindow.h"
+
+ConsoleWindow::ConsoleWindow(QWidget* parent) : QWidget(parent) { setWindowTitle("ZentariMix"); }

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The deck's only door to sound. Every operation keeps the units and failure values the deck
+// relies on: handles are 32-bit and 0 means failure; positions are byte offsets of the decoded
+// 16-bit stream (4 bytes per stereo frame, 2 per mono frame), -1 when there is none; rates in Hz;
+// volumes 0..100; pans -100 (left) .. +100 (right); times in ms.
+//
+// All calls come from one thread (the deck's window thread). The real engine plays on its own
+// threads; what crosses to them is described in EngineShared.h.
+namespace zen::audio {
+
+using Handle = std::uint32_t;
+
+// Stream creation flags.
+inline constexpr std::uint32_t kStreamMono = 0x2;
+inline constexpr std::uint32_t kStreamFx = 0x80;
+inline constexpr std::uint32_t kStreamExactSeek = 0x20000;
+inline constexpr std::uint32_t kDecodeOnly = 0x200000;
+// Module load flags.
+inline constexpr std::uint32_t kMusicRamp = 0x1;
+inline constexpr std::uint32_t kMusicLoop = 0x4;
+inline constexpr std::uint32_t kMusicFx = 0x1000;
+inline constexpr std::uint32_t kMusicCalcLength = 0x2000;
+// Play flag.
+inline constexpr std::uint32_t kPlayLoop = 0x4;
+// Effect type: parametric equalizer.
+inline constexpr int kFxParamEq = 7;
+// Data request: 1024 spectrum magnitudes of a 2048-point FFT.
+inline constexpr std::uint32_t kDataFft2048 = 0x80000002;
+
+// The 14-word information record; words[0] is the record size (56), words[10] the platform audio
+// version (9 or more on a working back end).
+struct EngineInfo {
+    std::uint32_t words[14] = {56};
+};
+
+struct ParamEq {
+    float centerHz = 0;
+    float bandwidthSemitones = 0;
+    float gainDb = 0;
+};
+
+// Called on the caller's thread from inside bpmDecodeGet with 0..100.
+using BpmProgress = std::function<void(Handle channel, float percent)>;
+
+class AudioEngine {
+public:
+    virtual ~AudioEngine() = default;
+
+    // Low 16 bits major, high 16 bits minor: 1.8 reads 0x00080001.
+    virtual std::uint32_t getVersion() const = 0;
+    virtual bool init(int device, int freq, std::uint32_t flags) = 0;
+    virtual bool start() = 0;
+    virtual bool stop() = 0;
+    virtual void free() = 0;
+    virtual bool getInfo(EngineInfo& info) const = 0;
+    virtual void setBufferLength(float seconds) = 0;
+
+    virtual Handle streamCreateFile(const std::string& path, std::uint32_t offset,
+                                    std::uint32_t length, std::uint32_t flags) = 0;
+    virtual Handle musicLoad(const std::string& path, std::uint32_t offset, std::uint32_t length,
+                             std::uint32_t flags) = 0;
+    virtual void streamFree(Handle stream) = 0;
+    virtual void musicFree(Handle music) = 0;
+    // Length in bytes, -1 when the handle is not a stream or module.
+    virtual std::int64_t streamGetLength(Handle stream) const = 0;
+
+    virtual bool streamPlay(Handle stream, int flush, std::uint32_t flags) = 0;
+    virtual bool streamPreBuf(Handle stream) = 0;
+    virtual bool channelStop(Handle channel) = 0;
+    virtual std::int32_t channelGetPosition(Handle channel) const = 0;
+    virtual bool channelSetPosition(Handle channel, std::int32_t bytes) = 0;
+    virtual float channelBytes2Seconds(Handle channel, std::int32_t bytes) const = 0;
+    virtual bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const = 0;
+    // rate 0 = the stream's own rate; -1 for any of the three leaves that attribute alone.
+    virtual bool channelSlideAttributes(Handle channel, int rate, int volume, int pan,
+                                        int timeMs) = 0;
+    virtual void setGlobalVolumes(int music, int sample, int stream) = 0;
+
+    virtual Handle channelSetFx(Handle channel, int type) = 0;
+    virtual bool fxSetParameters(Handle fx, const ParamEq& params) = 0;
+    virtual bool fxGetParameters(Handle fx, ParamEq& params) const = 0;
+
+    // Left level in the low 16 bits, right in the high 16 bits, 0..128 each; -1 when not playing.
+    virtual std::int32_t channelGetLevel(Handle channel) const = 0;
+    // kDataFft2048 fills 1024 floats; returns -1 (buffer untouched) when not playing.
+    virtual std::int32_t channelGetData(Handle channel, float* buffer, std::uint32_t what) = 0;
+    virtual float getCpu() const = 0;
+
+    // Blocks until detection over [startSec, endSec) is done; 0 on failure.
+    virtual float bpmDecodeGet(Handle decodeChannel, double startSec, double endSec,
+                               std::uint32_t minMaxBpm, std::uint32_t flags,
+                               const BpmProgress& progress) = 0;
+    virtual void bpmFree(Handle handle) = 0;
+    virtual void tempoFree(Handle handle) = 0;
+    virtual float tempoGetApproxPercents(Handle tempo) const = 0;
+    virtual float bpmPercents2Bpm(Handle bpm, float percent) const = 0;
+};
+
+// Output devices in the order both programs number them: 0 is "Default output", then the sound
+// system's output devices as "name (host API)". No device at all is a normal answer.
+std::vector<std::string> listOutputDevices();
+
+// The engine on the machine's sound output.
+std::unique_ptr<AudioEngine> createAudioEngine();
+
+} // namespace zen::audio
