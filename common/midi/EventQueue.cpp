@@ -1,0 +1,83 @@
+#include "common/midi/EventQueue.h"
+
+#include "common/midi/MidiPort.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+
+namespace zen::midi {
+
+namespace {
+// The window thread gets back to its own work after this long even under a flood of messages.
+constexpr qint64 kSliceMs = 4;
+} // namespace
+
+std::shared_ptr<EventQueue> EventQueue::shared() {
+    static const std::shared_ptr<EventQueue> queue(new EventQueue);
+    return queue;
+}
+
+void EventQueue::post(Event event) {
+    std::lock_guard lock(mutex_);
+    if (pending_.size() >= kMaxPending) return;
+    pending_.push_back(std::move(event));
+    if (!wakePending_) {
+        wakePending_ = true;
+        wake();
+    }
+}
+
+void EventQueue::wake() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    std::weak_ptr<EventQueue> self = weak_from_this();
+    QMetaObject::invokeMethod(
+        app,
+        [self] {
+            if (auto queue = self.lock()) queue->drain();
+        },
+        Qt::QueuedConnection);
+}
+
+std::uint64_t EventQueue::registerPort(MidiPort* port) {
+    const std::uint64_t id = nextPortId_++;
+    ports_.emplace(id, port);
+    return id;
+}
+
+void EventQueue::unregisterPort(std::uint64_t id) {
+    ports_.erase(id);
+}
+
+void EventQueue::drain() {
+    if (inHandler_) return;
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+        Event event;
+        {
+            std::lock_guard lock(mutex_);
+            if (pending_.empty()) {
+                wakePending_ = false;
+                return;
+            }
+            if (slice.elapsed() >= kSliceMs) {
+                wake();
+                return;
+            }
+            event = std::move(pending_.front());
+            pending_.pop_front();
+        }
+        const auto it = ports_.find(event.portId);
+        if (it == ports_.end()) continue;
+        struct HandlerScope {
+            bool& flag;
+            explicit HandlerScope(bool& f) : flag(f) { flag = true; }
+            ~HandlerScope() { flag = false; }
+        } scope(inHandler_);
+        it->second->deliver(event);
+    }
+}
+
+} // namespace zen::midi

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/midi/MidiPort.h"
+
+#include <atomic>
+#include <memory>
+
+namespace zen {
+namespace midi {
+class CableReceiver;
+class HardwareInput;
+} // namespace midi
+
+// A MIDI input port: devices 0..7 are the cables "MIDI Yoke 1".."MIDI Yoke 8", hardware inputs
+// follow. After open and start, every incoming message raises messageReceived on the window
+// thread; while the handler runs, status(), data1() and data2() hold that message.
+class MIDIInput : public MidiPort {
+    Q_OBJECT
+
+public:
+    explicit MIDIInput(QObject* parent = nullptr);
+    ~MIDIInput() override;
+
+    // Reading the count refreshes the list of hardware ports that the names and actions use.
+    static qint16 deviceCount();
+    static QString deviceName(qint16 device);
+
+    void action(qint16 device, MidiAction action);
+
+signals:
+    void messageReceived();
+
+private:
+    void deliver(const midi::Event& event) override;
+    void open(int device);
+    void close();
+    void halt();
+
+    std::unique_ptr<midi::CableReceiver> cable_;
+    std::unique_ptr<midi::HardwareInput> hardware_;
+    // Messages carry the start session they arrived in; a stop, reset or close moves on, so
+    // nothing that arrived before it is delivered afterwards. Read by the reader threads, 0 while
+    // the port is not started: what arrives then is not kept.
+    std::uint64_t startSession_ = 0;
+    std::shared_ptr<std::atomic<std::uint64_t>> liveSession_;
+};
+
+} // namespace zen

@@ -1,0 +1,113 @@
+#include "common/midi/MIDIOutput.h"
+
+#include "common/midi/CableFolder.h"
+#include "common/midi/CableSender.h"
+#include "common/midi/DeviceList.h"
+#include "common/midi/EventQueue.h"
+#include "common/midi/HardwarePorts.h"
+
+namespace zen {
+
+using midi::Direction;
+
+MIDIOutput::MIDIOutput(QObject* parent) : MidiPort(parent) {}
+
+MIDIOutput::~MIDIOutput() {
+    close();
+}
+
+qint16 MIDIOutput::deviceCount() {
+    return static_cast<qint16>(midi::deviceCount(Direction::Output));
+}
+
+QString MIDIOutput::deviceName(qint16 device) {
+    return QString::fromStdString(midi::deviceName(Direction::Output, device));
+}
+
+void MIDIOutput::action(qint16 device, MidiAction action) {
+    if (!midi::isDevice(Direction::Output, device)) return;
+    switch (action) {
+    case MidiAction::Open:
+        open(device);
+        break;
+    case MidiAction::Close:
+        close();
+        break;
+    case MidiAction::Start:
+        started_ = isOpen();
+        break;
+    case MidiAction::Reset:
+    case MidiAction::Stop:
+        started_ = false;
+        break;
+    case MidiAction::Send:
+        transmit();
+        break;
+    case MidiAction::Received:
+        break;
+    }
+}
+
+void MIDIOutput::send(qint16 device, qint16 status, qint16 data1, qint16 data2) {
+    setStatus(status);
+    setData2(data2);
+    setData1(data1);
+    action(device, MidiAction::Send);
+}
+
+void MIDIOutput::open(int device) {
+    if (openDevice_ == device) return;
+    close();
+    ++openSession_;
+    if (device < midi::kCableCount) {
+        const std::string folder = midi::cableFolderPath();
+        const std::string error = midi::prepareCableFolder(folder);
+        if (!error.empty()) {
+            postError(MidiError::CableFolder, QString::fromStdString(error));
+            return;
+        }
+        cable_ = std::make_unique<midi::CableSender>(folder, device + 1);
+    } else {
+        auto onError = [queue = queue_, id = portId_,
+                        session = openSession_](const std::string& text) {
+            midi::Event event;
+            event.kind = midi::Event::Kind::Error;
+            event.portId = id;
+            event.session = session;
+            event.errorNumber = static_cast<qint16>(MidiError::Driver);
+            event.description = QString::fromStdString(text);
+            queue->post(std::move(event));
+        };
+        std::string error;
+        hardware_ = midi::HardwareOutput::open(*midi::hardwarePort(Direction::Output, device),
+                                               onError, error);
+        if (!hardware_) {
+            postError(MidiError::DeviceMissing, QString::fromStdString(error));
+            return;
+        }
+    }
+    openDevice_ = device;
+}
+
+void MIDIOutput::close() {
+    if (!isOpen()) return;
+    started_ = false;
+    cable_.reset();
+    hardware_.reset();
+    openDevice_ = -1;
+    ++openSession_;
+}
+
+// A send on a closed port, or of fields that make no MIDI message, is dropped: the console sends
+// key releases whatever the state of its ports.
+void MIDIOutput::transmit() {
+    if (!isOpen()) return;
+    const auto message = midi::makeShortMessage(status_, data1_, data2_);
+    if (!message) return;
+    if (cable_)
+        cable_->send(*message);
+    else
+        hardware_->send(*message);
+}
+
+} // namespace zen

@@ -1,0 +1,30 @@
+#include "common/midi/MidiPort.h"
+
+#include "common/midi/EventQueue.h"
+
+namespace zen {
+
+MidiPort::MidiPort(QObject* parent) : QObject(parent), queue_(midi::EventQueue::shared()) {
+    portId_ = queue_->registerPort(this);
+}
+
+MidiPort::~MidiPort() {
+    queue_->unregisterPort(portId_);
+}
+
+void MidiPort::deliver(const midi::Event& event) {
+    if (event.kind == midi::Event::Kind::Error && event.session == openSession_)
+        emit error(event.errorNumber, event.description);
+}
+
+void MidiPort::postError(MidiError number, const QString& description) {
+    midi::Event event;
+    event.kind = midi::Event::Kind::Error;
+    event.portId = portId_;
+    event.session = openSession_;
+    event.errorNumber = static_cast<qint16>(number);
+    event.description = description;
+    queue_->post(std::move(event));
+}
+
+} // namespace zen

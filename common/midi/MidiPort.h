@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace zen::midi {
+class EventQueue;
+struct Event;
+} // namespace zen::midi
+
+namespace zen {
+
+// The actions a port control understands; the device number is handed with every one of them.
+enum class MidiAction : int {
+    Open = 1,
+    Close = 2,
+    Reset = 3,
+    Start = 4,
+    Stop = 5,
+    Received = 6, // issued at the end of every message handler; reception simply goes on
+    Send = 7,
+};
+
+// Error numbers raised with the error event.
+enum class MidiError : qint16 {
+    CableFolder = 1,   // the private cable folder is missing, foreign or open to others
+    CableSocket = 2,   // a cable socket could not be made or bound
+    DeviceMissing = 3, // a hardware port has gone since the device list was read
+    Driver = 4,        // the hardware MIDI driver reported a failure
+    Receive = 5,       // reading a cable failed
+};
+
+// What MIDIInput and MIDIOutput share: the device number handed with each action, the three
+// message fields and the error event. A port holds one device at a time: open selects it, the
+// other actions work on the device that is open. A device number of -1 or beyond the list makes
+// every action a silent no-op. Events are raised on the window thread, one at a time, never
+// while another MIDI handler of this program is still running (a message box it shows
+// included): they wait in the queue and follow once that handler has returned.
+class MidiPort : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(qint16 status READ status WRITE setStatus)
+    Q_PROPERTY(qint16 data1 READ data1 WRITE setData1)
+    Q_PROPERTY(qint16 data2 READ data2 WRITE setData2)
+
+public:
+    ~MidiPort() override;
+
+    qint16 status() const { return status_; }
+    qint16 data1() const { return data1_; }
+    qint16 data2() const { return data2_; }
+    void setStatus(qint16 v) { status_ = v; }
+    void setData1(qint16 v) { data1_ = v; }
+    void setData2(qint16 v) { data2_ = v; }
+
+    bool isOpen() const { return openDevice_ >= 0; }
+    bool isStarted() const { return started_; }
+    // The device the port holds open, -1 when closed.
+    int openDevice() const { return openDevice_; }
+
+signals:
+    void error(qint16 number, const QString& description);
+
+protected:
+    explicit MidiPort(QObject* parent);
+
+    // Runs on the window thread for every event the queue hands this port.
+    virtual void deliver(const midi::Event& event);
+    // Raises the error event later on the window thread, through the queue.
+    void postError(MidiError number, const QString& description);
+
+    std::shared_ptr<midi::EventQueue> queue_;
+    std::uint64_t portId_ = 0;
+    // Bumped on every open and close, so an error of an earlier session is never delivered.
+    std::uint64_t openSession_ = 0;
+    int openDevice_ = -1;
+    bool started_ = false;
+    qint16 status_ = 0;
+    qint16 data1_ = 0;
+    qint16 data2_ = 0;
+
+    friend class midi::EventQueue;
+};
+
+} // namespace zen
