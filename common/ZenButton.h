@@ -7,7 +7,6 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
-#include <functional>
 
 class PropertyBag;
 class QLabel;
@@ -92,9 +91,6 @@ public:
     void readProperties(const PropertyBag& bag);
     void writeProperties(PropertyBag& bag) const;
 
-    // Where hover tracking reads the pointer, in screen coordinates; QCursor::pos() by default.
-    void setPointerSource(std::function<QPoint()> source);
-
 signals:
     // In the order owners know them by.
     void Click();
@@ -123,44 +119,58 @@ private:
     void hoverTick();
     void abandonPress();
     void setCaptionPointSize(double points);
-    void updateAccessKey();
+    void applyCaption();
+    double captionPointSize() const;
 
-    // Property values.
-    std::int32_t dotShape_ = Circle;
-    std::int32_t buttonShape_ = RoundedRectangle;
-    std::int16_t dotHeight_ = 10;
-    std::int16_t dotWidth_ = 10;
-    std::int16_t dotY_ = 15;
-    std::int16_t dotX_ = 15;
+    // Values a fresh button has, and a stored form falls back to.
+    static constexpr std::int32_t kDefaultDotShape = Circle;
+    static constexpr std::int32_t kDefaultButtonShape = RoundedRectangle;
+    static constexpr std::int16_t kDefaultDotHeight = 10;
+    static constexpr std::int16_t kDefaultDotWidth = 10;
+    static constexpr std::int16_t kDefaultDotY = 15;
+    static constexpr std::int16_t kDefaultDotX = 15;
+    static constexpr zen::Rgb kDefaultOverColor = zen::rgb(0, 255, 255);
+    static constexpr zen::Rgb kDefaultFillColor = zen::rgb(0, 128, 128);
+    static constexpr zen::Rgb kDefaultDotColor = zen::rgb(0, 192, 192);
+    static constexpr zen::Rgb kDefaultBorderColor = zen::rgb(0, 0, 0);
+    static constexpr zen::Rgb kDefaultForeColor = zen::rgb(255, 255, 255);
+    static constexpr zen::Rgb kDefaultBackColor = zen::rgb(0, 128, 128);
+    static constexpr std::int16_t kDefaultBorderSize = 2;
+
+    std::int32_t dotShape_ = kDefaultDotShape;
+    std::int32_t buttonShape_ = kDefaultButtonShape;
+    std::int16_t dotHeight_ = kDefaultDotHeight;
+    std::int16_t dotWidth_ = kDefaultDotWidth;
+    std::int16_t dotY_ = kDefaultDotY;
+    std::int16_t dotX_ = kDefaultDotX;
     QFont fontType_;
-    zen::Rgb overColor_ = zen::rgb(0, 255, 255);
-    zen::Rgb fillColor_ = zen::rgb(0, 128, 128);
-    zen::Rgb dotColor_ = zen::rgb(0, 192, 192);
-    zen::Rgb borderColor_ = zen::rgb(0, 0, 0);
-    zen::Rgb foreColor_ = zen::rgb(255, 255, 255);
-    zen::Rgb backColor_ = zen::rgb(0, 128, 128);
-    std::int16_t borderSize_ = 2;
-    QString caption_ = QStringLiteral("Button");
+    zen::Rgb overColor_ = kDefaultOverColor;
+    zen::Rgb fillColor_ = kDefaultFillColor;
+    zen::Rgb dotColor_ = kDefaultDotColor;
+    zen::Rgb borderColor_ = kDefaultBorderColor;
+    zen::Rgb foreColor_ = kDefaultForeColor;
+    zen::Rgb backColor_ = kDefaultBackColor;
+    std::int16_t borderSize_ = kDefaultBorderSize;
+    QString caption_;
     bool enabled_ = true; // stored and written back; the button ignores it
 
     // What the picture area shows right now; the layout and the setters fill it in.
     struct Face {
-        std::int32_t shape = RoundedRectangle;
+        std::int32_t shape = kDefaultButtonShape;
         QRect rect;
-        zen::Rgb fill = zen::rgb(0, 128, 128);
-        zen::Rgb border = zen::rgb(0, 0, 0);
-        int borderWidth = 2;
-        std::int32_t dotShape = Circle;
-        QRect dotRect{15, 15, 10, 10};
-        zen::Rgb dotFill = zen::rgb(0, 192, 192);
-        zen::Rgb back = zen::rgb(0, 128, 128);
+        zen::Rgb fill = kDefaultFillColor;
+        zen::Rgb border = kDefaultBorderColor;
+        int borderWidth = kDefaultBorderSize;
+        std::int32_t dotShape = kDefaultDotShape;
+        QRect dotRect{kDefaultDotX, kDefaultDotY, kDefaultDotWidth, kDefaultDotHeight};
+        zen::Rgb dotFill = kDefaultDotColor;
+        zen::Rgb back = kDefaultBackColor;
     } face_;
 
     QWidget* clip_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QTimer* overTimer_ = nullptr;
     QShortcut* accessKey_ = nullptr;
-    std::function<QPoint()> pointer_;
 
     // The press whose release is still due, and the caption size before it.
     QPointer<QWidget> pressedPart_;
