@@ -2,6 +2,9 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <cstdio>
+#include <jack/jack.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace zen::midi {
@@ -10,9 +13,33 @@ namespace {
 
 const char* const kClientName = "ZentariDJ";
 
-// The ALSA library complains on stderr when there is no sequencer device; skip it then.
+thread_local bool quietJack = false;
+
+void jackMessage(const char* text) {
+    if (!quietJack) std::fprintf(stderr, "%s\n", text);
+}
+
+// Asking for a JACK server that is not there fills stderr with complaints from the JACK library
+// and RtMidi; a quiet look first keeps a normal state quiet.
+bool jackServerRunning() {
+    static std::once_flag hooked;
+    std::call_once(hooked, [] {
+        jack_set_error_function(&jackMessage);
+        jack_set_info_function(&jackMessage);
+    });
+    quietJack = true;
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("ZentariDJ probe", JackNoStartServer, &status);
+    quietJack = false;
+    if (!client) return false;
+    jack_client_close(client);
+    return true;
+}
+
+// The ALSA library complains likewise when there is no sequencer device.
 bool apiPresent(RtMidi::Api api) {
-    return api != RtMidi::LINUX_ALSA || access("/dev/snd/seq", R_OK | W_OK) == 0;
+    if (api == RtMidi::LINUX_ALSA) return access("/dev/snd/seq", R_OK | W_OK) == 0;
+    return jackServerRunning();
 }
 
 constexpr RtMidi::Api kApis[] = {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};

@@ -1,0 +1,126 @@
+#include "MidiTestSupport.h"
+
+#include "common/midi/MIDIOutput.h"
+
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Cable 3 is device 2, cable 4 is device 3.
+constexpr int kCable3 = 2;
+constexpr int kCable4 = 3;
+
+class CableTest : public CableFixture {};
+
+TEST_F(CableTest, SendReachesEveryReaderOfTheCableInOrderAndNoOther) {
+    constexpr int kMessages = 300;
+    auto first = startProbe(kCable3, kMessages);
+    auto second = startProbe(kCable3, kMessages);
+    auto other = startProbe(kCable4, 1);
+
+    zen::MIDIOutput output;
+    output.action(kCable3, zen::MidiAction::Open);
+    QStringList expected;
+    for (int i = 0; i < kMessages; ++i) {
+        output.send(kCable3, 176, static_cast<qint16>(i % 128), static_cast<qint16>(i / 128));
+        expected << QString("176 %1 %2").arg(i % 128).arg(i / 128);
+    }
+    output.action(kCable3, zen::MidiAction::Close);
+
+    EXPECT_EQ(probeLines(*first), expected);
+    EXPECT_EQ(probeLines(*second), expected);
+    // The reader of cable 4 has seen nothing of it: its first message is this marker.
+    ASSERT_EQ(runSender({"MIDI Yoke 4", "99", "1"}), 0);
+    EXPECT_EQ(probeLines(*other), QStringList{"176 99 1"});
+}
+
+TEST_F(CableTest, SenderToolSendsAControlChangeWithTheDefaultValue) {
+    auto probe = startProbe(0, 2);
+    ASSERT_EQ(runSender({"MIDI Yoke 1", "16"}), 0);
+    ASSERT_EQ(runSender({"MIDI Yoke 1", "40", "0"}), 0);
+    EXPECT_EQ(probeLines(*probe), (QStringList{"176 16 126", "176 40 0"}));
+}
+
+TEST_F(CableTest, SenderToolRefusesBadArgumentsWithAMessage) {
+    const QList<QStringList> bad = {{},
+                                    {"MIDI Yoke 1"},
+                                    {"MIDI Yoke 9", "16"},
+                                    {"midi yoke 1", "16"},
+                                    {"MIDI Yoke 1", "128"},
+                                    {"MIDI Yoke 1", "-1"},
+                                    {"MIDI Yoke 1", "16x"},
+                                    {"MIDI Yoke 1", "16", "200"},
+                                    {"MIDI Yoke 1", "16", "1", "2"}};
+    for (const QStringList& args : bad) {
+        QString errors;
+        EXPECT_EQ(runSender(args, &errors), 2) << args.join(',').toStdString();
+        EXPECT_TRUE(errors.contains("usage: zentari-midi-send")) << errors.toStdString();
+    }
+}
+
+TEST_F(CableTest, SenderWithNoReaderSucceedsSilently) {
+    QString errors;
+    EXPECT_EQ(runSender({"MIDI Yoke 8", "16"}, &errors), 0);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(CableTest, StaleSocketOfAKilledReaderIsRemovedBySenders) {
+    auto probe = startProbe(1, 1);
+    ASSERT_EQ(socketFiles(2).size(), 1);
+    probe->kill(); // SIGKILL: the reader cannot remove its own socket
+    probe->waitForFinished(5000);
+    ASSERT_EQ(socketFiles(2).size(), 1);
+
+    auto fresh = startProbe(1, 1);
+    ASSERT_EQ(socketFiles(2).size(), 2);
+    EXPECT_EQ(runSender({"MIDI Yoke 2", "17"}), 0);
+    EXPECT_EQ(probeLines(*fresh), QStringList{"176 17 126"});
+    EXPECT_EQ(socketFiles(2).size(), 0); // the stale one by the sender, the live one on exit
+}
+
+TEST_F(CableTest, FolderOpenToOthersIsRefusedByEveryone) {
+    ASSERT_EQ(mkdir(cableFolder().toUtf8().constData(), 0700), 0);
+    ASSERT_EQ(chmod(cableFolder().toUtf8().constData(), 0777), 0);
+
+    auto probe = startProbe(0, 1);
+    const QStringList lines = probeLines(*probe);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("error 1 ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("open to other users")) << lines[0].toStdString();
+    EXPECT_EQ(probe->exitCode(), 3);
+
+    QString errors;
+    EXPECT_EQ(runSender({"MIDI Yoke 1", "16"}, &errors), 1);
+    EXPECT_TRUE(errors.contains("open to other users")) << errors.toStdString();
+    EXPECT_TRUE(socketFiles(1).isEmpty());
+}
+
+TEST_F(CableTest, FolderOfAnotherUserOrALinkIsRefused) {
+    const QByteArray folder = cableFolder().toUtf8();
+    if (geteuid() == 0) {
+        ASSERT_EQ(mkdir(folder.constData(), 0700), 0);
+        ASSERT_EQ(chown(folder.constData(), 65534, 65534), 0);
+        QString errors;
+        EXPECT_EQ(runSender({"MIDI Yoke 1", "16"}, &errors), 1);
+        EXPECT_TRUE(errors.contains("belongs to another user")) << errors.toStdString();
+        ASSERT_EQ(rmdir(folder.constData()), 0);
+    }
+    // A link planted where the folder belongs is never followed.
+    QTemporaryDir target;
+    ASSERT_TRUE(QFile::link(target.path(), cableFolder()));
+    QString errors;
+    EXPECT_EQ(runSender({"MIDI Yoke 1", "16"}, &errors), 1);
+    EXPECT_TRUE(errors.contains("is not a folder")) << errors.toStdString();
+}
+
+TEST_F(CableTest, MissingFolderIsCreatedPrivate) {
+    EXPECT_EQ(runSender({"MIDI Yoke 1", "16"}), 0);
+    struct stat st {};
+    ASSERT_EQ(lstat(cableFolder().toUtf8().constData(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+} // namespace
