@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <limits>
@@ -20,6 +20,13 @@ namespace {
 // Settings files are a few hundred bytes; reading at most this much keeps a huge or endless file
 // from exhausting memory. Anything beyond reads as past the end.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+// Unlike QString::fromUtf8, keeps a U+FEFF that begins a field: it is part of the value.
+QString decode(QByteArrayView field) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(field);
+}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -87,7 +94,7 @@ QString FieldReader::next() {
             ++pos_;
         else
             skipLineEnd();
-        return QString::fromUtf8(field);
+        return decode(field);
     }
 
     const qsizetype start = pos_;
@@ -101,7 +108,7 @@ QString FieldReader::next() {
         ++pos_;
     else
         skipLineEnd();
-    return QString::fromUtf8(field);
+    return decode(field);
 }
 
 void FieldReader::skipLineEnd() {
@@ -136,14 +143,15 @@ bool readFields(const QString& path, int count, QStringList& out) {
 
 bool writeFields(const QString& path, const QStringList& fields) {
     if (!std::all_of(fields.begin(), fields.end(), isRepresentable)) return false;
+    // Unbuffered, so that a failing write (full disk) shows here: QSaveFile does not report a
+    // write error that only appears when its buffer is flushed at commit.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
     const QByteArray bytes = encodeFields(fields);
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0) {
         file.cancelWriting(); // the temporary file is dropped, the old file stays
         return false;
     }
-    // commit() flushes, syncs the temporary file to disk and renames it over the old one.
     if (!file.commit()) return false;
     syncFolder(QFileInfo(path).absolutePath());
     return true;
