@@ -21,6 +21,8 @@ public:
     static std::shared_ptr<PcmTrack> open(const std::string& path, Kind kind, bool mono,
                                           std::string* why = nullptr);
 
+    // Stops and joins the decode worker and frees the buffer: never let the last reference go on
+    // the audio thread.
     virtual ~PcmTrack() = default;
 
     virtual int channels() const = 0;   // 1 or 2

@@ -1,0 +1,76 @@
+#include "AudioFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zen::audio {
+
+namespace {
+
+std::shared_ptr<AudioFile> refuse(std::string* why, const std::string& reason) {
+    if (why) *why = reason;
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<AudioFile> AudioFile::open(const std::string& path, std::string* why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return refuse(why, "cannot be read");
+    if (!S_ISREG(st.st_mode)) return refuse(why, "not a regular file");
+    // O_NONBLOCK: should the path be swapped for a FIFO after the check, open must not wait for a
+    // writer; the fstat below then refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return refuse(why, "cannot be read");
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refuse(why, "not a regular file");
+    }
+    if (st.st_size <= 0) {
+        ::close(fd);
+        return refuse(why, "empty file");
+    }
+    return std::shared_ptr<AudioFile>(new AudioFile(fd, st.st_size));
+}
+
+AudioFile::~AudioFile() {
+    ::close(fd_);
+}
+
+std::int64_t AudioFile::readAt(void* dst, std::int64_t bytes, std::int64_t offset) const {
+    auto* out = static_cast<char*>(dst);
+    std::int64_t done = 0;
+    while (done < bytes && offset + done < size_) {
+        const ssize_t n = ::pread(fd_, out + done, static_cast<size_t>(bytes - done),
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+std::int64_t FileCursor::read(void* dst, std::int64_t bytes) {
+    const std::int64_t n = file->readAt(dst, bytes, pos);
+    pos += n;
+    return n;
+}
+
+std::int64_t FileCursor::seek(std::int64_t offset, int whence) {
+    std::int64_t base = 0;
+    if (whence == SEEK_CUR)
+        base = pos;
+    else if (whence == SEEK_END)
+        base = file->size();
+    else if (whence != SEEK_SET)
+        return -1;
+    const std::int64_t target = base + offset;
+    if (target < 0) return -1;
+    pos = target;
+    return pos;
+}
+
+} // namespace zen::audio

@@ -1,0 +1,108 @@
+#include "DecoderTestFiles.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sndfile.h>
+#include <stdexcept>
+
+namespace zen::audio::test {
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zen-decoders.XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+Pcm makeSignal(int channels, int rate, std::int64_t frames) {
+    Pcm pcm{channels, rate, {}};
+    pcm.samples.resize(static_cast<size_t>(frames * channels));
+    std::mt19937 noise(42);
+    std::uniform_int_distribution<int> small(-1500, 1500);
+    for (std::int64_t f = 0; f < frames; ++f) {
+        for (int c = 0; c < channels; ++c) {
+            const double t = double(f) / rate;
+            const double tone = 9000 * std::sin(2 * M_PI * (440 + 110 * c) * t) +
+                                6000 * std::sin(2 * M_PI * 3150 * t + c);
+            pcm.samples[static_cast<size_t>(f * channels + c)] =
+                static_cast<std::int16_t>(std::lround(tone) + small(noise));
+        }
+    }
+    return pcm;
+}
+
+void writeSndfile(const std::string& path, const Pcm& pcm, int format) {
+    SF_INFO info{};
+    info.channels = pcm.channels;
+    info.samplerate = pcm.rate;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+    sf_writef_short(file, pcm.samples.data(), pcm.frames());
+    sf_close(file);
+}
+
+Pcm decodeAll(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) throw std::runtime_error("cannot read " + path);
+    Pcm pcm{info.channels, info.samplerate, {}};
+    std::vector<std::int16_t> block(static_cast<size_t>(4096 * info.channels));
+    sf_count_t got;
+    while ((got = sf_readf_short(file, block.data(), 4096)) > 0)
+        pcm.samples.insert(pcm.samples.end(), block.begin(), block.begin() + got * info.channels);
+    sf_close(file);
+    return pcm;
+}
+
+void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs) {
+    const std::string command = "lame --quiet " + extraArgs + " '" + wav + "' '" + mp3 + "'";
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("lame failed: " + command);
+}
+
+std::vector<unsigned char> makeModule(int patterns) {
+    constexpr int kSampleWords = 32;
+    std::vector<unsigned char> mod(1084, 0);
+    mod[0] = 'z';
+    unsigned char* sample = &mod[20]; // the first of 31 sample headers
+    sample[22] = 0;
+    sample[23] = kSampleWords; // length in words
+    sample[25] = 64;           // volume
+    sample[29] = kSampleWords; // loop length in words: the whole sample
+    mod[950] = static_cast<unsigned char>(patterns);
+    mod[951] = 127;
+    for (int p = 0; p < patterns; ++p)
+        mod[952 + p] = static_cast<unsigned char>(p);
+    mod[1080] = 'M', mod[1081] = '.', mod[1082] = 'K', mod[1083] = '.';
+    for (int p = 0; p < patterns; ++p) {
+        std::vector<unsigned char> pattern(64 * 4 * 4, 0);
+        for (int row = 0; row < 64; row += 4) {
+            unsigned char* cell = &pattern[row * 16 + (row / 4 % 4) * 4];
+            const int period = 428 - 20 * (row / 4 % 5);
+            cell[0] = static_cast<unsigned char>(period >> 8);
+            cell[1] = static_cast<unsigned char>(period & 0xff);
+            cell[2] = 1 << 4; // sample 1
+        }
+        pattern[1 * 16 + 2] = 0x0f; // speed
+        pattern[1 * 16 + 3] = static_cast<unsigned char>(p % 2 ? 3 : 6);
+        pattern[9 * 16 + 2] = 0x0f; // tempo
+        pattern[9 * 16 + 3] = static_cast<unsigned char>(0x7d + 17 * p);
+        mod.insert(mod.end(), pattern.begin(), pattern.end());
+    }
+    for (int i = 0; i < kSampleWords * 2; ++i)
+        mod.push_back(static_cast<unsigned char>(std::lround(100 * std::sin(i * 2 * M_PI / 64))));
+    return mod;
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+} // namespace zen::audio::test

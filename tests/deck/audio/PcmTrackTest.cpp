@@ -1,0 +1,233 @@
+#include "DecoderTestFiles.h"
+
+#include "deck/audio/PcmTrack.h"
+
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.hpp>
+#include <sndfile.h>
+
+#include <cmath>
+
+namespace zen::audio {
+namespace {
+
+using test::Pcm;
+
+constexpr int kRate = 44100;
+
+// Opens, waits for the whole decode and returns what the track holds.
+Pcm decodeTrack(const std::string& path, PcmTrack::Kind kind, bool mono,
+                std::int64_t* length = nullptr) {
+    std::string why;
+    auto track = PcmTrack::open(path, kind, mono, &why);
+    EXPECT_TRUE(track) << path << ": " << why;
+    if (!track) return {};
+    const std::int64_t decoded = track->waitDecoded(track->lengthFrames());
+    EXPECT_TRUE(track->finished());
+    EXPECT_EQ(decoded, track->lengthFrames());
+    if (length) *length = track->lengthFrames();
+    Pcm pcm{track->channels(), track->sampleRate(), {}};
+    pcm.samples.assign(track->data(), track->data() + decoded * track->channels());
+    return pcm;
+}
+
+// Lossy decoders hand out floats, which the reference reading and the track may round to 16 bits
+// one step apart; a frame out of place differs by thousands in the busy test signal.
+void expectSameFrames(const Pcm& got, const Pcm& reference, const std::string& path) {
+    ASSERT_EQ(got.channels, reference.channels) << path;
+    ASSERT_EQ(got.samples.size(), reference.samples.size()) << path;
+    std::int64_t apart = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < got.samples.size(); ++i) {
+        if (std::abs(got.samples[i] - reference.samples[i]) > 1 && !apart++) first = i;
+    }
+    EXPECT_EQ(apart, 0) << path << ": first at frame " << first / size_t(got.channels);
+}
+
+class PcmTrackTest : public ::testing::Test {
+protected:
+    test::TempFolder folder;
+    const Pcm stereo = test::makeSignal(2, kRate, 3 * kRate + 77);
+
+    std::string writeStereoWav(const std::string& name) {
+        const std::string path = folder.path(name);
+        test::writeSndfile(path, stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        return path;
+    }
+};
+
+TEST_F(PcmTrackTest, LosslessFilesDecodeToTheirSamplesExactly) {
+    const std::string wav = writeStereoWav("a.wav");
+    const std::string flac = folder.path("a.flac");
+    test::writeSndfile(flac, stereo, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const Pcm low = test::makeSignal(1, 22050, 22050);
+    const std::string aiff = folder.path("a.aiff");
+    test::writeSndfile(aiff, low, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+
+    for (const auto& path : {wav, flac}) {
+        const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false);
+        EXPECT_EQ(got.channels, 2) << path;
+        EXPECT_EQ(got.rate, kRate) << path;
+        EXPECT_EQ(got.samples, stereo.samples) << path;
+    }
+    // A mono file stays mono without the flag, at its own rate.
+    const Pcm got = decodeTrack(aiff, PcmTrack::Kind::Stream, false);
+    EXPECT_EQ(got.channels, 1);
+    EXPECT_EQ(got.rate, 22050);
+    EXPECT_EQ(got.samples, low.samples);
+}
+
+TEST_F(PcmTrackTest, PlaybackCanStartBeforeTheDecodeEnds) {
+    const std::string wav = writeStereoWav("a.wav");
+    auto track = PcmTrack::open(wav, PcmTrack::Kind::Stream, false);
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->lengthFrames(), stereo.frames());
+    const std::int64_t ready = track->waitDecoded(1);
+    ASSERT_GE(ready, 1);
+    EXPECT_EQ(track->data()[0], stereo.samples[0]);
+    EXPECT_EQ(track->waitDecoded(0), track->decodedFrames());
+}
+
+TEST_F(PcmTrackTest, CompressedFramesMatchAFullDecodeAtEveryPosition) {
+    const std::string wav = writeStereoWav("a.wav");
+    const std::string ogg = folder.path("a.ogg");
+    test::writeSndfile(ogg, stereo, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    const std::string mp3 = folder.path("lame.mp3");
+    test::encodeMp3(wav, mp3, "-b 192");
+
+    for (const auto& path : {ogg, mp3}) {
+        const Pcm reference = test::decodeAll(path);
+        std::int64_t length = 0;
+        const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false, &length);
+        EXPECT_EQ(length, reference.frames()) << path;
+        ASSERT_EQ(got.samples.size(), reference.samples.size()) << path;
+        expectSameFrames(got, reference, path);
+    }
+    // The LAME frame carries encoder delay and padding: the MP3 is as long as its source.
+    EXPECT_EQ(test::decodeAll(mp3).frames(), stereo.frames());
+}
+
+TEST_F(PcmTrackTest, MpegFilesWithoutALengthHeaderAreCountedExactly) {
+    const std::string wav = writeStereoWav("a.wav");
+    const std::string mp3 = folder.path("plain.mp3");
+    test::encodeMp3(wav, mp3, "-t -b 128");
+    const std::string mp2 = folder.path("a.mp2");
+    ASSERT_EQ(std::system(("sox '" + wav + "' '" + mp2 + "'").c_str()), 0);
+
+    for (const auto& path : {mp3, mp2}) {
+        const Pcm reference = test::decodeAll(path);
+        std::int64_t length = 0;
+        const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false, &length);
+        EXPECT_EQ(length, reference.frames()) << path;
+        expectSameFrames(got, reference, path);
+    }
+}
+
+TEST_F(PcmTrackTest, MonoFlagAveragesTheTwoSides) {
+    const std::string wav = writeStereoWav("a.wav");
+    const Pcm got = decodeTrack(wav, PcmTrack::Kind::Stream, true);
+    ASSERT_EQ(got.channels, 1);
+    ASSERT_EQ(got.frames(), stereo.frames());
+    for (std::int64_t f = 0; f < got.frames(); f += 997) {
+        const int sum = stereo.samples[size_t(2 * f)] + stereo.samples[size_t(2 * f + 1)];
+        EXPECT_NEAR(got.samples[size_t(f)], sum / 2.0, 0.51) << "frame " << f;
+    }
+}
+
+// One channel of a six-channel file carries a tone, the rest silence.
+std::string writeSurroundWithOneVoice(const test::TempFolder& folder, int voice,
+                                      std::int16_t level) {
+    Pcm pcm{6, kRate, std::vector<std::int16_t>(6 * 4410, 0)};
+    for (size_t f = 0; f < 4410; ++f)
+        pcm.samples[f * 6 + size_t(voice)] = f % 2 ? level : std::int16_t(-level);
+    const std::string path = folder.path("surround" + std::to_string(voice) + ".wav");
+    test::writeSndfile(path, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    return path;
+}
+
+TEST_F(PcmTrackTest, SurroundFoldsToStereoByPosition) {
+    // WAV order: front left, front right, centre, LFE, back left, back right.
+    const auto sides = [&](int voice) {
+        const Pcm got = decodeTrack(writeSurroundWithOneVoice(folder, voice, 20000),
+                                    PcmTrack::Kind::Stream, false);
+        EXPECT_EQ(got.channels, 2);
+        return std::pair{std::abs(got.samples[2]), std::abs(got.samples[3])};
+    };
+    const auto [frontLeftL, frontLeftR] = sides(0);
+    EXPECT_GT(frontLeftL, 5000);
+    EXPECT_EQ(frontLeftR, 0);
+    const auto [centreL, centreR] = sides(2);
+    EXPECT_GT(centreL, 3000);
+    EXPECT_EQ(centreL, centreR);
+    const auto [lfeL, lfeR] = sides(3);
+    EXPECT_EQ(lfeL + lfeR, 0);
+    const auto [backRightL, backRightR] = sides(5);
+    EXPECT_EQ(backRightL, 0);
+    EXPECT_GT(backRightR, 5000);
+
+    // Full scale on every channel at once must not wrap round.
+    Pcm loud{6, kRate, std::vector<std::int16_t>(6 * 100, 32767)};
+    const std::string path = folder.path("loud.wav");
+    test::writeSndfile(path, loud, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    for (bool mono : {false, true}) {
+        const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, mono);
+        EXPECT_EQ(got.channels, mono ? 1 : 2);
+        for (std::int16_t s : got.samples)
+            EXPECT_GT(s, 30000);
+    }
+}
+
+TEST_F(PcmTrackTest, FloatDataBeyondFullScaleClips) {
+    const std::string path = folder.path("float.wav");
+    SF_INFO info{};
+    info.channels = 1;
+    info.samplerate = kRate;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_TRUE(file);
+    const float samples[] = {0.5f, 1.5f, -1.5f, -0.25f};
+    sf_writef_float(file, samples, 4);
+    sf_close(file);
+    const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false);
+    ASSERT_EQ(got.samples.size(), 4u);
+    EXPECT_NEAR(got.samples[0], 16384, 1);
+    EXPECT_EQ(got.samples[1], 32767);
+    EXPECT_LE(got.samples[2], -32767);
+    EXPECT_NEAR(got.samples[3], -8192, 1);
+}
+
+// What libopenmpt renders of the module at full quality, counted without our help.
+std::int64_t renderedFrames(const std::vector<unsigned char>& bytes) {
+    openmpt::module module(bytes);
+    module.ctl_set_text("play.at_end", "fadeout");
+    std::vector<std::int16_t> block(2 * 4096);
+    std::int64_t frames = 0;
+    while (const size_t got = module.read_interleaved_stereo(kRate, 4096, block.data()))
+        frames += std::int64_t(got);
+    return frames;
+}
+
+TEST_F(PcmTrackTest, ModulesRenderToTheirExactLength) {
+    const auto bytes = test::makeModule(3);
+    const std::string path = folder.path("tune.mod");
+    test::writeBytes(path, bytes);
+    const std::int64_t expected = renderedFrames(bytes);
+    ASSERT_GT(expected, kRate);
+
+    std::int64_t length = 0;
+    const Pcm stereoRender = decodeTrack(path, PcmTrack::Kind::Module, false, &length);
+    EXPECT_EQ(length, expected);
+    EXPECT_EQ(stereoRender.channels, 2);
+    EXPECT_EQ(stereoRender.rate, kRate);
+    int peak = 0;
+    for (std::int16_t s : stereoRender.samples)
+        peak = std::max(peak, std::abs(int(s)));
+    EXPECT_GT(peak, 1000);
+
+    const Pcm monoRender = decodeTrack(path, PcmTrack::Kind::Module, true, &length);
+    EXPECT_EQ(length, expected);
+    EXPECT_EQ(monoRender.channels, 1);
+}
+
+} // namespace
+} // namespace zen::audio
