@@ -46,6 +46,8 @@ struct ParamEq {
     float gainDb = 0;
 };
 
+inline constexpr int kPanLeaveAlone = -101;
+
 // Called on the caller's thread from inside bpmDecodeGet with 0..100.
 using BpmProgress = std::function<void(Handle channel, float percent)>;
 
@@ -78,7 +80,8 @@ public:
     virtual bool channelSetPosition(Handle channel, std::int32_t bytes) = 0;
     virtual float channelBytes2Seconds(Handle channel, std::int32_t bytes) const = 0;
     virtual bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const = 0;
-    // rate 0 = the stream's own rate; -1 for any of the three leaves that attribute alone.
+    // rate 0 = the stream's own rate; rate -1, volume -1 and pan -101 leave that attribute alone
+    // (pan -1 is a real position, just left of centre).
     virtual bool channelSlideAttributes(Handle channel, int rate, int volume, int pan,
                                         int timeMs) = 0;
     virtual void setGlobalVolumes(int music, int sample, int stream) = 0;
@@ -89,7 +92,8 @@ public:
 
     // Left level in the low 16 bits, right in the high 16 bits, 0..128 each; -1 when not playing.
     virtual std::int32_t channelGetLevel(Handle channel) const = 0;
-    // kDataFft2048 fills 1024 floats; returns -1 (buffer untouched) when not playing.
+    // kDataFft2048 fills 1024 floats and returns the bytes written (4096); returns -1 (buffer
+    // untouched) when not playing.
     virtual std::int32_t channelGetData(Handle channel, float* buffer, std::uint32_t what) = 0;
     virtual float getCpu() const = 0;
 

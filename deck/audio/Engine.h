@@ -1,0 +1,118 @@
+#pragma once
+
+#include "deck/audio/AudioEngine.h"
+#include "deck/audio/EngineShared.h"
+#include "deck/audio/OutputBackend.h"
+#include "deck/audio/PcmTrack.h"
+#include "deck/audio/Spectrum.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+// The engine on the window thread: handles, the shadow of what was asked of each channel, and the
+// commands that carry it to the audio thread. Interface is AudioEngine or TestClockEngine; the
+// output back end decides where the sound goes.
+namespace zen::audio {
+
+class Mixer;
+class Voice;
+
+template <typename Interface> class BasicEngine : public Interface {
+public:
+    explicit BasicEngine(std::unique_ptr<OutputBackend> output);
+    ~BasicEngine() override;
+
+    std::uint32_t getVersion() const override;
+    bool init(int device, int freq, std::uint32_t flags) override;
+    bool start() override;
+    bool stop() override;
+    void free() override;
+    bool getInfo(EngineInfo& info) const override;
+    void setBufferLength(float seconds) override;
+
+    Handle streamCreateFile(const std::string& path, std::uint32_t offset, std::uint32_t length,
+                            std::uint32_t flags) override;
+    Handle musicLoad(const std::string& path, std::uint32_t offset, std::uint32_t length,
+                     std::uint32_t flags) override;
+    void streamFree(Handle stream) override;
+    void musicFree(Handle music) override;
+    std::int64_t streamGetLength(Handle stream) const override;
+
+    bool streamPlay(Handle stream, int flush, std::uint32_t flags) override;
+    bool streamPreBuf(Handle stream) override;
+    bool channelStop(Handle channel) override;
+    std::int32_t channelGetPosition(Handle channel) const override;
+    bool channelSetPosition(Handle channel, std::int32_t bytes) override;
+    float channelBytes2Seconds(Handle channel, std::int32_t bytes) const override;
+    bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const override;
+    bool channelSlideAttributes(Handle channel, int rate, int volume, int pan, int timeMs) override;
+    void setGlobalVolumes(int music, int sample, int stream) override;
+
+    Handle channelSetFx(Handle channel, int type) override;
+    bool fxSetParameters(Handle fx, const ParamEq& params) override;
+    bool fxGetParameters(Handle fx, ParamEq& params) const override;
+
+    std::int32_t channelGetLevel(Handle channel) const override;
+    std::int32_t channelGetData(Handle channel, float* buffer, std::uint32_t what) override;
+    float getCpu() const override;
+
+    float bpmDecodeGet(Handle decodeChannel, double startSec, double endSec,
+                       std::uint32_t minMaxBpm, std::uint32_t flags,
+                       const BpmProgress& progress) override;
+    void bpmFree(Handle handle) override;
+    void tempoFree(Handle handle) override;
+    float tempoGetApproxPercents(Handle tempo) const override;
+    float bpmPercents2Bpm(Handle bpm, float percent) const override;
+
+protected:
+    struct Channel {
+        std::shared_ptr<const PcmTrack> track;
+        Voice* voice = nullptr; // null for decode-only channels
+        bool module = false;
+        bool fxAllowed = false;
+        int bytesPerFrame = 4;
+        double ownRate = 44100;
+        std::int64_t decodePosition = 0; // frames, decode-only channels
+        // What the window thread asked last, shown until the audio thread has applied it.
+        std::uint64_t positionSeq = 0;
+        double positionShadow = 0;
+        std::uint64_t attributesSeq = 0;
+        double rateShadow = 0, volumeShadow = 100, panShadow = 0;
+        std::uint64_t playingSeq = 0;
+        bool playingShadow = false;
+        std::vector<Handle> effects;
+        float bpm = 0; // last detection result, 0 = none
+    };
+    struct Effect {
+        Handle channel = 0;
+        int slot = 0;
+        ParamEq params;
+    };
+
+    Handle open(const std::string& path, PcmTrack::Kind kind, bool mono, bool decodeOnly,
+                bool fxAllowed);
+    void freeChannel(Handle handle);
+    const Channel* find(Handle handle) const;
+    Channel* find(Handle handle);
+    bool send(Command command);
+    void collectRetired();
+    void releaseEverything();
+    bool playing(const Channel& channel) const;
+    double heardFrames(const Channel& channel) const;
+    std::int64_t lengthFrames(const Channel& channel) const;
+
+    std::unique_ptr<OutputBackend> output_;
+    std::unique_ptr<Mixer> mixer_;
+    Spectrum spectrum_;
+    bool initialised_ = false;
+    Handle nextHandle_ = 1;
+    std::uint64_t nextSeq_ = 1;
+    int musicVolume_ = 100;
+    int streamVolume_ = 100;
+    std::size_t liveVoices_ = 0; // voices created and not yet deleted
+    std::map<Handle, Channel> channels_;
+    std::map<Handle, Effect> effects_;
+};
+
+} // namespace zen::audio

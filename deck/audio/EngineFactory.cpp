@@ -1,0 +1,10 @@
+#include "deck/audio/Engine.h"
+#include "deck/audio/PortAudioOutput.h"
+
+namespace zen::audio {
+
+std::unique_ptr<AudioEngine> createAudioEngine() {
+    return std::make_unique<BasicEngine<AudioEngine>>(std::make_unique<PortAudioOutput>());
+}
+
+} // namespace zen::audio

@@ -1,0 +1,104 @@
+#include "deck/audio/ParamEqFilter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zen::audio {
+
+namespace {
+constexpr int kGlideStep = 32;
+// One-pole glide with a time constant of about 10 ms, applied every kGlideStep frames.
+const double kGlideCoeff = 1.0 - std::exp(-kGlideStep / (0.010 * ParamEqFilter::kSampleRate));
+} // namespace
+
+float ParamEqFilter::clampCentre(float hz) {
+    return std::clamp(hz, 80.0f, static_cast<float>(kSampleRate / 3.0));
+}
+float ParamEqFilter::clampBandwidth(float semitones) {
+    return std::clamp(semitones, 1.0f, 36.0f);
+}
+float ParamEqFilter::clampGain(float db) {
+    return std::clamp(db, -15.0f, 15.0f);
+}
+
+void ParamEqFilter::reset() {
+    primed_ = false;
+    z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
+}
+
+void ParamEqFilter::set(float centreHz, float bandwidthSemitones, float gainDb) {
+    // NaN from a caller must not reach the filter state.
+    if (!std::isfinite(centreHz)) centreHz = 80;
+    if (!std::isfinite(bandwidthSemitones)) bandwidthSemitones = 12;
+    if (!std::isfinite(gainDb)) gainDb = 0;
+    target_.logCentre = std::log(static_cast<double>(clampCentre(centreHz)));
+    target_.bandwidth = clampBandwidth(bandwidthSemitones);
+    target_.gain = clampGain(gainDb);
+    if (!primed_) {
+        current_ = target_;
+        primed_ = true;
+        computeCoefficients();
+    }
+}
+
+bool ParamEqFilter::atTarget() const {
+    return current_.logCentre == target_.logCentre && current_.bandwidth == target_.bandwidth &&
+           current_.gain == target_.gain;
+}
+
+void ParamEqFilter::glide() {
+    auto approach = [](double& value, double target, double epsilon) {
+        value += (target - value) * kGlideCoeff;
+        if (std::abs(target - value) < epsilon) value = target;
+    };
+    approach(current_.logCentre, target_.logCentre, 1e-4);
+    approach(current_.bandwidth, target_.bandwidth, 1e-3);
+    approach(current_.gain, target_.gain, 1e-3);
+    computeCoefficients();
+}
+
+void ParamEqFilter::computeCoefficients() {
+    const double w0 = 2.0 * M_PI * std::exp(current_.logCentre) / kSampleRate;
+    const double a = std::pow(10.0, current_.gain / 40.0);
+    const double octaves = current_.bandwidth / 12.0;
+    const double alpha =
+        std::sin(w0) * std::sinh(std::log(2.0) / 2.0 * octaves * w0 / std::sin(w0));
+    const double a0 = 1.0 + alpha / a;
+    b0_ = (1.0 + alpha * a) / a0;
+    b1_ = -2.0 * std::cos(w0) / a0;
+    b2_ = (1.0 - alpha * a) / a0;
+    a1_ = b1_;
+    a2_ = (1.0 - alpha / a) / a0;
+}
+
+void ParamEqFilter::process(float* stereo, int frames) {
+    if (!primed_) return;
+    int done = 0;
+    while (done < frames) {
+        const bool gliding = !atTarget();
+        if (!gliding && current_.gain == 0.0) {
+            // Exactly flat: pass the sound through untouched. The state of an identity biquad is
+            // zero, so resuming from here later is seamless.
+            z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
+            return;
+        }
+        const int n = gliding ? std::min(kGlideStep, frames - done) : frames - done;
+        if (gliding) glide();
+        float* p = stereo + 2 * done;
+        for (int c = 0; c < 2; ++c) {
+            double z1 = z1_[c], z2 = z2_[c];
+            for (int i = 0; i < n; ++i) {
+                const double x = p[2 * i + c];
+                const double y = b0_ * x + z1;
+                z1 = b1_ * x - a1_ * y + z2;
+                z2 = b2_ * x - a2_ * y;
+                p[2 * i + c] = static_cast<float>(y);
+            }
+            z1_[c] = z1;
+            z2_[c] = z2;
+        }
+        done += n;
+    }
+}
+
+} // namespace zen::audio

@@ -1,0 +1,41 @@
+#pragma once
+
+// One band of the parametric equalizer: a stereo RBJ peaking biquad at the output rate. Parameter
+// changes glide over about 10 ms (coefficients recomputed every 32 frames on the way), so moving
+// an EQ fader or killing a band never clicks. A band at 0 dB is an exact pass-through.
+namespace zen::audio {
+
+class ParamEqFilter {
+public:
+    static constexpr double kSampleRate = 44100.0;
+
+    // Values are clamped to the band's ranges: centre 80..fs/3 Hz, bandwidth 1..36 semitones,
+    // gain -15..+15 dB. The first call after reset() jumps straight to the values.
+    void set(float centreHz, float bandwidthSemitones, float gainDb);
+    void reset();
+    // In place, interleaved stereo.
+    void process(float* stereo, int frames);
+
+    static float clampCentre(float hz);
+    static float clampBandwidth(float semitones);
+    static float clampGain(float db);
+
+private:
+    struct Params {
+        double logCentre = 0;
+        double bandwidth = 12;
+        double gain = 0;
+    };
+    void computeCoefficients();
+    void glide();
+    bool atTarget() const;
+
+    bool primed_ = false;
+    Params current_;
+    Params target_;
+    double b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
+    double z1_[2] = {0, 0};
+    double z2_[2] = {0, 0};
+};
+
+} // namespace zen::audio

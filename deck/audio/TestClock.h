@@ -1,0 +1,27 @@
+#pragma once
+
+#include "deck/audio/AudioEngine.h"
+
+#include <memory>
+#include <vector>
+
+// The engine with no sound device: a test (or a benchmark) renders the output on demand.
+//
+// init() accepts device numbers 0..9 (and fails for any other, as for a device that is missing);
+// getInfo() reports platform version 9. render() is deterministic: before each block it waits for
+// the decoder to produce the frames that block reads, so a test never races the decode worker.
+// Commands take effect at once (there is no audio thread to hand them to), and the position is
+// the next frame render() will output. Nothing advances without init() and start().
+namespace zen::audio {
+
+class TestClockEngine : public AudioEngine {
+public:
+    static constexpr int kDevices = 10;
+
+    // Interleaved stereo float at 44100 Hz: the mixed output as the device would get it.
+    virtual std::vector<float> render(int frames) = 0;
+};
+
+std::unique_ptr<TestClockEngine> createTestClockEngine();
+
+} // namespace zen::audio

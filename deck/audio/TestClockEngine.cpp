@@ -1,0 +1,72 @@
+#include "deck/audio/TestClock.h"
+
+#include "deck/audio/Engine.h"
+#include "deck/audio/Mixer.h"
+
+namespace zen::audio {
+
+namespace {
+
+class TestClockOutput final : public OutputBackend {
+public:
+    bool open(int device, Mixer& mixer) override {
+        if (device < 0 || device >= TestClockEngine::kDevices) return false;
+        mixer_ = &mixer;
+        return true;
+    }
+    bool start() override { return started_ = mixer_ != nullptr; }
+    bool stop() override {
+        started_ = false;
+        return mixer_ != nullptr;
+    }
+    void close() override {
+        started_ = false;
+        mixer_ = nullptr;
+    }
+    // render() runs on the caller's thread, so there is never an audio thread to race.
+    bool running() const override { return false; }
+    double latencySeconds() const override { return 0; }
+    bool realTime() const override { return false; }
+    std::uint32_t platformVersion() const override { return 9; }
+
+    bool started() const { return started_; }
+    Mixer* mixer() const { return mixer_; }
+
+private:
+    Mixer* mixer_ = nullptr;
+    bool started_ = false;
+};
+
+class ClockEngine final : public BasicEngine<TestClockEngine> {
+public:
+    ClockEngine() : ClockEngine(std::make_unique<TestClockOutput>()) {}
+
+    std::vector<float> render(int frames) override {
+        std::vector<float> out(2 * static_cast<std::size_t>(std::max(frames, 0)), 0.0f);
+        if (!clock_->started()) return out;
+        constexpr int kBlock = 256;
+        for (int done = 0; done < frames; done += kBlock) {
+            const int n = std::min(kBlock, frames - done);
+            mixer_->forEachNeed(
+                n, [](const Voice& v, std::int64_t need) { v.track().waitDecoded(need); });
+            mixer_->process(out.data() + 2 * static_cast<std::size_t>(done), n, 2);
+        }
+        collectRetired();
+        return out;
+    }
+
+private:
+    explicit ClockEngine(std::unique_ptr<TestClockOutput> clock)
+        : BasicEngine<TestClockEngine>(nullptr), clock_(clock.get()) {
+        output_ = std::move(clock);
+    }
+    TestClockOutput* clock_;
+};
+
+} // namespace
+
+std::unique_ptr<TestClockEngine> createTestClockEngine() {
+    return std::make_unique<ClockEngine>();
+}
+
+} // namespace zen::audio

@@ -1,0 +1,357 @@
+#include "deck/audio/Voice.h"
+
+#include <samplerate.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zen::audio {
+
+namespace {
+// libsamplerate reads at most 256 input frames per output frame; below this rate (a tape stop,
+// far under anything audible) a linear interpolator takes over.
+constexpr double kLinearBelow = 200.0;
+constexpr int kFeedFrames = 128;
+constexpr float kFromInt16 = 1.0f / 32768.0f;
+} // namespace
+
+void Voice::Slide::set(double value, int timeMs) {
+    target = value;
+    remaining =
+        timeMs > 0 ? static_cast<std::int64_t>(std::llround(timeMs * kOutputRate / 1000.0)) : 0;
+    if (remaining == 0) {
+        current = value;
+        step = 0;
+    } else {
+        step = (target - current) / static_cast<double>(remaining);
+    }
+}
+
+void Voice::Slide::advance(int frames) {
+    if (remaining == 0) return;
+    if (frames >= remaining) {
+        current = target;
+        remaining = 0;
+    } else {
+        current += step * frames;
+        remaining -= frames;
+    }
+}
+
+Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module)
+    : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2) {
+    int error = 0;
+    converter_ = src_callback_new(&Voice::feedConverter, SRC_SINC_FASTEST, channels_, &error, this);
+    rate_.set(track_->sampleRate(), 0);
+    volume_.set(100, 0);
+    pan_.set(0, 0);
+    mode_ = modeFor(rate_.current, rate_.current);
+    cachedEnd_ = track_->lengthFrames();
+    publish(0);
+}
+
+Voice::~Voice() {
+    if (converter_) src_delete(converter_);
+}
+
+std::int64_t Voice::endFrame() const {
+    return cachedEnd_;
+}
+
+void Voice::readFrame(std::int64_t frame, float& left, float& right) const {
+    const std::int16_t* data = track_->data();
+    if (channels_ == 1) {
+        left = right = data[frame] * kFromInt16;
+    } else {
+        left = data[2 * frame] * kFromInt16;
+        right = data[2 * frame + 1] * kFromInt16;
+    }
+}
+
+Voice::Mode Voice::modeFor(double rate0, double rate1) const {
+    if (rate0 == kOutputRate && rate1 == kOutputRate) return Mode::Direct;
+    if (std::min(rate0, rate1) < kLinearBelow) return Mode::Linear;
+    return Mode::Sinc;
+}
+
+std::int64_t Voice::framesNeeded(int frames) const {
+    const double fastest = std::max(rate_.current, rate_.target) / kOutputRate;
+    const auto ahead = static_cast<std::int64_t>(std::ceil(frames * fastest)) + 2 * kBlock;
+    return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
+}
+
+long Voice::feedConverter(void* self, float** data) {
+    auto* v = static_cast<Voice*>(self);
+    const std::int64_t end = v->endFrame();
+    float* out = v->feed_.data();
+    for (int i = 0; i < kFeedFrames; ++i) {
+        std::int64_t f = v->feedCursor_;
+        if (f >= end && v->loop_ && end > 0) f = v->feedCursor_ = 0;
+        float l = 0, r = 0;
+        if (f >= 0 && f < end) v->readFrame(f, l, r);
+        if (v->channels_ == 1) {
+            out[i] = l;
+        } else {
+            out[2 * i] = l;
+            out[2 * i + 1] = r;
+        }
+        ++v->feedCursor_;
+    }
+    *data = out;
+    return kFeedFrames;
+}
+
+int Voice::renderDirect(float* out, int frames) {
+    const std::int64_t end = endFrame();
+    auto p = static_cast<std::int64_t>(pos_);
+    int i = 0;
+    for (; i < frames; ++i) {
+        if (p >= end) {
+            if (!loop_ || end == 0) break;
+            p = 0;
+        }
+        readFrame(p, out[2 * i], out[2 * i + 1]);
+        ++p;
+    }
+    pos_ = static_cast<double>(p);
+    return i;
+}
+
+int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
+    const std::int64_t end = endFrame();
+    double p = pos_;
+    int i = 0;
+    for (; i < frames; ++i) {
+        if (p >= static_cast<double>(end)) {
+            if (!loop_ || end == 0) break;
+            p -= static_cast<double>(end);
+        }
+        const auto i0 = static_cast<std::int64_t>(p);
+        const float frac = static_cast<float>(p - static_cast<double>(i0));
+        float l0, r0, l1 = 0, r1 = 0;
+        readFrame(i0, l0, r0);
+        if (i0 + 1 < end)
+            readFrame(i0 + 1, l1, r1);
+        else if (loop_)
+            readFrame(0, l1, r1);
+        out[2 * i] = l0 + (l1 - l0) * frac;
+        out[2 * i + 1] = r0 + (r1 - r0) * frac;
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
+    }
+    pos_ = p;
+    return i;
+}
+
+int Voice::renderSinc(float* out, int frames, double rate0, double rate1) {
+    float* dst = channels_ == 2 ? out : mono_.data();
+    long got = src_callback_read(converter_, kOutputRate / rate1, frames, dst);
+    if (got < 0) got = 0;
+    std::fill(dst + got * channels_, dst + frames * channels_, 0.0f);
+    if (channels_ == 1)
+        for (int i = frames - 1; i >= 0; --i)
+            out[2 * i] = out[2 * i + 1] = mono_[i];
+
+    const double end = static_cast<double>(endFrame());
+    const double step = (rate0 + rate1) / 2.0 / kOutputRate;
+    const double after = pos_ + frames * step;
+    if (after < end) {
+        pos_ = after;
+        return frames;
+    }
+    if (loop_ && end > 0) {
+        pos_ = std::fmod(after, end);
+        return frames;
+    }
+    const int valid = std::clamp(static_cast<int>(std::ceil((end - pos_) / step)), 0, frames);
+    pos_ = end;
+    return valid;
+}
+
+int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mode) {
+    int valid = 0;
+    switch (mode) {
+    case Mode::Direct:
+        valid = renderDirect(out, frames);
+        break;
+    case Mode::Linear:
+        valid = renderLinear(out, frames, rate0, rate1);
+        break;
+    case Mode::Sinc:
+        valid = renderSinc(out, frames, rate0, rate1);
+        break;
+    }
+    std::fill(out + 2 * valid, out + 2 * frames, 0.0f);
+    return valid;
+}
+
+void Voice::mixFade(float* out, int frames) {
+    const int n = std::min(frames, fadeLeft_);
+    for (int i = 0; i < n; ++i) {
+        const int k = kFade - fadeLeft_ + i;
+        // Raised-cosine crossfade: smooth at both ends, so neither side clicks.
+        const float s = std::sin(static_cast<float>(M_PI_2) * (k + 0.5f) / kFade);
+        const float in = s * s;
+        out[2 * i] = out[2 * i] * in + tail_[2 * k] * (1.0f - in);
+        out[2 * i + 1] = out[2 * i + 1] * in + tail_[2 * k + 1] * (1.0f - in);
+    }
+    fadeLeft_ -= n;
+}
+
+void Voice::captureTail() {
+    const double savedPos = pos_;
+    const std::int64_t savedFeed = feedCursor_;
+    float* tmp = work_.data() + 2 * (kBlock - kFade);
+    renderRaw(tmp, kFade, rate_.current, rate_.current, mode_);
+    mixFade(tmp, kFade);
+    std::copy(tmp, tmp + 2 * kFade, tail_.begin());
+    fadeLeft_ = kFade;
+    pos_ = savedPos;
+    feedCursor_ = savedFeed;
+}
+
+void Voice::restartAt(double frame) {
+    pos_ = std::floor(frame);
+    feedCursor_ = static_cast<std::int64_t>(pos_);
+    src_reset(converter_);
+}
+
+void Voice::apply(const Command& command, double latencyFrames) {
+    switch (command.type) {
+    case Command::Type::Play:
+        loop_ = command.loop;
+        if (!playing_) {
+            restartAt(pos_);
+            segmentStart_ = pos_;
+            if (fadeLeft_ == 0) {
+                tail_.fill(0.0f);
+                fadeLeft_ = kFade;
+            }
+            chunkPeaks_.fill(0.0f);
+            runningPeak_[0] = runningPeak_[1] = 0;
+            playing_ = true;
+        }
+        break;
+    case Command::Type::Stop:
+        if (playing_) {
+            captureTail();
+            playing_ = false;
+            // Keep the position that was heard, not the one rendered ahead of the speaker.
+            const double heard = pos_ - latencyFrames * rate_.current / kOutputRate;
+            if (pos_ >= segmentStart_) pos_ = std::max(heard, segmentStart_);
+        }
+        break;
+    case Command::Type::Seek:
+        if (playing_) captureTail();
+        restartAt(static_cast<double>(command.frame));
+        segmentStart_ = pos_;
+        break;
+    case Command::Type::Slide:
+        if (command.setRate) rate_.set(command.rate, command.timeMs);
+        if (command.setVolume) volume_.set(command.volume, command.timeMs);
+        if (command.setPan) pan_.set(command.pan, command.timeMs);
+        break;
+    case Command::Type::SetEq:
+        if (command.slot >= 0 && command.slot < kMaxEqBands) {
+            if (!eqOn_[command.slot]) eq_[command.slot].reset();
+            eqOn_[command.slot] = true;
+            eq_[command.slot].set(command.centre, command.bandwidth, command.gain);
+        }
+        break;
+    default:
+        break;
+    }
+    ack_ = command.seq;
+}
+
+void Voice::meter(const float* stereo, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        runningPeak_[0] = std::max(runningPeak_[0], std::abs(stereo[2 * i]));
+        runningPeak_[1] = std::max(runningPeak_[1], std::abs(stereo[2 * i + 1]));
+        if (++chunkFill_ == kMeterChunk) {
+            chunkPeaks_[2 * chunkIndex_] = runningPeak_[0];
+            chunkPeaks_[2 * chunkIndex_ + 1] = runningPeak_[1];
+            chunkIndex_ = (chunkIndex_ + 1) % kMeterChunks;
+            chunkFill_ = 0;
+            runningPeak_[0] = runningPeak_[1] = 0;
+        }
+    }
+}
+
+void Voice::render(float* mix, int frames, int globalVolume) {
+    const double rate0 = rate_.current;
+    if (!audible()) {
+        rate_.advance(frames);
+        volume_.advance(frames);
+        pan_.advance(frames);
+        return;
+    }
+    // Read `finished` before the count, so a finished track's count is final.
+    const bool finished = track_->finished();
+    const std::int64_t decoded = track_->decodedFrames();
+    cachedEnd_ = finished ? decoded : track_->lengthFrames();
+    renderedFrom_ = pos_;
+
+    float* out = work_.data();
+    if (playing_ && (finished || decoded >= framesNeeded(frames))) {
+        rate_.advance(frames);
+        const double rate1 = rate_.current;
+        const Mode mode = modeFor(rate0, rate1);
+        if (mode != mode_) {
+            captureTail();
+            mode_ = mode;
+            restartAt(pos_);
+        }
+        if (renderRaw(out, frames, rate0, rate1, mode_) < frames) playing_ = false;
+    } else {
+        // Stopped and fading out, or the decoder has not caught up (the sound pauses, the
+        // position waits).
+        std::fill(out, out + 2 * frames, 0.0f);
+    }
+    mixFade(out, frames);
+    for (int b = 0; b < kMaxEqBands; ++b)
+        if (eqOn_[b]) eq_[b].process(out, frames);
+    meter(out, frames);
+    for (int i = 0; i < frames; ++i)
+        mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);
+    scope_.append(mono_.data(), static_cast<std::size_t>(frames));
+
+    volume_.advance(frames);
+    pan_.advance(frames);
+    const float gain = static_cast<float>(volume_.current / 100.0 * globalVolume / 100.0);
+    const float pan = static_cast<float>(pan_.current / 100.0);
+    const float target[2] = {gain * (pan > 0 ? 1.0f - pan : 1.0f),
+                             gain * (pan < 0 ? 1.0f + pan : 1.0f)};
+    for (int c = 0; c < 2; ++c) {
+        const float start = lastGain_[c] < 0 ? target[c] : lastGain_[c];
+        const float step = (target[c] - start) / frames;
+        for (int i = 0; i < frames; ++i)
+            mix[2 * i + c] += out[2 * i + c] * (start + step * (i + 1));
+        lastGain_[c] = target[c];
+    }
+}
+
+void Voice::publish(std::int64_t nowNs) {
+    VoiceReport r;
+    r.ack = ack_;
+    r.playing = playing_;
+    r.renderedFrom = playing_ ? renderedFrom_ : pos_;
+    r.renderedTo = pos_;
+    r.segmentStart = segmentStart_;
+    r.blockTimeNs = nowNs;
+    r.rate = rate_.current;
+    r.volume = static_cast<float>(volume_.current);
+    r.pan = static_cast<float>(pan_.current);
+    float peak[2] = {runningPeak_[0], runningPeak_[1]};
+    for (int i = 0; i < kMeterChunks; ++i) {
+        peak[0] = std::max(peak[0], chunkPeaks_[2 * i]);
+        peak[1] = std::max(peak[1], chunkPeaks_[2 * i + 1]);
+    }
+    const auto left =
+        std::min<std::int32_t>(128, static_cast<std::int32_t>(std::lround(peak[0] * 128)));
+    const auto right =
+        std::min<std::int32_t>(128, static_cast<std::int32_t>(std::lround(peak[1] * 128)));
+    r.level = left | (right << 16);
+    report_.write(r);
+}
+
+} // namespace zen::audio

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "deck/audio/EngineShared.h"
+#include "deck/audio/ParamEqFilter.h"
+#include "deck/audio/PcmTrack.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+struct SRC_STATE_tag;
+
+// One playing channel on the audio thread: reads the track's PCM at its rate (varispeed), runs
+// its equalizer bands, meters what comes out and adds it to the mix with its volume and pan.
+//
+// Created and deleted on the window thread (the converter state and every buffer are allocated
+// in the constructor); between AddVoice and its return through the retire queue only the audio
+// thread touches it, apart from the report and scope it publishes.
+namespace zen::audio {
+
+class Voice {
+public:
+    static constexpr int kBlock = 256; // largest block render() takes
+    static constexpr int kFade = 128;  // crossfade over any jump in the stream, ~2.9 ms
+    static constexpr int kMaxEqBands = 16;
+    static constexpr double kOutputRate = 44100.0;
+
+    Voice(std::shared_ptr<const PcmTrack> track, bool module);
+    ~Voice();
+    Voice(const Voice&) = delete;
+    Voice& operator=(const Voice&) = delete;
+
+    bool ok() const { return converter_ != nullptr; }
+    bool module() const { return module_; }
+    const PcmTrack& track() const { return *track_; }
+
+    // Audio thread.
+    void apply(const Command& command, double latencyFrames);
+    // Adds `frames` (<= kBlock) of stereo output to mix, scaled by globalVolume (0..100).
+    void render(float* mix, int frames, int globalVolume);
+    void publish(std::int64_t nowNs);
+    bool audible() const { return playing_ || fadeLeft_ > 0; }
+    // Source frames that must be decoded before the next `frames` can be rendered.
+    std::int64_t framesNeeded(int frames) const;
+
+    // Any thread.
+    VoiceReport report() const { return report_.read(); }
+    void copyScope(float* out, std::size_t count) const { scope_.copyLatest(out, count); }
+
+private:
+    enum class Mode { Direct, Sinc, Linear };
+    struct Slide {
+        double current = 0;
+        double target = 0;
+        double step = 0;
+        std::int64_t remaining = 0;
+        void set(double value, int timeMs);
+        void advance(int frames);
+    };
+
+    static long feedConverter(void* self, float** data);
+    std::int64_t endFrame() const;
+    void readFrame(std::int64_t frame, float& left, float& right) const;
+    Mode modeFor(double rate0, double rate1) const;
+    int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
+    int renderDirect(float* out, int frames);
+    int renderLinear(float* out, int frames, double rate0, double rate1);
+    int renderSinc(float* out, int frames, double rate0, double rate1);
+    void mixFade(float* out, int frames);
+    void captureTail();
+    void restartAt(double frame);
+    void meter(const float* stereo, int frames);
+
+    std::shared_ptr<const PcmTrack> track_;
+    const bool module_;
+    const int channels_;
+    SRC_STATE_tag* converter_ = nullptr;
+
+    bool playing_ = false;
+    bool loop_ = false;
+    Mode mode_ = Mode::Direct;
+    double pos_ = 0;          // next source frame to render (fractional while resampling)
+    double segmentStart_ = 0; // where the current run of sound began
+    double renderedFrom_ = 0;
+    std::int64_t feedCursor_ = 0; // next source frame handed to the converter
+    std::int64_t cachedEnd_ = 0;
+    std::uint64_t ack_ = 0;
+
+    Slide rate_;
+    Slide volume_;
+    Slide pan_;
+    float lastGain_[2] = {-1, -1};
+
+    std::array<ParamEqFilter, kMaxEqBands> eq_;
+    std::array<bool, kMaxEqBands> eqOn_{};
+
+    int fadeLeft_ = 0;
+    std::array<float, 2 * kFade> tail_{};
+    std::array<float, 2 * kBlock> work_{};
+    std::array<float, 2 * kBlock> feed_{};
+    std::array<float, kBlock> mono_{};
+
+    // Peaks of the last 14 chunks of 64 frames: about 20 ms.
+    static constexpr int kMeterChunk = 64;
+    static constexpr int kMeterChunks = 14;
+    std::array<float, 2 * kMeterChunks> chunkPeaks_{};
+    int chunkIndex_ = 0;
+    int chunkFill_ = 0;
+    float runningPeak_[2] = {0, 0};
+
+    SeqLock<VoiceReport> report_;
+    ScopeRing scope_;
+};
+
+} // namespace zen::audio
