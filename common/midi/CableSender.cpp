@@ -7,10 +7,10 @@
 #include <dirent.h>
 #include <poll.h>
 #include <set>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <vector>
 
 namespace zen::midi {
 
@@ -36,6 +36,13 @@ Connect connectTo(const std::string& path, int& fd) {
 
 CableSender::CableSender(std::string folder, int cable)
     : folder_(std::move(folder)), prefix_(cableSocketPrefix(cable)) {
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 &&
+        inotify_add_watch(watch_, folder_.c_str(),
+                          IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_ONLYDIR) < 0) {
+        close(watch_);
+        watch_ = -1;
+    }
     thread_ = std::thread([this] { run(); });
 }
 
@@ -48,13 +55,37 @@ CableSender::~CableSender() {
     thread_.join();
     for (auto& [name, peer] : peers_)
         close(peer.fd);
+    if (watch_ >= 0) close(watch_);
 }
 
 void CableSender::send(const ShortMessage& message) {
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(message);
+    std::unique_lock lock(mutex_);
+    if (busy_ || !queue_.empty()) {
+        queue_.push_back({message, {}});
+        lock.unlock();
+        wake_.notify_one();
+        return;
     }
+    refreshPeers();
+    Waiting rest{message, {}};
+    std::vector<std::string> gone;
+    for (auto& [name, peer] : peers_) {
+        switch (offer(peer, message)) {
+        case Outcome::Sent:
+            break;
+        case Outcome::Full:
+            if (!peer.stalled) rest.only.push_back(name);
+            break;
+        case Outcome::Gone:
+            gone.push_back(name);
+            break;
+        }
+    }
+    for (const std::string& name : gone)
+        forget(name);
+    if (rest.only.empty()) return;
+    queue_.push_back(std::move(rest));
+    lock.unlock();
     wake_.notify_one();
 }
 
@@ -68,20 +99,31 @@ void CableSender::run() {
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
         if (queue_.empty()) return; // stopping, and everything has gone out
-        std::deque<ShortMessage> batch;
+        std::deque<Waiting> batch;
         batch.swap(queue_);
         busy_ = true;
         lock.unlock();
-        rescan();
-        for (const ShortMessage& message : batch)
-            deliver(message);
+        refreshPeers();
+        for (const Waiting& waiting : batch)
+            deliver(waiting);
         lock.lock();
         busy_ = false;
         if (queue_.empty()) idle_.notify_all();
     }
 }
 
+void CableSender::refreshPeers() {
+    bool changed = !scanned_ || watch_ < 0;
+    if (watch_ >= 0) {
+        alignas(inotify_event) char events[4096];
+        while (read(watch_, events, sizeof events) > 0)
+            changed = true;
+    }
+    if (changed) rescan();
+}
+
 void CableSender::rescan() {
+    scanned_ = true;
     std::set<std::string> present;
     if (DIR* dir = opendir(folder_.c_str())) {
         while (const dirent* entry = readdir(dir)) {
@@ -115,52 +157,73 @@ void CableSender::rescan() {
     }
 }
 
-void CableSender::deliver(const ShortMessage& message) {
+void CableSender::deliver(const Waiting& waiting) {
     std::vector<std::string> gone;
-    for (auto& [name, peer] : peers_)
-        if (!sendTo(peer, message)) gone.push_back(name);
-    for (const std::string& name : gone) {
-        forget(name, peers_[name]);
-        peers_.erase(name);
+    if (waiting.only.empty()) {
+        for (auto& [name, peer] : peers_)
+            if (!sendWaiting(peer, waiting.message)) gone.push_back(name);
+    } else {
+        for (const std::string& name : waiting.only) {
+            const auto it = peers_.find(name);
+            if (it != peers_.end() && !sendWaiting(it->second, waiting.message))
+                gone.push_back(name);
+        }
     }
+    for (const std::string& name : gone)
+        forget(name);
 }
 
-bool CableSender::sendTo(Peer& peer, const ShortMessage& message) {
+CableSender::Outcome CableSender::offer(Peer& peer, const ShortMessage& message) {
     const std::uint8_t bytes[3] = {message.status, message.data1, message.data2};
-    const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
     for (;;) {
         if (::send(peer.fd, bytes, message.size, MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) {
             peer.stalled = false;
-            return true;
+            return Outcome::Sent;
         }
         switch (errno) {
         case EINTR:
             continue;
-        case EAGAIN: {
-            if (peer.stalled) return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd pfd{peer.fd, POLLOUT, 0};
-            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count()) + 1) == 0) {
-                peer.stalled = true;
-                return true;
-            }
-            continue;
-        }
+        case EAGAIN:
+            return Outcome::Full;
         case ECONNREFUSED:
         case ECONNRESET:
         case ENOTCONN:
-            return false;
+            return Outcome::Gone;
         default: // nothing better to do with this one message than to drop it
+            return Outcome::Sent;
+        }
+    }
+}
+
+bool CableSender::sendWaiting(Peer& peer, const ShortMessage& message) {
+    const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
+    for (;;) {
+        switch (offer(peer, message)) {
+        case Outcome::Sent:
+            return true;
+        case Outcome::Gone:
+            return false;
+        case Outcome::Full:
+            break;
+        }
+        if (peer.stalled) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pfd{peer.fd, POLLOUT, 0};
+        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count()) + 1) == 0) {
+            peer.stalled = true;
             return true;
         }
     }
 }
 
-void CableSender::forget(const std::string& name, Peer& peer) {
-    close(peer.fd);
-    // The reader closed without unlinking (it died); remove its file unless a live socket has
-    // taken the name meanwhile.
+void CableSender::forget(const std::string& name) {
+    const auto it = peers_.find(name);
+    if (it == peers_.end()) return;
+    close(it->second.fd);
+    peers_.erase(it);
+    // The reader closed without removing its socket file (it died); remove the file unless a
+    // live socket has taken the name meanwhile.
     const std::string path = folder_ + "/" + name;
     int probe = -1;
     switch (connectTo(path, probe)) {
