@@ -116,8 +116,20 @@ void CableSender::refreshPeers() {
     bool changed = !scanned_ || watch_ < 0;
     if (watch_ >= 0) {
         alignas(inotify_event) char events[4096];
-        while (read(watch_, events, sizeof events) > 0)
+        ssize_t n;
+        while (watch_ >= 0 && (n = read(watch_, events, sizeof events)) > 0) {
             changed = true;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                // The folder itself went away: no event will come any more, so scan every time.
+                if (event->mask & IN_IGNORED) {
+                    close(watch_);
+                    watch_ = -1;
+                    break;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
     }
     if (changed) rescan();
 }

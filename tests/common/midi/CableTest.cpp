@@ -3,6 +3,7 @@
 #include "common/midi/MIDIOutput.h"
 
 #include <QFile>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,44 @@ TEST_F(CableTest, MissingFolderIsCreatedPrivate) {
     ASSERT_EQ(lstat(cableFolder().toUtf8().constData(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+} // namespace
+
+namespace {
+
+// A frozen deck must cost the other reader of the cable nothing, and must get messages again
+// once it runs: no sender waits on it for ever.
+TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
+    constexpr int kMessages = 200;
+    auto frozen = startProbe(4, 100000);
+    auto live = startProbe(4, kMessages);
+    ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGSTOP), 0);
+
+    zen::MIDIOutput output;
+    output.action(4, zen::MidiAction::Open);
+    QStringList expected;
+    for (int i = 0; i < kMessages; ++i) {
+        output.send(4, 176, static_cast<qint16>(i % 128), static_cast<qint16>(i / 128));
+        expected << QString("176 %1 %2").arg(i % 128).arg(i / 128);
+    }
+    EXPECT_EQ(probeLines(*live), expected);
+
+    ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGCONT), 0);
+    QStringList thawed;
+    ASSERT_TRUE(waitFor([&] {
+        output.send(4, 176, 127, 127);
+        frozen->waitForReadyRead(20);
+        while (frozen->canReadLine())
+            thawed << QString::fromUtf8(frozen->readLine().trimmed());
+        return thawed.contains("176 127 127");
+    }));
+    // What it got before the marker is the start of the sequence, in order.
+    const qsizetype kept = thawed.indexOf("176 127 127");
+    EXPECT_GT(kept, 0);
+    EXPECT_EQ(thawed.mid(0, kept), expected.mid(0, kept));
+    frozen->kill();
+    frozen->waitForFinished(5000);
 }
 
 } // namespace

@@ -230,3 +230,25 @@ TEST_F(PortTest, RefusedFolderRaisesOneErrorEventOnTheWindowThread) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PortTest, InputOpenedAfterTheOutputGetsTheNextMessage) {
+    zen::MIDIOutput output;
+    output.action(5, MidiAction::Open);
+    output.send(5, 176, 1, 0); // nobody listens yet: dropped
+    {
+        zen::MIDIInput input;
+        listen(input, 5, 1);
+        output.send(5, 176, 2, 0);
+        ASSERT_TRUE(waitFor([&] { return received.size() == 1; }));
+    }
+    zen::MIDIInput again;
+    listen(again, 5, 2);
+    output.send(5, 176, 3, 0);
+    ASSERT_TRUE(waitFor([&] { return received.size() == 2; }));
+    pump(std::chrono::milliseconds(30));
+    EXPECT_EQ(received, (std::vector<Received>{{1, 176, 2, 0}, {2, 176, 3, 0}}));
+}
+
+} // namespace
