@@ -1,6 +1,121 @@
 #include "deck/DeckWindow.h"
 
-DeckWindow::DeckWindow(const QString& deckArgument, QWidget* parent)
-    : QWidget(parent), deckArgument_(deckArgument) {
-    setWindowTitle(" Zentari DJ System");
+#include "common/ZenButton.h"
+#include "deck/Browser.h"
+#include "deck/DeckLayout.h"
+#include "deck/DeckSlider.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace {
+
+int buttonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return ZenButton::LeftButton;
+    case Qt::RightButton:
+        return ZenButton::RightButton;
+    case Qt::MiddleButton:
+        return ZenButton::MiddleButton;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent)
+    : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_),
+      equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_),
+      lifecycle_(deck_, equalizer_, transport_) {
+    setWindowTitle(QStringLiteral(" Zentari DJ System"));
+    setFixedSize(kDeckWidth, kDeckHeight);
+    move(DeckLifecycle::kDesignLeft, 0);
+    createDeckControls(this, deck_.ui);
+    wireTransport();
+    wirePitchAndFaders();
+    wireBrowser();
+}
+
+bool DeckWindow::startUp(const QString& deckArgument) {
+    return lifecycle_.startUp(deckArgument);
+}
+
+void DeckWindow::wireTransport() {
+    DeckUi& ui = deck_.ui;
+    Transport* t = &transport_;
+    connect(ui.cmdPlay, &ZenButton::MouseDown, this, [t] { t->Zen_Pause(); });
+    connect(ui.cmdPause, &ZenButton::MouseDown, this, [t] { t->Zen_Pause(); });
+    connect(ui.cmdStop, &ZenButton::MouseDown, this, [t] { t->Zen_Stop(); });
+    connect(ui.cmdCUE, &ZenButton::MouseDown, this, [t] { t->Zen_CUE(); });
+    connect(ui.cmdCuePause, &ZenButton::MouseDown, this, [t] { t->Zen_CuePlay(); });
+    connect(ui.cmdCueSet, &ZenButton::Click, this, [t] { t->Zen_CueSet(); });
+    connect(ui.cmdStartLoop, &ZenButton::MouseDown, this,
+            [t, &ui] { ui.lblinfo[6]->setText(t->Zen_LoopStart()); });
+    connect(ui.cmdEndLoop, &ZenButton::MouseDown, this,
+            [t, &ui] { ui.lblinfo[7]->setText(t->Zen_LoopEnd()); });
+    connect(ui.cmdLooped, &ZenButton::MouseDown, this, [t] { t->toggleLoop(); });
+    connect(ui.cmdFineDw, &ZenButton::Click, this, [t, &ui] {
+        std::int16_t step = 500;
+        ui.lblinfo[7]->setText(t->Zen_FineDw(step));
+    });
+    connect(ui.cmdFineUp, &ZenButton::Click, this, [t, &ui] {
+        std::int16_t step = 500;
+        ui.lblinfo[7]->setText(t->Zen_FineUp(step));
+    });
+    connect(ui.trkPosition, &DeckSlider::scrolled, this, [t] { t->seekToSlider(); });
+}
+
+void DeckWindow::wirePitchAndFaders() {
+    DeckUi& ui = deck_.ui;
+    Pitch* p = &pitch_;
+    Equalizer* eq = &equalizer_;
+    connect(ui.vscPitch, &DeckSlider::scrolled, this, [p] { p->pitchChange(); });
+    connect(ui.cmdPitchDw, &ZenButton::MouseDown, this, [p] { p->stepFaster(); });
+    connect(ui.cmdPitchUp, &ZenButton::MouseDown, this, [p] { p->stepSlower(); });
+    for (int i = 0; i < Equalizer::kBandCount; ++i) {
+        connect(ui.vscEQ[i], &QAbstractSlider::valueChanged, this, [eq, i] { eq->bandChanged(i); });
+        ui.lblEQR[i]->installEventFilter(this);
+    }
+    for (int i = 0; i < 3; ++i) {
+        connect(ui.hscEQ[i], &QAbstractSlider::valueChanged, this, [eq, i] { eq->faderChange(i); });
+        connect(ui.hscEQ[i], &DeckSlider::scrolled, this, [eq, i] { eq->faderScroll(i); });
+    }
+}
+
+void DeckWindow::wireBrowser() {
+    DeckUi& ui = deck_.ui;
+    connect(ui.drvFile, &DriveList::driveChanged, this,
+            [&ui](const QString& root) { ui.dirFile->setPath(root); });
+    connect(ui.dirFile, &FolderList::pathChanged, this,
+            [&ui](const QString& path) { ui.filFile->setPath(path); });
+    connect(ui.filFile, &FileList::fileActivated, this,
+            [this](const QString& name) { loadFile(name); });
+}
+
+void DeckWindow::loadFile(const QString& fileName) {
+    if (!fileName.isEmpty()) loader_.load(deck_.ui.filFile->path(), fileName);
+}
+
+bool DeckWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
+        for (int i = 0; i < Equalizer::kBandCount; ++i) {
+            if (watched != deck_.ui.lblEQR[i]) continue;
+            const int code = buttonCode(static_cast<QMouseEvent*>(event)->button());
+            if (type == QEvent::MouseButtonPress)
+                equalizer_.bandLabelDown(i, code);
+            else
+                equalizer_.bandLabelUp(i, code);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DeckWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    lifecycle_.salir();
 }

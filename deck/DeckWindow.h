@@ -1,13 +1,58 @@
 #pragma once
 
+#include "deck/Deck.h"
+#include "deck/DeckLifecycle.h"
+#include "deck/Equalizer.h"
+#include "deck/Pitch.h"
+#include "deck/TempoDetection.h"
+#include "deck/TrackLoader.h"
+#include "deck/Transport.h"
+
 #include <QWidget>
 
-// frmMain of the deck program.
+// frmMain of the deck program: builds the controls and wires them to the deck's operations,
+// which live in the files of their concerns.
 class DeckWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DeckWindow(const QString& deckArgument, QWidget* parent = nullptr);
+    DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent = nullptr);
+
+    // The start-up steps; false when the deck ended on the way.
+    bool startUp(const QString& deckArgument);
+
+    // The public deck operations the console's commands also reach.
+    void Zen_Pause() { transport_.Zen_Pause(); }
+    void Zen_Stop() { transport_.Zen_Stop(); }
+    void Zen_CUE() { transport_.Zen_CUE(); }
+    void salir() { lifecycle_.salir(); }
+
+    Deck& deck() { return deck_; }
+    DeckUi& ui() { return deck_.ui; }
+    DeckState& state() { return deck_.state; }
+    Transport& transport() { return transport_; }
+    Pitch& pitch() { return pitch_; }
+    Equalizer& equalizer() { return equalizer_; }
+    TrackLoader& loader() { return loader_; }
+    TempoDetection& tempo() { return tempo_; }
+    DeckLifecycle& lifecycle() { return lifecycle_; }
+
+    // The file list's double-click: loads the named file of the current folder.
+    void loadFile(const QString& fileName);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QString deckArgument_;
+    void wireTransport();
+    void wirePitchAndFaders();
+    void wireBrowser();
+
+    Deck deck_;
+    Transport transport_;
+    Pitch pitch_;
+    Equalizer equalizer_;
+    TempoDetection tempo_;
+    TrackLoader loader_;
+    DeckLifecycle lifecycle_;
 };

@@ -1,11 +1,16 @@
+#include "deck/DeckHost.h"
 #include "deck/DeckWindow.h"
+#include "deck/audio/AudioEngine.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    DeckWindow window(args.size() > 1 ? args.at(1) : QString());
+    SystemDeckHost host;
+    const std::unique_ptr<zen::audio::AudioEngine> engine = zen::audio::createAudioEngine();
+    DeckWindow window(*engine, host);
+    if (!window.startUp(args.size() > 1 ? args.at(1) : QString())) return 0;
     window.show();
     return app.exec();
 }

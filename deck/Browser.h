@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QStringList>
+
+// The deck's file browser: the drive list (mounted volumes), the folder list (the path from the
+// root down to the current folder, then its subfolders) and the file list (the audio files of
+// the current folder). Each list only changes its own path; the window joins them.
+
+class DriveList : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveList(QWidget* parent = nullptr);
+
+    // Re-reads the mounted volumes, keeping the selection when it is still there.
+    void refresh();
+    QString drive() const;
+    // Selects the volume that holds `path` (the deepest mount point above it). False, and the
+    // selection unchanged, when none does.
+    bool setDriveOf(const QString& path);
+
+signals:
+    // The user or the program picked another volume; carries its root path.
+    void driveChanged(const QString& root);
+};
+
+class FolderList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    QString path() const { return path_; }
+    // False, and the list unchanged, when the folder does not exist or cannot be read.
+    bool setPath(const QString& path);
+
+signals:
+    void pathChanged(const QString& path);
+
+private:
+    QString path_;
+};
+
+class FileList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileList(QWidget* parent = nullptr);
+
+    QString path() const { return path_; }
+    // Lists the audio files of the folder; false, and the list unchanged, when it cannot be read.
+    bool setPath(const QString& path);
+    // The file name of the current entry, empty when there is none.
+    QString fileName() const;
+
+    // Lower-case extensions the list shows: the stream formats and the tracker modules the
+    // engine reads.
+    static const QStringList& audioExtensions();
+    static bool isAudioFile(const QString& fileName);
+
+signals:
+    // Double-click (or Enter) on an entry.
+    void fileActivated(const QString& fileName);
+
+private:
+    QString path_;
+};

@@ -1,0 +1,29 @@
+#include "deck/DeckHost.h"
+
+#include "deck/audio/AudioEngine.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+
+void SystemDeckHost::showMessage(const QString& text, const QString& title, Icon icon) {
+    QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    title.isEmpty() ? QCoreApplication::applicationName() : title, text,
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void SystemDeckHost::endProcess() {
+    // Immediate: no window event, static destructor or engine thread may run after the shutdown.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+QString SystemDeckHost::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
+
+std::vector<std::string> SystemDeckHost::outputDevices() const {
+    return zen::audio::listOutputDevices();
+}

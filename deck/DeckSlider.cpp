@@ -1,0 +1,20 @@
+#include "deck/DeckSlider.h"
+
+#include <algorithm>
+
+DeckSlider::DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrRight,
+                       QWidget* parent)
+    : QSlider(orientation, parent) {
+    setRange(std::min(topOrLeft, bottomOrRight), std::max(topOrLeft, bottomOrRight));
+    // A plain vertical slider has its minimum at the bottom, a horizontal one at the left.
+    const bool smallFirst = topOrLeft < bottomOrRight;
+    setInvertedAppearance(orientation == Qt::Vertical ? smallFirst : !smallFirst);
+    setInvertedControls(orientation == Qt::Vertical ? smallFirst : !smallFirst);
+    setFocusPolicy(Qt::NoFocus);
+    connect(this, &QAbstractSlider::actionTriggered, this, [this](int) {
+        // Every user move comes through here with the new position; take it on first so the
+        // handlers read the value the user chose.
+        setValue(sliderPosition());
+        emit scrolled(value());
+    });
+}

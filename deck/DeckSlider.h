@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QSlider>
+
+// A fader with the deck's value ends. `top`/`left` is the value shown at the top (vertical) or
+// left (horizontal) end and may be larger than the other end: the slider then holds the sorted
+// range with its appearance inverted, so each end shows the value it is meant to.
+//
+// valueChanged is the change notification (every change, the program's own included); scrolled
+// is the scroll notification and fires only when the user moves the fader (mouse, wheel, keys),
+// after the value has been taken on.
+class DeckSlider : public QSlider {
+    Q_OBJECT
+public:
+    DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrRight,
+               QWidget* parent = nullptr);
+
+signals:
+    void scrolled(int value);
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "deck/ChannelSource.h"
+#include "deck/LevelMeterModel.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace zen::deck {
+
+// pctVU: the level meter, 25 x 100 pixels. FXTimer1 reads the channel's level every 30 ms and
+// tmrVU lets the shapes fall every 15 ms; both run from construction. tmrVUReset drops the
+// thresholds 250 ms after it is switched on, once. The meter is repainted only when a shape moved.
+class LevelMeter : public QWidget {
+    Q_OBJECT
+public:
+    LevelMeter(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
+
+    // One tick of FXTimer1.
+    void readLevel();
+    // One tick of tmrVU.
+    void fall();
+    // The tick of tmrVUReset.
+    void dropThresholds();
+
+    const LevelMeterModel& model() const { return model_; }
+    const QTimer& readTimer() const { return fxTimer1_; }
+    const QTimer& fallTimer() const { return tmrVU_; }
+    const QTimer& resetTimer() const { return tmrVUReset_; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    audio::AudioEngine& engine_;
+    ChannelSource channel_;
+    LevelMeterModel model_;
+    std::array<double, 4> shownTops_{};
+    QTimer fxTimer1_;
+    QTimer tmrVU_;
+    QTimer tmrVUReset_;
+};
+
+} // namespace zen::deck

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "deck/ChannelSource.h"
+#include "deck/SpectrumDisplay.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+namespace zen::deck {
+
+// pctSpectrum: shows the spectrum picture at its top-left corner and switches its view on a
+// mouse press. Frames are computed on every tick of tmrSpectrum (down to 1 ms in the bar view),
+// but the screen is repainted at most about 60 times a second, and only when the picture changed.
+class SpectrumView : public QWidget {
+    Q_OBJECT
+public:
+    SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
+
+    // Start-up switches tmrSpectrum on; from then on it ticks until the process ends.
+    void start();
+    // One tick of tmrSpectrum.
+    void tick();
+    // What a mouse press on the picture does.
+    void switchMode();
+
+    const SpectrumDisplay& display() const { return display_; }
+    const QTimer& timer() const { return tmrSpectrum_; }
+    QString caption() const { return display_.caption(); }
+
+    QSize sizeHint() const override;
+
+signals:
+    // The new text for lblVU after a switch.
+    void captionChanged(const QString& caption);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void schedulePaint();
+    void paintIfChanged();
+
+    audio::AudioEngine& engine_;
+    ChannelSource channel_;
+    SpectrumDisplay display_;
+    QTimer tmrSpectrum_;
+    QTimer paintPacer_;
+    QElapsedTimer sincePaint_;
+    QImage image_;
+    std::array<std::uint8_t, SpectrumDisplay::kWidth * SpectrumDisplay::kRows> shown_{};
+};
+
+} // namespace zen::deck

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "deck/Deck.h"
+
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+
+// Play/pause, stop to the cue point, the latching cue with its stutter, cue set and cue play,
+// the loop, repeat at the end of the track, the seek slider and the position display. Positions
+// are byte offsets of the loaded channel.
+class Transport {
+public:
+    explicit Transport(Deck& deck);
+
+    void Zen_Pause();
+    void Zen_Stop();
+    void Zen_CUE();
+    void Zen_CueSet();
+    void Zen_CuePlay();
+    QString Zen_LoopStart();
+    QString Zen_LoopEnd();
+    QString Zen_FineDw(std::int16_t& Pwr);
+    QString Zen_FineUp(std::int16_t& Pwr);
+    // cmdLooped: switches the loop off, or seeks to its start and switches it on.
+    void toggleLoop();
+    // The user moved trkPosition.
+    void seekToSlider();
+
+    // Timer1 (10 ms): position display.
+    void positionTick();
+    // FXTimer2 (1 ms): loop watch and end of track.
+    void loopTick();
+    // tmrCue (75 ms, while the cue is held): back to the cue point.
+    void cueTick();
+
+    // Starts the always-running timers (Timer1, FXTimer2).
+    void startTimers();
+    QTimer& Timer1() { return timer1_; }
+    QTimer& FXTimer2() { return fxTimer2_; }
+    QTimer& tmrCue() { return tmrCue_; }
+
+    // True while the pause button shows, that is while the deck plays.
+    bool pauseShown() const;
+    void showPause(bool shown);
+
+private:
+    std::int32_t position() const;
+    void seek(std::int32_t bytes);
+    void setLight(ZenButton* button, bool on);
+
+    Deck& d_;
+    QTimer timer1_;
+    QTimer fxTimer2_;
+    QTimer tmrCue_;
+};
