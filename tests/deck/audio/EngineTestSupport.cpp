@@ -1,0 +1,88 @@
+#include "EngineTestSupport.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace zen::audio::test {
+
+Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels) {
+    Pcm pcm{channels, rate, {}};
+    const auto frames = static_cast<std::int64_t>(seconds * rate);
+    pcm.samples.resize(static_cast<std::size_t>(frames * channels));
+    for (std::int64_t f = 0; f < frames; ++f) {
+        const double v = amplitude * 32767.0 * std::sin(2 * M_PI * hz * f / rate);
+        for (int c = 0; c < channels; ++c)
+            pcm.samples[static_cast<std::size_t>(f * channels + c)] =
+                static_cast<std::int16_t>(std::lround(v));
+    }
+    return pcm;
+}
+
+Pcm makeRamp(int rate, std::int64_t frames) {
+    Pcm pcm{2, rate, {}};
+    pcm.samples.resize(static_cast<std::size_t>(frames * 2));
+    for (std::int64_t f = 0; f < frames; ++f) {
+        const auto v = static_cast<std::int16_t>(f % 32768);
+        pcm.samples[static_cast<std::size_t>(2 * f)] = v;
+        pcm.samples[static_cast<std::size_t>(2 * f + 1)] = static_cast<std::int16_t>(-v);
+    }
+    return pcm;
+}
+
+void writeWav(const std::string& path, const Pcm& pcm) {
+    writeSndfile(path, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+}
+
+std::vector<float> channelOf(const std::vector<float>& stereo, int channel, std::size_t from) {
+    std::vector<float> out;
+    for (std::size_t i = 2 * from + static_cast<std::size_t>(channel); i < stereo.size(); i += 2)
+        out.push_back(stereo[i]);
+    return out;
+}
+
+double measureHz(const std::vector<float>& mono, double rate) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (std::size_t i = 1; i < mono.size(); ++i) {
+        if (mono[i - 1] < 0 && mono[i] >= 0) {
+            const double t = (i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]);
+            if (first < 0)
+                first = t;
+            else
+                ++crossings;
+            last = t;
+        }
+    }
+    if (crossings == 0) return 0;
+    return crossings * rate / (last - first);
+}
+
+double rms(const std::vector<float>& mono) {
+    double sum = 0;
+    for (float v : mono)
+        sum += double(v) * v;
+    return mono.empty() ? 0 : std::sqrt(sum / mono.size());
+}
+
+double peak(const std::vector<float>& mono) {
+    double p = 0;
+    for (float v : mono)
+        p = std::max(p, double(std::abs(v)));
+    return p;
+}
+
+double dB(double ratio) {
+    return 20 * std::log10(ratio);
+}
+
+std::unique_ptr<TestClockEngine> startedClock() {
+    auto engine = createTestClockEngine();
+    if (!engine->init(0, 44100, 0) || !engine->start())
+        throw std::runtime_error("the test clock did not start");
+    return engine;
+}
+
+} // namespace zen::audio::test

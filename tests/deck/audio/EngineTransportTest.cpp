@@ -1,0 +1,194 @@
+// Positions, seeks, stop, end of stream, loops and slides, checked sample by sample through the
+// test clock.
+#include "EngineTestSupport.h"
+
+#include <sndfile.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace zen::audio::test {
+namespace {
+
+// The crossfade over a start or a jump, in frames.
+constexpr int kFade = 128;
+
+class EngineTransport : public ::testing::Test {
+protected:
+    Handle open(const std::string& name, const Pcm& pcm, std::uint32_t flags = kStreamFx) {
+        const std::string path = folder.path(name);
+        writeWav(path, pcm);
+        const Handle h = engine->streamCreateFile(path, 0, 0, flags);
+        EXPECT_NE(h, 0u);
+        return h;
+    }
+    static float sample(const Pcm& pcm, std::int64_t frame, int channel) {
+        return pcm.samples[static_cast<std::size_t>(frame * pcm.channels + channel)] / 32768.0f;
+    }
+    // Output frames [from, from + count) are the source from `source` on. `lsb` allows for a
+    // reference decoder that rounds its 16-bit conversion differently; a frame off would still
+    // differ by thousands.
+    static void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
+                             std::int64_t source, int count, int lsb = 0) {
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 2; ++c)
+                ASSERT_NEAR(out[2 * (from + i) + c],
+                            sample(pcm, source + i, pcm.channels == 1 ? 0 : c), lsb / 32768.0)
+                    << "output frame " << from + i << " should be source frame " << source + i;
+    }
+
+    TempFolder folder;
+    std::unique_ptr<TestClockEngine> engine = startedClock();
+};
+
+TEST_F(EngineTransport, SeeksAreSampleExactInWavMp3AndOgg) {
+    const Pcm signal = makeSignal(2, 44100, 44100 * 4);
+    writeWav(folder.path("s.wav"), signal);
+    writeSndfile(folder.path("s.ogg"), signal, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    encodeMp3(folder.path("s.wav"), folder.path("s.mp3"), "-b 192");
+    for (const char* name : {"s.wav", "s.mp3", "s.ogg"}) {
+        // What a straight decode from the start gives is the truth for every frame.
+        const Pcm truth = decodeAll(folder.path(name));
+        const Handle h = engine->streamCreateFile(folder.path(name), 0, 0, kStreamFx);
+        ASSERT_NE(h, 0u) << name;
+        for (std::int64_t target : {100003, 44100 * 3 + 17, 5}) {
+            ASSERT_TRUE(engine->channelSetPosition(h, static_cast<std::int32_t>(target * 4)));
+            EXPECT_EQ(engine->channelGetPosition(h), target * 4) << name;
+            engine->streamPlay(h, 0, 0);
+            const auto out = engine->render(2000);
+            // Past the fade-in the output is the decoded stream itself.
+            expectFrames(out, kFade, truth, target + kFade, 2000 - kFade, 1);
+            EXPECT_EQ(engine->channelGetPosition(h), (target + 2000) * 4) << name;
+            engine->channelStop(h);
+            engine->render(256);
+        }
+        engine->streamFree(h);
+    }
+}
+
+TEST_F(EngineTransport, PositionsRoundDownToFramesAndClampToTheTrack) {
+    const Handle h = open("r.wav", makeRamp(44100, 10000));
+    EXPECT_EQ(engine->streamGetLength(h), 40000);
+    engine->channelSetPosition(h, 4 * 1234 + 3);
+    EXPECT_EQ(engine->channelGetPosition(h), 4 * 1234);
+    engine->channelSetPosition(h, -500);
+    EXPECT_EQ(engine->channelGetPosition(h), 0);
+    engine->channelSetPosition(h, 1 << 30);
+    EXPECT_EQ(engine->channelGetPosition(h), 40000);
+    EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(h, 44100 * 4), 1.0f);
+    EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(h, -44100 * 2), -0.5f);
+
+    const Handle mono = open("m.wav", makeSine(440, 0.5, 48000, 1.0, 1));
+    EXPECT_EQ(engine->streamGetLength(mono), 96000);
+    EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(mono, 96000), 1.0f);
+    engine->channelSetPosition(mono, 1001);
+    EXPECT_EQ(engine->channelGetPosition(mono), 1000);
+    EXPECT_EQ(engine->channelGetPosition(0), -1);
+}
+
+TEST_F(EngineTransport, StopKeepsThePositionAndPlayGoesOnFromIt) {
+    const Pcm ramp = makeRamp(44100, 44100);
+    const Handle h = open("r.wav", ramp);
+    engine->streamPlay(h, 0, 0);
+    engine->render(10000);
+    EXPECT_TRUE(engine->channelStop(h));
+    EXPECT_EQ(engine->channelGetPosition(h), 40000);
+    const auto quiet = engine->render(4000);
+    EXPECT_EQ(engine->channelGetPosition(h), 40000);
+    EXPECT_EQ(peak(channelOf(quiet, 0, kFade)), 0.0) << "silent after the fade-out";
+    // A non-zero flush drops buffered data only: play still goes on from the position.
+    engine->streamPlay(h, 1, 0);
+    const auto out = engine->render(1000);
+    expectFrames(out, kFade, ramp, 10000 + kFade, 1000 - kFade);
+}
+
+TEST_F(EngineTransport, TheEndStopsAtTheLengthAndTheLoopFlagWrapsSampleExact) {
+    const Pcm ramp = makeRamp(44100, 5000);
+    const Handle h = open("r.wav", ramp);
+    engine->streamPlay(h, 0, 0);
+    const auto once = engine->render(6000);
+    EXPECT_EQ(engine->channelGetPosition(h), 20000);
+    EXPECT_EQ(engine->channelGetLevel(h), -1) << "stopped by itself";
+    EXPECT_EQ(peak(channelOf(once, 0, 5000)), 0.0);
+
+    engine->channelSetPosition(h, 4000 * 4);
+    engine->streamPlay(h, 0, kPlayLoop);
+    const auto looped = engine->render(3000);
+    expectFrames(looped, 900, ramp, 4900, 100);
+    expectFrames(looped, 1000, ramp, 0, 2000);
+    EXPECT_EQ(engine->channelGetPosition(h), 2000 * 4);
+    EXPECT_NE(engine->channelGetLevel(h), -1);
+}
+
+TEST_F(EngineTransport, RatesAreClampedAndReportedAsTheyAre) {
+    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 2.0));
+    int rate = 0, volume = 0, pan = 0;
+    engine->channelGetAttributes(h, &rate, &volume, &pan);
+    EXPECT_EQ(rate, 44100);
+    EXPECT_EQ(volume, 100);
+    EXPECT_EQ(pan, 0);
+    const std::pair<int, int> cases[] = {
+        {10, 100}, {-4900, 100}, {500000, 100000}, {48510, 48510}, {0, 44100}};
+    for (auto [asked, expected] : cases) {
+        engine->channelSlideAttributes(h, asked, -1, kPanLeaveAlone, 0);
+        engine->channelGetAttributes(h, &rate, nullptr, nullptr);
+        EXPECT_EQ(rate, expected) << asked;
+    }
+    const Handle fast = open("f.wav", makeSine(1000, 0.5, 96000, 0.5));
+    engine->channelSlideAttributes(fast, 500000, 150, -300, 0);
+    engine->channelGetAttributes(fast, &rate, &volume, &pan);
+    EXPECT_EQ(rate, 192000);
+    EXPECT_EQ(volume, 100);
+    EXPECT_EQ(pan, -100);
+}
+
+TEST_F(EngineTransport, SlidesMoveLinearlyAndANewSlideReplacesTheOld) {
+    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 5.0));
+    engine->streamPlay(h, 0, 0);
+    engine->channelSlideAttributes(h, 88200, 0, kPanLeaveAlone, 1000);
+    engine->render(22050);
+    int rate = 0, volume = 0;
+    engine->channelGetAttributes(h, &rate, &volume, nullptr);
+    EXPECT_NEAR(rate, 66150, 200);
+    EXPECT_NEAR(volume, 50, 1);
+    // Half the time at the mean rate of 55125 Hz.
+    EXPECT_NEAR(engine->channelGetPosition(h) / 4, 27562, 200);
+    engine->render(22050);
+    engine->channelGetAttributes(h, &rate, &volume, nullptr);
+    EXPECT_EQ(rate, 88200);
+    EXPECT_EQ(volume, 0);
+    EXPECT_EQ(peak(engine->render(4410)), 0.0);
+
+    engine->channelSlideAttributes(h, 100000, 100, -1, 2000);
+    engine->render(4410);
+    engine->channelSlideAttributes(h, 0, -1, kPanLeaveAlone, 0);
+    engine->render(22050);
+    int pan = 0;
+    engine->channelGetAttributes(h, &rate, &volume, &pan);
+    EXPECT_EQ(rate, 44100);
+    EXPECT_NEAR(volume, 100 * 26460 / 88200, 1) << "the volume slide runs on";
+    EXPECT_NEAR(measureHz(channelOf(engine->render(22050), 0)), 1000.0, 0.5);
+    engine->render(44100);
+    engine->channelGetAttributes(h, &rate, &volume, &pan);
+    EXPECT_EQ(volume, 100);
+    EXPECT_EQ(pan, -1);
+}
+
+TEST_F(EngineTransport, ATapeStopBelowTheResamplerRangeKeepsPlaying) {
+    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 2.0));
+    engine->streamPlay(h, 0, 0);
+    engine->channelSlideAttributes(h, 10, -1, kPanLeaveAlone, 500);
+    engine->render(44100);
+    int rate = 0;
+    engine->channelGetAttributes(h, &rate, nullptr, nullptr);
+    EXPECT_EQ(rate, 100);
+    const std::int32_t before = engine->channelGetPosition(h);
+    engine->render(44100);
+    EXPECT_NEAR(engine->channelGetPosition(h) - before, 400, 8) << "100 frames a second";
+    engine->channelSlideAttributes(h, 0, -1, kPanLeaveAlone, 0);
+    EXPECT_NEAR(measureHz(channelOf(engine->render(22050), 0, 1000)), 1000.0, 0.5);
+}
+
+} // namespace
+} // namespace zen::audio::test
