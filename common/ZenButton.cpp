@@ -1,6 +1,7 @@
 #include "common/ZenButton.h"
 
 #include "common/PropertyBag.h"
+#include "common/ZenButtonFace.h"
 
 #include <QCursor>
 #include <QFontInfo>
@@ -8,8 +9,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
@@ -17,6 +16,7 @@
 
 namespace {
 
+const QString kDefaultCaption = QStringLiteral("Button");
 constexpr int kHoverTickMs = 10;
 constexpr double kPressShrinkPoints = 2.0;
 constexpr double kReleasePoints = 10.0;
@@ -25,48 +25,6 @@ constexpr double kSmallestCaptionPoints = 1.0;
 
 bool validShape(std::int32_t shape) {
     return shape >= ZenButton::Rectangle && shape <= ZenButton::RoundedSquare;
-}
-
-// Squares and circles take the smaller side of their box and sit centred in it.
-QRectF shapeBox(std::int32_t shape, const QRect& box) {
-    QRectF r(box);
-    if (shape == ZenButton::Square || shape == ZenButton::Circle ||
-        shape == ZenButton::RoundedSquare) {
-        const qreal side = std::min(r.width(), r.height());
-        r = QRectF(r.x() + (r.width() - side) / 2, r.y() + (r.height() - side) / 2, side, side);
-    }
-    return r;
-}
-
-QPainterPath shapePath(std::int32_t shape, const QRectF& r, qreal cornerRadius) {
-    QPainterPath path;
-    switch (shape) {
-    case ZenButton::Oval:
-    case ZenButton::Circle:
-        path.addEllipse(r);
-        break;
-    case ZenButton::RoundedRectangle:
-    case ZenButton::RoundedSquare:
-        path.addRoundedRect(r, cornerRadius, cornerRadius);
-        break;
-    default:
-        path.addRect(r);
-        break;
-    }
-    return path;
-}
-
-// The border lies inside the box, so a shape covers exactly the pixels of its box.
-void drawShape(QPainter& painter, std::int32_t shape, const QRect& box, zen::Rgb fill,
-               zen::Rgb border, int borderWidth) {
-    if (box.width() <= 0 || box.height() <= 0) return;
-    const QRectF outer = shapeBox(shape, box);
-    const qreal radius = std::min(outer.width(), outer.height()) / 4;
-    const qreal b = std::max(borderWidth, 0);
-    const QRectF inner = outer.adjusted(b, b, -b, -b);
-    if (b > 0) painter.fillPath(shapePath(shape, outer, radius), zen::toQColor(border));
-    if (inner.width() > 0 && inner.height() > 0)
-        painter.fillPath(shapePath(shape, inner, std::max(radius - b, 0.0)), zen::toQColor(fill));
 }
 
 int buttonCode(Qt::MouseButton button) {
@@ -142,39 +100,23 @@ QFont readFont(const PropertyBag& bag, const char* key, const QFont& fallback) {
     return fallback;
 }
 
+void changeLook(ZenButtonFace* face, auto edit) {
+    ZenButtonFace::Look look = face->look();
+    edit(look);
+    face->setLook(look);
+}
+
 } // namespace
 
-// PClip: the picture area that covers the button and paints the face and the indicator.
-class ZenButtonClip : public QWidget {
-public:
-    explicit ZenButtonClip(ZenButton* button) : QWidget(button), button_(button) {
-        setObjectName(QStringLiteral("PClip"));
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setMouseTracking(true);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const auto& face = button_->face_;
-        QPainter painter(this);
-        painter.fillRect(rect(), zen::toQColor(face.back));
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawShape(painter, face.shape, face.rect, face.fill, face.border, face.borderWidth);
-        drawShape(painter, face.dotShape, face.dotRect, face.dotFill, face.dotFill, 0);
-    }
-
-private:
-    ZenButton* button_;
-};
-
-ZenButton::ZenButton(QWidget* parent) : QWidget(parent), caption_(QStringLiteral("Button")) {
+ZenButton::ZenButton(QWidget* parent) : QWidget(parent), caption_(kDefaultCaption) {
     setFocusPolicy(Qt::NoFocus);
-    clip_ = new ZenButtonClip(this);
+    clip_ = new ZenButtonFace(this);
     clip_->installEventFilter(this);
 
     captionLabel_ = new QLabel(clip_);
     captionLabel_->setObjectName(QStringLiteral("lblCaption"));
     captionLabel_->setAlignment(Qt::AlignCenter);
+    // No mouse tracking on the caption: hovering over it alone does not start the hover timer.
     QFont captionFont(QStringLiteral("Tahoma"));
     captionFont.setPointSizeF(9.75);
     captionFont.setBold(true);
@@ -197,39 +139,33 @@ ZenButton::~ZenButton() = default;
 void ZenButton::setDotShape(std::int32_t shape) {
     if (!validShape(shape)) return;
     dotShape_ = shape;
-    face_.dotShape = shape;
-    clip_->update();
+    changeLook(clip_, [shape](auto& look) { look.dotShape = shape; });
 }
 
 void ZenButton::setButtonShape(std::int32_t shape) {
     if (!validShape(shape)) return;
     buttonShape_ = shape;
-    face_.shape = shape;
-    clip_->update();
+    changeLook(clip_, [shape](auto& look) { look.shape = shape; });
 }
 
 void ZenButton::setDotHeight(std::int16_t pixels) {
     dotHeight_ = pixels;
-    face_.dotRect.setHeight(pixels);
-    clip_->update();
+    changeLook(clip_, [pixels](auto& look) { look.dotRect.setHeight(pixels); });
 }
 
 void ZenButton::setDotWidth(std::int16_t pixels) {
     dotWidth_ = pixels;
-    face_.dotRect.setWidth(pixels);
-    clip_->update();
+    changeLook(clip_, [pixels](auto& look) { look.dotRect.setWidth(pixels); });
 }
 
 void ZenButton::setDotY(std::int16_t pixels) {
     dotY_ = pixels;
-    face_.dotRect.moveTop(pixels);
-    clip_->update();
+    changeLook(clip_, [pixels](auto& look) { look.dotRect.moveTop(pixels); });
 }
 
 void ZenButton::setDotX(std::int16_t pixels) {
     dotX_ = pixels;
-    face_.dotRect.moveLeft(pixels);
-    clip_->update();
+    changeLook(clip_, [pixels](auto& look) { look.dotRect.moveLeft(pixels); });
 }
 
 void ZenButton::setFontType(const QFont& font) {
@@ -245,20 +181,17 @@ void ZenButton::setOverColor(zen::Rgb color) {
 
 void ZenButton::setFillColor(zen::Rgb color) {
     fillColor_ = color & 0xFFFFFF;
-    face_.fill = fillColor_;
-    clip_->update();
+    changeLook(clip_, [this](auto& look) { look.fill = fillColor_; });
 }
 
 void ZenButton::setDotColor(zen::Rgb color) {
     dotColor_ = color & 0xFFFFFF;
-    face_.dotFill = dotColor_;
-    clip_->update();
+    changeLook(clip_, [this](auto& look) { look.dotFill = dotColor_; });
 }
 
 void ZenButton::setBorderColor(zen::Rgb color) {
     borderColor_ = color & 0xFFFFFF;
-    face_.border = borderColor_;
-    clip_->update();
+    changeLook(clip_, [this](auto& look) { look.border = borderColor_; });
 }
 
 void ZenButton::setForeColor(zen::Rgb color) {
@@ -270,14 +203,12 @@ void ZenButton::setForeColor(zen::Rgb color) {
 
 void ZenButton::setBackColor(zen::Rgb color) {
     backColor_ = color & 0xFFFFFF;
-    face_.back = backColor_;
-    clip_->update();
+    changeLook(clip_, [this](auto& look) { look.back = backColor_; });
 }
 
 void ZenButton::setBorderSize(std::int16_t pixels) {
     borderSize_ = pixels;
-    face_.borderWidth = pixels;
-    clip_->update();
+    changeLook(clip_, [pixels](auto& look) { look.borderWidth = pixels; });
 }
 
 void ZenButton::setCaption(const QString& caption) {
@@ -296,7 +227,7 @@ void ZenButton::readProperties(const PropertyBag& bag) {
     overColor_ = readColor(bag, "OverColor", kDefaultOverColor);
     fontType_ = readFont(bag, "FontType", QFont());
     const QVariant caption = bag.read(QStringLiteral("Caption"));
-    caption_ = caption.canConvert<QString>() ? caption.toString() : QStringLiteral("Button");
+    caption_ = caption.canConvert<QString>() ? caption.toString() : kDefaultCaption;
     const QVariant enabled = bag.read(QStringLiteral("Enabled"));
     enabled_ = enabled.canConvert<bool>() ? enabled.toBool() : true;
     dotX_ = readInt16(bag, "DotX", kDefaultDotX);
@@ -368,23 +299,25 @@ void ZenButton::layOut() {
     const int w = width();
     const int h = height();
     clip_->setGeometry(1, 1, w, h);
-    face_.rect = QRect(0, 0, std::max(w - 2, 0), std::max(h - 2, 0));
-    face_.border = borderColor_;
-    face_.fill = fillColor_;
-    face_.dotFill = dotColor_;
-    face_.dotRect = QRect(dotX_, dotY_, dotWidth_, dotHeight_);
+    changeLook(clip_, [&](auto& look) {
+        look.rect = QRect(0, 0, std::max(w - 2, 0), std::max(h - 2, 0));
+        look.border = borderColor_;
+        look.fill = fillColor_;
+        look.dotFill = dotColor_;
+        look.dotRect = QRect(dotX_, dotY_, dotWidth_, dotHeight_);
+        look.back = backColor_;
+        look.shape = buttonShape_;
+        look.dotShape = dotShape_;
+    });
     placeCaption();
-    face_.back = backColor_;
-    face_.shape = buttonShape_;
-    face_.dotShape = dotShape_;
     setForeColor(foreColor_);
-    clip_->update();
 }
 
 void ZenButton::placeCaption() {
+    const QRect face = clip_->look().rect;
     const int captionHeight = captionLabel_->sizeHint().height();
-    captionLabel_->setGeometry(2, (face_.rect.height() - captionHeight) / 2,
-                               std::max(face_.rect.width() - 4, 0), captionHeight);
+    captionLabel_->setGeometry(2, (face.height() - captionHeight) / 2,
+                               std::max(face.width() - 4, 0), captionHeight);
 }
 
 void ZenButton::applyCaption() {
@@ -422,25 +355,18 @@ void ZenButton::released(QWidget* part, QMouseEvent* event) {
 
 void ZenButton::pointerMoved(QMouseEvent* event) {
     if (pressedPart_ && event->buttons() == Qt::NoButton) abandonPress();
-    const QPoint at = event->position().toPoint();
-    // The caption alone does not start the tracking; once running it counts as inside.
-    if (clip_->rect().contains(at) && !captionLabel_->geometry().contains(at) &&
-        !overTimer_->isActive())
+    if (clip_->rect().contains(event->position().toPoint()) && !overTimer_->isActive())
         overTimer_->start();
 }
 
 void ZenButton::hoverTick() {
     const QRect area(clip_->mapToGlobal(QPoint(0, 0)), clip_->size());
     if (isVisible() && area.contains(QCursor::pos())) {
-        if (face_.dotFill != overColor_) {
-            face_.dotFill = overColor_;
-            clip_->update();
-        }
+        changeLook(clip_, [this](auto& look) { look.dotFill = overColor_; });
         return;
     }
     overTimer_->stop();
-    face_.dotFill = dotColor_;
-    clip_->update();
+    changeLook(clip_, [this](auto& look) { look.dotFill = dotColor_; });
     emit MouseLeft();
 }
 

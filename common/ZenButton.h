@@ -12,6 +12,7 @@ class PropertyBag;
 class QLabel;
 class QShortcut;
 class QTimer;
+class ZenButtonFace;
 
 // zenButton: the skinned push button of both programs. A coloured face with a centred caption and
 // an indicator light (the dot) that takes OverColor while the pointer is over the button.
@@ -109,8 +110,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class ZenButtonClip;
-
     void layOut();
     void placeCaption();
     void pressed(QWidget* part, QMouseEvent* event);
@@ -154,20 +153,7 @@ private:
     QString caption_;
     bool enabled_ = true; // stored and written back; the button ignores it
 
-    // What the picture area shows right now; the layout and the setters fill it in.
-    struct Face {
-        std::int32_t shape = kDefaultButtonShape;
-        QRect rect;
-        zen::Rgb fill = kDefaultFillColor;
-        zen::Rgb border = kDefaultBorderColor;
-        int borderWidth = kDefaultBorderSize;
-        std::int32_t dotShape = kDefaultDotShape;
-        QRect dotRect{kDefaultDotX, kDefaultDotY, kDefaultDotWidth, kDefaultDotHeight};
-        zen::Rgb dotFill = kDefaultDotColor;
-        zen::Rgb back = kDefaultBackColor;
-    } face_;
-
-    QWidget* clip_ = nullptr;
+    ZenButtonFace* clip_ = nullptr;
     QLabel* captionLabel_ = nullptr;
     QTimer* overTimer_ = nullptr;
     QShortcut* accessKey_ = nullptr;
