@@ -1,0 +1,167 @@
+#include "deck/SpectrumDisplay.h"
+#include "FakeEngine.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+using zen::deck::SpectrumDisplay;
+
+namespace {
+
+constexpr int W = SpectrumDisplay::kWidth;
+constexpr int H = SpectrumDisplay::kHeight;
+
+// A magnitude whose square root times 3 times full is exactly `height`.
+float magnitudeFor(int height, int full) {
+    const double root = static_cast<double>(height) / (3.0 * full);
+    return static_cast<float>(root * root);
+}
+
+int filledHeight(const SpectrumDisplay& d, int column) {
+    int rows = 0;
+    while (rows < SpectrumDisplay::kRows && d.pixel(column, rows) != 0)
+        ++rows;
+    return rows;
+}
+
+} // namespace
+
+TEST(SpectrumDisplay, WithNoTrackTheBarViewIsALineOfColourOneOverColumns0To86) {
+    FakeEngine engine;
+    SpectrumDisplay d;
+    d.tick(engine, 0);
+    for (int c = 0; c < W - 1; ++c) {
+        EXPECT_EQ(d.pixel(c, 0), 1) << "column " << c;
+        EXPECT_EQ(d.pixel(c, 1), 0) << "column " << c;
+    }
+    for (int r = 0; r < SpectrumDisplay::kRows; ++r)
+        EXPECT_EQ(d.pixel(W - 1, r), 0) << "row " << r;
+}
+
+TEST(SpectrumDisplay, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHalvesToEven) {
+    SpectrumDisplay d;
+    std::vector<float> a(1025, 0.0f);
+    a[1] = 1.0f / 9.0f;         // square root times 3 is exactly 1: full
+    a[2] = 0.0f;                // band 1 at height 0; mean 50.5 rounds to 50
+    a[3] = magnitudeFor(2, H);  // band 2 at height 2; mean 1 with band 1
+    a[4] = 1.0f;                // band 3 at full; mean 51.5 rounds to 52
+    a[5] = magnitudeFor(50, H); // band 4 at 50; mean 75.5 rounds to 76
+    d.drawFrame(a);
+
+    EXPECT_EQ(filledHeight(d, 0), H + 1);
+    EXPECT_EQ(d.pixel(0, H - 1), H);
+    EXPECT_EQ(d.pixel(0, H), H + 1) << "row 101 lies in the buffer and is written";
+    EXPECT_EQ(filledHeight(d, 1), 51);
+    EXPECT_EQ(filledHeight(d, 2), 1);
+    EXPECT_EQ(filledHeight(d, 3), 2);
+    EXPECT_EQ(filledHeight(d, 4), 3);
+    EXPECT_EQ(filledHeight(d, 5), 53);
+    EXPECT_EQ(filledHeight(d, 6), H + 1);
+    EXPECT_EQ(filledHeight(d, 7), 77);
+    EXPECT_EQ(filledHeight(d, 8), 51);
+    for (int r = 0; r <= 50; ++r)
+        ASSERT_EQ(d.pixel(8, r), r + 1) << "colour by height";
+}
+
+TEST(SpectrumDisplay, BadMagnitudesReadAsSilenceOrFull) {
+    SpectrumDisplay d;
+    std::vector<float> a(1025, 0.0f);
+    a[1] = -4.0f;
+    a[2] = std::numeric_limits<float>::quiet_NaN();
+    a[3] = std::numeric_limits<float>::infinity();
+    d.drawFrame(a);
+    EXPECT_EQ(filledHeight(d, 0), 1);
+    EXPECT_EQ(filledHeight(d, 2), 1);
+    EXPECT_EQ(filledHeight(d, 4), H + 1);
+}
+
+TEST(SpectrumDisplay, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfter88Ticks) {
+    FakeEngine engine;
+    SpectrumDisplay d;
+    d.switchMode();
+    d.tick(engine, 0); // no track: a black column
+    EXPECT_EQ(d.writeColumn(), 1);
+    for (int r = 0; r < H; ++r) {
+        ASSERT_EQ(d.pixel(0, r), 128) << "row " << r;
+        ASSERT_EQ(d.pixel(1, r), r % 2 == 0 ? 255 : 0) << "row " << r;
+    }
+
+    engine.spectrum.assign(1024, 0.0f);
+    engine.spectrum[1] = 0.12f;                 // root x 381 = 132: white
+    engine.spectrum[2] = magnitudeFor(64, 127); // 64 of 127
+    engine.spectrum[101] = 1.0f;                // the top row reads bin 101
+    engine.spectrum[102] = 1.0f;                // beyond the picture
+    d.tick(engine, 7);
+    EXPECT_EQ(engine.askedChannel, 7u);
+    EXPECT_EQ(d.pixel(1, 0), 255);
+    EXPECT_EQ(d.pixel(1, 1), 128 + 64);
+    EXPECT_EQ(d.pixel(1, 2), 128);
+    EXPECT_EQ(d.pixel(1, H - 1), 255);
+    EXPECT_EQ(d.pixel(1, H), 0) << "the scrolling view never writes row 101";
+    EXPECT_EQ(d.pixel(0, 0), 128) << "the bitmap is not cleared";
+
+    for (int i = 2; i < W; ++i)
+        d.tick(engine, 7);
+    EXPECT_EQ(d.writeColumn(), 0);
+    EXPECT_EQ(d.pixel(0, 0), 255) << "the marker now sits on the oldest column";
+    d.tick(engine, 7);
+    EXPECT_EQ(d.pixel(0, 1), 128 + 64) << "the oldest column is overwritten";
+    EXPECT_EQ(d.writeColumn(), 1);
+}
+
+TEST(SpectrumDisplay, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
+    FakeEngine engine;
+    engine.spectrum.assign(1024, 1.0f);
+    SpectrumDisplay d;
+    EXPECT_FALSE(d.scrolling());
+    EXPECT_EQ(d.caption(), "Oscilloscope");
+    EXPECT_EQ(d.periodMs(), 35);
+
+    d.tick(engine, 1);
+    d.switchMode();
+    EXPECT_TRUE(d.scrolling());
+    EXPECT_EQ(d.caption(), "Spectrum Analyzer");
+    EXPECT_EQ(d.periodMs(), 25);
+    for (std::uint8_t b : d.bits())
+        ASSERT_EQ(b, 0);
+
+    d.tick(engine, 1);
+    d.tick(engine, 1);
+    d.switchMode();
+    EXPECT_FALSE(d.scrolling());
+    EXPECT_EQ(d.caption(), "Oscilloscope");
+    EXPECT_EQ(d.periodMs(), 1) << "two clicks leave the bar view at 1 ms, not 35";
+    EXPECT_EQ(d.writeColumn(), 0);
+    d.switchMode();
+    EXPECT_EQ(d.writeColumn(), 0) << "each switch starts the scroll at column 0";
+}
+
+TEST(SpectrumDisplay, HeaderAndPalette) {
+    const auto& h = SpectrumDisplay::header();
+    EXPECT_EQ(h.size, 40u);
+    EXPECT_EQ(h.width, 88);
+    EXPECT_EQ(h.height, 101);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bitCount, 8);
+    EXPECT_EQ(h.compression, 0u);
+    EXPECT_EQ(h.sizeImage, 0u);
+    EXPECT_EQ(h.xPelsPerMeter, 0);
+    EXPECT_EQ(h.yPelsPerMeter, 0);
+    EXPECT_EQ(h.clrUsed, 256u);
+    EXPECT_EQ(h.clrImportant, 256u);
+
+    struct Expected {
+        int index, red, green, blue;
+    };
+    const auto& p = SpectrumDisplay::palette();
+    for (const Expected& e :
+         {Expected{0, 0, 0, 0}, Expected{1, 128, 253, 0}, Expected{102, 229, 51, 0},
+          Expected{127, 254, 1, 0}, Expected{128, 0, 0, 0}, Expected{159, 0, 0, 248},
+          Expected{160, 0, 0, 255}, Expected{191, 248, 0, 255}, Expected{192, 255, 0, 248},
+          Expected{223, 255, 248, 0}, Expected{224, 255, 255, 0}, Expected{255, 255, 255, 248}}) {
+        EXPECT_EQ(p[e.index].red, e.red) << "entry " << e.index;
+        EXPECT_EQ(p[e.index].green, e.green) << "entry " << e.index;
+        EXPECT_EQ(p[e.index].blue, e.blue) << "entry " << e.index;
+        EXPECT_EQ(p[e.index].reserved, 0) << "entry " << e.index;
+    }
+}
