@@ -44,12 +44,16 @@ int receive(QCoreApplication& app) {
     int expected = 0;
     qint64 lastTick = 0;
     qint64 longestGap = 0;
+    qint64 quietLongestGap = 0; // the same during the 1 kHz phase, for comparison
 
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = nowNs();
-        if (inBurst && lastTick) longestGap = std::max(longestGap, now - lastTick);
+        if (lastTick) {
+            qint64& gap = inBurst ? longestGap : quietLongestGap;
+            gap = std::max(gap, now - lastTick);
+        }
         lastTick = now;
     });
     ticker.start(1);
@@ -75,8 +79,8 @@ int receive(QCoreApplication& app) {
             inBurst = true;
             lastTick = 0;
         } else if (input.data1() == kBurstDone) {
-            std::printf("burst %d %d %lld\n", burstReceived, burstOutOfOrder,
-                        (long long)longestGap);
+            std::printf("burst %d %d %lld %lld\n", burstReceived, burstOutOfOrder,
+                        (long long)longestGap, (long long)quietLongestGap);
             std::fflush(stdout);
             app.exit(0);
         }
@@ -155,7 +159,7 @@ int run(QCoreApplication& app) {
     const QList<QByteArray> burst = readLineFrom(receiver).split(' ');
     const double totalMs = sending.nsecsElapsed() / 1e6;
     receiver.waitForFinished(5000);
-    if (burst.size() != 4) {
+    if (burst.size() != 5) {
         std::fprintf(stderr, "the receiver gave no burst report\n");
         return 1;
     }
@@ -174,6 +178,7 @@ int run(QCoreApplication& app) {
     std::printf("burst_out_of_order=%d\n", burst[2].toInt());
     std::printf("burst_sender_ms=%.1f\n", sendMs);
     std::printf("burst_total_ms=%.1f\n", totalMs);
+    std::printf("paced_receiver_max_stall_ms=%.2f\n", burst[4].toLongLong() / 1e6);
     std::printf("burst_receiver_max_stall_ms=%.2f\n", burst[3].toLongLong() / 1e6);
     return 0;
 }

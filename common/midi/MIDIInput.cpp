@@ -4,7 +4,7 @@
 #include "common/midi/CableReceiver.h"
 #include "common/midi/DeviceList.h"
 #include "common/midi/EventQueue.h"
-#include "common/midi/HardwarePorts.h"
+#include "common/midi/HardwareInput.h"
 
 namespace zen {
 

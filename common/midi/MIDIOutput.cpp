@@ -4,7 +4,7 @@
 #include "common/midi/CableSender.h"
 #include "common/midi/DeviceList.h"
 #include "common/midi/EventQueue.h"
-#include "common/midi/HardwarePorts.h"
+#include "common/midi/HardwareOutput.h"
 
 namespace zen {
 
