@@ -2,6 +2,7 @@
 
 #include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
+#include "common/midi/RtMidiSupport.h"
 
 #include <rtmidi/RtMidi.h>
 #include <vector>
@@ -15,6 +16,7 @@ using zen::MidiAction;
 class HardwarePortTest : public CableFixture {
 protected:
     template <typename Peer> std::unique_ptr<Peer> makePeer(const std::string& portName) {
+        if (!zen::midi::apiPresent(RtMidi::UNIX_JACK)) return nullptr;
         std::unique_ptr<Peer> peer;
         try {
             peer = std::make_unique<Peer>(RtMidi::UNIX_JACK, "ZenTest");
