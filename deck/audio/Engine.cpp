@@ -371,7 +371,7 @@ template <typename I> float BasicEngine<I>::getCpu() const {
     return mixer_->cpuPercent();
 }
 
-template <typename I> bool BasicEngine<I>::send(Command command) {
+template <typename I> bool BasicEngine<I>::send(Command& command) {
     command.seq = nextSeq_++;
     if (!output_->running()) {
         // No audio thread: apply it here, now.

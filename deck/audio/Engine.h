@@ -95,7 +95,7 @@ protected:
     void freeChannel(Handle handle);
     const Channel* find(Handle handle) const;
     Channel* find(Handle handle);
-    bool send(Command command);
+    bool send(Command& command);
     void collectRetired();
     void releaseEverything();
     bool playing(const Channel& channel) const;

@@ -1,0 +1,76 @@
+// The engine on a real sound server (the JACK dummy server of scripts/services): device
+// numbering, opening, and a channel that plays in real time.
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace zen::audio::test {
+namespace {
+
+int jackOrDefault(const std::vector<std::string>& devices) {
+    for (std::size_t i = 1; i < devices.size(); ++i)
+        if (devices[i].find("(JACK") != std::string::npos) return static_cast<int>(i);
+    return 0;
+}
+
+TEST(OutputDevice, DevicesAreNumberedFromTheDefaultOutput) {
+    const auto devices = listOutputDevices();
+    if (devices.empty()) GTEST_SKIP() << "no sound server: scripts/services start gives one";
+    EXPECT_EQ(devices[0], "Default output");
+    for (std::size_t i = 1; i < devices.size(); ++i) {
+        EXPECT_NE(devices[i].find(" ("), std::string::npos) << devices[i];
+        EXPECT_EQ(devices[i].back(), ')') << devices[i];
+    }
+    EXPECT_EQ(listOutputDevices(), devices) << "the same numbers every time";
+    auto engine = createAudioEngine();
+    EXPECT_FALSE(engine->init(static_cast<int>(devices.size()), 44100, 0));
+    EXPECT_FALSE(engine->init(-1, 44100, 0));
+}
+
+TEST(OutputDevice, AChannelPlaysInRealTime) {
+    const auto devices = listOutputDevices();
+    if (devices.empty()) GTEST_SKIP() << "no sound server: scripts/services start gives one";
+    TempFolder folder;
+    writeWav(folder.path("s.wav"), makeSine(1000, 1.0, 44100, 5.0));
+    auto engine = createAudioEngine();
+    ASSERT_TRUE(engine->init(jackOrDefault(devices), 44100, 0));
+    ASSERT_TRUE(engine->start());
+    EngineInfo info;
+    ASSERT_TRUE(engine->getInfo(info));
+    EXPECT_GE(info.words[10], 9u);
+
+    const Handle h = engine->streamCreateFile(folder.path("s.wav"), 0, 0, kStreamFx);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(engine->streamPreBuf(h));
+    ASSERT_TRUE(engine->streamPlay(h, 0, 0));
+    EXPECT_EQ(engine->channelGetPosition(h), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const double seconds = engine->channelGetPosition(h) / (4 * 44100.0);
+    // Loose bounds: a loaded machine may oversleep, never play faster than real time.
+    EXPECT_GT(seconds, 0.1);
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(engine->channelGetLevel(h), 128 | (128 << 16));
+    EXPECT_GE(engine->getCpu(), 0.0f);
+
+    // A seek reads its target at once, and the stop keeps a position near where it was heard.
+    ASSERT_TRUE(engine->channelSetPosition(h, 44100 * 4 * 3));
+    EXPECT_EQ(engine->channelGetPosition(h), 44100 * 4 * 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(engine->channelStop(h));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::int32_t kept = engine->channelGetPosition(h);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(engine->channelGetPosition(h), kept);
+    EXPECT_GT(kept, 44100 * 4 * 3);
+    EXPECT_EQ(engine->channelGetLevel(h), -1);
+
+    EXPECT_TRUE(engine->stop());
+    engine->streamFree(h);
+    engine->free();
+}
+
+} // namespace
+} // namespace zen::audio::test
