@@ -57,7 +57,8 @@ void MIDIInput::halt() {
 }
 
 void MIDIInput::open(int device) {
-    if (openDevice_ == device) return;
+    const std::string name = midi::deviceName(Direction::Input, device);
+    if (openDevice_ == device && openName_ == name) return;
     close();
     ++openSession_;
 
@@ -71,18 +72,6 @@ void MIDIInput::open(int device) {
         event.message = message;
         queue->post(std::move(event));
     };
-    auto onError = [queue = queue_, id = portId_, session = openSession_](MidiError number) {
-        return [queue, id, session, number](const std::string& text) {
-            midi::Event event;
-            event.kind = midi::Event::Kind::Error;
-            event.portId = id;
-            event.session = session;
-            event.errorNumber = static_cast<qint16>(number);
-            event.description = QString::fromStdString(text);
-            queue->post(std::move(event));
-        };
-    };
-
     std::string error;
     if (device < midi::kCableCount) {
         const std::string folder = midi::cableFolderPath();
@@ -92,20 +81,22 @@ void MIDIInput::open(int device) {
             return;
         }
         cable_ = midi::CableReceiver::open(folder, device + 1, onMessage,
-                                           onError(MidiError::Receive), error);
+                                           errorSink(MidiError::Receive), error);
         if (!cable_) {
             postError(MidiError::CableSocket, QString::fromStdString(error));
             return;
         }
     } else {
         const auto port = midi::hardwarePort(Direction::Input, device);
-        hardware_ = midi::HardwareInput::open(*port, onMessage, onError(MidiError::Driver), error);
+        hardware_ =
+            midi::HardwareInput::open(*port, onMessage, errorSink(MidiError::Driver), error);
         if (!hardware_) {
             postError(MidiError::DeviceMissing, QString::fromStdString(error));
             return;
         }
     }
     openDevice_ = device;
+    openName_ = name;
 }
 
 void MIDIInput::close() {
@@ -114,6 +105,7 @@ void MIDIInput::close() {
     cable_.reset();
     hardware_.reset();
     openDevice_ = -1;
+    openName_.clear();
     ++openSession_;
 }
 

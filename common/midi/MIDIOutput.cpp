@@ -56,7 +56,8 @@ void MIDIOutput::send(qint16 device, qint16 status, qint16 data1, qint16 data2) 
 }
 
 void MIDIOutput::open(int device) {
-    if (openDevice_ == device) return;
+    const std::string name = midi::deviceName(Direction::Output, device);
+    if (openDevice_ == device && openName_ == name) return;
     close();
     ++openSession_;
     if (device < midi::kCableCount) {
@@ -68,25 +69,16 @@ void MIDIOutput::open(int device) {
         }
         cable_ = std::make_unique<midi::CableSender>(folder, device + 1);
     } else {
-        auto onError = [queue = queue_, id = portId_,
-                        session = openSession_](const std::string& text) {
-            midi::Event event;
-            event.kind = midi::Event::Kind::Error;
-            event.portId = id;
-            event.session = session;
-            event.errorNumber = static_cast<qint16>(MidiError::Driver);
-            event.description = QString::fromStdString(text);
-            queue->post(std::move(event));
-        };
         std::string error;
         hardware_ = midi::HardwareOutput::open(*midi::hardwarePort(Direction::Output, device),
-                                               onError, error);
+                                               errorSink(MidiError::Driver), error);
         if (!hardware_) {
             postError(MidiError::DeviceMissing, QString::fromStdString(error));
             return;
         }
     }
     openDevice_ = device;
+    openName_ = name;
 }
 
 void MIDIOutput::close() {
@@ -95,6 +87,7 @@ void MIDIOutput::close() {
     cable_.reset();
     hardware_.reset();
     openDevice_ = -1;
+    openName_.clear();
     ++openSession_;
 }
 

@@ -18,13 +18,19 @@ void MidiPort::deliver(const midi::Event& event) {
 }
 
 void MidiPort::postError(MidiError number, const QString& description) {
-    midi::Event event;
-    event.kind = midi::Event::Kind::Error;
-    event.portId = portId_;
-    event.session = openSession_;
-    event.errorNumber = static_cast<qint16>(number);
-    event.description = description;
-    queue_->post(std::move(event));
+    errorSink(number)(description.toStdString());
+}
+
+std::function<void(const std::string&)> MidiPort::errorSink(MidiError number) const {
+    return [queue = queue_, id = portId_, session = openSession_, number](const std::string& text) {
+        midi::Event event;
+        event.kind = midi::Event::Kind::Error;
+        event.portId = id;
+        event.session = session;
+        event.errorNumber = static_cast<qint16>(number);
+        event.description = QString::fromStdString(text);
+        queue->post(std::move(event));
+    };
 }
 
 } // namespace zen

@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace zen::midi {
 class EventQueue;
@@ -69,12 +71,16 @@ protected:
     virtual void deliver(const midi::Event& event);
     // Raises the error event later on the window thread, through the queue.
     void postError(MidiError number, const QString& description);
+    // The same for a reader or driver thread of the session now open.
+    std::function<void(const std::string&)> errorSink(MidiError number) const;
 
     std::shared_ptr<midi::EventQueue> queue_;
     std::uint64_t portId_ = 0;
     // Bumped on every open and close, so an error of an earlier session is never delivered.
     std::uint64_t openSession_ = 0;
     int openDevice_ = -1;
+    // The name of the open device: a hardware list read again may have moved the numbers.
+    std::string openName_;
     bool started_ = false;
     qint16 status_ = 0;
     qint16 data1_ = 0;

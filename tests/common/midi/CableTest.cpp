@@ -163,3 +163,22 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CableTest, ReaderKilledWhileAnOutputHoldsItIsForgottenAndItsSocketRemoved) {
+    auto probe = startProbe(1, 1000);
+    zen::MIDIOutput output;
+    output.action(1, zen::MidiAction::Open);
+    output.send(1, 176, 1, 0);
+    ASSERT_TRUE(probe->waitForReadyRead(5000));
+    EXPECT_EQ(probe->readLine().trimmed(), "176 1 0");
+    probe->kill();
+    probe->waitForFinished(5000);
+    ASSERT_EQ(socketFiles(2).size(), 1);
+
+    output.send(1, 176, 2, 0);
+    EXPECT_TRUE(waitFor([&] { return socketFiles(2).isEmpty(); }));
+}
+
+} // namespace
