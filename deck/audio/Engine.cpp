@@ -207,9 +207,13 @@ template <typename I> double BasicEngine<I>::heardFrames(const Channel& channel)
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count();
     const double since = (now - r.blockTimeNs) / 1e9 - output_->latencySeconds();
-    double heard = std::min(r.renderedFrom + since * r.rate, r.renderedTo);
+    const auto length = static_cast<double>(lengthFrames(channel));
+    // A loop may have wrapped inside the block: count on past the end, then wrap back.
+    const double to = r.renderedTo < r.renderedFrom ? r.renderedTo + length : r.renderedTo;
+    double heard = std::min(r.renderedFrom + since * r.rate, to);
     if (r.renderedFrom >= r.segmentStart) heard = std::max(heard, r.segmentStart);
-    if (heard < 0) heard += static_cast<double>(lengthFrames(channel)); // wrapped by a loop
+    if (heard >= length && length > 0) heard -= length;
+    if (heard < 0) heard += length;
     return std::max(heard, 0.0);
 }
 
