@@ -6,7 +6,7 @@
 namespace zen::audio {
 
 namespace {
-constexpr int kGlideStep = 32;
+constexpr int kGlideStep = 16;
 // One-pole glide with a time constant of about 10 ms, applied every kGlideStep frames.
 const double kGlideCoeff = 1.0 - std::exp(-kGlideStep / (0.010 * ParamEqFilter::kSampleRate));
 } // namespace

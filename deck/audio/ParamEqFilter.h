@@ -1,7 +1,7 @@
 #pragma once
 
 // One band of the parametric equalizer: a stereo RBJ peaking biquad at the output rate. Parameter
-// changes glide over about 10 ms (coefficients recomputed every 32 frames on the way), so moving
+// changes glide over about 10 ms (coefficients recomputed every 16 frames on the way), so moving
 // an EQ fader or killing a band never clicks. A band at 0 dB is an exact pass-through.
 namespace zen::audio {
 

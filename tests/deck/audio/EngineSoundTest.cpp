@@ -118,6 +118,26 @@ TEST_F(EngineSound, SeeksWhilePlayingCrossfadeInsteadOfClicking) {
     EXPECT_LT(worst, 0.12);
 }
 
+TEST_F(EngineSound, EqualizerChangesGlideInsteadOfClicking) {
+    const Handle h = playSine(200, 0.05);
+    const Handle fx = engine->channelSetFx(h, kFxParamEq);
+    engine->fxSetParameters(fx, ParamEq{200, 36, -15});
+    listen(h, 0.1);
+    std::vector<float> out;
+    for (int i = 0; i < 10; ++i) {
+        // A kill and its release, as the band label does them.
+        engine->fxSetParameters(fx, ParamEq{200, 36, i % 2 ? -15.0f : 15.0f});
+        const auto part = engine->render(4000);
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    const auto left = channelOf(out, 0);
+    double worst = 0;
+    for (std::size_t i = 2; i < left.size(); ++i)
+        worst = std::max(worst, double(std::abs(left[i] - 2 * left[i - 1] + left[i - 2])));
+    // A 200 Hz sine of amplitude 0.05 x 5.6 (+15 dB) bends by at most 3.6e-4 per sample.
+    EXPECT_LT(worst, 1e-3);
+}
+
 TEST_F(EngineSound, LevelIsThePeakAfterTheEqualizerBeforeVolumeAndPan) {
     const Handle h = playSine(1000, 1.0);
     EXPECT_EQ(engine->channelGetLevel(h), -1) << "not playing yet";
