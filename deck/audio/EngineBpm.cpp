@@ -24,8 +24,10 @@ float BasicEngine<I>::bpmDecodeGet(Handle decodeChannel, double startSec, double
         maxBpm = static_cast<float>(minMaxBpm >> 16);
         if (minBpm <= 0 || maxBpm <= minBpm) return 0;
     }
+    // Held here: the progress callback runs the caller's code, which may free the channel.
+    const std::shared_ptr<const PcmTrack> track = c->track;
     const float bpm =
-        analyseBpm(*c->track, startSec, endSec, minBpm, maxBpm, flags, [&](float percent) {
+        analyseBpm(*track, startSec, endSec, minBpm, maxBpm, flags, [&](float percent) {
             if (progress) progress(decodeChannel, percent);
         });
     // The progress callback may have freed the channel.

@@ -53,6 +53,12 @@ bool PortAudioOutput::open(int device, Mixer& mixer) {
     return true;
 }
 
+bool PortAudioOutput::running() const {
+    // A stream that ended on its own (its sound server went away) no longer calls back, so the
+    // window thread may apply commands itself instead of queueing them for nobody.
+    return running_ && Pa_IsStreamActive(stream_) == 1;
+}
+
 bool PortAudioOutput::start() {
     if (!stream_) return false;
     if (running_) return true;

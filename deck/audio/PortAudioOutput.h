@@ -17,7 +17,7 @@ public:
     bool start() override;
     bool stop() override;
     void close() override;
-    bool running() const override { return running_; }
+    bool running() const override;
     double latencySeconds() const override { return latency_; }
     bool realTime() const override { return true; }
     // PortAudio stands in for the platform's audio layer; 9 is the level the deck asks for.
