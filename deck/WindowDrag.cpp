@@ -16,15 +16,14 @@ WindowDrag* WindowDrag::install(QWidget& titleLabel) {
 bool WindowDrag::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &label_) return false;
     if (event->type() == QEvent::MouseButtonPress) {
-        pressed_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        pressedAt_ = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        windowAt_ = label_.window()->pos();
     } else if (event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
-        // The label moves with the window, so the pointer's offset on it is the distance still
-        // to go.
-        if (move->buttons() == Qt::LeftButton) {
-            QWidget* window = label_.window();
-            window->move(window->pos() + (move->position().toPoint() - pressed_));
-        }
+        // Measured on the screen, not on the label: the window manager moves the window (and the
+        // label with it) a little later, and the label's own coordinates would lag behind.
+        if (move->buttons() == Qt::LeftButton)
+            label_.window()->move(windowAt_ + move->globalPosition().toPoint() - pressedAt_);
     }
     return false;
 }

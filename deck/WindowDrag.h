@@ -8,8 +8,8 @@ class QWidget;
 namespace zen::deck {
 
 // Lets the user drag the deck window by its title label lblWindowTitle: a press remembers where
-// the pointer is on the label, and moves with the left button (alone) held shift the window by
-// how far the pointer has got from there.
+// the pointer and the window are, and moves with the left button (alone) held keep the window at
+// the same distance from the pointer.
 class WindowDrag : public QObject {
     Q_OBJECT
 public:
@@ -23,7 +23,8 @@ private:
     explicit WindowDrag(QWidget& titleLabel);
 
     QWidget& label_;
-    QPoint pressed_;
+    QPoint pressedAt_;
+    QPoint windowAt_;
 };
 
 } // namespace zen::deck

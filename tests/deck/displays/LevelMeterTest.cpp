@@ -28,17 +28,6 @@ TEST(LevelMeterModel, PercentOfAReading) {
     EXPECT_EQ(LevelMeterModel::percent(0xFFFF), 101) << "out-of-range readings stay on the area";
 }
 
-TEST(LevelMeterModel, StartsWithBarsLowAndMarkersAtTheTop) {
-    LevelMeterModel m;
-    EXPECT_EQ(m.top(kRightBar), 97);
-    EXPECT_EQ(m.top(kLeftBar), 97);
-    EXPECT_EQ(m.top(kRightMarker), 0);
-    EXPECT_EQ(m.top(kLeftMarker), 0);
-    EXPECT_EQ(LevelMeterModel::kShapes[kRightBar].column, 0);
-    EXPECT_EQ(LevelMeterModel::kShapes[kLeftBar].column, 12);
-    EXPECT_EQ(LevelMeterModel::kShapes[kLeftMarker].height, 4);
-}
-
 TEST(LevelMeterModel, WithNoTrackBarsHideAndMarkersSinkTo96AndStay) {
     LevelMeterModel m;
     for (int i = 0; i < 200; ++i) {
