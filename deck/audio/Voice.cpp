@@ -75,8 +75,10 @@ Voice::Mode Voice::modeFor(double rate0, double rate1) const {
 }
 
 std::int64_t Voice::framesNeeded(int frames) const {
+    // This block, a crossfade tail after it, and the converter's read-ahead.
     const double fastest = std::max(rate_.current, rate_.target) / kOutputRate;
-    const auto ahead = static_cast<std::int64_t>(std::ceil(frames * fastest)) + 2 * kBlock;
+    const auto ahead =
+        static_cast<std::int64_t>(std::ceil((frames + kFade) * fastest)) + 2 * kBlock;
     return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
 }
 

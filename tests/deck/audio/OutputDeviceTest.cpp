@@ -72,5 +72,37 @@ TEST(OutputDevice, AChannelPlaysInRealTime) {
     engine->free();
 }
 
+TEST(OutputDevice, TheDecksBusiestControlTrafficWhilePlaying) {
+    const auto devices = listOutputDevices();
+    if (devices.empty()) GTEST_SKIP() << "no sound server: scripts/services start gives one";
+    TempFolder folder;
+    writeWav(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 5.0));
+    auto engine = createAudioEngine();
+    ASSERT_TRUE(engine->init(jackOrDefault(devices), 44100, 0));
+    ASSERT_TRUE(engine->start());
+    const Handle h = engine->streamCreateFile(folder.path("s.wav"), 0, 0, kStreamFx);
+    Handle fx[4];
+    for (Handle& f : fx)
+        f = engine->channelSetFx(h, kFxParamEq);
+    engine->streamPlay(h, 0, 0);
+    // What a deck does at worst: a loop watch and a stutter seeking, a fader being dragged,
+    // the meters and the spectrum being read, every millisecond for half a second.
+    float bins[1025];
+    for (int ms = 0; ms < 500; ++ms) {
+        if (ms % 5 == 0) engine->channelSetPosition(h, 44100 * 4);
+        engine->channelSlideAttributes(h, 44100 + ms * 10, 80, (ms % 200) - 100, ms % 3 ? 0 : 20);
+        engine->fxSetParameters(fx[ms % 4], ParamEq{80.0f * (1 + ms % 4), 36, float(ms % 30 - 15)});
+        engine->channelGetPosition(h);
+        engine->channelGetLevel(h);
+        engine->channelGetData(h, bins, kDataFft2048);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const std::int32_t before = engine->channelGetPosition(h);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(engine->channelGetPosition(h), before) << "still playing";
+    engine->streamFree(h);
+    engine->free();
+}
+
 } // namespace
 } // namespace zen::audio::test
