@@ -67,6 +67,21 @@ TEST_F(EngineTransport, SeeksAreSampleExactInWavMp3AndOgg) {
     }
 }
 
+TEST_F(EngineTransport, AnMp3WithoutALameHeaderHasItsExactDecodedLength) {
+    writeWav(folder.path("s.wav"), makeSignal(2, 44100, 44100 * 3 + 1234));
+    encodeMp3(folder.path("s.wav"), folder.path("s.mp3"), "-t -b 128");
+    const Pcm truth = decodeAll(folder.path("s.mp3"));
+    const Handle h = engine->streamCreateFile(folder.path("s.mp3"), 0, 0, kStreamFx);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(engine->streamGetLength(h), truth.frames() * 4);
+    // Played to its end, it stops exactly there.
+    engine->channelSetPosition(h, static_cast<std::int32_t>((truth.frames() - 1000) * 4));
+    engine->streamPlay(h, 0, 0);
+    engine->render(2000);
+    EXPECT_EQ(engine->channelGetPosition(h), truth.frames() * 4);
+    EXPECT_EQ(engine->channelGetLevel(h), -1);
+}
+
 TEST_F(EngineTransport, PositionsRoundDownToFramesAndClampToTheTrack) {
     const Handle h = open("r.wav", makeRamp(44100, 10000));
     EXPECT_EQ(engine->streamGetLength(h), 40000);
