@@ -29,15 +29,10 @@ void EventQueue::post(Event event) {
 }
 
 void EventQueue::wake() {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) return;
-    std::weak_ptr<EventQueue> self = weak_from_this();
-    QMetaObject::invokeMethod(
-        app,
-        [self] {
-            if (auto queue = self.lock()) queue->drain();
-        },
-        Qt::QueuedConnection);
+    // The queue lives as long as the process, so the window thread may simply look it up.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { shared()->drain(); }, Qt::QueuedConnection);
 }
 
 std::uint64_t EventQueue::registerPort(MidiPort* port) {

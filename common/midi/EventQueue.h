@@ -30,7 +30,7 @@ struct Event {
 // time, in arrival order, and never while a handler of any port is still running: a nested
 // event loop inside a handler finds the queue held, and the outer hand-out carries on after the
 // handler returns.
-class EventQueue : public std::enable_shared_from_this<EventQueue> {
+class EventQueue {
 public:
     static std::shared_ptr<EventQueue> shared();
 
