@@ -120,7 +120,7 @@ void DeckLifecycle::salir() {
     transport_.Timer1().stop();
     transport_.FXTimer2().stop();
     transport_.tmrCue().stop();
-    d_.ui.pctSongInfo->tmrScroll().stop();
+    d_.ui.pctSongInfo->scroller().stop();
     d_.engine.stop();
     d_.engine.streamFree(d_.state.channel);
     d_.engine.musicFree(d_.state.channel);

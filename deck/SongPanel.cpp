@@ -6,14 +6,13 @@
 #include <QMimeData>
 #include <QUrl>
 
-SongPanel::SongPanel(QWidget* parent) : QWidget(parent), label_(new QLabel(this)) {
+SongPanel::SongPanel(QWidget* parent)
+    : QWidget(parent), label_(new QLabel(this)), scroller_(*label_) {
     setAcceptDrops(true);
     setAutoFillBackground(true);
     label_->setText(QStringLiteral("None"));
     label_->move(kTextLeft, 0);
     label_->adjustSize();
-    tmrScroll_.setInterval(150);
-    tmrScroll_.callOnTimeout(this, &SongPanel::scrollTick);
 }
 
 void SongPanel::showProgress(const QString& text) {
@@ -24,18 +23,8 @@ void SongPanel::showProgress(const QString& text) {
 
 void SongPanel::showName(const QString& name) {
     label_->setText(name);
-    label_->resize(label_->sizeHint().width(), height());
-    if (label_->width() > kWidth) {
-        label_->move(kScrollStart, 0);
-        tmrScroll_.start();
-    } else {
-        label_->move(kTextLeft, 0);
-    }
-}
-
-void SongPanel::scrollTick() {
-    label_->move(label_->x() - kScrollStep, 0);
-    if (label_->x() < -label_->width()) label_->move(kScrollReenter, 0);
+    label_->resize(label_->width(), height());
+    scroller_.placeName();
 }
 
 void SongPanel::dragEnterEvent(QDragEnterEvent* event) {

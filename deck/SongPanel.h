@@ -1,25 +1,23 @@
 #pragma once
 
+#include "deck/FileNameScroller.h"
+
 #include <QLabel>
-#include <QTimer>
 #include <QWidget>
 
 // pctSongInfo: the strip that shows the loaded file's name (lblFileName), 382 pixels wide. A name
-// too wide for the panel scrolls through it (tmrScroll, 150 ms). Something dragged over the panel
-// from the desktop shows its name; loading stays the file list's job.
+// too wide for the panel scrolls through it. Something dragged over the panel from the desktop
+// shows its name; loading stays the file list's job.
 class SongPanel : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 382;
-    static constexpr int kTextLeft = 8;
-    static constexpr int kScrollStart = 386;
-    static constexpr int kScrollReenter = 384;
-    static constexpr int kScrollStep = 8;
+    static constexpr int kWidth = zen::deck::FileNameScroller::kPanelWidth;
+    static constexpr int kTextLeft = zen::deck::FileNameScroller::kRestLeft;
 
     explicit SongPanel(QWidget* parent = nullptr);
 
     QLabel* lblFileName() const { return label_; }
-    QTimer& tmrScroll() { return tmrScroll_; }
+    zen::deck::FileNameScroller& scroller() { return scroller_; }
 
     // The progress text of a load: fixed width 369 at left 8, drawn at once (the load holds the
     // window thread, so no event loop would draw it).
@@ -27,7 +25,6 @@ public:
     // The final name: sized to its text; a name wider than the panel starts scrolling in from the
     // right, any other stays at left 8.
     void showName(const QString& name);
-    void scrollTick();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -38,5 +35,5 @@ private:
     void showDragged(const class QMimeData* data);
 
     QLabel* label_;
-    QTimer tmrScroll_;
+    zen::deck::FileNameScroller scroller_;
 };

@@ -9,9 +9,10 @@ namespace audio = zen::audio;
 
 namespace {
 
-// Labels hold numbers in the C locale with up to seven significant digits: 128 shows "128".
+// Labels hold numbers in the C locale with up to seven significant digits: 128 shows "128", and
+// a negative zero shows "0".
 QString numberText(float value) {
-    return QString::number(static_cast<double>(value), 'g', 7);
+    return QString::number(static_cast<double>(value) + 0.0, 'g', 7);
 }
 
 } // namespace

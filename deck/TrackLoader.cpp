@@ -91,7 +91,7 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
     const std::string path = fullPath.toStdString();
 
     d_.ui.pctSongInfo->showProgress(QStringLiteral("Loading..."));
-    d_.ui.pctSongInfo->tmrScroll().stop();
+    d_.ui.pctSongInfo->scroller().stop();
 
     TagRecord tag;
     const bool found = ReadTag(fullPath, tag);

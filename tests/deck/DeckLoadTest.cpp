@@ -1,0 +1,192 @@
+#include "DeckTestSupport.h"
+
+#include "common/ConfigFormat.h"
+#include "common/ZenButton.h"
+#include "deck/Browser.h"
+#include "deck/DeckSlider.h"
+#include "deck/SongPanel.h"
+#include "deck/TagReader.h"
+#include "deck/TrackLoader.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+QByteArray field(const QByteArray& text, int width) {
+    QByteArray bytes = text.left(width);
+    bytes.append(QByteArray(width - bytes.size(), ' '));
+    return bytes;
+}
+
+QByteArray tagBytes(const QByteArray& title, std::uint8_t genre) {
+    QByteArray tag = "TAG" + field(title, 30) + field("Artist", 30) + field("Album", 30) +
+                     field("1999", 4) + field("Comment", 30);
+    tag.append(static_cast<char>(genre));
+    return tag;
+}
+
+void appendBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST_F(DeckTest, LoadShowsTheTrackStoppedAtItsStart) {
+    startDeck();
+    load(makeSine("Tone Track.wav", 440, 2));
+    ASSERT_NE(state().channel, 0u);
+    EXPECT_EQ(ui().lblFileName->text(), "Tone Track");
+    EXPECT_EQ(ui().lblQuality->text(), "44100 Hz");
+    EXPECT_EQ(ui().lblLength->text(), "00:02,000");
+    EXPECT_EQ(ui().trkPosition->maximum(), 2 * 44100 * 4);
+    EXPECT_EQ(ui().trkPosition->value(), 0);
+    EXPECT_EQ(state().OrigRate, 44100);
+    EXPECT_TRUE(ui().cmdPause->isHidden());
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
+    // Detection ran: both tempo labels hold a number.
+    bool isNumber = false;
+    ui().lblBPMs->text().toDouble(&isNumber);
+    EXPECT_TRUE(isNumber) << ui().lblBPMs->text().toStdString();
+    EXPECT_EQ(ui().lblOrigBPM->text(), ui().lblBPMs->text());
+    // The equalizer chain is in place: the low band and its copy.
+    zen::audio::ParamEq low;
+    ASSERT_TRUE(engine->fxGetParameters(state().EqFx[3], low));
+    EXPECT_FLOAT_EQ(low.centerHz, 80.0f);
+}
+
+TEST_F(DeckTest, LoadingWhilePlayingFreesTheOldTrackAndOnePressPlaysTheNew) {
+    startDeck();
+    load(makeSine("one.wav", 440, 3));
+    const zen::audio::Handle first = state().channel;
+    const zen::audio::Handle firstDetection = state().bpmChannel;
+    window->Zen_Pause();
+    engine->render(44100);
+    ASSERT_FALSE(ui().cmdPause->isHidden());
+
+    load(makeSine("two.wav", 660, 3));
+    EXPECT_EQ(engine->channelGetPosition(first), -1);
+    EXPECT_EQ(engine->streamGetLength(firstDetection), -1);
+    EXPECT_TRUE(ui().cmdPause->isHidden());
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+
+    window->Zen_Pause();
+    engine->render(4410);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 4410 * 4);
+    EXPECT_FALSE(ui().cmdPause->isHidden());
+}
+
+TEST_F(DeckTest, TagLinesShowTheStoredFieldsAndTheGenreName) {
+    QStringList styles;
+    for (int i = 0; i < 256; ++i)
+        styles << QStringLiteral("Style %1").arg(i);
+    ASSERT_TRUE(zen::config::writeFields(programDir.filePath("styles.ini"), styles));
+    startDeck();
+    const QString name = makeSine("tagged.wav", 440, 1);
+    appendBytes(musicDir.filePath(name), tagBytes("Title  ", 255));
+    load(name);
+    EXPECT_EQ(ui().lblinfo[0]->text(), " " + QString("Title").leftJustified(30, ' '));
+    EXPECT_EQ(ui().lblinfo[1]->text().size(), 31);
+    EXPECT_EQ(ui().lblinfo[3]->text(), " 1999");
+    EXPECT_EQ(ui().lblinfo[5]->text(), " Style 255");
+    EXPECT_EQ(ui().lblinfo[4]->text().trimmed(), "Comment");
+}
+
+TEST(TagReaderTest, ExactlyTheLast128BytesMakeTheTag) {
+    QTemporaryDir dir;
+    const QString exact = dir.filePath("exact.mp3");
+    appendBytes(exact, tagBytes("Just a tag", 3));
+    TagRecord tag;
+    EXPECT_TRUE(ReadTag(exact, tag));
+    EXPECT_EQ(tag.genre, 3);
+    EXPECT_EQ(tagText(tag.title).trimmed(), "Just a tag");
+
+    const QString shorter = dir.filePath("short.mp3");
+    appendBytes(shorter, tagBytes("Just a tag", 3).left(127));
+    EXPECT_FALSE(ReadTag(shorter, tag));
+    EXPECT_FALSE(ReadTag(dir.path(), tag));
+    EXPECT_FALSE(ReadTag(dir.filePath("missing.mp3"), tag));
+}
+
+TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
+    startDeck();
+    load(makeSine("good.wav", 440, 1));
+    const zen::audio::Handle good = state().channel;
+    QFile junk(musicDir.filePath("junk.mp3"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 4096; ++i)
+        junk.putChar(static_cast<char>((i * 7919) % 251));
+    junk.close();
+
+    load("junk.mp3");
+    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(engine->channelGetPosition(good), -1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(ui().lblFileName->text(), "junk");
+    EXPECT_EQ(ui().lblQuality->text(), "- - - - - Hz");
+    EXPECT_EQ(ui().lblLength->text(), "- - : - - , - -");
+    EXPECT_EQ(ui().lblBPMs->text(), "0");
+    window->Zen_Pause();
+    transport().positionTick();
+    EXPECT_EQ(ui().lblPosition->text(), "- - : - - , - - -");
+}
+
+TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnActivation) {
+    for (const char* name : {"a.WAV", "b.Mp3", "c.xm", "d.flac", "e.txt", "f"}) {
+        QFile file(musicDir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    makeSine("g.wav", 440, 1);
+    startDeck();
+    QStringList shown;
+    for (int i = 0; i < ui().filFile->count(); ++i)
+        shown << ui().filFile->item(i)->text();
+    EXPECT_EQ(shown, QStringList({"a.WAV", "b.Mp3", "c.xm", "d.flac", "g.wav"}));
+
+    QListWidgetItem* item = ui().filFile->item(4);
+    emit ui().filFile->itemActivated(item);
+    EXPECT_EQ(ui().lblFileName->text(), "g");
+    EXPECT_NE(state().channel, 0u);
+}
+
+TEST_F(DeckTest, MonoOpensTheNextTrackWithOneChannel) {
+    startDeck();
+    ui().chkMono->setChecked(true);
+    load(makeSine("tone.wav", 440, 1));
+    EXPECT_EQ(ui().trkPosition->maximum(), 44100 * 2);
+}
+
+TEST_F(DeckTest, LongNamesScrollAndDroppedFilesShowTheirName) {
+    startDeck();
+    load(makeSine(QString(80, 'n') + ".wav", 440, 0.5));
+    EXPECT_EQ(ui().lblFileName->x(), 386);
+    EXPECT_TRUE(ui().pctSongInfo->scroller().scrolling());
+    load(makeSine("short.wav", 440, 0.5));
+    EXPECT_EQ(ui().lblFileName->x(), 8);
+    EXPECT_FALSE(ui().pctSongInfo->scroller().scrolling());
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/music/dropped track.mp3")});
+    QDragEnterEvent enter(QPoint(10, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ui().pctSongInfo, &enter);
+    EXPECT_EQ(ui().lblFileName->text(), "dropped track.mp3");
+    data.setUrls({QUrl::fromLocalFile("/music/other.ogg")});
+    QDropEvent drop(QPointF(10, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ui().pctSongInfo, &drop);
+    EXPECT_EQ(ui().lblFileName->text(), "other.ogg");
+}
+
+TEST(TrackLoaderTest, DisplayNameDropsTheExtensionFromTheLastDot) {
+    EXPECT_EQ(TrackLoader::displayName("track.it"), "track");
+    EXPECT_EQ(TrackLoader::displayName("my.mix.flac"), "my.mix");
+    EXPECT_EQ(TrackLoader::displayName("noext"), "noext");
+}

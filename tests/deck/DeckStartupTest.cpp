@@ -1,0 +1,88 @@
+#include "DeckTestSupport.h"
+
+#include "deck/Browser.h"
+#include "deck/DeckLifecycle.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+TEST_F(DeckTest, Deck1StartsOnItsDeviceFieldAndMusicFolder) {
+    writeDeckIni("1", "0", "12");
+    ASSERT_TRUE(window->startUp("1"));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.ended, 0);
+    EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 1");
+    EXPECT_EQ(window->windowTitle(), " Zentari DJ System");
+    EXPECT_EQ(window->pos(), QPoint(0, 0));
+    ASSERT_EQ(ui().cmbDevices->count(), 2);
+    EXPECT_EQ(ui().cmbDevices->itemText(0), "0 - Default output");
+    EXPECT_EQ(ui().filFile->path(), QDir(musicDir.path()).canonicalPath());
+    EXPECT_EQ(ui().dirFile->path(), ui().filFile->path());
+    EXPECT_FALSE(ui().lblBPMs->isHidden());
+    EXPECT_EQ(state().Volume, 50);
+    EXPECT_EQ(state().TouchAmount, 2500);
+    EXPECT_EQ(state().midiPortName, "MIDI Yoke 1");
+    EXPECT_EQ(state().joystick, "4");
+    EXPECT_TRUE(state().trackingOn);
+    EXPECT_EQ(state().genres.size(), 256);
+}
+
+TEST_F(DeckTest, Deck2OpensRightOfDeck1WithTheDeck2Fields) {
+    writeDeckIni("2", "12", "0", "OFF");
+    ASSERT_TRUE(window->startUp("2"));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(window->pos(), QPoint(DeckLifecycle::kDeck2Left, 0));
+    EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 2");
+    EXPECT_EQ(state().midiPortName, "MIDI Yoke 2");
+    EXPECT_EQ(state().joystick, "3");
+    // BPM read-outs hidden when the option is off.
+    EXPECT_TRUE(ui().lblBPMs->isHidden());
+    EXPECT_TRUE(ui().Label9->isHidden());
+}
+
+TEST_F(DeckTest, AnyOtherArgumentReadsItsOwnCopyWithTheDeck2Fields) {
+    // Field 7 names a device the engine lacks: only the deck-2 field can make the open fail.
+    writeDeckIni("3", "0", "12");
+    EXPECT_FALSE(window->startUp("3"));
+    EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 3");
+    EXPECT_EQ(window->pos(), QPoint(DeckLifecycle::kDesignLeft, 0));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Error: Couldn't Initialize Digital Output");
+    EXPECT_EQ(host.messages[0].title, "Digital output");
+    EXPECT_EQ(host.messages[0].icon, DeckHost::Icon::Critical);
+    EXPECT_EQ(host.ended, 1);
+}
+
+TEST_F(DeckTest, MissingCopyIsReportedAndStartUpGoesOnWithDevice0) {
+    ASSERT_TRUE(window->startUp("x"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "ERROR opening deckx.ini");
+    EXPECT_EQ(host.ended, 0);
+    EXPECT_EQ(state().soundDevice, 0);
+    EXPECT_TRUE(ui().lblBPMs->isHidden());
+    // The browser opens the home folder rather than nothing.
+    EXPECT_EQ(ui().filFile->path(), QDir(QDir::homePath()).canonicalPath());
+}
+
+TEST_F(DeckTest, NoArgumentOnlySaysSoAndEnds) {
+    EXPECT_FALSE(window->startUp(QString()));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "You must run ZentariDJ.exe.");
+    EXPECT_EQ(host.messages[0].icon, DeckHost::Icon::None);
+    EXPECT_EQ(host.ended, 1);
+    EXPECT_EQ(ui().cmbDevices->count(), 0);
+}
+
+TEST_F(DeckTest, ClosingWhilePlayingReleasesTheTrackAndEnds) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 2));
+    const zen::audio::Handle channel = state().channel;
+    ASSERT_NE(channel, 0u);
+    window->Zen_Pause();
+    engine->render(4410);
+    ASSERT_GT(engine->channelGetPosition(channel), 0);
+    window->close();
+    EXPECT_EQ(host.ended, 1);
+    EXPECT_EQ(engine->channelGetPosition(channel), -1);
+    EXPECT_FALSE(transport().FXTimer2().isActive());
+}

@@ -1,0 +1,58 @@
+#include "DeckTestSupport.h"
+
+#include "audio/EngineTestSupport.h"
+#include "common/ConfigRecord.h"
+#include "common/StyleTable.h"
+
+#include <QFile>
+
+namespace test = zen::audio::test;
+
+DeckTest::DeckTest() : engine(zen::audio::createTestClockEngine()) {
+    host.folder = programDir.path();
+    window = std::make_unique<DeckWindow>(*engine, host);
+}
+
+void DeckTest::writeDeckIni(const QString& argument, const QString& device1, const QString& device2,
+                            const QString& bpm, const QString& musicFolder) {
+    zen::config::ConfigRecord record;
+    record.bpmDetection = bpm;
+    record.scrollFileName = "ON";
+    record.djControl = "OFF";
+    record.trackingMode = "ON";
+    record.externalMidi = "<";
+    record.soundDevice1 = device1;
+    record.soundDevice2 = device2;
+    record.midiPort1 = "MIDI Yoke 1";
+    record.midiPort2 = "MIDI Yoke 2";
+    record.mapping.fill("none");
+    record.musicFolder = musicFolder.isEmpty() ? musicDir.path() : musicFolder;
+    record.joystick1 = "4";
+    record.joystick2 = "3";
+    ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), argument)));
+}
+
+void DeckTest::startDeck() {
+    writeDeckIni("1", "0", "0");
+    ASSERT_TRUE(window->startUp("1"));
+    ASSERT_TRUE(host.messages.empty());
+    // The tests step the timers' work themselves.
+    transport().Timer1().stop();
+    transport().FXTimer2().stop();
+}
+
+QString DeckTest::makeSine(const QString& name, double hz, double seconds, double amplitude) {
+    test::writeWav(musicDir.filePath(name).toStdString(),
+                   test::makeSine(hz, amplitude, 44100, seconds));
+    return name;
+}
+
+void DeckTest::load(const QString& fileName) {
+    window->loader().load(musicDir.path(), fileName);
+}
+
+std::vector<float> DeckTest::play(int frames) {
+    std::vector<float> out = engine->render(frames);
+    transport().loopTick();
+    return out;
+}

@@ -1,0 +1,178 @@
+#include "DeckTestSupport.h"
+
+#include "common/ZenButton.h"
+#include "deck/DeckSlider.h"
+#include "deck/TimeText.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+namespace {
+
+constexpr int kBytesPerSecond = 44100 * 4;
+
+} // namespace
+
+TEST(TimeTextTest, MinutesSecondsAndRoundedMilliseconds) {
+    EXPECT_EQ(formatSeconds(65.4321f), "01:05,432");
+    EXPECT_EQ(formatSeconds(59.9996f), "00:59,000");
+    EXPECT_EQ(formatSeconds(215.457f), "03:35,457");
+    EXPECT_EQ(formatSeconds(0.0f), "00:00,000");
+    EXPECT_EQ(formatSeconds(6000.5f), "100:00,500");
+}
+
+TEST_F(DeckTest, PositionDisplayAndNoPositionText) {
+    startDeck();
+    EXPECT_EQ(FormatTime(*engine, state().channel, -1), ":,");
+    transport().positionTick();
+    EXPECT_EQ(ui().lblPosition->text(), "- - : - - , - - -");
+    load(makeSine("tone.wav", 440, 2));
+    transport().positionTick();
+    EXPECT_EQ(ui().lblPosition->text(), "00:00,000");
+    window->Zen_Pause();
+    engine->render(44100 + 4410);
+    transport().positionTick();
+    EXPECT_EQ(ui().lblPosition->text(), "00:01,100");
+    EXPECT_EQ(ui().trkPosition->value(), (44100 + 4410) * 4);
+}
+
+TEST_F(DeckTest, EndOfTrackStopsAtTheStartAndOnePressPlaysAgain) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 1));
+    window->Zen_Pause();
+    play(44100 * 8 / 10);
+    EXPECT_FALSE(state().Stopped);
+    play(44100 / 10 + 10);
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(ui().cmdPause->isHidden());
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    engine->render(441);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+
+    window->Zen_Pause();
+    engine->render(441);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 441 * 4);
+}
+
+TEST_F(DeckTest, RepeatRestartsFromTheStart) {
+    startDeck();
+    ui().chkRepeat->setChecked(true);
+    load(makeSine("tone.wav", 440, 1));
+    window->Zen_Pause();
+    play(44100 * 9 / 10 + 10);
+    EXPECT_FALSE(state().Stopped);
+    EXPECT_FALSE(ui().cmdPause->isHidden());
+    engine->render(441);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 441 * 4);
+}
+
+TEST_F(DeckTest, LoopWrapsBetweenItsPointsAndAnEmptyLoopHoldsTheStart) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 2));
+    window->Zen_Pause();
+    engine->render(11025);
+    ui().cmdStartLoop->MouseDown(1, 0, 1, 1);
+    EXPECT_EQ(state().LoopStart, 11025 * 4);
+    EXPECT_EQ(ui().lblinfo[6]->text(), "00:00,250");
+    engine->render(11025);
+    ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
+    EXPECT_EQ(state().LoopEnd, 22050 * 4);
+
+    transport().toggleLoop();
+    EXPECT_TRUE(state().LoopOn);
+    EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOnDot);
+    std::int32_t highest = 0;
+    for (int tick = 0; tick < 1000; ++tick) {
+        play(44);
+        const std::int32_t p = engine->channelGetPosition(state().channel);
+        EXPECT_GE(p, state().LoopStart);
+        highest = std::max(highest, p);
+    }
+    EXPECT_LE(highest, state().LoopEnd);
+
+    // Loop end at the start: held at the loop start, also when stopped.
+    std::int16_t step = 500;
+    state().LoopEnd = state().LoopStart;
+    EXPECT_EQ(transport().Zen_FineDw(step), "00:00,247");
+    EXPECT_EQ(state().LoopEnd, state().LoopStart - 500);
+    window->Zen_Stop();
+    engine->channelSetPosition(state().channel, 3 * state().LoopStart);
+    play(100);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), state().LoopStart);
+    play(100);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), state().LoopStart);
+
+    transport().toggleLoop();
+    EXPECT_FALSE(state().LoopOn);
+    EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOffDot);
+}
+
+TEST_F(DeckTest, StopWithNoCueSeeksToTheStart) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 2));
+    window->Zen_Pause();
+    engine->render(20000);
+    window->Zen_Stop();
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(ui().cmdPause->isHidden());
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    engine->render(1000);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+}
+
+TEST_F(DeckTest, HeldCueStuttersOnTheCuePointUntilReleased) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 3));
+    window->Zen_Pause();
+    engine->render(44100);
+    window->Zen_CUE();
+    EXPECT_TRUE(state().CueHeld);
+    EXPECT_TRUE(transport().tmrCue().isActive());
+    EXPECT_EQ(state().CuePoint, kBytesPerSecond);
+    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
+    EXPECT_EQ(ui().cmdCUE->OverColor(), zen::kLightOnOver);
+    for (int i = 0; i < 3; ++i) {
+        engine->render(3307);
+        transport().cueTick();
+        EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+    }
+    engine->render(1000);
+    window->Zen_CUE();
+    EXPECT_FALSE(state().CueHeld);
+    EXPECT_FALSE(transport().tmrCue().isActive());
+    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOffDot);
+
+    // Stop goes back to the cue point.
+    engine->render(1000);
+    window->Zen_Stop();
+    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+}
+
+TEST_F(DeckTest, CuePlayWhileStoppedPlaysWithoutTheEndRule) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 1));
+    engine->channelSetPosition(state().channel, kBytesPerSecond / 2);
+    ui().cmdCueSet->Click();
+    EXPECT_EQ(state().CuePoint, kBytesPerSecond / 2);
+    ui().cmdCuePause->MouseDown(1, 0, 1, 1);
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(ui().cmdPause->isHidden());
+    play(4410);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond / 2 + 4410 * 4);
+    play(44100 / 2);
+    // Ran to the end by itself; the deck still reads as stopped and nothing restarted it.
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+}
+
+TEST_F(DeckTest, OnlyUserMovesOfThePositionSliderSeek) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 2));
+    ui().trkPosition->setValue(kBytesPerSecond);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    ui().trkPosition->setSliderPosition(kBytesPerSecond / 4);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond / 4);
+    ui().trkPosition->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), 2 * kBytesPerSecond);
+}
