@@ -1,7 +1,9 @@
 #include "AudioFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,23 +56,51 @@ std::int64_t AudioFile::readAt(void* dst, std::int64_t bytes, std::int64_t offse
 }
 
 std::int64_t FileCursor::read(void* dst, std::int64_t bytes) {
-    const std::int64_t n = file->readAt(dst, bytes, pos);
-    pos += n;
-    return n;
+    constexpr std::int64_t kBlockBytes = 64 * 1024;
+    auto* out = static_cast<char*>(dst);
+    std::int64_t done = 0;
+    while (done < bytes) {
+        const bool inBlock = pos_ >= blockStart_ && pos_ < blockStart_ + blockLength_;
+        if (!inBlock && bytes - done >= kBlockBytes) {
+            // Large reads go straight to the caller's buffer.
+            const std::int64_t n = file_->readAt(out + done, bytes - done, pos_);
+            done += n;
+            pos_ += n;
+            break;
+        }
+        if (!inBlock) {
+            block_.resize(kBlockBytes);
+            blockStart_ = pos_;
+            blockLength_ = file_->readAt(block_.data(), kBlockBytes, pos_);
+            if (blockLength_ <= 0) break;
+        }
+        const std::int64_t offset = pos_ - blockStart_;
+        const std::int64_t n = std::min(bytes - done, blockLength_ - offset);
+        std::memcpy(out + done, block_.data() + offset, static_cast<size_t>(n));
+        done += n;
+        pos_ += n;
+    }
+    return done;
 }
 
 std::int64_t FileCursor::seek(std::int64_t offset, int whence) {
     std::int64_t base = 0;
-    if (whence == SEEK_CUR)
-        base = pos;
-    else if (whence == SEEK_END)
-        base = file->size();
-    else if (whence != SEEK_SET)
+    switch (whence) {
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        base = pos_;
+        break;
+    case SEEK_END:
+        base = file_->size();
+        break;
+    default:
         return -1;
+    }
     const std::int64_t target = base + offset;
     if (target < 0) return -1;
-    pos = target;
-    return pos;
+    pos_ = target;
+    return pos_;
 }
 
 } // namespace zen::audio

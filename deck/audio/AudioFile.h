@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A file opened for decoding. Only regular files are opened (symbolic links are followed), and the
 // type is checked before anything is read: a FIFO would block the deck, a device could be endless.
@@ -30,14 +31,25 @@ private:
 };
 
 // A read position of its own over a shared AudioFile, for libraries that read through callbacks.
-struct FileCursor {
-    std::shared_ptr<const AudioFile> file;
-    std::int64_t pos = 0;
+// Decoders ask for a frame header or a frame at a time: small reads and short seeks are served
+// from a block read ahead, so a pass over a file costs a few system calls per megabyte.
+class FileCursor {
+public:
+    explicit FileCursor(std::shared_ptr<const AudioFile> file) : file_(std::move(file)) {}
 
+    const AudioFile& file() const { return *file_; }
+    std::int64_t position() const { return pos_; }
     std::int64_t read(void* dst, std::int64_t bytes);
     // Whence as for lseek; returns the new position, or -1 (position unchanged) when it would be
     // negative.
     std::int64_t seek(std::int64_t offset, int whence);
+
+private:
+    std::shared_ptr<const AudioFile> file_;
+    std::int64_t pos_ = 0;
+    std::vector<char> block_;
+    std::int64_t blockStart_ = 0;
+    std::int64_t blockLength_ = 0;
 };
 
 } // namespace zen::audio

@@ -17,13 +17,9 @@ public:
     // file carries no map; the usual order of the container is assumed then.
     ChannelMix(int inChannels, const std::vector<int>& positions, ChannelOrder order, bool mono);
 
-    int inChannels() const { return in_; }
     int outChannels() const { return out_; }
     // True when the input already has the output layout and needs no mixing.
     bool passthrough() const { return passthrough_; }
-    float weight(int outChannel, int inChannel) const {
-        return weights_[outChannel * in_ + inChannel];
-    }
 
     // `in` holds samples at full scale 1.0; the result is rounded and clipped to 16 bits.
     void mix(const float* in, std::int16_t* out, std::int64_t frames) const;

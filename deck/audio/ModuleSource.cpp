@@ -31,7 +31,7 @@ void setEndBehaviour(openmpt::module& module) {
 
 class ModuleSource final : public PcmSource {
 public:
-    ModuleSource(bool mono) : mono_(mono) {}
+    explicit ModuleSource(bool mono) : mono_(mono) {}
 
     bool open(const AudioFile& file, std::string* why);
 

@@ -22,11 +22,11 @@ std::int64_t scanMpegLength(const std::shared_ptr<const AudioFile>& file) {
     if (!ready) return -1;
     mpg123_handle* handle = mpg123_new(nullptr, nullptr);
     if (!handle) return -1;
-    FileCursor cursor{file, 0};
+    FileCursor reader(file);
     std::int64_t length = -1;
     if (mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0) == MPG123_OK &&
         mpg123_replace_reader_handle(handle, readCallback, seekCallback, nullptr) == MPG123_OK &&
-        mpg123_open_handle(handle, &cursor) == MPG123_OK && mpg123_scan(handle) == MPG123_OK) {
+        mpg123_open_handle(handle, &reader) == MPG123_OK && mpg123_scan(handle) == MPG123_OK) {
         const off_t samples = mpg123_length(handle);
         if (samples > 0) length = samples;
     }

@@ -36,7 +36,8 @@ public:
     // decodedFrames().
     virtual bool finished() const = 0;
     virtual const std::int16_t* data() const = 0;
-    // Blocks the caller until `frames` are decoded or the decode has ended; returns decodedFrames().
+    // Blocks the caller until `frames` are decoded or the decode has ended; returns
+    // decodedFrames().
     virtual std::int64_t waitDecoded(std::int64_t frames) const = 0;
 };
 

@@ -16,7 +16,7 @@ constexpr int kMaxRate = 768000;
 constexpr std::int64_t kScratchFrames = 4096;
 
 sf_count_t ioLength(void* user) {
-    return static_cast<FileCursor*>(user)->file->size();
+    return static_cast<FileCursor*>(user)->file().size();
 }
 sf_count_t ioSeek(sf_count_t offset, int whence, void* user) {
     return static_cast<FileCursor*>(user)->seek(offset, whence);
@@ -28,7 +28,7 @@ sf_count_t ioWrite(const void*, sf_count_t, void*) {
     return 0;
 }
 sf_count_t ioTell(void* user) {
-    return static_cast<FileCursor*>(user)->pos;
+    return static_cast<FileCursor*>(user)->position();
 }
 
 SF_VIRTUAL_IO virtualIo{ioLength, ioSeek, ioRead, ioWrite, ioTell};
@@ -62,12 +62,16 @@ bool fail(std::string* why, const char* reason) {
 
 class SndfileSource final : public PcmSource {
 public:
-    SndfileSource(std::shared_ptr<const AudioFile> file) : cursor_{std::move(file), 0} {}
+    explicit SndfileSource(std::shared_ptr<const AudioFile> file)
+        : file_(std::move(file)), cursor_(file_) {}
     ~SndfileSource() override {
         if (sf_) sf_close(sf_);
     }
 
     bool open(bool mono, std::string* why);
+    // Frames of a stream that does not tell its length, counted until past `limit`; -1 when it
+    // cannot be read.
+    std::int64_t countByDecoding(std::int64_t limit) const;
 
     int channels() const override { return mix_->outChannels(); }
     int sampleRate() const override { return rate_; }
@@ -82,12 +86,12 @@ public:
             if (got <= 0) break;
             mix_->mix(scratch_.data(), out + done * mix_->outChannels(), got);
             done += got;
-            if (got < want) break;
         }
         return done;
     }
 
 private:
+    std::shared_ptr<const AudioFile> file_;
     FileCursor cursor_;
     SNDFILE* sf_ = nullptr;
     std::unique_ptr<ChannelMix> mix_;
@@ -109,31 +113,47 @@ bool SndfileSource::open(bool mono, std::string* why) {
         return fail(why, "unsupported channel count or sample rate");
     rate_ = info.samplerate;
 
-    std::int64_t frames = info.frames;
-    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
-        // The header count is an estimate unless a LAME/Xing frame gives it.
-        frames = scanMpegLength(cursor_.file);
-    } else if (const int bytes = pcmSampleBytes(info.format);
-               bytes > 0 && (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_FLAC) {
-        // Uncompressed data cannot hold more frames than the file has bytes for, whatever the
-        // header claims. (FLAC names its encodings like PCM but compresses them.)
-        frames = std::min<std::int64_t>(frames, cursor_.file->size() / (bytes * info.channels));
-    }
-    if (frames <= 0) return fail(why, "no audio in the file");
-
     std::vector<int> positions(static_cast<size_t>(info.channels), 0);
     if (sf_command(sf_, SFC_GET_CHANNEL_MAP_INFO, positions.data(),
                    static_cast<int>(positions.size() * sizeof(int))) != SF_TRUE)
         positions.clear();
-    const bool vorbisOrder = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
+    const int type = info.format & SF_FORMAT_TYPEMASK;
     mix_ = std::make_unique<ChannelMix>(
-        info.channels, positions, vorbisOrder ? ChannelOrder::Vorbis : ChannelOrder::Wave, mono);
-    if (frames > kMaxDecodedBytes / (2 * mix_->outChannels()))
-        return fail(why, "too long: positions would not fit 32 bits");
+        info.channels, positions, type == SF_FORMAT_OGG ? ChannelOrder::Vorbis : ChannelOrder::Wave,
+        mono);
+    const std::int64_t maxFrames = kMaxDecodedBytes / (2 * mix_->outChannels());
+
+    std::int64_t frames = info.frames;
+    if (type == SF_FORMAT_MPEG) {
+        // The header count is an estimate unless a LAME/Xing frame gives it.
+        frames = scanMpegLength(file_);
+    } else if (frames == SF_COUNT_MAX) {
+        frames = countByDecoding(maxFrames); // a stream written without its length, as FLAC may be
+    } else if (const int bytes = pcmSampleBytes(info.format); bytes > 0 && type != SF_FORMAT_FLAC) {
+        // Uncompressed data cannot hold more frames than the file has bytes for, whatever the
+        // header claims. (FLAC names its encodings like PCM but compresses them.)
+        frames = std::min<std::int64_t>(frames, file_->size() / (bytes * info.channels));
+    }
+    if (frames <= 0) return fail(why, "no audio in the file");
+    if (frames > maxFrames) return fail(why, "too long: positions would not fit 32 bits");
     length_ = frames;
     direct_ = mix_->passthrough() && (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
     if (!direct_) scratch_.resize(static_cast<size_t>(kScratchFrames * info.channels));
     return true;
+}
+
+std::int64_t SndfileSource::countByDecoding(std::int64_t limit) const {
+    FileCursor cursor(file_);
+    SF_INFO info{};
+    SNDFILE* counter = sf_open_virtual(&virtualIo, SFM_READ, &info, &cursor);
+    if (!counter) return -1;
+    std::vector<std::int16_t> scratch(static_cast<size_t>(kScratchFrames * info.channels));
+    std::int64_t frames = 0;
+    sf_count_t got;
+    while (frames <= limit && (got = sf_readf_short(counter, scratch.data(), kScratchFrames)) > 0)
+        frames += got;
+    sf_close(counter);
+    return frames;
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
 namespace zen::audio {
 namespace {
@@ -77,6 +79,26 @@ TEST_F(PcmTrackTest, LosslessFilesDecodeToTheirSamplesExactly) {
     EXPECT_EQ(got.samples, low.samples);
 }
 
+TEST_F(PcmTrackTest, FlacWrittenWithoutItsLengthIsCounted) {
+    const std::string path = folder.path("streamed.flac");
+    test::writeSndfile(path, stereo, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    std::vector<unsigned char> bytes(std::filesystem::file_size(path));
+    FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    ASSERT_EQ(std::memcmp(bytes.data(), "fLaC", 4), 0);
+    // STREAMINFO's 36-bit sample count (low nibble of byte 21, bytes 22..25): 0 means unknown.
+    bytes[21] &= 0xf0;
+    std::fill(bytes.begin() + 22, bytes.begin() + 26, 0);
+    std::fseek(file, 0, SEEK_SET);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+
+    std::int64_t length = 0;
+    const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false, &length);
+    EXPECT_EQ(length, stereo.frames());
+    EXPECT_EQ(got.samples, stereo.samples);
+}
+
 TEST_F(PcmTrackTest, PlaybackCanStartBeforeTheDecodeEnds) {
     const std::string wav = writeStereoWav("a.wav");
     auto track = PcmTrack::open(wav, PcmTrack::Kind::Stream, false);
@@ -121,6 +143,30 @@ TEST_F(PcmTrackTest, MpegFilesWithoutALengthHeaderAreCountedExactly) {
         EXPECT_EQ(length, reference.frames()) << path;
         expectSameFrames(got, reference, path);
     }
+}
+
+// Silent MPEG-1 layer I frames (nothing allocated to any subband), first at 128 then at
+// 448 kbit/s: a length guessed from the first frame's bit rate is far off.
+std::vector<unsigned char> layerOneFrames(int slow, int fast) {
+    std::vector<unsigned char> bytes;
+    for (int i = 0; i < slow + fast; ++i) {
+        const bool isFast = i >= slow;
+        const unsigned char rate = isFast ? 0xe0 : 0x40; // bit-rate index 14 or 4, 44100 Hz
+        const unsigned char header[] = {0xff, 0xff, rate, 0x00};
+        bytes.insert(bytes.end(), std::begin(header), std::end(header));
+        bytes.resize(bytes.size() + (isFast ? 480 : 132), 0);
+    }
+    return bytes;
+}
+
+TEST_F(PcmTrackTest, LayerOneLengthIsCountedNotGuessed) {
+    const std::string path = folder.path("a.mp1");
+    test::writeBytes(path, layerOneFrames(10, 190));
+    std::int64_t length = 0;
+    const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false, &length);
+    EXPECT_EQ(length, 200 * 384);
+    EXPECT_EQ(test::decodeAll(path).frames(), 200 * 384);
+    EXPECT_EQ(got.frames(), 200 * 384);
 }
 
 TEST_F(PcmTrackTest, MonoFlagAveragesTheTwoSides) {
