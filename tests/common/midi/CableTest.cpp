@@ -3,6 +3,7 @@
 #include "common/midi/MIDIOutput.h"
 
 #include <QFile>
+#include <QProcess>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,30 @@ namespace {
 constexpr int kCable3 = 2;
 constexpr int kCable4 = 3;
 
-class CableTest : public CableFixture {};
+class CableTest : public CableFixture {
+protected:
+    // Starts a probe process listening on an input device; returns once its port is open.
+    std::unique_ptr<QProcess> startProbe(int device, int count) {
+        auto probe = std::make_unique<QProcess>();
+        probe->start(MIDI_PROBE, {QString::number(device), QString::number(count)});
+        EXPECT_TRUE(probe->waitForReadyRead(5000));
+        EXPECT_EQ(probe->readLine().trimmed(), "ready");
+        return probe;
+    }
+
+    static QStringList probeLines(QProcess& probe) {
+        EXPECT_TRUE(probe.waitForFinished(5000));
+        return QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    static int runSender(const QStringList& args, QString* errors = nullptr) {
+        QProcess sender;
+        sender.start(ZENTARI_PROGRAM_DIR "/zentari-midi-send", args);
+        if (!sender.waitForFinished(5000)) return -1;
+        if (errors) *errors = QString::fromUtf8(sender.readAllStandardError());
+        return sender.exitStatus() == QProcess::NormalExit ? sender.exitCode() : -1;
+    }
+};
 
 TEST_F(CableTest, SendReachesEveryReaderOfTheCableInOrderAndNoOther) {
     constexpr int kMessages = 300;
@@ -124,10 +148,6 @@ TEST_F(CableTest, MissingFolderIsCreatedPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-} // namespace
-
-namespace {
-
 // A frozen deck must cost the other reader of the cable nothing, and must get messages again
 // once it runs: no sender waits on it for ever.
 TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
@@ -161,10 +181,6 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
     frozen->kill();
     frozen->waitForFinished(5000);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(CableTest, ReaderKilledWhileAnOutputHoldsItIsForgottenAndItsSocketRemoved) {
     auto probe = startProbe(1, 1000);

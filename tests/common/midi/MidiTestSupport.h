@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
@@ -44,29 +43,6 @@ protected:
 
     static void pump(std::chrono::milliseconds time) {
         waitFor([] { return false; }, time);
-    }
-
-    // Starts a probe process listening on an input device; returns once its port is open.
-    std::unique_ptr<QProcess> startProbe(int device, int count) {
-        auto probe = std::make_unique<QProcess>();
-        probe->start(ZENTARI_PROGRAM_DIR "/midi_probe",
-                     {QString::number(device), QString::number(count)});
-        EXPECT_TRUE(probe->waitForReadyRead(5000));
-        EXPECT_EQ(probe->readLine().trimmed(), "ready");
-        return probe;
-    }
-
-    static QStringList probeLines(QProcess& probe) {
-        EXPECT_TRUE(probe.waitForFinished(5000));
-        return QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    }
-
-    static int runSender(const QStringList& args, QString* errors = nullptr) {
-        QProcess sender;
-        sender.start(ZENTARI_PROGRAM_DIR "/zentari-midi-send", args);
-        if (!sender.waitForFinished(5000)) return -1;
-        if (errors) *errors = QString::fromUtf8(sender.readAllStandardError());
-        return sender.exitStatus() == QProcess::NormalExit ? sender.exitCode() : -1;
     }
 
 private:

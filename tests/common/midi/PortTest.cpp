@@ -229,10 +229,6 @@ TEST_F(PortTest, RefusedFolderRaisesOneErrorEventOnTheWindowThread) {
     EXPECT_EQ(errors.size(), 1u);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(PortTest, InputOpenedAfterTheOutputGetsTheNextMessage) {
     zen::MIDIOutput output;
     output.action(5, MidiAction::Open);
