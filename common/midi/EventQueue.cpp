@@ -22,17 +22,16 @@ void EventQueue::post(Event event) {
     std::lock_guard lock(mutex_);
     if (pending_.size() >= kMaxPending) return;
     pending_.push_back(std::move(event));
-    if (!wakePending_) {
-        wakePending_ = true;
-        wake();
-    }
+    if (!wakePending_) wakePending_ = wake();
 }
 
-void EventQueue::wake() {
+bool EventQueue::wake() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return false;
     // The queue lives as long as the process, so the window thread may simply look it up.
-    if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            app, [] { shared()->drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { shared()->drain(); }, Qt::QueuedConnection);
+    return true;
 }
 
 std::uint64_t EventQueue::registerPort(MidiPort* port) {
@@ -58,7 +57,7 @@ void EventQueue::drain() {
                 return;
             }
             if (slice.elapsed() >= kSliceMs) {
-                wake();
+                wakePending_ = wake();
                 return;
             }
             event = std::move(pending_.front());

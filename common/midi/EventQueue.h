@@ -42,11 +42,11 @@ public:
     // Window thread only.
     std::uint64_t registerPort(MidiPort* port);
     void unregisterPort(std::uint64_t id);
-    bool inHandler() const { return inHandler_; }
 
 private:
     EventQueue() = default;
-    void wake();
+    // False when there is no application object to wake yet.
+    bool wake();
     void drain();
 
     std::mutex mutex_;
