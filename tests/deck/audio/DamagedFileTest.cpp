@@ -26,14 +26,6 @@ std::vector<unsigned char> randomBytes(size_t count, unsigned seed) {
     return bytes;
 }
 
-std::vector<unsigned char> readBytes(const std::string& path) {
-    std::vector<unsigned char> bytes(static_cast<size_t>(std::filesystem::file_size(path)));
-    FILE* f = std::fopen(path.c_str(), "rb");
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
-    std::fclose(f);
-    return bytes;
-}
-
 void putLe32(std::vector<unsigned char>& bytes, size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         bytes[at + size_t(i)] = static_cast<unsigned char>(value >> (8 * i));
@@ -78,6 +70,12 @@ TEST_F(DamagedFileTest, NotARegularFileIsRefusedBeforeAnyRead) {
             EXPECT_FALSE(why.empty()) << path;
         }
     }
+    // A link to a real file is followed, not refused.
+    const std::string wav = folder.path("real.wav");
+    test::writeSndfile(wav, test::makeSignal(2, kRate, 1000), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string wavLink = folder.path("link.wav");
+    std::filesystem::create_symlink(wav, wavLink);
+    EXPECT_TRUE(PcmTrack::open(wavLink, Kind::Stream, false));
 }
 
 TEST_F(DamagedFileTest, UnreadableFileIsRefused) {
@@ -133,7 +131,7 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
 
     for (const auto& path : {wav, flac, ogg, mp3, mod}) {
         const Kind kind = path == mod ? Kind::Module : Kind::Stream;
-        auto bytes = readBytes(path);
+        auto bytes = test::readBytes(path);
         for (size_t keep : {size_t(12), size_t(100), size_t(1100), bytes.size() / 3}) {
             const std::string cut = folder.path("cut-" + std::to_string(keep) + "-" +
                                                 std::filesystem::path(path).filename().string());
@@ -145,7 +143,7 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
     // The WAV header promises two seconds the file does not hold: no more is allocated or played
     // than the file has.
     const std::string cut = folder.path("cut.wav");
-    const auto bytes = readBytes(wav);
+    const auto bytes = test::readBytes(wav);
     test::writeBytes(cut, {bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() / 2)});
     auto track = PcmTrack::open(cut, Kind::Stream, false);
     ASSERT_TRUE(track);
@@ -154,7 +152,7 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
     EXPECT_GT(track->decodedFrames(), kRate / 2);
 
     // A FLAC header promising more than the stream holds: the track stops where the data stops.
-    const auto flacBytes = readBytes(flac);
+    const auto flacBytes = test::readBytes(flac);
     const std::string cutFlac = folder.path("cut.flac");
     test::writeBytes(cutFlac,
                      {flacBytes.begin(), flacBytes.begin() + std::ptrdiff_t(flacBytes.size() / 2)});
@@ -170,7 +168,7 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
 TEST_F(DamagedFileTest, AbsurdWavSizesAreCappedByTheFile) {
     const std::string wav = folder.path("small.wav");
     test::writeSndfile(wav, test::makeSignal(2, kRate, 1000), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    auto bytes = readBytes(wav);
+    auto bytes = test::readBytes(wav);
     putLe32(bytes, 4, 0xfffffff0);  // RIFF size
     putLe32(bytes, 40, 0xfffffff0); // data size: far beyond the file
     const std::string liar = folder.path("liar.wav");
@@ -210,7 +208,7 @@ TEST_F(DamagedFileTest, LengthBeyondThirtyTwoBitPositionsIsRefused) {
     const std::string wav = folder.path("long.wav");
     test::writeSndfile(wav, test::makeSignal(2, kRate, 1000), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     constexpr std::uint32_t kDataBytes = 2400000000u;
-    auto bytes = readBytes(wav);
+    auto bytes = test::readBytes(wav);
     bytes.resize(44);
     putLe32(bytes, 4, kDataBytes + 36);
     putLe32(bytes, 40, kDataBytes);

@@ -40,5 +40,6 @@ void encodeMp3(const std::string& wav, const std::string& mp3, const std::string
 // changes so that its rendered length does not follow from a fixed tick length.
 std::vector<unsigned char> makeModule(int patterns);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> readBytes(const std::string& path);
 
 } // namespace zen::audio::test

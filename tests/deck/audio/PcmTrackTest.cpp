@@ -135,8 +135,18 @@ TEST_F(PcmTrackTest, MpegFilesWithoutALengthHeaderAreCountedExactly) {
     test::encodeMp3(wav, mp3, "-t -b 128");
     const std::string mp2 = folder.path("a.mp2");
     ASSERT_EQ(std::system(("sox '" + wav + "' '" + mp2 + "'").c_str()), 0);
+    // The same MP3 between an ID3v2 tag and an ID3v1 trailer, as tagged music files come.
+    const std::string tagged = folder.path("tagged.mp3");
+    std::vector<unsigned char> bytes = {'I', 'D', '3', 3, 0, 0, 0, 0, 2, 0};
+    bytes.resize(bytes.size() + 256, 0);
+    const auto body = test::readBytes(mp3);
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    const unsigned char trailer[] = "TAGSome Title";
+    bytes.insert(bytes.end(), std::begin(trailer), std::end(trailer));
+    bytes.resize(bytes.size() - sizeof trailer + 128, ' ');
+    test::writeBytes(tagged, bytes);
 
-    for (const auto& path : {mp3, mp2}) {
+    for (const auto& path : {mp3, mp2, tagged}) {
         const Pcm reference = test::decodeAll(path);
         std::int64_t length = 0;
         const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false, &length);
@@ -221,6 +231,31 @@ TEST_F(PcmTrackTest, SurroundFoldsToStereoByPosition) {
         for (std::int16_t s : got.samples)
             EXPECT_GT(s, 30000);
     }
+}
+
+TEST_F(PcmTrackTest, SurroundOggFollowsTheVorbisChannelOrder) {
+    // Vorbis order: front left, centre, front right, rear left, rear right, LFE.
+    const auto sideLevels = [&](int voice) {
+        Pcm pcm{6, kRate, std::vector<std::int16_t>(6 * kRate / 2, 0)};
+        for (size_t f = 0; f < size_t(kRate / 2); ++f)
+            pcm.samples[f * 6 + size_t(voice)] =
+                std::int16_t(std::lround(16000 * std::sin(2 * M_PI * 1000 * double(f) / kRate)));
+        const std::string path = folder.path("surround" + std::to_string(voice) + ".ogg");
+        test::writeSndfile(path, pcm, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+        const Pcm got = decodeTrack(path, PcmTrack::Kind::Stream, false);
+        EXPECT_EQ(got.channels, 2);
+        double left = 0, right = 0;
+        for (size_t i = 0; i + 1 < got.samples.size(); i += 2) {
+            left += double(got.samples[i]) * got.samples[i];
+            right += double(got.samples[i + 1]) * got.samples[i + 1];
+        }
+        return std::pair{std::sqrt(left), std::sqrt(right)};
+    };
+    const auto [centreL, centreR] = sideLevels(1);
+    EXPECT_GT(centreL, 0);
+    EXPECT_NEAR(centreL / centreR, 1.0, 0.05);
+    const auto [frontRightL, frontRightR] = sideLevels(2);
+    EXPECT_LT(frontRightL, 0.05 * frontRightR);
 }
 
 TEST_F(PcmTrackTest, FloatDataBeyondFullScaleClips) {
