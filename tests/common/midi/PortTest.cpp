@@ -1,5 +1,7 @@
 #include "MidiTestSupport.h"
 
+#include "common/midi/CableFolder.h"
+#include "common/midi/CableSender.h"
 #include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
 
@@ -7,8 +9,10 @@
 #include <QTimer>
 #include <array>
 #include <cstring>
+#include <future>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -245,6 +249,38 @@ TEST_F(PortTest, InputOpenedAfterTheOutputGetsTheNextMessage) {
     ASSERT_TRUE(waitFor([&] { return received.size() == 2; }));
     pump(std::chrono::milliseconds(30));
     EXPECT_EQ(received, (std::vector<Received>{{1, 176, 2, 0}, {2, 176, 3, 0}}));
+}
+
+// A deck whose window thread is held (loading a track) must cost a sender neither a wait nor a
+// message: the sender here finishes all its messages while the handler is still blocked, which
+// it could not if anything waited on the window thread.
+TEST_F(PortTest, BusyWindowThreadCostsTheSenderNeitherWaitNorMessages) {
+    constexpr int kMessages = 2000;
+    std::promise<bool> allSent;
+    std::future<bool> sent = allSent.get_future();
+    std::future_status whileBusy = std::future_status::deferred;
+    zen::MIDIInput input;
+    QObject::connect(&input, &zen::MIDIInput::messageReceived, [&] {
+        if (received.empty()) whileBusy = sent.wait_for(std::chrono::seconds(10));
+        received.push_back({0, input.status(), input.data1(), input.data2()});
+    });
+    input.action(6, MidiAction::Open);
+    input.action(6, MidiAction::Start);
+
+    std::thread sender([&] {
+        zen::midi::CableSender cable(zen::midi::cableFolderPath(), 7);
+        for (int i = 0; i < kMessages; ++i)
+            cable.send(*zen::midi::makeShortMessage(176, i % 128, i / 128));
+        allSent.set_value(cable.flush(std::chrono::seconds(5)));
+    });
+    const bool all =
+        waitFor([&] { return received.size() == kMessages; }, std::chrono::seconds(20));
+    sender.join();
+    ASSERT_TRUE(all) << received.size();
+    EXPECT_EQ(whileBusy, std::future_status::ready);
+    EXPECT_TRUE(sent.get());
+    for (int i = 0; i < kMessages; ++i)
+        ASSERT_EQ(received[i], (Received{0, 176, i % 128, i / 128})) << i;
 }
 
 } // namespace
