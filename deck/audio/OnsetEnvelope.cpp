@@ -1,0 +1,135 @@
+#include "OnsetEnvelope.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <fftw3.h>
+#include <mutex>
+#include <numbers>
+
+namespace zen::audio {
+
+namespace {
+
+// Band edges in Hz: roughly third-octave pairs, so the kick, the snare body, the snare and clap
+// noise and the cymbals each own bands of their own.
+constexpr std::array<double, 13> kBandEdgesHz = {30,   90,   150,  250,  400,   630,  1000,
+                                                 1600, 2500, 4000, 6300, 10000, 16000};
+
+// Root mean square of a band's log-power rises (in nepers) below which the band counts as steady.
+constexpr double kLeastRiseRms = 0.1;
+// Band power counts from this fraction of the track's mean frame power up (-50 dB).
+constexpr double kRelativeFloor = 1e-5;
+
+int powerOfTwoAtLeast(double n) {
+    int p = 1;
+    while (p < n)
+        p *= 2;
+    return p;
+}
+
+} // namespace
+
+OnsetEnvelope::OnsetEnvelope(int sampleRate) {
+    // FFTW's planner is not thread-safe; the engine plans its spectrum FFT on other threads.
+    static std::once_flag threadSafePlanner;
+    std::call_once(threadSafePlanner, [] { fftwf_make_planner_thread_safe(); });
+
+    const int rate = std::max(sampleRate, 8000);
+    hop_ = std::max(1, static_cast<int>(std::lround(rate / 100.0)));
+    framesPerSecond_ = static_cast<double>(rate) / hop_;
+    // About 23 ms: short enough to keep onsets sharp, long enough to resolve a kick's body.
+    frameSize_ = powerOfTwoAtLeast(rate / 43.0);
+    // About 90 dB below a full-scale sine, so dither and near-silence give no onsets.
+    powerFloor_ = 1e-10f * static_cast<float>(frameSize_) * static_cast<float>(frameSize_);
+
+    window_.resize(frameSize_);
+    for (int i = 0; i < frameSize_; ++i)
+        window_[i] =
+            static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / frameSize_));
+
+    const int bins = frameSize_ / 2;
+    int last = 0;
+    for (double hz : kBandEdgesHz) {
+        const int bin = std::clamp(static_cast<int>(std::lround(hz * frameSize_ / rate)), 1, bins);
+        if (bandEdges_.empty() || bin > last) {
+            bandEdges_.push_back(bin);
+            last = bin;
+        }
+    }
+
+    fftIn_ = fftwf_alloc_real(frameSize_);
+    fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
+    plan_ = fftwf_plan_dft_r2c_1d(frameSize_, fftIn_, reinterpret_cast<fftwf_complex*>(fftOut_),
+                                  FFTW_ESTIMATE);
+    pending_.reserve(static_cast<std::size_t>(frameSize_) * 4);
+}
+
+OnsetEnvelope::~OnsetEnvelope() {
+    fftwf_destroy_plan(plan_);
+    fftwf_free(fftOut_);
+    fftwf_free(fftIn_);
+}
+
+void OnsetEnvelope::add(const float* samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        peak_ = std::max(peak_, std::fabs(samples[i]));
+    pending_.insert(pending_.end(), samples, samples + count);
+    while (pending_.size() - pendingStart_ >= static_cast<std::size_t>(frameSize_)) {
+        analyseFrame();
+        pendingStart_ += hop_;
+    }
+    // Drop consumed samples only now and then, so long feeds do not move memory on every chunk.
+    if (pendingStart_ > pending_.size() / 2) {
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(pendingStart_));
+        pendingStart_ = 0;
+    }
+}
+
+void OnsetEnvelope::analyseFrame() {
+    const float* in = pending_.data() + pendingStart_;
+    for (int i = 0; i < frameSize_; ++i)
+        fftIn_[i] = in[i] * window_[i];
+    fftwf_execute(plan_);
+    for (std::size_t b = 0; b + 1 < bandEdges_.size(); ++b) {
+        float power = 0;
+        for (int k = bandEdges_[b]; k < bandEdges_[b + 1]; ++k)
+            power += fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
+        bandPowers_.push_back(power);
+    }
+}
+
+std::vector<float> OnsetEnvelope::envelope() const {
+    const std::size_t bands = bandEdges_.size() - 1;
+    const std::size_t frames = bands ? bandPowers_.size() / bands : 0;
+    std::vector<float> env(frames, 0.0f);
+    if (frames == 0) return env;
+    // Power far below the track's own level is leakage and hiss whose log wobbles at random (or,
+    // for a steady tone, in a regular pattern that looks like a rhythm): it counts as no power.
+    double total = 0;
+    for (float p : bandPowers_)
+        total += p;
+    const auto floor = static_cast<float>(
+        std::max<double>(powerFloor_, kRelativeFloor * total / static_cast<double>(frames)));
+    std::vector<float> flux(frames);
+    for (std::size_t b = 0; b < bands; ++b) {
+        double squares = 0;
+        flux[0] = 0;
+        float previous = std::log(bandPowers_[b] + floor);
+        for (std::size_t t = 1; t < frames; ++t) {
+            const float level = std::log(bandPowers_[t * bands + b] + floor);
+            flux[t] = std::max(0.0f, level - previous);
+            previous = level;
+            squares += static_cast<double>(flux[t]) * flux[t];
+        }
+        // A band that barely moves (a held tone, a steady hum) keeps its tiny rises tiny instead of
+        // being blown up to the size of a drum's.
+        const double rms = std::sqrt(squares / static_cast<double>(frames));
+        const auto scale = static_cast<float>(1.0 / std::max(rms, kLeastRiseRms));
+        for (std::size_t t = 0; t < frames; ++t)
+            env[t] += flux[t] * scale;
+    }
+    return env;
+}
+
+} // namespace zen::audio

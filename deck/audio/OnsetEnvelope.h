@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+struct fftwf_plan_s;
+
+// Onset strength of mono audio at about 100 frames per second: the increases of log power in a
+// set of frequency bands, each band normalised so that a loud band cannot drown the others, summed.
+// Fed in chunks of any size as the audio is decoded.
+namespace zen::audio {
+
+class OnsetEnvelope {
+public:
+    explicit OnsetEnvelope(int sampleRate);
+    ~OnsetEnvelope();
+    OnsetEnvelope(const OnsetEnvelope&) = delete;
+    OnsetEnvelope& operator=(const OnsetEnvelope&) = delete;
+
+    void add(const float* samples, std::size_t count);
+
+    // Exact envelope frame rate (the hop is a whole number of samples).
+    double framesPerSecond() const { return framesPerSecond_; }
+    // Largest absolute sample seen so far.
+    float peak() const { return peak_; }
+    // The envelope of everything added so far, one value per frame, >= 0.
+    std::vector<float> envelope() const;
+
+private:
+    void analyseFrame();
+
+    int hop_;
+    int frameSize_;
+    double framesPerSecond_;
+    float peak_ = 0;
+    float powerFloor_;
+    std::vector<float> window_;
+    std::vector<float> pending_; // samples not yet consumed by a frame
+    std::size_t pendingStart_ = 0;
+    std::vector<int> bandEdges_;    // FFT bin edges, bands + 1 entries
+    std::vector<float> bandPowers_; // frames x bands
+    float* fftIn_;
+    float* fftOut_; // interleaved complex
+    fftwf_plan_s* plan_;
+};
+
+} // namespace zen::audio

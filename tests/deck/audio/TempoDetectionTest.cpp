@@ -1,0 +1,239 @@
+#include "deck/audio/BpmAnalysis.h"
+#include "deck/audio/PcmTrack.h"
+#include "deck/audio/TempoDetector.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <numbers>
+#include <random>
+#include <thread>
+
+using namespace zen::audio;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr float kMin = 45, kMax = 230;
+constexpr std::uint32_t kDeckFlags = 3;
+
+// One bar of sixteenths per instrument: 'x' hit, '.' rest.
+struct Pattern {
+    const char* kick;
+    const char* snare;
+    const char* hat;
+};
+constexpr Pattern kFourOnTheFloor{"x...x...x...x...", "....x.......x...", "..x...x...x...x."};
+constexpr Pattern kBackbeat{"x.....x...x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
+constexpr Pattern kSixteenths{"x......x..x.....", "....x.......x...", "xxxxxxxxxxxxxxxx"};
+
+struct Piece {
+    double bpm = 120;
+    double seconds = 30;
+    Pattern pattern = kFourOnTheFloor;
+    double swing = 0.5;      // where the off sixteenth falls in its eighth: 0.5 straight
+    double introSeconds = 0; // a drone and noise before the drums
+    int rate = kRate;
+};
+
+// A drum loop with a drone under it and a little noise over it, mono, at the piece's tempo.
+std::vector<float> render(const Piece& p) {
+    std::vector<float> out(static_cast<std::size_t>(p.seconds * p.rate));
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<float> noise(-1, 1);
+    auto hit = [&](double t, double hz, double decay, float noiseMix, float gain) {
+        const auto start = static_cast<std::size_t>(t * p.rate);
+        const auto length = static_cast<std::size_t>(decay * 6 * p.rate);
+        for (std::size_t i = 0; i < length && start + i < out.size(); ++i) {
+            const double s = static_cast<double>(i) / p.rate;
+            const double tone = std::sin(2 * std::numbers::pi * hz * s);
+            out[start + i] += gain * static_cast<float>(std::exp(-s / decay)) *
+                              ((1 - noiseMix) * static_cast<float>(tone) + noiseMix * noise(rng));
+        }
+    };
+    const double sixteenth = 60.0 / p.bpm / 4;
+    for (int step = 0;; ++step) {
+        double t = p.introSeconds + step * sixteenth;
+        if (step % 2 == 1) t += (2 * p.swing - 1) * sixteenth;
+        if (t >= p.seconds) break;
+        const int s = step % 16;
+        if (p.pattern.kick[s] == 'x') hit(t, 55, 0.12, 0.05f, 0.9f);
+        if (p.pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
+        if (p.pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] += 0.1f * static_cast<float>(std::sin(2 * std::numbers::pi * 110 * i / p.rate)) +
+                  0.01f * noise(rng);
+    return out;
+}
+
+// A track whose PCM a background thread "decodes" in steps, as the engine's worker does.
+class FakeTrack : public PcmTrack {
+public:
+    FakeTrack(const std::vector<float>& mono, int rate, int channels, std::int64_t decodeStops = -1)
+        : rate_(rate), channels_(channels), length_(static_cast<std::int64_t>(mono.size())),
+          stop_(decodeStops < 0 ? length_ : decodeStops) {
+        for (float v : mono)
+            for (int c = 0; c < channels; ++c)
+                pcm_.push_back(static_cast<std::int16_t>(std::clamp(v, -1.0f, 1.0f) * 32767));
+        worker_ = std::thread([this] {
+            while (decoded_ < stop_) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::lock_guard lock(mutex_);
+                decoded_ = std::min(stop_, decoded_ + rate_ / 4);
+                ready_.notify_all();
+            }
+            std::lock_guard lock(mutex_);
+            done_ = true;
+            ready_.notify_all();
+        });
+    }
+    ~FakeTrack() override { worker_.join(); }
+
+    int channels() const override { return channels_; }
+    int sampleRate() const override { return rate_; }
+    std::int64_t lengthFrames() const override { return length_; }
+    std::int64_t decodedFrames() const override {
+        std::lock_guard lock(mutex_);
+        return decoded_;
+    }
+    bool finished() const override {
+        std::lock_guard lock(mutex_);
+        return done_;
+    }
+    const std::int16_t* data() const override { return pcm_.data(); }
+    std::int64_t waitDecoded(std::int64_t frames) const override {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return decoded_ >= frames || done_; });
+        return decoded_;
+    }
+
+private:
+    int rate_, channels_;
+    std::int64_t length_, stop_;
+    std::vector<std::int16_t> pcm_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable ready_;
+    std::int64_t decoded_ = 0;
+    bool done_ = false;
+    std::thread worker_;
+};
+
+float detectAsDeck(const Piece& piece, int channels = 2) {
+    FakeTrack track(render(piece), piece.rate, channels);
+    return analyseBpm(track, 0, 90, kMin, kMax, kDeckFlags, {});
+}
+
+} // namespace
+
+TEST(TempoDetection, FindsTheTempoOfCommonPatternsToATenthOfABeatPerMinute) {
+    EXPECT_NEAR(detectAsDeck({.bpm = 127.37, .pattern = kFourOnTheFloor}), 127.37, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 174.2, .pattern = kBackbeat}), 174.2, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 104.61, .pattern = kSixteenths}), 104.61, 0.1);
+}
+
+TEST(TempoDetection, DoublesATempoBelowNinetyAsTheDeckAsks) {
+    EXPECT_NEAR(detectAsDeck({.bpm = 84.63, .pattern = kBackbeat}), 169.26, 0.2);
+}
+
+TEST(TempoDetection, IsNotMisledBySwingOrAnIntroWithoutDrums) {
+    EXPECT_NEAR(detectAsDeck({.bpm = 95.5, .pattern = kSixteenths, .swing = 0.62}), 95.5, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 133.71, .seconds = 45, .introSeconds = 20}), 133.71, 0.1);
+}
+
+TEST(TempoDetection, WorksAtOtherSampleRatesAndOnMonoTracks) {
+    EXPECT_NEAR(detectAsDeck({.bpm = 122.2, .rate = 48000}), 122.2, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 122.2, .rate = 22050}, 1), 122.2, 0.1);
+}
+
+TEST(TempoDetection, KeepsToTheRangeItIsGiven) {
+    // Without doubling, a range holding only one metrical level decides it.
+    const std::vector<float> audio = render({.bpm = 84.63, .pattern = kBackbeat});
+    FakeTrack track(audio, kRate, 2);
+    EXPECT_NEAR(analyseBpm(track, 0, 90, 60, 100, 0, {}), 84.63, 0.1);
+}
+
+TEST(TempoDetection, ResultDoesNotDependOnHowTheAudioIsChunked) {
+    const std::vector<float> audio = render({.bpm = 118.8, .seconds = 20});
+    std::vector<float> results;
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{333}, audio.size()}) {
+        TempoDetector detector(kRate);
+        for (std::size_t at = 0; at < audio.size(); at += chunk)
+            detector.addMono(audio.data() + at, std::min(chunk, audio.size() - at));
+        results.push_back(detector.finish(90, 230));
+    }
+    EXPECT_NEAR(results[0], 118.8, 0.1);
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(results[0], results[2]);
+}
+
+TEST(TempoDetection, AnalysesOnlyTheStretchAskedFor) {
+    // 20 s at 100 BPM, then 20 s at 140 BPM.
+    std::vector<float> audio = render({.bpm = 100, .seconds = 20});
+    const std::vector<float> faster = render({.bpm = 140, .seconds = 20});
+    audio.insert(audio.end(), faster.begin(), faster.end());
+    FakeTrack track(audio, kRate, 2);
+    EXPECT_NEAR(analyseBpm(track, 0, 20, kMin, kMax, kDeckFlags, {}), 100, 0.1);
+    EXPECT_NEAR(analyseBpm(track, 20, 1000, kMin, kMax, kDeckFlags, {}), 140, 0.1);
+    EXPECT_EQ(analyseBpm(track, 50, 90, kMin, kMax, kDeckFlags, {}), 0);
+    EXPECT_EQ(analyseBpm(track, 10, 5, kMin, kMax, kDeckFlags, {}), 0);
+    EXPECT_EQ(analyseBpm(track, NAN, 5, kMin, kMax, kDeckFlags, {}), 0);
+}
+
+TEST(TempoDetection, FindsNoTempoInSilenceNoiseADroneOrTooLittleAudio) {
+    const std::vector<float> silence(kRate * 20, 0.0f);
+    FakeTrack quiet(silence, kRate, 2);
+    EXPECT_EQ(analyseBpm(quiet, 0, 90, kMin, kMax, kDeckFlags, {}), 0);
+
+    std::mt19937 rng(7);
+    std::normal_distribution<float> gauss(0, 0.2f);
+    std::vector<float> noise(kRate * 20);
+    for (float& v : noise)
+        v = gauss(rng);
+    FakeTrack hiss(noise, kRate, 2);
+    EXPECT_EQ(analyseBpm(hiss, 0, 90, kMin, kMax, kDeckFlags, {}), 0);
+
+    std::vector<float> drone(kRate * 20);
+    for (std::size_t i = 0; i < drone.size(); ++i)
+        drone[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 220 * i / kRate));
+    FakeTrack held(drone, kRate, 1);
+    EXPECT_EQ(analyseBpm(held, 0, 90, kMin, kMax, kDeckFlags, {}), 0);
+
+    FakeTrack blip(render({.bpm = 120, .seconds = 1}), kRate, 2);
+    EXPECT_EQ(analyseBpm(blip, 0, 90, kMin, kMax, kDeckFlags, {}), 0);
+}
+
+TEST(TempoDetection, ReportsProgressFromZeroToHundredOnTheCallersThread) {
+    FakeTrack track(render({.bpm = 126, .seconds = 12}), kRate, 2);
+    std::vector<float> seen;
+    bool onCaller = true;
+    const auto caller = std::this_thread::get_id();
+    const float bpm = analyseBpm(track, 0, 90, kMin, kMax, kDeckFlags, [&](float percent) {
+        seen.push_back(percent);
+        onCaller = onCaller && std::this_thread::get_id() == caller;
+    });
+    EXPECT_NEAR(bpm, 126, 0.1);
+    EXPECT_TRUE(onCaller);
+    ASSERT_GE(seen.size(), 10u); // a step every half second of audio
+    EXPECT_EQ(seen.front(), 0);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 100.0f), 1);
+}
+
+TEST(TempoDetection, AnalysesADecodeThatEndedEarlyAsFarAsItGoes) {
+    // A damaged file: the decoder stops after 15 s of a 30 s track.
+    const std::vector<float> audio = render({.bpm = 136.4, .seconds = 30});
+    FakeTrack track(audio, kRate, 2, 15 * kRate);
+    std::vector<float> seen;
+    EXPECT_NEAR(analyseBpm(track, 0, 90, kMin, kMax, kDeckFlags,
+                           [&](float percent) { seen.push_back(percent); }),
+                136.4, 0.1);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 100);
+}
