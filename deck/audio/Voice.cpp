@@ -199,11 +199,23 @@ void Voice::mixFade(float* out, int frames) {
     fadeLeft_ -= n;
 }
 
+bool Voice::readable(int frames) {
+    // Read `finished` before the count, so a finished track's count is final.
+    const bool finished = track_->finished();
+    const std::int64_t decoded = track_->decodedFrames();
+    cachedEnd_ = finished ? decoded : track_->lengthFrames();
+    return finished || decoded >= framesNeeded(frames);
+}
+
 void Voice::captureTail() {
     const double savedPos = pos_;
     const std::int64_t savedFeed = feedCursor_;
     float* tmp = work_.data() + 2 * (kBlock - kFade);
-    renderRaw(tmp, kFade, rate_.current, rate_.current, mode_);
+    // Where the decoder has not been yet there is nothing to fade out.
+    if (readable(kFade))
+        renderRaw(tmp, kFade, rate_.current, rate_.current, mode_);
+    else
+        std::fill(tmp, tmp + 2 * kFade, 0.0f);
     mixFade(tmp, kFade);
     std::copy(tmp, tmp + 2 * kFade, tail_.begin());
     fadeLeft_ = kFade;
@@ -287,14 +299,9 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         pan_.advance(frames);
         return;
     }
-    // Read `finished` before the count, so a finished track's count is final.
-    const bool finished = track_->finished();
-    const std::int64_t decoded = track_->decodedFrames();
-    cachedEnd_ = finished ? decoded : track_->lengthFrames();
     renderedFrom_ = pos_;
-
     float* out = work_.data();
-    if (playing_ && (finished || decoded >= framesNeeded(frames))) {
+    if (playing_ && readable(frames)) {
         rate_.advance(frames);
         const double rate1 = rate_.current;
         const Mode mode = modeFor(rate0, rate1);

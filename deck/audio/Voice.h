@@ -60,6 +60,8 @@ private:
 
     static long feedConverter(void* self, float** data);
     std::int64_t endFrame() const;
+    // Refreshes the end and tells whether the next `frames` can be read without the decoder.
+    bool readable(int frames);
     void readFrame(std::int64_t frame, float& left, float& right) const;
     Mode modeFor(double rate0, double rate1) const;
     int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
