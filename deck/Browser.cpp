@@ -40,6 +40,11 @@ void DriveList::refresh() {
     setCurrentIndex(keep >= 0 ? keep : (count() > 0 ? 0 : -1));
 }
 
+void DriveList::showPopup() {
+    refresh();
+    QComboBox::showPopup();
+}
+
 QString DriveList::drive() const {
     return currentIndex() >= 0 ? currentData().toString() : QString();
 }
@@ -101,6 +106,9 @@ bool FolderList::setPath(const QString& path) {
 }
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& folder) {
+        if (folder == path_) list(folder);
+    });
     setToolTip(QStringLiteral("Double click to load an audio file"));
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { emit fileActivated(item->text()); });
@@ -124,13 +132,23 @@ bool FileList::isAudioFile(const QString& fileName) {
 }
 
 bool FileList::setPath(const QString& path) {
-    if (!readableFolder(path)) return false;
-    const QString target = cleanPath(path);
+    if (!list(path)) return false;
+    if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+    watcher_.addPath(path_);
+    return true;
+}
+
+bool FileList::list(const QString& folder) {
+    if (!readableFolder(folder)) return false;
+    const QString target = cleanPath(folder);
     const QStringList files = QDir(target).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QString current = target == path_ ? fileName() : QString();
     clear();
     for (const QString& file : files) {
         if (isAudioFile(file)) addItem(file);
     }
+    const QList<QListWidgetItem*> kept = findItems(current, Qt::MatchExactly);
+    if (!current.isEmpty() && !kept.isEmpty()) setCurrentItem(kept.first());
     path_ = target;
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QStringList>
 
@@ -19,6 +20,9 @@ public:
     // Selects the volume that holds `path` (the deepest mount point above it). False, and the
     // selection unchanged, when none does.
     bool setDriveOf(const QString& path);
+
+    // A stick plugged in during a set shows up the next time the list opens.
+    void showPopup() override;
 
 signals:
     // The user or the program picked another volume; carries its root path.
@@ -62,5 +66,10 @@ signals:
     void fileActivated(const QString& fileName);
 
 private:
+    // Re-reads the folder, keeping the current entry when it is still there.
+    bool list(const QString& folder);
+
     QString path_;
+    // Files copied into the folder during a set appear without leaving it.
+    QFileSystemWatcher watcher_;
 };

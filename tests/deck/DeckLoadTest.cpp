@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 
 namespace {
@@ -156,6 +157,29 @@ TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnActivation) {
     emit ui().filFile->itemActivated(item);
     EXPECT_EQ(ui().lblFileName->text(), "g");
     EXPECT_NE(state().channel, 0u);
+
+    // A file copied into the folder during the set shows up by itself.
+    makeSine("h.ogg.wav", 440, 0.1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ui().filFile->count() == 6; }, 3000));
+}
+
+TEST_F(DeckTest, OpeningASubfolderListsItsFiles) {
+    ASSERT_TRUE(QDir(musicDir.path()).mkdir("Crate"));
+    QFile file(musicDir.filePath("Crate/deep.mp3"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    startDeck();
+    FolderList* folders = ui().dirFile;
+    ASSERT_GT(folders->count(), 0);
+    QListWidgetItem* crate = folders->item(folders->count() - 1);
+    EXPECT_EQ(crate->text().trimmed(), "Crate");
+    emit folders->itemActivated(crate);
+    EXPECT_EQ(ui().filFile->path(), QDir(musicDir.filePath("Crate")).canonicalPath());
+    ASSERT_EQ(ui().filFile->count(), 1);
+    EXPECT_EQ(ui().filFile->item(0)->text(), "deep.mp3");
+    // The parent stays listed above, so the way back is one activation.
+    emit folders->itemActivated(folders->item(folders->currentRow() - 1));
+    EXPECT_EQ(ui().filFile->path(), QDir(musicDir.path()).canonicalPath());
 }
 
 TEST_F(DeckTest, MonoOpensTheNextTrackWithOneChannel) {
