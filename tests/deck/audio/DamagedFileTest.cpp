@@ -165,6 +165,40 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
     EXPECT_GT(flacTrack->decodedFrames(), kRate / 2);
 }
 
+TEST_F(DamagedFileTest, FilesWithScrambledBytesAreRefusedOrEnd) {
+    const test::Pcm pcm = test::makeSignal(2, kRate, kRate / 2);
+    const std::string wav = folder.path("good.wav");
+    test::writeSndfile(wav, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string flac = folder.path("good.flac");
+    test::writeSndfile(flac, pcm, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const std::string ogg = folder.path("good.ogg");
+    test::writeSndfile(ogg, pcm, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    const std::string mp3 = folder.path("good.mp3");
+    test::encodeMp3(wav, mp3, "-t");
+    const std::string mod = folder.path("good.mod");
+    test::writeBytes(mod, test::makeModule(1));
+
+    std::mt19937 random(2024);
+    for (const auto& path : {wav, flac, ogg, mp3, mod}) {
+        const auto good = test::readBytes(path);
+        const Kind kind = path == mod ? Kind::Module : Kind::Stream;
+        for (int variant = 0; variant < 24; ++variant) {
+            auto bytes = good;
+            // A few bytes anywhere, often in the headers, sometimes cut short as well.
+            for (unsigned n = 1 + random() % 8; n > 0; --n) {
+                const size_t span =
+                    random() % 4 ? bytes.size() : std::min<size_t>(bytes.size(), 2048);
+                bytes[random() % span] = random() % 3 ? static_cast<unsigned char>(random()) : 0xff;
+            }
+            if (random() % 5 == 0) bytes.resize(1 + random() % bytes.size());
+            const std::string damaged =
+                folder.path("damaged" + std::filesystem::path(path).extension().string());
+            test::writeBytes(damaged, bytes);
+            expectRefusedOrEnds(damaged, kind);
+        }
+    }
+}
+
 TEST_F(DamagedFileTest, AbsurdWavSizesAreCappedByTheFile) {
     const std::string wav = folder.path("small.wav");
     test::writeSndfile(wav, test::makeSignal(2, kRate, 1000), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
