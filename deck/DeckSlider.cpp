@@ -7,7 +7,7 @@ DeckSlider::DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrR
     : QSlider(orientation, parent) {
     setRange(std::min(topOrLeft, bottomOrRight), std::max(topOrLeft, bottomOrRight));
     // A plain vertical slider has its minimum at the bottom, a horizontal one at the left.
-    const bool smallFirst = topOrLeft < bottomOrRight;
+    const bool smallFirst = topOrLeft <= bottomOrRight;
     setInvertedAppearance(orientation == Qt::Vertical ? smallFirst : !smallFirst);
     setInvertedControls(orientation == Qt::Vertical ? smallFirst : !smallFirst);
     setFocusPolicy(Qt::NoFocus);

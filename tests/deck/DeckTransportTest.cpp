@@ -166,6 +166,18 @@ TEST_F(DeckTest, CuePlayWhileStoppedPlaysWithoutTheEndRule) {
     EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
 }
 
+TEST_F(DeckTest, FadersShowTheirValuesAtTheDesignedEnds) {
+    // Horizontal faders grow to the right, the position slider included (its range starts empty).
+    EXPECT_FALSE(ui().trkPosition->invertedAppearance());
+    EXPECT_FALSE(ui().hscEQ[1]->invertedAppearance());
+    EXPECT_EQ(ui().hscEQ[1]->minimum(), -100);
+    // Equalizer gain grows upwards; the pitch fader has +16 % (-1600) at its top.
+    EXPECT_FALSE(ui().vscEQ[0]->invertedAppearance());
+    EXPECT_EQ(ui().vscEQ[0]->maximum(), 150);
+    EXPECT_TRUE(ui().vscPitch->invertedAppearance());
+    EXPECT_EQ(ui().vscPitch->minimum(), -1600);
+}
+
 TEST_F(DeckTest, OnlyUserMovesOfThePositionSliderSeek) {
     startDeck();
     load(makeSine("tone.wav", 440, 2));
