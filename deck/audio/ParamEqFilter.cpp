@@ -85,18 +85,22 @@ void ParamEqFilter::process(float* stereo, int frames) {
         const int n = gliding ? std::min(kGlideStep, frames - done) : frames - done;
         if (gliding) glide();
         float* p = stereo + 2 * done;
-        for (int c = 0; c < 2; ++c) {
-            double z1 = z1_[c], z2 = z2_[c];
-            for (int i = 0; i < n; ++i) {
-                const double x = p[2 * i + c];
-                const double y = b0_ * x + z1;
-                z1 = b1_ * x - a1_ * y + z2;
-                z2 = b2_ * x - a2_ * y;
-                p[2 * i + c] = static_cast<float>(y);
-            }
-            z1_[c] = z1;
-            z2_[c] = z2;
+        // Both channels in one pass: two independent recursions keep the pipeline busy.
+        double l1 = z1_[0], l2 = z2_[0], r1 = z1_[1], r2 = z2_[1];
+        for (int i = 0; i < n; ++i) {
+            const double xl = p[2 * i], xr = p[2 * i + 1];
+            const double yl = b0_ * xl + l1, yr = b0_ * xr + r1;
+            l1 = b1_ * xl - a1_ * yl + l2;
+            r1 = b1_ * xr - a1_ * yr + r2;
+            l2 = b2_ * xl - a2_ * yl;
+            r2 = b2_ * xr - a2_ * yr;
+            p[2 * i] = static_cast<float>(yl);
+            p[2 * i + 1] = static_cast<float>(yr);
         }
+        z1_[0] = l1;
+        z2_[0] = l2;
+        z1_[1] = r1;
+        z2_[1] = r2;
         done += n;
     }
 }
