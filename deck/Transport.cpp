@@ -13,6 +13,7 @@
 namespace audio = zen::audio;
 
 Transport::Transport(Deck& deck) : d_(deck) {
+    timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(10);
     timer1_.callOnTimeout([this] { positionTick(); });
     fxTimer2_.setTimerType(Qt::PreciseTimer);
