@@ -207,13 +207,13 @@ bool Voice::readable(int frames) {
     return finished || decoded >= framesNeeded(frames);
 }
 
-void Voice::captureTail() {
+void Voice::captureTail(double rate) {
     const double savedPos = pos_;
     const std::int64_t savedFeed = feedCursor_;
     float* tmp = work_.data() + 2 * (kBlock - kFade);
     // Where the decoder has not been yet there is nothing to fade out.
     if (readable(kFade))
-        renderRaw(tmp, kFade, rate_.current, rate_.current, mode_);
+        renderRaw(tmp, kFade, rate, rate, mode_);
     else
         std::fill(tmp, tmp + 2 * kFade, 0.0f);
     mixFade(tmp, kFade);
@@ -247,7 +247,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     case Command::Type::Stop:
         if (playing_) {
-            captureTail();
+            captureTail(rate_.current);
             playing_ = false;
             // Keep the position that was heard, not the one rendered ahead of the speaker.
             const double heard = pos_ - latencyFrames * rate_.current / kOutputRate;
@@ -255,7 +255,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
         }
         break;
     case Command::Type::Seek:
-        if (playing_) captureTail();
+        if (playing_) captureTail(rate_.current);
         restartAt(static_cast<double>(command.frame));
         segmentStart_ = pos_;
         break;
@@ -306,7 +306,7 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         const double rate1 = rate_.current;
         const Mode mode = modeFor(rate0, rate1);
         if (mode != mode_) {
-            captureTail();
+            captureTail(rate0);
             mode_ = mode;
             restartAt(pos_);
         }

@@ -69,7 +69,8 @@ private:
     int renderLinear(float* out, int frames, double rate0, double rate1);
     int renderSinc(float* out, int frames, double rate0, double rate1);
     void mixFade(float* out, int frames);
-    void captureTail();
+    // Renders the next few ms as they would have sounded, to fade them out over a jump.
+    void captureTail(double rate);
     void restartAt(double frame);
     void meter(const float* stereo, int frames);
 
