@@ -1,5 +1,6 @@
 #include "deck/DeckSlider.h"
 
+#include <QStyle>
 #include <algorithm>
 
 DeckSlider::DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrRight,
@@ -17,4 +18,21 @@ DeckSlider::DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrR
         setValue(sliderPosition());
         emit scrolled(value());
     });
+}
+
+int DeckSlider::knobPixel() const {
+    const int span = orientation() == Qt::Horizontal ? width() : height();
+    return QStyle::sliderPositionFromValue(minimum(), maximum(), value(), span,
+                                           invertedAppearance());
+}
+
+void DeckSlider::sliderChange(SliderChange change) {
+    if (change == SliderValueChange) {
+        const int pixel = knobPixel();
+        if (pixel == drawnPixel_) return;
+        drawnPixel_ = pixel;
+    } else {
+        drawnPixel_ = -1;
+    }
+    QSlider::sliderChange(change);
 }

@@ -17,4 +17,14 @@ public:
 
 signals:
     void scrolled(int value);
+
+protected:
+    // The deck's timers write the position a thousand times a second; the fader is redrawn only
+    // when its knob lands on another pixel.
+    void sliderChange(SliderChange change) override;
+
+private:
+    int knobPixel() const;
+
+    int drawnPixel_ = -1;
 };
