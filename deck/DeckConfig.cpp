@@ -13,8 +13,8 @@
 namespace config = zen::config;
 
 void openMusicFolder(DeckUi& ui, const QString& folder) {
-    const QString start = QDir(folder).exists() && !folder.isEmpty() ? folder : QDir::homePath();
-    ui.filFile->setPath(start);
+    const QString start = ui.filFile->setPath(folder) ? folder : QDir::homePath();
+    if (start != folder) ui.filFile->setPath(start);
     ui.dirFile->setPath(start);
     // The drive list follows the folder; its own handler must not move the folder list to the
     // volume's root, so the browser ends on the configured folder.
