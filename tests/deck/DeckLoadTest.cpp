@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <sys/stat.h>
 
 namespace {
 
@@ -139,6 +140,12 @@ TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
     window->Zen_Pause();
     transport().positionTick();
     EXPECT_EQ(ui().lblPosition->text(), "- - : - - , - - -");
+
+    // A pipe under an audio name would block any reader: it is refused, not read.
+    ASSERT_EQ(mkfifo(musicDir.filePath("pipe.wav").toLocal8Bit().constData(), 0600), 0);
+    load("pipe.wav");
+    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
 }
 
 TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnActivation) {
