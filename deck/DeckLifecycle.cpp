@@ -112,13 +112,12 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
     // would set them, so the first fader or pitch move makes no jump.
     equalizer_.faderChange(0);
     DoColors();
-    transport_.startTimers();
+    transport_.setTimersRunning(true);
     return true;
 }
 
 void DeckLifecycle::salir() {
-    transport_.Timer1().stop();
-    transport_.FXTimer2().stop();
+    transport_.setTimersRunning(false);
     transport_.tmrCue().stop();
     d_.ui.pctSongInfo->scroller().stop();
     d_.engine.stop();

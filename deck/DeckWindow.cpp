@@ -28,7 +28,7 @@ int buttonCode(Qt::MouseButton button) {
 
 DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent)
     : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_),
-      equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_),
+      equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_, transport_),
       lifecycle_(deck_, equalizer_, transport_) {
     setWindowTitle(QStringLiteral(" Zentari DJ System"));
     setFixedSize(kDeckWidth, kDeckHeight);

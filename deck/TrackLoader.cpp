@@ -7,6 +7,7 @@
 #include "deck/TagReader.h"
 #include "deck/TempoDetection.h"
 #include "deck/TimeText.h"
+#include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QCheckBox>
@@ -107,6 +108,7 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
 
     d_.ui.cmdPause->hide();
     s.Stopped = true;
+    transport_.trackChanged();
 
     tempo_.DetectBPM(true, 0.0f, kDetectSeconds, fullPath);
 

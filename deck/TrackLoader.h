@@ -6,6 +6,7 @@
 
 class Equalizer;
 class TempoDetection;
+class Transport;
 
 // Loading a track from the file list: the previous track is released, a channel with the
 // equalizer chain is opened and the song panel, length, rate and tempo are shown. The deck is
@@ -13,8 +14,8 @@ class TempoDetection;
 // nothing leaves the deck with no channel.
 class TrackLoader {
 public:
-    TrackLoader(Deck& deck, Equalizer& equalizer, TempoDetection& tempo)
-        : d_(deck), equalizer_(equalizer), tempo_(tempo) {}
+    TrackLoader(Deck& deck, Equalizer& equalizer, TempoDetection& tempo, Transport& transport)
+        : d_(deck), equalizer_(equalizer), tempo_(tempo), transport_(transport) {}
 
     void load(const QString& folder, const QString& fileName);
 
@@ -30,4 +31,5 @@ private:
     Deck& d_;
     Equalizer& equalizer_;
     TempoDetection& tempo_;
+    Transport& transport_;
 };

@@ -24,9 +24,20 @@ Transport::Transport(Deck& deck) : d_(deck) {
     tmrCue_.callOnTimeout([this] { cueTick(); });
 }
 
-void Transport::startTimers() {
-    timer1_.start();
-    fxTimer2_.start();
+void Transport::setTimersRunning(bool running) {
+    timersRunning_ = running;
+    if (running)
+        timer1_.start();
+    else
+        timer1_.stop();
+    trackChanged();
+}
+
+void Transport::trackChanged() {
+    if (timersRunning_ && d_.state.channel != 0)
+        fxTimer2_.start();
+    else
+        fxTimer2_.stop();
 }
 
 std::int32_t Transport::position() const {

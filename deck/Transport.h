@@ -34,8 +34,11 @@ public:
     // tmrCue (75 ms, while the cue is held): back to the cue point.
     void cueTick();
 
-    // Starts the always-running timers (Timer1, FXTimer2).
-    void startTimers();
+    // Runs or stops the position timers. The loop watch ticks only while a track is loaded: with
+    // no channel it has nothing to watch, and a 1 ms timer would wake an idle deck for nothing.
+    void setTimersRunning(bool running);
+    // The load opened a new channel (or none).
+    void trackChanged();
     QTimer& Timer1() { return timer1_; }
     QTimer& FXTimer2() { return fxTimer2_; }
     QTimer& tmrCue() { return tmrCue_; }
@@ -53,4 +56,5 @@ private:
     QTimer timer1_;
     QTimer fxTimer2_;
     QTimer tmrCue_;
+    bool timersRunning_ = false;
 };

@@ -89,8 +89,7 @@ int main(int argc, char** argv) {
     const auto engine = zen::audio::createTestClockEngine();
     DeckWindow window(*engine, host);
     if (!window.startUp("1")) return 1;
-    window.transport().Timer1().stop();
-    window.transport().FXTimer2().stop();
+    window.transport().setTimersRunning(false);
     FileList* files = window.ui().filFile;
     if (files->count() != 1) return 1;
 

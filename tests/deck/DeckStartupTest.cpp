@@ -4,6 +4,7 @@
 #include "deck/DeckLifecycle.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 
 TEST_F(DeckTest, Deck1StartsOnItsDeviceFieldAndMusicFolder) {
@@ -11,6 +12,17 @@ TEST_F(DeckTest, Deck1StartsOnItsDeviceFieldAndMusicFolder) {
     ASSERT_TRUE(window->startUp("1"));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.ended, 0);
+    EXPECT_TRUE(transport().Timer1().isActive());
+    // The loop watch waits for a track; a load that opens nothing leaves it off.
+    EXPECT_FALSE(transport().FXTimer2().isActive());
+    load(makeSine("tone.wav", 440, 0.5));
+    EXPECT_TRUE(transport().FXTimer2().isActive());
+    QFile junk(musicDir.filePath("junk.wav"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not audio");
+    junk.close();
+    load("junk.wav");
+    EXPECT_FALSE(transport().FXTimer2().isActive());
     EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(window->windowTitle(), " Zentari DJ System");
     EXPECT_EQ(window->pos(), QPoint(0, 0));

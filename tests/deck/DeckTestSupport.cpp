@@ -37,8 +37,7 @@ void DeckTest::startDeck() {
     ASSERT_TRUE(window->startUp("1"));
     ASSERT_TRUE(host.messages.empty());
     // The tests step the timers' work themselves.
-    transport().Timer1().stop();
-    transport().FXTimer2().stop();
+    transport().setTimersRunning(false);
 }
 
 QString DeckTest::makeSine(const QString& name, double hz, double seconds, double amplitude) {
