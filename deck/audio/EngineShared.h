@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <type_traits>
 
 // Everything that crosses between the window thread and the audio thread, and how:
@@ -69,7 +70,10 @@ public:
     }
     T read() const {
         std::uint64_t words[kWords];
-        for (;;) {
+        for (int attempt = 1;; ++attempt) {
+            // Readers are never the audio thread: if the writer was preempted mid-write, let it
+            // run rather than spin through its time slice.
+            if (attempt % 64 == 0) std::this_thread::yield();
             const std::uint32_t before = seq_.load(std::memory_order_acquire);
             if (before & 1) continue;
             for (std::size_t i = 0; i < kWords; ++i)
