@@ -43,11 +43,15 @@ TEST(EngineLifecycle, NothingPlaysBeforeStartOrAfterStop) {
     engine->streamPlay(h, 0, 0);
     EXPECT_EQ(peak(engine->render(1000)), 0.0);
     EXPECT_EQ(engine->channelGetPosition(h), 0);
+    EXPECT_EQ(engine->getCpu(), 0.0f) << "nothing produced yet";
     engine->start();
     EXPECT_GT(peak(engine->render(1000)), 0.4);
+    engine->render(22050);
+    EXPECT_GT(engine->getCpu(), 0.0f);
+    EXPECT_LT(engine->getCpu(), 100.0f);
     engine->stop();
     EXPECT_EQ(peak(engine->render(1000)), 0.0);
-    EXPECT_EQ(engine->channelGetPosition(h), 4000);
+    EXPECT_EQ(engine->channelGetPosition(h), 4 * (1000 + 22050));
     engine->free();
     EXPECT_EQ(engine->channelGetPosition(h), -1) << "free releases every playing channel";
 }

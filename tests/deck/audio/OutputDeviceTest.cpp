@@ -53,7 +53,9 @@ TEST(OutputDevice, AChannelPlaysInRealTime) {
     EXPECT_GT(seconds, 0.1);
     EXPECT_LT(seconds, 3.0);
     EXPECT_EQ(engine->channelGetLevel(h), 128 | (128 << 16));
-    EXPECT_GE(engine->getCpu(), 0.0f);
+    // Measured by the callback itself: some work, far below a core.
+    EXPECT_GT(engine->getCpu(), 0.0f);
+    EXPECT_LT(engine->getCpu(), 50.0f);
 
     // A seek reads its target at once, and the stop keeps a position near where it was heard.
     ASSERT_TRUE(engine->channelSetPosition(h, 44100 * 4 * 3));
