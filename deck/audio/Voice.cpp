@@ -208,6 +208,9 @@ bool Voice::readable(int frames) {
 }
 
 void Voice::captureTail(double rate) {
+    // Started and moved within one block (play then seek, as cue-play does): nothing of the first
+    // position was heard, so the fade-in from silence simply goes on at the new one.
+    if (unheard_) return;
     const double savedPos = pos_;
     const std::int64_t savedFeed = feedCursor_;
     float* tmp = work_.data() + 2 * (kBlock - kFade);
@@ -243,6 +246,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
             chunkPeaks_.fill(0.0f);
             runningPeak_[0] = runningPeak_[1] = 0;
             playing_ = true;
+            unheard_ = true;
         }
         break;
     case Command::Type::Stop:
@@ -300,6 +304,7 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         return;
     }
     renderedFrom_ = pos_;
+    unheard_ = false;
     float* out = work_.data();
     if (playing_ && readable(frames)) {
         rate_.advance(frames);

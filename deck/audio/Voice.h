@@ -81,6 +81,7 @@ private:
 
     bool playing_ = false;
     bool loop_ = false;
+    bool unheard_ = false; // play was applied and no block rendered since
     Mode mode_ = Mode::Direct;
     double pos_ = 0;          // next source frame to render (fractional while resampling)
     double segmentStart_ = 0; // where the current run of sound began

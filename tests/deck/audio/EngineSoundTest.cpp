@@ -118,6 +118,18 @@ TEST_F(EngineSound, SeeksWhilePlayingCrossfadeInsteadOfClicking) {
     EXPECT_LT(worst, 0.12);
 }
 
+TEST_F(EngineSound, PlayThenSeekSoundsOnlyFromTheNewPosition) {
+    // Loud for a second, then silent: cue-play from the silent part must stay silent.
+    Pcm pcm = makeSine(1000, 0.9, 44100, 2.0);
+    std::fill(pcm.samples.begin() + 2 * 44100, pcm.samples.end(), std::int16_t{0});
+    writeWav(folder.path("half.wav"), pcm);
+    const Handle h = engine->streamCreateFile(folder.path("half.wav"), 0, 0, kStreamFx);
+    engine->streamPreBuf(h);
+    engine->streamPlay(h, 0, 0);
+    engine->channelSetPosition(h, 44100 * 4 + 4000);
+    EXPECT_EQ(peak(engine->render(2000)), 0.0);
+}
+
 TEST_F(EngineSound, EqualizerChangesGlideInsteadOfClicking) {
     const Handle h = playSine(200, 0.05);
     const Handle fx = engine->channelSetFx(h, kFxParamEq);
