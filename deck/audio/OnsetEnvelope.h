@@ -27,8 +27,12 @@ public:
     std::vector<float> envelope() const;
 
 private:
+    void addDecimated(float sample);
     void analyseFrame();
 
+    int decimation_;
+    float partialSum_ = 0;
+    int partialCount_ = 0;
     int hop_;
     int frameSize_;
     double framesPerSecond_;

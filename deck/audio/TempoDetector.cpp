@@ -183,11 +183,9 @@ struct TempoDetector::Impl {
     OnsetEnvelope envelope;
 };
 
-TempoDetector::TempoDetector(int sampleRate) : impl_(new Impl(sampleRate)) {}
+TempoDetector::TempoDetector(int sampleRate) : impl_(std::make_unique<Impl>(sampleRate)) {}
 
-TempoDetector::~TempoDetector() {
-    delete impl_;
-}
+TempoDetector::~TempoDetector() = default;
 
 void TempoDetector::addMono(const float* samples, std::size_t count) {
     impl_->envelope.add(samples, count);
