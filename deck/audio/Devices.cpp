@@ -1,6 +1,7 @@
 #include "deck/audio/AudioEngine.h"
 #include "deck/audio/PortAudioDevices.h"
 
+#include <alsa/asoundlib.h>
 #include <portaudio.h>
 
 namespace zen::audio {
@@ -18,7 +19,14 @@ std::vector<PaDeviceIndex> outputDevices() {
     return out;
 }
 
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
+
+bool initialisePortAudio() {
+    snd_lib_error_set_handler(&ignoreAlsaError);
+    return Pa_Initialize() == paNoError;
+}
 
 int portAudioOutputIndex(int device) {
     if (device == 0) {
@@ -32,7 +40,7 @@ int portAudioOutputIndex(int device) {
 
 std::vector<std::string> listOutputDevices() {
     std::vector<std::string> names;
-    if (Pa_Initialize() != paNoError) return names;
+    if (!initialisePortAudio()) return names;
     const std::vector<PaDeviceIndex> devices = outputDevices();
     // With no output device at all there is no default either: the list is empty. Otherwise
     // device 0 is always there, so the others keep their numbers.

@@ -25,7 +25,7 @@ int PortAudioOutput::callback(const void*, void* output, unsigned long frames,
 
 bool PortAudioOutput::open(int device, Mixer& mixer) {
     if (stream_) return false;
-    if (Pa_Initialize() != paNoError) return false;
+    if (!initialisePortAudio()) return false;
     const int index = portAudioOutputIndex(device);
     const PaDeviceInfo* info = index < 0 ? nullptr : Pa_GetDeviceInfo(index);
     if (!info || info->maxOutputChannels < 1) {
