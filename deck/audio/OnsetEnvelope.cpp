@@ -80,6 +80,7 @@ void OnsetEnvelope::add(const float* samples, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         peak = std::max(peak, std::fabs(samples[i]));
     peak_ = peak;
+    const std::size_t firstNew = pending_.size();
     if (decimation_ == 1) {
         pending_.insert(pending_.end(), samples, samples + count);
     } else {
@@ -99,6 +100,10 @@ void OnsetEnvelope::add(const float* samples, std::size_t count) {
         for (; i < count; ++i)
             addDecimated(samples[i]);
     }
+    // A damaged decode may hand over NaN or infinity; one such sample must not poison the band
+    // sums of the whole stretch.
+    for (std::size_t k = firstNew; k < pending_.size(); ++k)
+        if (!std::isfinite(pending_[k])) pending_[k] = 0;
     while (pending_.size() - pendingStart_ >= static_cast<std::size_t>(frameSize_)) {
         analyseFrame();
         pendingStart_ += hop_;

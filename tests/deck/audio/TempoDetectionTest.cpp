@@ -172,6 +172,16 @@ TEST(TempoDetection, ResultDoesNotDependOnHowTheAudioIsChunked) {
     EXPECT_EQ(results[0], results[2]);
 }
 
+TEST(TempoDetection, ShrugsOffSamplesThatAreNotNumbers) {
+    std::vector<float> audio = render({.bpm = 141.3, .seconds = 20});
+    audio[1000] = NAN;
+    std::fill_n(audio.begin() + kRate * 5, 300, INFINITY);
+    audio[kRate * 9] = -INFINITY;
+    TempoDetector detector(kRate);
+    detector.addMono(audio.data(), audio.size());
+    EXPECT_NEAR(detector.finish(90, 230), 141.3, 0.1);
+}
+
 TEST(TempoDetection, AnalysesOnlyTheStretchAskedFor) {
     // 20 s at 100 BPM, then 20 s at 140 BPM.
     std::vector<float> audio = render({.bpm = 100, .seconds = 20});
