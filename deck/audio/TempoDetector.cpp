@@ -26,6 +26,9 @@ constexpr double kLeastOnsetStrength = 0.3;
 constexpr double kLeastBeatContrast = 6.0;
 constexpr double kCoarseStep = 1.001; // candidate tempos 0.1 % apart
 constexpr double kFineSpan = 0.01;    // the grid search covers +-1 % around the coarse tempo
+// The tempos searched at most, whatever range is asked for.
+constexpr float kSlowestBpm = 20;
+constexpr float kFastestBpm = 400;
 // A bar is where a drum pattern repeats: no other lag tells the metrical level as surely.
 constexpr double kBarWeight = 8.0;
 
@@ -192,7 +195,12 @@ void TempoDetector::addMono(const float* samples, std::size_t count) {
 }
 
 float TempoDetector::finish(float minBpm, float maxBpm) {
-    if (!(minBpm > 0) || !(maxBpm >= minBpm) || !std::isfinite(maxBpm)) return 0;
+    if (!(minBpm > 0) || !(maxBpm >= minBpm)) return 0;
+    // The envelope's 10 ms frames resolve the sixteenths of tempos up to a few hundred BPM; the
+    // bars of tempos below a few dozen BPM outlast any stretch worth analysing.
+    minBpm = std::max(minBpm, kSlowestBpm);
+    maxBpm = std::min(maxBpm, kFastestBpm);
+    if (minBpm > maxBpm) return 0;
     const double fps = impl_->envelope.framesPerSecond();
     const std::vector<float> env = impl_->envelope.envelope();
     if (impl_->envelope.peak() < kSilentPeak ||

@@ -16,8 +16,8 @@ public:
     TempoDetector& operator=(const TempoDetector&) = delete;
 
     void addMono(const float* samples, std::size_t count);
-    // Beats per minute within [minBpm, maxBpm], or 0 when there is no beat to find: silence,
-    // noise, a held sound, or less than three seconds of audio.
+    // Beats per minute within [minBpm, maxBpm] (searched no wider than 20..400), or 0 when there
+    // is no beat to find: silence, noise, a held sound, or less than three seconds of audio.
     float finish(float minBpm, float maxBpm);
 
 private:
