@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QRadioButton;
 class QWidget;
 class DeckHost;
 class DeckSlider;
@@ -21,6 +22,11 @@ class ZenButton;
 namespace zen::audio {
 class AudioEngine;
 }
+namespace zen::deck {
+class CpuLoadDisplay;
+class LevelMeter;
+class SpectrumView;
+} // namespace zen::deck
 
 // The controls of frmMain that the deck's concerns read and write. The window owns them.
 struct DeckUi {
@@ -40,10 +46,18 @@ struct DeckUi {
     QLabel* lblBPM = nullptr;
     QLabel* lblPosition = nullptr;
 
+    zen::deck::SpectrumView* pctSpectrum = nullptr; // with tmrSpectrum
+    QLabel* lblVU = nullptr;                        // names the spectrum's view
+    zen::deck::LevelMeter* pctVU = nullptr;
+    QLabel* lblCPU = nullptr;
+    zen::deck::CpuLoadDisplay* cpuLoad = nullptr; // tmrCPU
+
     ZenButton* cmdPlay = nullptr;
     ZenButton* cmdPause = nullptr;
     ZenButton* cmdStop = nullptr;
     ZenButton* cmdCUE = nullptr;
+    ZenButton* cmdBack = nullptr;
+    ZenButton* cmdForward = nullptr;
     ZenButton* cmdCuePause = nullptr;
     ZenButton* cmdCueSet = nullptr;
     ZenButton* cmdStartLoop = nullptr;
@@ -54,6 +68,7 @@ struct DeckUi {
     ZenButton* cmdPitchDw = nullptr;
     ZenButton* cmdPitchUp = nullptr;
     QCheckBox* chkRepeat = nullptr;
+    QRadioButton* optActivity = nullptr; // the remote control's activity light
 
     DeckSlider* trkPosition = nullptr;
     DeckSlider* vscPitch = nullptr;

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QRadioButton>
 
 namespace {
 
@@ -111,7 +112,8 @@ void createTransport(QWidget* w, DeckUi& ui) {
     ui.cmdCuePause = button(w, QStringLiteral("p"), {52, 261, 26, 19});
     ui.cmdCueSet = button(w, QStringLiteral("s"), {52, 283, 26, 19});
     ui.cmdStop = button(w, QStringLiteral("STP"), {81, 261, 41, 41});
-    // 125..208 is kept for the touch buttons.
+    ui.cmdBack = button(w, QStringLiteral("<<"), {125, 261, 41, 41});
+    ui.cmdForward = button(w, QStringLiteral(">>"), {168, 261, 41, 41});
     ui.cmdStartLoop = button(w, QStringLiteral("s"), {211, 261, 26, 19});
     ui.cmdEndLoop = button(w, QStringLiteral("e"), {211, 283, 26, 19});
     ui.cmdLooped = button(w, QStringLiteral("L"), {240, 261, 26, 41});
@@ -124,6 +126,12 @@ void createTransport(QWidget* w, DeckUi& ui) {
     ui.chkRepeat = new QCheckBox(QStringLiteral("Repeat"), w);
     ui.chkRepeat->setGeometry(434, 261, 66, 19);
     ui.chkRepeat->setFocusPolicy(Qt::NoFocus);
+    // A light, not a switch: only the console's commands turn it on.
+    ui.optActivity = new QRadioButton(QStringLiteral("MIDI"), w);
+    ui.optActivity->setGeometry(434, 283, 66, 19);
+    ui.optActivity->setAutoExclusive(false);
+    ui.optActivity->setFocusPolicy(Qt::NoFocus);
+    ui.optActivity->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     ui.trkPosition = new DeckSlider(Qt::Horizontal, 0, 0, w);
     ui.trkPosition->setGeometry(8, 306, 490, 20);

@@ -2,18 +2,22 @@
 
 #include "common/ConfigFormat.h"
 #include "common/Palette.h"
+#include "deck/CpuLoadDisplay.h"
 #include "deck/DeckConfig.h"
 #include "deck/DeckHost.h"
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
+#include "deck/RemoteControl.h"
 #include "deck/ShapeWidget.h"
 #include "deck/SongPanel.h"
+#include "deck/SpectrumView.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QWidget>
 
 namespace {
@@ -43,6 +47,7 @@ void DeckLifecycle::DoColors() {
     setBackground(d_.ui.pctSongInfo, pal[2]);
     setBackground(d_.ui.chkRepeat, pal[5]);
     setBackground(d_.ui.chkMono, pal[5]);
+    setBackground(d_.ui.optActivity, pal[5]);
 }
 
 void DeckLifecycle::ListDevices() {
@@ -106,11 +111,15 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
     else
         d_.ui.frmMain->move(d_.ui.frmMain->x(), 0);
     ListDevices();
+    // The spectrum picture's header and palette are fixed; its view built them with itself.
+    d_.ui.pctSpectrum->start();
+    d_.ui.cpuLoad->start();
     ReadConfig(d_);
     if (!StartAudio()) return false;
     // The volume fader's value reaches the master levels from the start, as its change handling
     // would set them, so the first fader or pitch move makes no jump.
     equalizer_.faderChange(0);
+    remote_.open();
     DoColors();
     transport_.setTimersRunning(true);
     return true;
@@ -124,5 +133,6 @@ void DeckLifecycle::salir() {
     d_.engine.streamFree(d_.state.channel);
     d_.engine.musicFree(d_.state.channel);
     d_.engine.free();
+    remote_.close();
     d_.host.endProcess();
 }

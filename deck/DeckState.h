@@ -18,6 +18,8 @@ struct DeckState {
     bool trackingOn = false;
     bool djControlOn = false; // the switch of tmrDJControl; its routine is not scheduled
     QStringList genres;       // 256 genre names
+    // The number of the MIDI input device named midiPortName, -1 when none is.
+    qint16 midiInDevice = -1;
 
     // Faders.
     int Volume = 0;
@@ -40,4 +42,9 @@ struct DeckState {
     std::int32_t LoopStart = 0;
     std::int32_t LoopEnd = 0;
     bool LoopOn = false;
+
+    // Touch: the rate and pitch fader at the start of the bend being held.
+    std::int32_t SavedRate = 0;
+    std::int32_t SavedPitch = 0;
+    bool bendHeld = false;
 };

@@ -2,6 +2,7 @@
 
 #include "common/ZenButton.h"
 #include "deck/Browser.h"
+#include "deck/DeckDisplays.h"
 #include "deck/DeckLayout.h"
 #include "deck/DeckSlider.h"
 
@@ -27,16 +28,19 @@ int buttonCode(Qt::MouseButton button) {
 } // namespace
 
 DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent)
-    : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_),
+    : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_), touch_(deck_),
       equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_, transport_),
-      lifecycle_(deck_, equalizer_, transport_) {
+      remote_(deck_, transport_, touch_, [this] { lifecycle_.salir(); }),
+      lifecycle_(deck_, equalizer_, transport_, remote_) {
     setWindowTitle(QStringLiteral(" Zentari DJ System"));
     setFixedSize(kDeckWidth, kDeckHeight);
     move(DeckLifecycle::kDesignLeft, 0);
     createDeckControls(this, deck_.ui);
+    createDeckDisplays(deck_);
     wireTransport();
     wirePitchAndFaders();
     wireBrowser();
+    wireRemote();
 }
 
 bool DeckWindow::startUp(const QString& deckArgument) {
@@ -50,6 +54,11 @@ void DeckWindow::wireTransport() {
     connect(ui.cmdPause, &ZenButton::MouseDown, this, [t] { t->Zen_Pause(); });
     connect(ui.cmdStop, &ZenButton::MouseDown, this, [t] { t->Zen_Stop(); });
     connect(ui.cmdCUE, &ZenButton::MouseDown, this, [t] { t->Zen_CUE(); });
+    Touch* touch = &touch_;
+    connect(ui.cmdBack, &ZenButton::MouseDown, this, [touch] { touch->Zen_TouchB2(); });
+    connect(ui.cmdBack, &ZenButton::MouseUp, this, [touch] { touch->Zen_TouchUp(); });
+    connect(ui.cmdForward, &ZenButton::MouseDown, this, [touch] { touch->Zen_TouchF2(); });
+    connect(ui.cmdForward, &ZenButton::MouseUp, this, [touch] { touch->Zen_TouchUp(); });
     connect(ui.cmdCuePause, &ZenButton::MouseDown, this, [t] { t->Zen_CuePlay(); });
     connect(ui.cmdCueSet, &ZenButton::Click, this, [t] { t->Zen_CueSet(); });
     connect(ui.cmdStartLoop, &ZenButton::MouseDown, this,
@@ -93,6 +102,13 @@ void DeckWindow::wireBrowser() {
             [&ui](const QString& path) { ui.filFile->setPath(path); });
     connect(ui.filFile, &FileList::fileActivated, this,
             [this](const QString& name) { loadFile(name); });
+}
+
+void DeckWindow::wireRemote() {
+    RemoteControl* r = &remote_;
+    connect(&r->MIDIInput(), &zen::MIDIInput::messageReceived, this, [r] { r->messageReceived(); });
+    connect(&r->MIDIInput(), &zen::MidiPort::error, this, [r] { r->portError(); });
+    connect(&r->tmrLED(), &QTimer::timeout, this, [r] { r->ledTick(); });
 }
 
 void DeckWindow::loadFile(const QString& fileName) {

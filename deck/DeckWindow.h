@@ -4,7 +4,9 @@
 #include "deck/DeckLifecycle.h"
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
+#include "deck/RemoteControl.h"
 #include "deck/TempoDetection.h"
+#include "deck/Touch.h"
 #include "deck/TrackLoader.h"
 #include "deck/Transport.h"
 
@@ -24,6 +26,9 @@ public:
     void Zen_Pause() { transport_.Zen_Pause(); }
     void Zen_Stop() { transport_.Zen_Stop(); }
     void Zen_CUE() { transport_.Zen_CUE(); }
+    void Zen_TouchB2() { touch_.Zen_TouchB2(); }
+    void Zen_TouchF2() { touch_.Zen_TouchF2(); }
+    void Zen_TouchUp() { touch_.Zen_TouchUp(); }
     void salir() { lifecycle_.salir(); }
 
     Deck& deck() { return deck_; }
@@ -31,10 +36,12 @@ public:
     DeckState& state() { return deck_.state; }
     Transport& transport() { return transport_; }
     Pitch& pitch() { return pitch_; }
+    Touch& touch() { return touch_; }
     Equalizer& equalizer() { return equalizer_; }
     TrackLoader& loader() { return loader_; }
     TempoDetection& tempo() { return tempo_; }
     DeckLifecycle& lifecycle() { return lifecycle_; }
+    RemoteControl& remote() { return remote_; }
 
     // The file list's double-click: loads the named file of the current folder.
     void loadFile(const QString& fileName);
@@ -47,12 +54,15 @@ private:
     void wireTransport();
     void wirePitchAndFaders();
     void wireBrowser();
+    void wireRemote();
 
     Deck deck_;
     Transport transport_;
     Pitch pitch_;
+    Touch touch_;
     Equalizer equalizer_;
     TempoDetection tempo_;
     TrackLoader loader_;
+    RemoteControl remote_;
     DeckLifecycle lifecycle_;
 };

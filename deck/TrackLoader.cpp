@@ -7,6 +7,7 @@
 #include "deck/TagReader.h"
 #include "deck/TempoDetection.h"
 #include "deck/TimeText.h"
+#include "deck/Touch.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 
@@ -101,6 +102,7 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
              d_.ui.lblinfo[4], d_.ui.lblinfo[5]});
 
     releaseTrack();
+    Touch::endBend(d_);
     openChannel(path);
     attachEqualizer();
     showLengthAndRate();

@@ -1,0 +1,62 @@
+#include "deck/DeckDisplays.h"
+
+#include "common/Palette.h"
+#include "deck/CpuLoadDisplay.h"
+#include "deck/LevelMeter.h"
+#include "deck/SpectrumView.h"
+#include "deck/WindowDrag.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr zen::Rgb kPictureBackground = zen::rgb(0, 0, 0);
+
+void setColours(QWidget* widget, zen::Rgb background, zen::Rgb text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, zen::toQColor(background));
+    palette.setColor(QPalette::WindowText, zen::toQColor(text));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// A label whose text changes on a timer: fixed size and plain text, so a new text repaints the
+// label alone and never asks the window for a new layout.
+QLabel* statusLabel(QWidget* parent, const QString& text, const QRect& place, Qt::Alignment align) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(place);
+    label->setFixedSize(place.size());
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(align);
+    return label;
+}
+
+} // namespace
+
+void createDeckDisplays(Deck& deck) {
+    DeckUi& ui = deck.ui;
+    QWidget* w = ui.frmMain;
+    DeckState* state = &deck.state;
+    const zen::deck::ChannelSource channel = [state] { return state->channel; };
+
+    ui.pctSpectrum = new zen::deck::SpectrumView(deck.engine, channel, w);
+    ui.pctSpectrum->setGeometry(8, 156, zen::deck::SpectrumDisplay::kWidth,
+                                zen::deck::SpectrumDisplay::kHeight);
+    setColours(ui.pctSpectrum, kPictureBackground, zen::kDeckInfoText);
+    ui.pctSpectrum->setToolTip(QStringLiteral("Click to switch the view"));
+
+    ui.lblVU = statusLabel(w, ui.pctSpectrum->caption(), {100, 156, 130, 16},
+                           Qt::AlignLeft | Qt::AlignVCenter);
+    QObject::connect(ui.pctSpectrum, &zen::deck::SpectrumView::captionChanged, ui.lblVU,
+                     &QLabel::setText);
+
+    ui.pctVU = new zen::deck::LevelMeter(deck.engine, channel, w);
+    ui.pctVU->move(402, 156);
+    setColours(ui.pctVU, kPictureBackground, zen::kDeckInfoText);
+
+    ui.lblCPU = statusLabel(w, QStringLiteral("0.0 %"), {100, 238, 60, 16},
+                            Qt::AlignRight | Qt::AlignVCenter);
+    ui.cpuLoad = new zen::deck::CpuLoadDisplay(deck.engine, *ui.lblCPU, w);
+
+    zen::deck::WindowDrag::install(*ui.lblWindowTitle);
+}

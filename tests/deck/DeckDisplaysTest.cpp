@@ -1,0 +1,64 @@
+#include "DeckTestSupport.h"
+
+#include "deck/CpuLoadDisplay.h"
+#include "deck/LevelMeter.h"
+#include "deck/SpectrumView.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace {
+
+void click(QWidget* widget, Qt::MouseButton button) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), button, button,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+} // namespace
+
+TEST_F(DeckTest, StartUpSwitchesOnTheSpectrumAndProcessorLoadTimers) {
+    EXPECT_FALSE(ui().pctSpectrum->timer().isActive());
+    EXPECT_FALSE(ui().cpuLoad->timer().isActive());
+    EXPECT_TRUE(ui().pctVU->readTimer().isActive());
+    startDeck();
+    EXPECT_TRUE(ui().pctSpectrum->timer().isActive());
+    EXPECT_EQ(ui().pctSpectrum->timer().interval(), 35);
+    EXPECT_TRUE(ui().cpuLoad->timer().isActive());
+    EXPECT_EQ(ui().cpuLoad->timer().interval(), 200);
+    EXPECT_EQ(ui().lblVU->text(), "Oscilloscope");
+
+    ui().cpuLoad->refresh();
+    EXPECT_TRUE(ui().lblCPU->text().endsWith(" %"));
+}
+
+TEST_F(DeckTest, AnyButtonOnTheSpectrumSwitchesItsViewAndCaption) {
+    startDeck();
+    click(ui().pctSpectrum, Qt::RightButton);
+    EXPECT_EQ(ui().lblVU->text(), "Spectrum Analyzer");
+    EXPECT_EQ(ui().pctSpectrum->timer().interval(), 25);
+    click(ui().pctSpectrum, Qt::LeftButton);
+    EXPECT_EQ(ui().lblVU->text(), "Oscilloscope");
+    EXPECT_EQ(ui().pctSpectrum->timer().interval(), 1);
+}
+
+TEST_F(DeckTest, DisplaysFollowTheLoadedChannel) {
+    startDeck();
+    ui().pctVU->readLevel();
+    EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftBar), 101);
+
+    // A full-scale tone on a playing deck: the meter and the bar view read the new channel.
+    load(makeSine("loud.wav", 440, 2, 1.0));
+    window->Zen_Pause();
+    engine->render(4410);
+    ui().pctVU->readLevel();
+    EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftBar), 5);
+    EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftMarker), -1);
+    ui().pctSpectrum->tick();
+    const auto bits = ui().pctSpectrum->display().bits();
+    const auto top =
+        bits.subspan(zen::deck::SpectrumDisplay::kWidth * 100, zen::deck::SpectrumDisplay::kWidth);
+    EXPECT_TRUE(std::any_of(top.begin(), top.end(), [](std::uint8_t p) { return p != 0; }));
+}
