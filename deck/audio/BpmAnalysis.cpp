@@ -47,11 +47,16 @@ float analyseBpm(const PcmTrack& track, double startSec, double endSec, float mi
             break; // the decode ended early: a damaged file is analysed as far as it goes
         const std::int16_t* pcm = track.data() + at * channels;
         const auto frames = static_cast<std::size_t>(ready - at);
-        for (std::size_t i = 0; i < frames; ++i) {
-            int sum = 0;
-            for (int c = 0; c < channels; ++c)
-                sum += pcm[i * channels + c];
-            mono[i] = static_cast<float>(sum) * scale;
+        if (channels == 2) {
+            for (std::size_t i = 0; i < frames; ++i)
+                mono[i] = static_cast<float>(pcm[2 * i] + pcm[2 * i + 1]) * scale;
+        } else {
+            for (std::size_t i = 0; i < frames; ++i) {
+                int sum = 0;
+                for (int c = 0; c < channels; ++c)
+                    sum += pcm[i * channels + c];
+                mono[i] = static_cast<float>(sum) * scale;
+            }
         }
         detector.addMono(mono.data(), frames);
         at = ready;

@@ -76,34 +76,34 @@ OnsetEnvelope::~OnsetEnvelope() {
 }
 
 void OnsetEnvelope::add(const float* samples, std::size_t count) {
+    // A damaged decode may hand over NaN or infinity; such a sample counts as silence, so that it
+    // cannot poison the band sums of the whole stretch.
+    const auto sane = [](float s) { return std::isfinite(s) ? s : 0.0f; };
     float peak = peak_;
-    for (std::size_t i = 0; i < count; ++i)
-        peak = std::max(peak, std::fabs(samples[i]));
-    peak_ = peak;
-    const std::size_t firstNew = pending_.size();
-    if (decimation_ == 1) {
-        pending_.insert(pending_.end(), samples, samples + count);
-    } else {
-        std::size_t i = 0;
-        for (; i < count && partialCount_ != 0; ++i)
-            addDecimated(samples[i]);
-        const std::size_t whole = (count - i) / static_cast<std::size_t>(decimation_);
-        const std::size_t at = pending_.size();
-        pending_.resize(at + whole);
-        const float scale = 1.0f / static_cast<float>(decimation_);
-        for (std::size_t k = 0; k < whole; ++k, i += static_cast<std::size_t>(decimation_)) {
-            float sum = 0;
-            for (int j = 0; j < decimation_; ++j)
-                sum += samples[i + static_cast<std::size_t>(j)];
-            pending_[at + k] = sum * scale;
-        }
-        for (; i < count; ++i)
-            addDecimated(samples[i]);
+    const auto step = static_cast<std::size_t>(decimation_);
+    std::size_t i = 0;
+    for (; i < count && partialCount_ != 0; ++i) {
+        peak = std::max(peak, std::fabs(sane(samples[i])));
+        addDecimated(sane(samples[i]));
     }
-    // A damaged decode may hand over NaN or infinity; one such sample must not poison the band
-    // sums of the whole stretch.
-    for (std::size_t k = firstNew; k < pending_.size(); ++k)
-        if (!std::isfinite(pending_[k])) pending_[k] = 0;
+    const std::size_t whole = (count - i) / step;
+    const std::size_t at = pending_.size();
+    pending_.resize(at + whole);
+    const float scale = 1.0f / static_cast<float>(decimation_);
+    for (std::size_t k = 0; k < whole; ++k) {
+        float sum = 0;
+        for (std::size_t j = 0; j < step; ++j, ++i) {
+            const float s = sane(samples[i]);
+            peak = std::max(peak, std::fabs(s));
+            sum += s;
+        }
+        pending_[at + k] = sum * scale;
+    }
+    for (; i < count; ++i) {
+        peak = std::max(peak, std::fabs(sane(samples[i])));
+        addDecimated(sane(samples[i]));
+    }
+    peak_ = peak;
     while (pending_.size() - pendingStart_ >= static_cast<std::size_t>(frameSize_)) {
         analyseFrame();
         pendingStart_ += hop_;

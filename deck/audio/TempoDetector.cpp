@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <fftw3.h>
 #include <numbers>
-#include <span>
 #include <vector>
 
 namespace zen::audio {
@@ -117,23 +115,28 @@ double gridScore(const std::vector<float>& onsets, double beatLag, double bpm) {
     constexpr int kMaxHarmonics = 16;
     const int harmonics = std::clamp(static_cast<int>(640 / bpm), 4, kMaxHarmonics);
     const double step = -2 * std::numbers::pi / beatLag;
-    const std::complex<double> turn(std::cos(step), std::sin(step));
-    std::complex<double> z(1, 0);
-    std::complex<double> all[kMaxHarmonics] = {};
-    const std::span<std::complex<double>> sums(all, static_cast<std::size_t>(harmonics));
+    const double turnRe = std::cos(step), turnIm = std::sin(step);
+    // Complex arithmetic written out: std::complex's NaN-safe multiply costs a library call.
+    double re[kMaxHarmonics] = {}, im[kMaxHarmonics] = {};
+    double zRe = 1, zIm = 0;
     for (float v : onsets) {
         if (v > 0) {
-            std::complex<double> power = z;
-            for (auto& sum : sums) {
-                sum += static_cast<double>(v) * power;
-                power *= z;
+            double pRe = zRe, pIm = zIm;
+            for (int h = 0; h < harmonics; ++h) {
+                re[h] += v * pRe;
+                im[h] += v * pIm;
+                const double next = pRe * zRe - pIm * zIm;
+                pIm = pRe * zIm + pIm * zRe;
+                pRe = next;
             }
         }
-        z *= turn;
+        const double next = zRe * turnRe - zIm * turnIm;
+        zIm = zRe * turnIm + zIm * turnRe;
+        zRe = next;
     }
     double score = 0;
-    for (const auto& sum : sums)
-        score += std::abs(sum);
+    for (int h = 0; h < harmonics; ++h)
+        score += std::hypot(re[h], im[h]);
     return score;
 }
 
