@@ -5,6 +5,7 @@
 #include "common/StyleTable.h"
 #include "deck/Browser.h"
 #include "deck/DeckHost.h"
+#include "deck/RemoteControl.h"
 
 #include <QDir>
 #include <QLabel>
@@ -42,6 +43,7 @@ void ReadConfig(Deck& deck) {
     s.soundDevice =
         static_cast<int>(std::clamp(config::leadingNumber(mine.soundDevice), -32768.0, 32767.0));
     s.midiPortName = mine.midiPort;
+    s.midiInDevice = FindMidiIn(s.midiPortName);
     s.joystick = mine.joystick;
     openMusicFolder(deck.ui, record.musicFolder);
 

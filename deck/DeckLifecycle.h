@@ -5,6 +5,7 @@
 #include <QString>
 
 class Equalizer;
+class RemoteControl;
 class Transport;
 
 // The deck's start-up and its single way out.
@@ -14,8 +15,8 @@ public:
     static constexpr int kDeck2Left = 579;
     static constexpr int kDesignLeft = 40;
 
-    DeckLifecycle(Deck& deck, Equalizer& equalizer, Transport& transport)
-        : d_(deck), equalizer_(equalizer), transport_(transport) {}
+    DeckLifecycle(Deck& deck, Equalizer& equalizer, Transport& transport, RemoteControl& remote)
+        : d_(deck), equalizer_(equalizer), transport_(transport), remote_(remote) {}
 
     // The start-up steps in order, before the window is first shown. False when the deck ended
     // on the way (in the program the process is gone by then).
@@ -40,4 +41,5 @@ private:
     Deck& d_;
     Equalizer& equalizer_;
     Transport& transport_;
+    RemoteControl& remote_;
 };

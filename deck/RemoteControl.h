@@ -1,0 +1,49 @@
+#pragma once
+
+#include "common/midi/MIDIInput.h"
+#include "deck/Deck.h"
+
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+class Touch;
+class Transport;
+
+// The number of the MIDI input device whose whole name is `portName` (exact, case-sensitive):
+// the last match walking the list from 0, or -1 when none matches.
+qint16 FindMidiIn(const QString& portName);
+
+// The deck's receiving end of the console's commands: each Control Change on channel 1 becomes
+// a call of a public deck operation, every message flashes the activity light, and a failing
+// port ends the deck. The deck sends nothing back.
+class RemoteControl {
+public:
+    // `salir` is the deck's way out, taken by the quit command and by a port error.
+    RemoteControl(Deck& deck, Transport& transport, Touch& touch, std::function<void()> salir);
+
+    // Opens and starts the input on the deck's configured device; closes it again. A device that
+    // is not in the list leaves the deck without remote control.
+    void open();
+    void close();
+
+    // The input's message-received handler.
+    void messageReceived();
+    // The input's error handler: the number and description are not shown.
+    void portError();
+    // tmrLED, 250 ms after a message: the light and the button dots go back off.
+    void ledTick();
+
+    zen::MIDIInput& MIDIInput() { return midiInput_; }
+    QTimer& tmrLED() { return tmrLED_; }
+
+private:
+    void dispatch();
+
+    Deck& d_;
+    Transport& transport_;
+    Touch& touch_;
+    std::function<void()> salir_;
+    zen::MIDIInput midiInput_;
+    QTimer tmrLED_;
+};

@@ -1,0 +1,276 @@
+#include "DeckTestSupport.h"
+
+#include "common/ConfigRecord.h"
+#include "common/DeckCommands.h"
+#include "common/ZenButton.h"
+#include "common/midi/MIDIOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <chrono>
+#include <functional>
+
+// The deck's remote control driven as the console drives it: Control Changes sent through a
+// real cable from a port of this process, handled on the window thread.
+
+namespace {
+
+using zen::MidiAction;
+constexpr zen::Rgb kRed = zen::rgb(255, 0, 0);
+constexpr zen::Rgb kDarkRed = zen::rgb(128, 0, 0);
+constexpr qint16 kCable1 = 0;
+
+bool waitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// What the deck showed the moment its handler had run.
+struct Seen {
+    bool lightOn = false;
+    bool ledTimerOn = false;
+    zen::Rgb stopDot = 0;
+};
+
+class DeckRemoteTest : public DeckTest {
+protected:
+    // Each test has cables of its own.
+    void SetUp() override {
+        ASSERT_TRUE(runtime.isValid());
+        savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    }
+    void TearDown() override {
+        console.action(kCable1, MidiAction::Close);
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    }
+
+    // Deck 1 configured for "MIDI Yoke 1", with the console's end of that cable open.
+    void startRemoteDeck() {
+        startDeck();
+        QObject::connect(&window->remote().MIDIInput(), &zen::MIDIInput::messageReceived, [this] {
+            ++handled;
+            seen = {ui().optActivity->isChecked(), window->remote().tmrLED().isActive(),
+                    ui().cmdStop->DotColor()};
+        });
+        console.action(kCable1, MidiAction::Open);
+        console.action(kCable1, MidiAction::Start);
+    }
+
+    // Sends one message and waits until the deck's handler has run.
+    void send(int status, int data1) {
+        const int before = handled;
+        console.send(kCable1, static_cast<qint16>(status), static_cast<qint16>(data1),
+                     zen::cmd::kValue);
+        ASSERT_TRUE(waitFor([&] { return handled > before; })) << status << " " << data1;
+    }
+    void command(int data1) { send(zen::cmd::kStatus, data1); }
+
+    bool waitForLightOff() {
+        return waitFor([this] { return !ui().optActivity->isChecked(); });
+    }
+
+    // What every way out of the deck leaves behind.
+    void expectShutDown(zen::audio::Handle channel) {
+        EXPECT_EQ(host.ended, 1);
+        EXPECT_TRUE(host.messages.empty());
+        EXPECT_EQ(engine->channelGetPosition(channel), -1);
+        EXPECT_FALSE(window->remote().MIDIInput().isOpen());
+        EXPECT_FALSE(window->remote().tmrLED().isActive());
+        EXPECT_FALSE(transport().FXTimer2().isActive());
+    }
+
+    int rate() {
+        int frequency = 0, volume = 0, pan = 0;
+        engine->channelGetAttributes(state().channel, &frequency, &volume, &pan);
+        return frequency;
+    }
+
+    QTemporaryDir runtime;
+    QByteArray savedRuntime;
+    zen::MIDIOutput console;
+    int handled = 0;
+    Seen seen;
+};
+
+TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFlashTheLight) {
+    startRemoteDeck();
+    load(makeSine("tone.wav", 440, 2));
+    EXPECT_FALSE(ui().optActivity->isChecked());
+
+    // Play/pause on channel 2, a note with the play number, controllers that name no command.
+    send(177, zen::cmd::kPlayPause);
+    EXPECT_TRUE(seen.lightOn);
+    EXPECT_TRUE(seen.ledTimerOn);
+    send(0x90, zen::cmd::kPlayPause);
+    send(0xBF, zen::cmd::kQuit);
+    for (int controller : {21, 27, 34, 36, 39}) {
+        command(controller);
+        EXPECT_TRUE(seen.lightOn);
+    }
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_FALSE(state().CueHeld);
+    EXPECT_FALSE(state().bendHeld);
+    EXPECT_EQ(host.ended, 0);
+    EXPECT_TRUE(host.messages.empty());
+
+    command(zen::cmd::kPlayPause);
+    EXPECT_FALSE(state().Stopped);
+    play(4410);
+    EXPECT_GT(engine->channelGetPosition(state().channel), 0);
+    command(zen::cmd::kPlayPause);
+    EXPECT_TRUE(state().Stopped);
+}
+
+TEST_F(DeckRemoteTest, StopDotStaysRedUntilTheLightGoesOffWithTheCommentLine) {
+    startRemoteDeck();
+    load(makeSine("tone.wav", 440, 2));
+    ui().lblinfo[4]->setText("Recorded live");
+    command(zen::cmd::kPlayPause);
+    play(44100);
+    command(zen::cmd::kStop);
+    EXPECT_EQ(seen.stopDot, kRed);
+    EXPECT_TRUE(state().Stopped);
+    EXPECT_EQ(engine->channelGetPosition(state().channel), state().CuePoint);
+    EXPECT_EQ(ui().lblinfo[4]->text(), "Recorded live");
+
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_FALSE(window->remote().tmrLED().isActive());
+    for (ZenButton* button :
+         {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})
+        EXPECT_EQ(button->DotColor(), kDarkRed);
+    EXPECT_EQ(ui().lblinfo[4]->text(), "");
+}
+
+TEST_F(DeckRemoteTest, CommentLineEmptiesAlsoOnADeckWithoutATrack) {
+    startRemoteDeck();
+    ui().lblinfo[4]->setText("left over");
+    command(30);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().lblinfo[4]->text(), "");
+    EXPECT_EQ(host.ended, 0);
+}
+
+TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightGoesOff) {
+    startRemoteDeck();
+    load(makeSine("tone.wav", 440, 4));
+    command(zen::cmd::kPlayPause);
+    play(22050);
+    const int ownRate = rate();
+
+    command(zen::cmd::kCue);
+    ASSERT_TRUE(state().CueHeld);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
+    EXPECT_EQ(ui().cmdCUE->OverColor(), zen::kLightOnOver);
+    // With the cue latched the touch commands nudge the cue point.
+    const std::int32_t cue = state().CuePoint;
+    command(zen::cmd::kTouchForward);
+    EXPECT_EQ(state().CuePoint, cue + state().TouchAmount);
+    command(zen::cmd::kTouchBack);
+    EXPECT_EQ(state().CuePoint, cue);
+    command(zen::cmd::kCue);
+    EXPECT_FALSE(state().CueHeld);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().cmdCUE->DotColor(), kDarkRed);
+
+    command(zen::cmd::kTouchBack);
+    ASSERT_TRUE(state().bendHeld);
+    EXPECT_EQ(rate(), ownRate - state().TouchAmount);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().cmdBack->DotColor(), kRed);
+    EXPECT_EQ(ui().cmdForward->DotColor(), kDarkRed);
+    command(zen::cmd::kTouchRelease);
+    EXPECT_EQ(rate(), ownRate);
+    EXPECT_EQ(ui().cmdBack->DotColor(), kDarkRed);
+
+    command(zen::cmd::kTouchForward);
+    EXPECT_EQ(rate(), ownRate + state().TouchAmount);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().cmdForward->DotColor(), kRed);
+    command(zen::cmd::kTouchRelease);
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().cmdForward->DotColor(), kDarkRed);
+    EXPECT_EQ(rate(), ownRate);
+}
+
+TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
+    startRemoteDeck();
+    load(makeSine("tone.wav", 440, 2));
+    const zen::audio::Handle channel = state().channel;
+    command(zen::cmd::kPlayPause);
+    play(4410);
+    command(zen::cmd::kQuit);
+    expectShutDown(channel);
+    // The input is closed: a later command reaches nobody.
+    console.send(kCable1, zen::cmd::kStatus, zen::cmd::kPlayPause, zen::cmd::kValue);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(handled, 2);
+}
+
+TEST_F(DeckRemoteTest, ClosingTheWindowClosesTheInputToo) {
+    startRemoteDeck();
+    load(makeSine("tone.wav", 440, 2));
+    const zen::audio::Handle channel = state().channel;
+    command(zen::cmd::kPlayPause);
+    window->close();
+    expectShutDown(channel);
+}
+
+TEST_F(DeckRemoteTest, PortNameIsMatchedWholeAndCaseSensitively) {
+    EXPECT_EQ(FindMidiIn("MIDI Yoke 1"), 0);
+    EXPECT_EQ(FindMidiIn("MIDI Yoke 8"), 7);
+    EXPECT_EQ(FindMidiIn("midi yoke 1"), -1);
+    EXPECT_EQ(FindMidiIn("MIDI Yoke 1 "), -1);
+    EXPECT_EQ(FindMidiIn("MIDI Yoke"), -1);
+    EXPECT_EQ(FindMidiIn(""), -1);
+}
+
+TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) {
+    zen::config::ConfigRecord record;
+    record.soundDevice1 = "0";
+    record.midiPort1 = "MIDI Yoke 9";
+    record.musicFolder = musicDir.path();
+    ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), "1")));
+    ASSERT_TRUE(window->startUp("1"));
+    EXPECT_EQ(state().midiInDevice, -1);
+    EXPECT_FALSE(window->remote().MIDIInput().isOpen());
+
+    int received = 0;
+    QObject::connect(&window->remote().MIDIInput(), &zen::MIDIInput::messageReceived,
+                     [&] { ++received; });
+    console.action(kCable1, MidiAction::Open);
+    console.send(kCable1, zen::cmd::kStatus, zen::cmd::kQuit, zen::cmd::kValue);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, 0);
+    EXPECT_EQ(host.ended, 0);
+    EXPECT_TRUE(host.messages.empty());
+
+    window->close();
+    EXPECT_EQ(host.ended, 1);
+}
+
+TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
+    // A cable folder others may write to is refused when the deck opens its input.
+    const QString folder = runtime.filePath("zentari-midi");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    startDeck();
+    ASSERT_TRUE(waitFor([this] { return host.ended > 0; }));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              "MIDI Error, check your hardware and configure ZentariMix again.");
+    EXPECT_EQ(host.messages[0].title, "ZentariMix");
+    EXPECT_EQ(host.messages[0].icon, DeckHost::Icon::Critical);
+    EXPECT_EQ(host.ended, 1);
+}
+
+} // namespace
