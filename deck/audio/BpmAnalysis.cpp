@@ -23,12 +23,13 @@ float analyseBpm(const PcmTrack& track, double startSec, double endSec, float mi
     const int channels = track.channels();
     if (rate <= 0 || channels < 1 || !std::isfinite(startSec) || !std::isfinite(endSec)) return 0;
     const std::int64_t length = track.lengthFrames();
+    // Clamped as doubles: a time far past the end must not overflow the conversion.
     const auto toFrame = [&](double sec) {
-        return std::clamp(static_cast<std::int64_t>(std::floor(std::max(0.0, sec) * rate)),
-                          std::int64_t{0}, length);
+        return static_cast<std::int64_t>(
+            std::clamp(std::floor(sec * rate), 0.0, static_cast<double>(length)));
     };
     const std::int64_t first = toFrame(startSec);
-    const std::int64_t last = std::min(length, toFrame(endSec));
+    const std::int64_t last = toFrame(endSec);
     if (last <= first) return 0;
 
     const auto report = [&](float percent) {
