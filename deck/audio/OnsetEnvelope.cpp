@@ -11,8 +11,8 @@ namespace zen::audio {
 
 namespace {
 
-// Band edges in Hz: roughly third-octave pairs, so the kick, the snare body, the snare and clap
-// noise and the cymbals each own bands of their own.
+// Band edges in Hz, about two thirds of an octave apart, so the kick, the snare body, the snare and
+// clap noise and the cymbals each own bands of their own.
 constexpr std::array<double, 13> kBandEdgesHz = {30,   90,   150,  250,  400,   630,  1000,
                                                  1600, 2500, 4000, 6300, 10000, 16000};
 

@@ -39,7 +39,7 @@ private:
     float peak_ = 0;
     float powerFloor_;
     std::vector<float> window_;
-    std::vector<float> pending_; // samples not yet consumed by a frame
+    std::vector<float> pending_; // reduced-rate samples not yet consumed by a frame
     std::size_t pendingStart_ = 0;
     std::vector<int> bandEdges_;    // FFT bin edges, bands + 1 entries
     std::vector<float> bandPowers_; // frames x bands
