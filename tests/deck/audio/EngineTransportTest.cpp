@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 namespace zen::audio::test {
 namespace {
@@ -134,6 +135,24 @@ TEST_F(EngineTransport, TheEndStopsAtTheLengthAndTheLoopFlagWrapsSampleExact) {
     expectFrames(looped, 1000, ramp, 0, 2000);
     EXPECT_EQ(engine->channelGetPosition(h), 2000 * 4);
     EXPECT_NE(engine->channelGetLevel(h), -1);
+}
+
+TEST_F(EngineTransport, ATruncatedFileEndsWhereItsDataEnds) {
+    const Pcm ramp = makeRamp(44100, 20000);
+    writeWav(folder.path("cut.wav"), ramp);
+    // The header still promises 20000 frames; the data stops after 8000.
+    std::filesystem::resize_file(folder.path("cut.wav"), 44 + 8000 * 4);
+    const Handle h = engine->streamCreateFile(folder.path("cut.wav"), 0, 0, kStreamFx);
+    ASSERT_NE(h, 0u);
+    engine->streamPlay(h, 0, 0);
+    const auto out = engine->render(10000);
+    expectFrames(out, 7000, ramp, 7000, 1000);
+    EXPECT_EQ(peak(channelOf(out, 0, 8000)), 0.0);
+    EXPECT_EQ(engine->streamGetLength(h), 8000 * 4);
+    EXPECT_EQ(engine->channelGetPosition(h), 8000 * 4);
+    EXPECT_EQ(engine->channelGetLevel(h), -1) << "stopped at the end of the data";
+    engine->channelSetPosition(h, 15000 * 4);
+    EXPECT_EQ(engine->channelGetPosition(h), 8000 * 4) << "no seeking into what is not there";
 }
 
 TEST_F(EngineTransport, RatesAreClampedAndReportedAsTheyAre) {
