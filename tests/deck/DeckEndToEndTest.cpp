@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
+
 // The real ZentariDeck on a display and a sound server: load a sine through the browser, play
 // it, record what the sound server plays and measure its frequency before and after the user
 // pulls the pitch fader to its top.
@@ -52,6 +55,30 @@ std::vector<float> recordOutput(const QString& file, int seconds) {
 }
 
 // The part of a recording where the tone sounds (the first stall of a server is cut off).
+// The frequency of a recorded tone, robust to the dropouts a loaded machine causes in a dummy
+// sound server: cycles far from the median length (a gap, a glitch) are left out of the mean.
+double steadyHz(const std::vector<float>& mono, double rate = 44100) {
+    std::vector<double> crossings;
+    for (std::size_t i = 1; i < mono.size(); ++i)
+        if (mono[i - 1] < 0 && mono[i] >= 0)
+            crossings.push_back((i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]));
+    std::vector<double> cycles;
+    for (std::size_t i = 1; i < crossings.size(); ++i)
+        cycles.push_back(crossings[i] - crossings[i - 1]);
+    if (cycles.size() < 10) return 0;
+    std::vector<double> sorted = cycles;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    double sum = 0;
+    int count = 0;
+    for (double c : cycles)
+        if (std::abs(c - median) < 0.01 * median) {
+            sum += c;
+            ++count;
+        }
+    return rate * count / sum;
+}
+
 std::vector<float> sounding(const std::vector<float>& mono) {
     std::size_t first = 0;
     while (first < mono.size() && std::abs(mono[first]) < 0.01f)
@@ -129,7 +156,7 @@ TEST_F(DeckEndToEndTest, PlaysALoadedSineAndFollowsThePitchFader) {
 
     const std::vector<float> atZero = sounding(recordOutput(programDir.filePath("zero.wav"), 2));
     ASSERT_GT(atZero.size(), 22050u) << "nothing was heard";
-    EXPECT_NEAR(test::measureHz(atZero), 1000.0, 2.0);
+    EXPECT_NEAR(steadyHz(atZero), 1000.0, 2.0);
 
     // Drag the pitch fader's knob from the middle to the top: +16 %.
     ASSERT_TRUE(xdotool({"mousemove", QString::number(kPitchX), QString::number(kPitchMiddleY),
@@ -140,7 +167,7 @@ TEST_F(DeckEndToEndTest, PlaysALoadedSineAndFollowsThePitchFader) {
 
     const std::vector<float> atTop = sounding(recordOutput(programDir.filePath("top.wav"), 2));
     ASSERT_GT(atTop.size(), 22050u) << "nothing was heard after the pitch move";
-    EXPECT_NEAR(test::measureHz(atTop), 1160.0, 2.0);
+    EXPECT_NEAR(steadyHz(atTop), 1160.0, 2.0);
     EXPECT_EQ(deck.state(), QProcess::Running);
 }
 
