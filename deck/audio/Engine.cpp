@@ -24,6 +24,8 @@ BasicEngine<I>::BasicEngine(std::unique_ptr<OutputBackend> output)
 template <typename I> BasicEngine<I>::~BasicEngine() {
     free();
     releaseEverything();
+    mixer_->releaseAll();
+    collectRetired();
 }
 
 template <typename I> std::uint32_t BasicEngine<I>::getVersion() const {
@@ -58,6 +60,9 @@ template <typename I> void BasicEngine<I>::free() {
         if (channel.voice) playingChannels.push_back(handle);
     for (Handle h : playingChannels)
         freeChannel(h);
+    // Nothing renders after this: fading voices go now.
+    mixer_->releaseAll();
+    collectRetired();
 }
 
 template <typename I> bool BasicEngine<I>::getInfo(EngineInfo& info) const {
@@ -130,6 +135,8 @@ template <typename I> void BasicEngine<I>::freeChannel(Handle handle) {
         Command remove;
         remove.type = Command::Type::RemoveVoice;
         remove.voice = it->second.voice;
+        // Fade out only where sound will still be rendered: not on a halted device.
+        remove.fade = output_->running() || !output_->realTime();
         send(remove);
     }
     channels_.erase(it);

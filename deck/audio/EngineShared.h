@@ -141,7 +141,7 @@ struct VoiceReport {
 struct Command {
     enum class Type : std::uint8_t {
         AddVoice,      // voice
-        RemoveVoice,   // voice: stop using it and hand it back through the retire queue
+        RemoveVoice,   // voice, fade: hand it back through the retire queue once silent
         Play,          // voice, loop
         Stop,          // voice
         Seek,          // voice, frame
@@ -154,6 +154,7 @@ struct Command {
     std::uint64_t seq = 0;
     std::int64_t frame = 0;
     bool loop = false;
+    bool fade = true;
     bool setRate = false;
     bool setVolume = false;
     bool setPan = false;

@@ -28,17 +28,12 @@ void Mixer::applyCommands(std::int64_t now) {
             if (voiceCount_ < static_cast<int>(kMaxVoices)) voices_[voiceCount_++] = c.voice;
             c.voice->publish(now);
             break;
-        case Command::Type::RemoveVoice: {
-            auto* end = voices_.begin() + voiceCount_;
-            auto* it = std::find(voices_.begin(), end, c.voice);
-            if (it != end) {
-                std::copy(it + 1, end, it);
-                --voiceCount_;
-            }
-            // Capacity is twice the voice limit, so the push cannot fail.
-            retired_.push(c.voice);
+        case Command::Type::RemoveVoice:
+            // A freed channel that still sounds fades out first, so a load over a playing
+            // track does not click; it is handed back once silent.
+            c.voice->retire(c.fade);
+            if (!c.voice->audible()) handBack(c.voice);
             break;
-        }
         case Command::Type::GlobalVolumes:
             musicVolume_ = c.music;
             streamVolume_ = c.stream;
@@ -55,6 +50,22 @@ void Mixer::drainCommands() {
     applyCommands(nowNs());
 }
 
+void Mixer::handBack(Voice* voice) {
+    auto* end = voices_.begin() + voiceCount_;
+    auto* it = std::find(voices_.begin(), end, voice);
+    if (it != end) {
+        std::copy(it + 1, end, it);
+        --voiceCount_;
+    }
+    // Capacity is twice the voice limit, so the push cannot fail.
+    retired_.push(voice);
+}
+
+void Mixer::releaseAll() {
+    while (voiceCount_ > 0)
+        handBack(voices_[voiceCount_ - 1]);
+}
+
 void Mixer::renderBlock(float* stereo, int frames, std::int64_t blockNs) {
     std::fill(stereo, stereo + 2 * frames, 0.0f);
     for (int i = 0; i < voiceCount_; ++i) {
@@ -63,6 +74,8 @@ void Mixer::renderBlock(float* stereo, int frames, std::int64_t blockNs) {
         v->render(stereo, frames, v->module() ? musicVolume_ : streamVolume_);
         if (was) v->publish(blockNs);
     }
+    for (int i = voiceCount_ - 1; i >= 0; --i)
+        if (voices_[i]->retiring() && !voices_[i]->audible()) handBack(voices_[i]);
 }
 
 void Mixer::process(float* out, int frames, int outChannels) {

@@ -26,6 +26,8 @@ public:
     void process(float* out, int frames, int outChannels);
     // Applies pending commands without rendering; only while no audio thread runs.
     void drainCommands();
+    // Hands every voice back through the retire queue; only while no audio thread runs.
+    void releaseAll();
     // For the test clock: calls need(voiceTrackFrames) for every voice that will read sound in
     // the next `frames`; only while no audio thread runs.
     template <typename F> void forEachNeed(int frames, F&& need) const;
@@ -34,6 +36,7 @@ public:
 
 private:
     void applyCommands(std::int64_t nowNs);
+    void handBack(Voice* voice);
     void renderBlock(float* stereo, int frames, std::int64_t blockNs);
 
     CommandQueue commands_;

@@ -281,6 +281,13 @@ void Voice::apply(const Command& command, double latencyFrames) {
     ack_ = command.seq;
 }
 
+void Voice::retire(bool fade) {
+    retiring_ = true;
+    if (playing_ && fade) captureTail(rate_.current);
+    playing_ = false;
+    if (!fade) fadeLeft_ = 0;
+}
+
 void Voice::meter(const float* stereo, int frames) {
     for (int i = 0; i < frames; ++i) {
         runningPeak_[0] = std::max(runningPeak_[0], std::abs(stereo[2 * i]));

@@ -40,6 +40,9 @@ public:
     void render(float* mix, int frames, int globalVolume);
     void publish(std::int64_t nowNs);
     bool audible() const { return playing_ || fadeLeft_ > 0; }
+    // The channel was freed: stop, fading out when `fade`, and take no more commands.
+    void retire(bool fade);
+    bool retiring() const { return retiring_; }
     // Source frames that must be decoded before the next `frames` can be rendered.
     std::int64_t framesNeeded(int frames) const;
 
@@ -82,6 +85,7 @@ private:
     bool playing_ = false;
     bool loop_ = false;
     bool unheard_ = false; // play was applied and no block rendered since
+    bool retiring_ = false;
     Mode mode_ = Mode::Direct;
     double pos_ = 0;          // next source frame to render (fractional while resampling)
     double segmentStart_ = 0; // where the current run of sound began
