@@ -19,9 +19,9 @@ constexpr double kShortestSeconds = 3.0;
 // Onsets weaker than this on average (in band-normalised units) are no rhythm: a held tone whose
 // bands hardly move.
 constexpr double kLeastOnsetStrength = 0.3;
-// A real beat lifts the best metrical score this many standard deviations above the median score
-// of all candidate tempos; noise reaches about 4.5, drum-led music 8 and more.
-constexpr double kLeastBeatContrast = 6.0;
+// The best metrical score, in units of the autocorrelation's scatter for noise, that a beat must
+// reach (see hasRhythm).
+constexpr double kLeastBeatSignificance = 2.5;
 constexpr double kCoarseStep = 1.001; // candidate tempos 0.1 % apart
 constexpr double kFineSpan = 0.01;    // the grid search covers +-1 % around the coarse tempo
 // The tempos searched at most, whatever range is asked for.
@@ -160,26 +160,16 @@ double gridTempo(const std::vector<float>& onsets, double fps, double estimate) 
     return best;
 }
 
-// Whether the onsets hold a beat at all, rather than noise or a steady sound.
-bool hasRhythm(const std::vector<float>& onsets, std::vector<double> scores) {
+// Whether the onsets hold a beat at all, rather than noise or a steady sound. The autocorrelation
+// of n frames of noise scatters by about 1/sqrt(n) at every lag, so the best score is measured in
+// that unit: noise reaches about 2 at most, drum-led music 4 and more even under loud noise.
+bool hasRhythm(const std::vector<float>& onsets, double bestScore) {
     double strength = 0;
     for (float v : onsets)
         strength += v;
-    if (strength / static_cast<double>(onsets.size()) < kLeastOnsetStrength || scores.size() < 3)
-        return false;
-    double mean = 0;
-    double squares = 0;
-    for (double s : scores) {
-        mean += s;
-        squares += s * s;
-    }
-    mean /= static_cast<double>(scores.size());
-    const double spread =
-        std::sqrt(std::max(0.0, squares / static_cast<double>(scores.size()) - mean * mean));
-    const auto middle = scores.begin() + static_cast<long>(scores.size() / 2);
-    std::nth_element(scores.begin(), middle, scores.end());
-    const double best = *std::max_element(scores.begin(), scores.end());
-    return spread > 0 && (best - *middle) / spread >= kLeastBeatContrast;
+    const auto n = static_cast<double>(onsets.size());
+    return strength / n >= kLeastOnsetStrength &&
+           bestScore * std::sqrt(n) >= kLeastBeatSignificance;
 }
 
 } // namespace
@@ -222,7 +212,8 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
         tempos.push_back(bpm);
         scores.push_back(metricalScore(acf, 60.0 * fps / bpm));
     }
-    if (!hasRhythm(onsets, scores)) return 0;
+    if (scores.empty() || !hasRhythm(onsets, *std::max_element(scores.begin(), scores.end())))
+        return 0;
 
     // Peaks of the metrical score, best first. Each is refined on the beat grid; the first whose
     // grid tempo lies inside the range wins. A peak at an end of the range, or one whose grid
