@@ -60,15 +60,17 @@ std::vector<double> autocorrelation(const std::vector<float>& x, std::size_t max
     mean /= static_cast<double>(n);
 
     float* buf = fftwf_alloc_real(size);
-    fftwf_complex* spec = fftwf_alloc_complex(size / 2 + 1);
-    fftwf_plan forward = fftwf_plan_dft_r2c_1d(static_cast<int>(size), buf, spec, FFTW_ESTIMATE);
-    fftwf_plan backward = fftwf_plan_dft_c2r_1d(static_cast<int>(size), spec, buf, FFTW_ESTIMATE);
+    fftwf_complex* spectrum = fftwf_alloc_complex(size / 2 + 1);
+    fftwf_plan forward =
+        fftwf_plan_dft_r2c_1d(static_cast<int>(size), buf, spectrum, FFTW_ESTIMATE);
+    fftwf_plan backward =
+        fftwf_plan_dft_c2r_1d(static_cast<int>(size), spectrum, buf, FFTW_ESTIMATE);
     for (std::size_t i = 0; i < size; ++i)
         buf[i] = i < n ? static_cast<float>(x[i] - mean) : 0.0f;
     fftwf_execute(forward);
     for (std::size_t k = 0; k <= size / 2; ++k) {
-        spec[k][0] = spec[k][0] * spec[k][0] + spec[k][1] * spec[k][1];
-        spec[k][1] = 0;
+        spectrum[k][0] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
+        spectrum[k][1] = 0;
     }
     fftwf_execute(backward);
 
@@ -79,7 +81,7 @@ std::vector<double> autocorrelation(const std::vector<float>& x, std::size_t max
             acf[lag] = buf[lag] / static_cast<double>(n - lag) / zero;
     fftwf_destroy_plan(backward);
     fftwf_destroy_plan(forward);
-    fftwf_free(spec);
+    fftwf_free(spectrum);
     fftwf_free(buf);
     return acf;
 }

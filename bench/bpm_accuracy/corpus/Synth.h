@@ -30,7 +30,6 @@ struct Kit {
 class Mix {
 public:
     Mix(int rate, double seconds, std::uint64_t seed);
-    int rate() const { return rate_; }
     std::vector<float>& samples() { return buf_; }
 
     void kick(const Kit& kit, double t, float gain);
