@@ -79,12 +79,31 @@ public:
     virtual std::int32_t channelGetPosition(Handle channel) const = 0;
     virtual bool channelSetPosition(Handle channel, std::int32_t bytes) = 0;
     virtual float channelBytes2Seconds(Handle channel, std::int32_t bytes) const = 0;
+    // Our own extension: a loop the engine plays itself. With endBytes > startBytes, the frame
+    // that reaches endBytes is followed at once by the frame at startBytes, over a crossfade of a
+    // few ms, at any rate; the position then reads startBytes plus what has played since. The
+    // start rounds down to a whole frame and the end up, so the position never reads endBytes or
+    // more while the loop plays. Playback only wraps when it reaches the end from before it: a
+    // seek or a loop end set behind the position plays on. endBytes <= startBytes (-1, -1) clears
+    // the loop. Stop, play and seek keep it; it belongs to the channel until the channel is freed.
+    // An engine that cannot loop by itself answers false, and the deck's loop watch alone jumps.
+    virtual bool channelSetLoop([[maybe_unused]] Handle channel,
+                                [[maybe_unused]] std::int32_t startBytes,
+                                [[maybe_unused]] std::int32_t endBytes) {
+        return false;
+    }
     virtual bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const = 0;
     // rate 0 = the stream's own rate; rate -1, volume -1 and pan -101 leave that attribute alone
     // (pan -1 is a real position, just left of centre).
     virtual bool channelSlideAttributes(Handle channel, int rate, int volume, int pan,
                                         int timeMs) = 0;
     virtual void setGlobalVolumes(int music, int sample, int stream) = 0;
+    // Our own extension: the commands given between holdCommands() and releaseCommands() reach
+    // the sound in the same output block, so cue-play's play and seek are heard as one step and
+    // nothing of the old position sounds. Use CommandGroup rather than calling these directly.
+    // An engine whose commands act where they are given has nothing to hold.
+    virtual void holdCommands() {}
+    virtual void releaseCommands() {}
 
     virtual Handle channelSetFx(Handle channel, int type) = 0;
     virtual bool fxSetParameters(Handle fx, const ParamEq& params) = 0;
@@ -105,6 +124,18 @@ public:
     virtual void tempoFree(Handle handle) = 0;
     virtual float tempoGetApproxPercents(Handle tempo) const = 0;
     virtual float bpmPercents2Bpm(Handle bpm, float percent) const = 0;
+};
+
+// Holds the engine's commands for as long as it lives.
+class CommandGroup {
+public:
+    explicit CommandGroup(AudioEngine& engine) : engine_(engine) { engine_.holdCommands(); }
+    ~CommandGroup() { engine_.releaseCommands(); }
+    CommandGroup(const CommandGroup&) = delete;
+    CommandGroup& operator=(const CommandGroup&) = delete;
+
+private:
+    AudioEngine& engine_;
 };
 
 // Output devices in the order both programs number them: 0 is "Default output", then the sound

@@ -15,6 +15,7 @@ namespace zen::audio {
 namespace {
 constexpr double kOutputRate = 44100.0;
 constexpr double kMinRate = 100.0;
+constexpr std::size_t kMaxHeldCommands = 64;
 } // namespace
 
 template <typename I>
@@ -51,6 +52,8 @@ template <typename I> bool BasicEngine<I>::stop() {
 
 template <typename I> void BasicEngine<I>::free() {
     if (!initialised_) return;
+    // Held commands name voices that are about to go.
+    deliverHeld();
     output_->stop();
     output_->close();
     initialised_ = false;
@@ -215,10 +218,8 @@ template <typename I> double BasicEngine<I>::heardFrames(const Channel& channel)
                          .count();
     const double since = (now - r.blockTimeNs) / 1e9 - output_->latencySeconds();
     const auto length = static_cast<double>(lengthFrames(channel));
-    // A loop may have wrapped inside the block: count on past the end, then wrap back.
-    const double to = r.renderedTo < r.renderedFrom ? r.renderedTo + length : r.renderedTo;
-    double heard = std::min(r.renderedFrom + since * r.rate, to);
-    if (r.renderedFrom >= r.segmentStart) heard = std::max(heard, r.segmentStart);
+    double heard = r.run.follow(r.renderedFrom, std::min(since * r.rate, r.advanced));
+    // The loop flag may have wrapped the track inside the block.
     if (heard >= length && length > 0) heard -= length;
     if (heard < 0) heard += length;
     return std::max(heard, 0.0);
@@ -248,6 +249,24 @@ template <typename I> bool BasicEngine<I>::channelSetPosition(Handle channel, st
     c->positionSeq = seek.seq;
     c->positionShadow = static_cast<double>(frames);
     return true;
+}
+
+template <typename I>
+bool BasicEngine<I>::channelSetLoop(Handle channel, std::int32_t startBytes,
+                                    std::int32_t endBytes) {
+    Channel* c = find(channel);
+    if (!c || !c->voice) return false;
+    Command set;
+    set.type = Command::Type::SetLoop;
+    set.voice = c->voice;
+    if (endBytes > startBytes && endBytes > 0) {
+        // Start down and end up to whole frames: a position reads endBytes or more exactly when
+        // it has reached the end frame.
+        const std::int64_t bpf = c->bytesPerFrame;
+        set.frame = std::max<std::int64_t>(startBytes, 0) / bpf;
+        set.endFrame = (static_cast<std::int64_t>(endBytes) + bpf - 1) / bpf;
+    }
+    return send(set);
 }
 
 template <typename I>
@@ -326,6 +345,14 @@ template <typename I> void BasicEngine<I>::setGlobalVolumes(int music, int, int 
     send(volumes);
 }
 
+template <typename I> void BasicEngine<I>::holdCommands() {
+    ++holdDepth_;
+}
+
+template <typename I> void BasicEngine<I>::releaseCommands() {
+    if (holdDepth_ > 0 && --holdDepth_ == 0) deliverHeld();
+}
+
 template <typename I> Handle BasicEngine<I>::channelSetFx(Handle channel, int type) {
     Channel* c = find(channel);
     if (!c || !c->fxAllowed || type != kFxParamEq) return 0;
@@ -384,20 +411,37 @@ template <typename I> float BasicEngine<I>::getCpu() const {
 
 template <typename I> bool BasicEngine<I>::send(Command& command) {
     command.seq = nextSeq_++;
+    // Once the output is gone there is no block to group for, and nothing may wait for it.
+    if (holdDepth_ > 0 && initialised_) {
+        held_.push_back(command);
+        // A group is a handful of commands; a runaway one must still fit the queue.
+        if (held_.size() == kMaxHeldCommands) deliverHeld();
+        return true;
+    }
+    return deliver(&command, 1);
+}
+
+template <typename I> bool BasicEngine<I>::deliver(const Command* commands, std::size_t count) {
     if (!output_->running()) {
-        // No audio thread: apply it here, now.
-        if (!mixer_->commands().push(command)) return false;
+        // No audio thread: apply them here, now.
+        if (!mixer_->commands().pushAll(commands, count)) return false;
         mixer_->drainCommands();
         collectRetired();
         return true;
     }
     // The audio thread drains the queue every block; a full queue means it is stalled.
-    for (int tries = 0; !mixer_->commands().push(command); ++tries) {
+    for (int tries = 0; !mixer_->commands().pushAll(commands, count); ++tries) {
         if (tries == 500) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     collectRetired();
     return true;
+}
+
+template <typename I> void BasicEngine<I>::deliverHeld() {
+    if (held_.empty()) return;
+    deliver(held_.data(), held_.size());
+    held_.clear();
 }
 
 template <typename I> void BasicEngine<I>::collectRetired() {

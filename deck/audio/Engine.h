@@ -45,9 +45,12 @@ public:
     std::int32_t channelGetPosition(Handle channel) const override;
     bool channelSetPosition(Handle channel, std::int32_t bytes) override;
     float channelBytes2Seconds(Handle channel, std::int32_t bytes) const override;
+    bool channelSetLoop(Handle channel, std::int32_t startBytes, std::int32_t endBytes) override;
     bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const override;
     bool channelSlideAttributes(Handle channel, int rate, int volume, int pan, int timeMs) override;
     void setGlobalVolumes(int music, int sample, int stream) override;
+    void holdCommands() override;
+    void releaseCommands() override;
 
     Handle channelSetFx(Handle channel, int type) override;
     bool fxSetParameters(Handle fx, const ParamEq& params) override;
@@ -96,6 +99,9 @@ protected:
     const Channel* find(Handle handle) const;
     Channel* find(Handle handle);
     bool send(Command& command);
+    // Hands commands to the audio thread (or applies them when there is none), all at once.
+    bool deliver(const Command* commands, std::size_t count);
+    void deliverHeld();
     void collectRetired();
     void releaseEverything();
     bool playing(const Channel& channel) const;
@@ -111,6 +117,8 @@ protected:
     int musicVolume_ = 100;
     int streamVolume_ = 100;
     std::size_t liveVoices_ = 0; // voices created and not yet deleted
+    int holdDepth_ = 0;
+    std::vector<Command> held_; // commands of the group being held, in order
     std::map<Handle, Channel> channels_;
     std::map<Handle, Effect> effects_;
 };

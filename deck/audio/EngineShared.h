@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +14,8 @@
 //
 //   window -> audio  Command records through one SpscQueue; the audio thread applies them at the
 //                    start of its next block, so a control acts within one block (<= 256 frames).
+//                    A group of commands (cue-play's play and seek) is pushed in one go, so the
+//                    audio thread never sees half of it.
 //   audio -> window  - Voice objects the audio thread has let go of, through a second SpscQueue
 //                      (they are deleted on the window thread, never under the callback's feet);
 //                    - per voice, a VoiceReport (position, rate, volume, pan, playing, level and
@@ -30,11 +34,14 @@ template <typename T, std::size_t Capacity> class SpscQueue {
     static_assert((Capacity & (Capacity - 1)) == 0, "capacity must be a power of two");
 
 public:
-    bool push(const T& item) {
+    bool push(const T& item) { return pushAll(&item, 1); }
+    // All or nothing, made visible to the consumer at once: it pops either none or all of them.
+    bool pushAll(const T* items, std::size_t count) {
         const std::size_t head = head_.load(std::memory_order_relaxed);
-        if (head - tail_.load(std::memory_order_acquire) == Capacity) return false;
-        items_[head & (Capacity - 1)] = item;
-        head_.store(head + 1, std::memory_order_release);
+        if (Capacity - (head - tail_.load(std::memory_order_acquire)) < count) return false;
+        for (std::size_t i = 0; i < count; ++i)
+            items_[(head + i) & (Capacity - 1)] = items[i];
+        head_.store(head + count, std::memory_order_release);
         return true;
     }
     bool pop(T& item) {
@@ -123,12 +130,39 @@ private:
     std::atomic<std::size_t> written_{0};
 };
 
+// An uninterrupted run of playback: it began at `start` (a play or a seek) and, when the voice
+// has a loop, wraps from `loopEnd` back to `loopStart` (`looped` once it has done so).
+struct PlayRun {
+    double start = 0;
+    double loopStart = 0;
+    double loopEnd = 0; // at or before loopStart: no loop
+    bool looped = false;
+
+    // The source frame `delta` frames of playback after `from` (before it when negative): across
+    // the loop seam either way, and never back before the run began.
+    double follow(double from, double delta) const {
+        const double p = from + delta;
+        const double period = loopEnd - loopStart;
+        if (period > 0 && from < loopEnd) {
+            if (p >= loopEnd) return loopStart + std::fmod(p - loopEnd, period);
+            // Once wrapped, what played before the loop start was the loop's end.
+            if (looped && from >= loopStart) {
+                if (p >= loopStart) return p;
+                const double back = std::fmod(loopStart - p, period);
+                return back == 0 ? loopStart : loopEnd - back;
+            }
+        }
+        return from >= start ? std::max(p, start) : p;
+    }
+};
+
 // What the audio thread tells about a voice after each block.
 struct VoiceReport {
     std::uint64_t ack = 0;        // sequence number of the last command applied to this voice
     double renderedFrom = 0;      // source frame at the start of the last block
     double renderedTo = 0;        // source frame after it: where the next block starts
-    double segmentStart = 0;      // where the current uninterrupted run of sound began
+    double advanced = 0;          // source frames played in it, loop wraps unfolded
+    PlayRun run;                  // the run the last block belongs to
     std::int64_t blockTimeNs = 0; // steady clock when the last block was rendered
     double rate = 0;              // current playback rate, Hz
     float volume = 100;
@@ -145,6 +179,7 @@ struct Command {
         Play,          // voice, loop
         Stop,          // voice
         Seek,          // voice, frame
+        SetLoop,       // voice, frame .. endFrame; endFrame <= frame clears the loop
         Slide,         // voice, rate/volume/pan where their set* flag is true, timeMs
         SetEq,         // voice, slot, centre/bandwidth/gain (slot enabled from then on)
         GlobalVolumes, // music, stream (0..100)
@@ -153,6 +188,7 @@ struct Command {
     Voice* voice = nullptr;
     std::uint64_t seq = 0;
     std::int64_t frame = 0;
+    std::int64_t endFrame = 0;
     bool loop = false;
     bool fade = true;
     bool setRate = false;

@@ -169,6 +169,26 @@ int Voice::renderSinc(float* out, int frames, double rate0, double rate1) {
     return valid;
 }
 
+int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
+    const double end = run_.loopEnd;
+    switch (mode_) {
+    case Mode::Direct:
+        return static_cast<int>(std::min<double>(frames, std::ceil(end - pos_)));
+    case Mode::Linear: {
+        // The same steps renderLinear takes.
+        double p = pos_;
+        int i = 0;
+        for (; i < frames && p < end; ++i)
+            p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
+        return i;
+    }
+    case Mode::Sinc:
+        break;
+    }
+    const double step = (rate0 + rate1) / 2.0 / kOutputRate;
+    return static_cast<int>(std::min<double>(frames, std::ceil((end - pos_) / step)));
+}
+
 int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mode) {
     int valid = 0;
     switch (mode) {
@@ -213,7 +233,8 @@ void Voice::captureTail(double rate) {
     if (unheard_) return;
     const double savedPos = pos_;
     const std::int64_t savedFeed = feedCursor_;
-    float* tmp = work_.data() + 2 * (kBlock - kFade);
+    // Not in work_: a loop wraps in the middle of a block that is being rendered there.
+    float* tmp = scratch_.data();
     // Where the decoder has not been yet there is nothing to fade out.
     if (readable(kFade))
         renderRaw(tmp, kFade, rate, rate, mode_);
@@ -232,13 +253,54 @@ void Voice::restartAt(double frame) {
     src_reset(converter_);
 }
 
+void Voice::beginRun() {
+    run_.start = pos_;
+    run_.looped = false;
+    // Until a block is rendered, the report must not pair the new run with the last block's start.
+    renderedFrom_ = pos_;
+    advanced_ = 0;
+}
+
+void Voice::wrapLoop(double rate) {
+    const double period = run_.loopEnd - run_.loopStart;
+    const double past = std::fmod(pos_ - run_.loopEnd, period);
+    // What would have followed the loop end fades out under the loop start. A loop shorter than
+    // half a crossfade is a buzz, not music; fading at every turn of it would render a tail
+    // every few frames, so it fades only when the last fade is half done.
+    if (fadeLeft_ <= kFade / 2) captureTail(rate);
+    restartAt(run_.loopStart + past);
+    run_.looped = true;
+}
+
+void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
+    int done = 0;
+    while (done < frames) {
+        const double from = rate0 + (rate1 - rate0) * done / frames;
+        const bool armed = loopArmed();
+        const int n = armed ? framesBeforeLoopEnd(frames - done, from, rate1) : frames - done;
+        const double to = rate0 + (rate1 - rate0) * (done + n) / frames;
+        const int valid = renderRaw(out + 2 * done, n, from, to, mode_);
+        advanced_ += (from + to) / 2.0 * valid / kOutputRate;
+        mixFade(out + 2 * done, n);
+        done += n;
+        if (valid < n) {
+            // The end of the track: silence, under what is left of a fade, for the rest.
+            playing_ = false;
+            std::fill(out + 2 * done, out + 2 * frames, 0.0f);
+            mixFade(out + 2 * done, frames - done);
+            return;
+        }
+        if (armed && pos_ >= run_.loopEnd) wrapLoop(to);
+    }
+}
+
 void Voice::apply(const Command& command, double latencyFrames) {
     switch (command.type) {
     case Command::Type::Play:
         loop_ = command.loop;
         if (!playing_) {
             restartAt(pos_);
-            segmentStart_ = pos_;
+            beginRun();
             if (fadeLeft_ == 0) {
                 tail_.fill(0.0f);
                 fadeLeft_ = kFade;
@@ -254,14 +316,20 @@ void Voice::apply(const Command& command, double latencyFrames) {
             captureTail(rate_.current);
             playing_ = false;
             // Keep the position that was heard, not the one rendered ahead of the speaker.
-            const double heard = pos_ - latencyFrames * rate_.current / kOutputRate;
-            if (pos_ >= segmentStart_) pos_ = std::max(heard, segmentStart_);
+            const double back = latencyFrames * rate_.current / kOutputRate;
+            if (pos_ >= run_.start || run_.looped) pos_ = std::max(run_.follow(pos_, -back), 0.0);
         }
         break;
     case Command::Type::Seek:
         if (playing_) captureTail(rate_.current);
         restartAt(static_cast<double>(command.frame));
-        segmentStart_ = pos_;
+        beginRun();
+        break;
+    case Command::Type::SetLoop:
+        // Acts from the next frame on. An end already behind the position wraps only when
+        // playback comes round to it again; the deck's loop watch seeks back by itself.
+        run_.loopStart = command.endFrame > command.frame ? static_cast<double>(command.frame) : 0;
+        run_.loopEnd = command.endFrame > command.frame ? static_cast<double>(command.endFrame) : 0;
         break;
     case Command::Type::Slide:
         if (command.setRate) rate_.set(command.rate, command.timeMs);
@@ -311,6 +379,7 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         return;
     }
     renderedFrom_ = pos_;
+    advanced_ = 0;
     unheard_ = false;
     float* out = work_.data();
     if (playing_ && readable(frames)) {
@@ -322,13 +391,13 @@ void Voice::render(float* mix, int frames, int globalVolume) {
             mode_ = mode;
             restartAt(pos_);
         }
-        if (renderRaw(out, frames, rate0, rate1, mode_) < frames) playing_ = false;
+        renderPlaying(out, frames, rate0, rate1);
     } else {
         // Stopped and fading out, or the decoder has not caught up (the sound pauses, the
         // position waits).
         std::fill(out, out + 2 * frames, 0.0f);
+        mixFade(out, frames);
     }
-    mixFade(out, frames);
     for (int b = 0; b < kMaxEqBands; ++b)
         if (eqOn_[b]) eq_[b].process(out, frames);
     meter(out, frames);
@@ -357,7 +426,8 @@ void Voice::publish(std::int64_t nowNs) {
     r.playing = playing_;
     r.renderedFrom = playing_ ? renderedFrom_ : pos_;
     r.renderedTo = pos_;
-    r.segmentStart = segmentStart_;
+    r.advanced = playing_ ? advanced_ : 0;
+    r.run = run_;
     r.blockTimeNs = nowNs;
     r.rate = rate_.current;
     r.volume = static_cast<float>(volume_.current);

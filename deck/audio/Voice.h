@@ -11,7 +11,8 @@
 struct SRC_STATE_tag;
 
 // One playing channel on the audio thread: reads the track's PCM at its rate (varispeed), runs
-// its equalizer bands, meters what comes out and adds it to the mix with its volume and pan.
+// its equalizer bands, meters what comes out and adds it to the mix with its volume and pan. With
+// a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded.
 //
 // Created and deleted on the window thread (the converter state and every buffer are allocated
 // in the constructor); between AddVoice and its return through the retire queue only the audio
@@ -71,10 +72,18 @@ private:
     int renderDirect(float* out, int frames);
     int renderLinear(float* out, int frames, double rate0, double rate1);
     int renderSinc(float* out, int frames, double rate0, double rate1);
+    // Renders a playing block, split where it crosses the loop end.
+    void renderPlaying(float* out, int frames, double rate0, double rate1);
+    bool loopArmed() const { return run_.loopEnd > run_.loopStart && pos_ < run_.loopEnd; }
+    // How many of the next `frames` (at a rate moving from rate0 to rate1) are read before the
+    // loop end; at least 1 while the loop is armed.
+    int framesBeforeLoopEnd(int frames, double rate0, double rate1) const;
+    void wrapLoop(double rate);
     void mixFade(float* out, int frames);
     // Renders the next few ms as they would have sounded, to fade them out over a jump.
     void captureTail(double rate);
     void restartAt(double frame);
+    void beginRun();
     void meter(const float* stereo, int frames);
 
     std::shared_ptr<const PcmTrack> track_;
@@ -83,13 +92,14 @@ private:
     SRC_STATE_tag* converter_ = nullptr;
 
     bool playing_ = false;
-    bool loop_ = false;
+    bool loop_ = false;    // the play flag: wrap from the end of the track to its start
     bool unheard_ = false; // play was applied and no block rendered since
     bool retiring_ = false;
     Mode mode_ = Mode::Direct;
-    double pos_ = 0;          // next source frame to render (fractional while resampling)
-    double segmentStart_ = 0; // where the current run of sound began
+    double pos_ = 0; // next source frame to render (fractional while resampling)
+    PlayRun run_;
     double renderedFrom_ = 0;
+    double advanced_ = 0;
     std::int64_t feedCursor_ = 0; // next source frame handed to the converter
     std::int64_t cachedEnd_ = 0;
     std::uint64_t ack_ = 0;
@@ -104,6 +114,7 @@ private:
 
     int fadeLeft_ = 0;
     std::array<float, 2 * kFade> tail_{};
+    std::array<float, 2 * kFade> scratch_{};
     std::array<float, 2 * kBlock> work_{};
     std::array<float, 2 * kBlock> feed_{};
     std::array<float, kBlock> mono_{};

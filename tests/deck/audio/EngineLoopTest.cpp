@@ -1,0 +1,218 @@
+// The loop the engine plays itself: where it wraps, what the seam sounds like, what the position
+// reads, and how it lives with seeks, stops and rates; and commands held as one group.
+#include "EngineTestSupport.h"
+#include "deck/audio/EngineShared.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zen::audio::test {
+namespace {
+
+// The crossfade over a start or a jump, in frames.
+constexpr int kFade = 128;
+
+class EngineLoop : public ::testing::Test {
+protected:
+    Handle open(TestClockEngine& on, const std::string& name, const Pcm& pcm) {
+        const std::string path = folder.path(name);
+        writeWav(path, pcm);
+        const Handle h = on.streamCreateFile(path, 0, 0, kStreamFx);
+        EXPECT_NE(h, 0u);
+        return h;
+    }
+    Handle open(const std::string& name, const Pcm& pcm) { return open(*engine, name, pcm); }
+    static float sample(const Pcm& pcm, std::int64_t frame, int channel) {
+        return pcm.samples[static_cast<std::size_t>(frame * pcm.channels + channel)] / 32768.0f;
+    }
+    // Output frames [from, from + count) are the source from `source` on.
+    static void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
+                             std::int64_t source, int count) {
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 2; ++c)
+                ASSERT_EQ(out[2 * (from + i) + c],
+                          sample(pcm, source + i, pcm.channels == 1 ? 0 : c))
+                    << "output frame " << from + i << " should be source frame " << source + i;
+    }
+    // The largest step between neighbouring samples of the left channel from `from` on.
+    static double largestStep(const std::vector<float>& stereo, std::size_t from) {
+        const auto left = channelOf(stereo, 0, from);
+        double worst = 0;
+        for (std::size_t i = 1; i < left.size(); ++i)
+            worst = std::max(worst, double(std::abs(left[i] - left[i - 1])));
+        return worst;
+    }
+
+    TempFolder folder;
+    std::unique_ptr<TestClockEngine> engine = startedClock();
+};
+
+// On a real device the position is worked out from the last block and the time since: the run
+// carries it across the loop seam both ways, and not back before a seek.
+TEST(PlayRunTest, FollowsPlaybackAcrossTheLoopSeam) {
+    PlayRun run{.start = 1500, .loopStart = 1000, .loopEnd = 5000, .looped = false};
+    EXPECT_EQ(run.follow(4900, 150), 1050) << "forward over the seam";
+    EXPECT_EQ(run.follow(4900, 8150), 1050) << "twice round";
+    EXPECT_EQ(run.follow(1600, -300), 1500) << "not back before the seek";
+    EXPECT_EQ(run.follow(6000, 100), 6100) << "past the end, after a seek there";
+    run.looped = true;
+    EXPECT_EQ(run.follow(1050, -100), 4950) << "before the wrap, the loop's end sounded";
+    EXPECT_EQ(run.follow(1600, -300), 1300) << "after a wrap the run goes on through the seek";
+    run.loopEnd = run.loopStart;
+    EXPECT_EQ(run.follow(4900, 150), 5050) << "no loop";
+    EXPECT_EQ(run.follow(1600, -300), 1500);
+}
+
+TEST_F(EngineLoop, WrapsAtTheExactSampleAndReadsFromTheStartAfterIt) {
+    const Pcm ramp = makeRamp(44100, 20000);
+    const Handle h = open("r.wav", ramp);
+    ASSERT_TRUE(engine->channelSetLoop(h, 1000 * 4, 5000 * 4));
+    engine->channelSetPosition(h, 4000 * 4);
+    engine->streamPlay(h, 0, 0);
+    const auto out = engine->render(1500);
+    expectFrames(out, kFade, ramp, 4000 + kFade, 1000 - kFade);
+    // Across the seam the frames past the end fade out under the loop start fading in.
+    for (int i = 0; i < kFade; ++i)
+        for (int c = 0; c < 2; ++c) {
+            const float start = sample(ramp, 1000 + i, c), past = sample(ramp, 5000 + i, c);
+            const float v = out[2 * (1000 + i) + c];
+            EXPECT_GE(v, std::min(start, past) - 1e-6f) << i;
+            EXPECT_LE(v, std::max(start, past) + 1e-6f) << i;
+        }
+    expectFrames(out, 1000 + kFade, ramp, 1000 + kFade, 500 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
+
+    // And again, a loop's length later.
+    const auto again = engine->render(4000);
+    expectFrames(again, 0, ramp, 1500, 3500);
+    expectFrames(again, 3500 + kFade, ramp, 1000 + kFade, 500 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
+}
+
+TEST_F(EngineLoop, TheSeamOfAMonoLoopIsSampleExactAndDoesNotClick) {
+    // 3050 frames hold 30.4 cycles: cut without a crossfade, the seam would jump half a swing.
+    const Pcm tone = makeSine(440, 0.5, 44100, 1.0, 1);
+    const Handle h = open("m.wav", tone);
+    ASSERT_TRUE(engine->channelSetLoop(h, 10000 * 2, 13050 * 2));
+    engine->channelSetPosition(h, 12050 * 2);
+    engine->streamPlay(h, 0, 0);
+    const auto out = engine->render(10000);
+    expectFrames(out, 1000 + kFade, tone, 10000 + kFade, 1000);
+    EXPECT_EQ(engine->channelGetPosition(h), (10000 + (10000 - 1000) % 3050) * 2);
+    // A 440 Hz sine at 0.5 moves at most 0.031 per sample; allow the crossfade's own slope.
+    EXPECT_LT(largestStep(out, kFade), 0.045);
+}
+
+TEST_F(EngineLoop, AtAnotherRateTheWrapHappensAtTheSourceFrame) {
+    // At 66150 Hz every output frame moves 1.5 source frames: from 19000 the loop end 24000 is
+    // crossed by output frame 3334, which reads source frame 24001, that is 20001 in the loop.
+    const Pcm tone = makeSine(1000, 0.5, 44100, 1.0);
+    const Handle h = open("s.wav", tone);
+    engine->channelSlideAttributes(h, 66150, -1, kPanLeaveAlone, 0);
+    ASSERT_TRUE(engine->channelSetLoop(h, 20000 * 4, 24000 * 4));
+    engine->channelSetPosition(h, 19000 * 4);
+    engine->streamPlay(h, 0, 0);
+    const auto looped = engine->render(3334 + 1000);
+    EXPECT_EQ(engine->channelGetPosition(h), (20001 + 1500) * 4);
+    // A 1.5 kHz sine at 0.5 moves at most 0.107 per sample; allow the crossfade's own slope.
+    EXPECT_LT(largestStep(looped, kFade), 0.125);
+
+    // The same file started at 20001 at the same rate sounds the same once the fades are over.
+    auto other = startedClock();
+    const Handle ref = open(*other, "s.wav", tone);
+    other->channelSlideAttributes(ref, 66150, -1, kPanLeaveAlone, 0);
+    other->channelSetPosition(ref, 20001 * 4);
+    other->streamPlay(ref, 0, 0);
+    const auto fresh = other->render(1000);
+    for (int i = kFade; i < 1000; ++i)
+        ASSERT_NEAR(looped[2 * (3334 + i)], fresh[2 * i], 1e-4)
+            << "frame " << i << " past the seam";
+}
+
+TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
+    const Handle h = open("r.wav", makeRamp(44100, 20000));
+    engine->streamPlay(h, 0, 0);
+    // One frame at the top rate wraps twice an output frame; three frames at a crawl wrap every
+    // few thousand, through the slow interpolator.
+    for (auto [rate, frames] : {std::pair{100000, 1}, std::pair{150, 3}}) {
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        engine->channelSetLoop(h, 1000 * 4, (1000 + frames) * 4);
+        engine->channelSetPosition(h, 1000 * 4);
+        for (int i = 0; i < 20; ++i) {
+            engine->render(2000);
+            const std::int32_t p = engine->channelGetPosition(h);
+            ASSERT_GE(p, 1000 * 4) << rate;
+            ASSERT_LT(p, (1000 + frames) * 4) << rate;
+        }
+    }
+}
+
+TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
+    const Pcm ramp = makeRamp(44100, 20000);
+    const Handle h = open("r.wav", ramp);
+    // Cleared, or with its end at or before its start, there is no loop.
+    for (auto [start, end] : {std::pair{-1, -1}, std::pair{5000 * 4, 1000 * 4}}) {
+        engine->channelSetLoop(h, 1000 * 4, 5000 * 4);
+        ASSERT_TRUE(engine->channelSetLoop(h, start, end));
+        engine->channelSetPosition(h, 4000 * 4);
+        engine->streamPlay(h, 0, 0);
+        const auto out = engine->render(2000);
+        expectFrames(out, 1000, ramp, 5000, 1000);
+        EXPECT_EQ(engine->channelGetPosition(h), 6000 * 4);
+        engine->channelStop(h);
+    }
+
+    // A seek past the end plays on from there; it wraps only on reaching the end from before.
+    engine->channelSetLoop(h, 1000 * 4, 5000 * 4);
+    engine->channelSetPosition(h, 6000 * 4);
+    engine->streamPlay(h, 0, 0);
+    expectFrames(engine->render(1000), kFade, ramp, 6000 + kFade, 1000 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(h), 7000 * 4);
+
+    // Stop and play keep the loop.
+    engine->channelSetPosition(h, 4500 * 4);
+    engine->render(200);
+    engine->channelStop(h);
+    engine->render(300);
+    EXPECT_EQ(engine->channelGetPosition(h), 4700 * 4);
+    engine->streamPlay(h, 0, 0);
+    const auto resumed = engine->render(800);
+    expectFrames(resumed, 300 + kFade, ramp, 1000 + kFade, 500 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(h), 1500 * 4);
+
+    // Bytes inside a frame: the start rounds down, the end up, so the position never reads the
+    // end or more.
+    engine->channelSetLoop(h, 1000 * 4 + 1, 5000 * 4 + 1);
+    engine->channelSetPosition(h, 4900 * 4);
+    engine->render(200);
+    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 200 - 101) * 4);
+
+    EXPECT_FALSE(engine->channelSetLoop(0, 0, 4000));
+    const Handle decode = engine->streamCreateFile(folder.path("r.wav"), 0, 0, kDecodeOnly);
+    ASSERT_NE(decode, 0u);
+    EXPECT_FALSE(engine->channelSetLoop(decode, 0, 4000));
+}
+
+TEST_F(EngineLoop, AHeldPlayAndSeekSoundTogetherOnlyFromTheNewPosition) {
+    // Loud for a second, then silent: cue-play into the silent part must stay silent even when a
+    // block is rendered between the play and the seek.
+    Pcm pcm = makeSine(1000, 0.9, 44100, 2.0);
+    std::fill(pcm.samples.begin() + 2 * 44100, pcm.samples.end(), std::int16_t{0});
+    const Handle h = open("half.wav", pcm);
+    {
+        const CommandGroup group(*engine);
+        engine->streamPlay(h, 0, 0);
+        EXPECT_EQ(peak(engine->render(512)), 0.0);
+        engine->channelSetPosition(h, 44100 * 4 + 4000);
+        EXPECT_EQ(engine->channelGetPosition(h), 44100 * 4 + 4000);
+        EXPECT_EQ(peak(engine->render(512)), 0.0);
+    }
+    EXPECT_EQ(peak(engine->render(2000)), 0.0);
+    EXPECT_EQ(engine->channelGetPosition(h), 44100 * 4 + 4000 + 2000 * 4);
+    EXPECT_NE(engine->channelGetLevel(h), -1) << "playing once the group is released";
+}
+
+} // namespace
+} // namespace zen::audio::test
