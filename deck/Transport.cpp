@@ -38,6 +38,16 @@ void Transport::trackChanged() {
         fxTimer2_.start();
     else
         fxTimer2_.stop();
+    // The loop and its points outlive the channel they were set on.
+    if (d_.state.LoopOn) applyLoop();
+}
+
+void Transport::applyLoop() {
+    const DeckState& s = d_.state;
+    if (s.LoopOn && s.LoopEnd > s.LoopStart)
+        d_.engine.channelSetLoop(s.channel, s.LoopStart, s.LoopEnd);
+    else
+        d_.engine.channelSetLoop(s.channel, -1, -1);
 }
 
 std::int32_t Transport::position() const {
@@ -101,27 +111,33 @@ void Transport::Zen_CueSet() {
 }
 
 void Transport::Zen_CuePlay() {
+    // One step for the sound: nothing of the old position may slip out between the two.
+    const audio::CommandGroup group(d_.engine);
     d_.engine.streamPlay(d_.state.channel, d_.state.CuePoint, 0);
     seek(d_.state.CuePoint);
 }
 
 QString Transport::Zen_LoopStart() {
     d_.state.LoopStart = position();
+    if (d_.state.LoopOn) applyLoop();
     return FormatTime(d_.engine, d_.state.channel, d_.state.LoopStart);
 }
 
 QString Transport::Zen_LoopEnd() {
     d_.state.LoopEnd = position();
+    if (d_.state.LoopOn) applyLoop();
     return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
 }
 
 QString Transport::Zen_FineDw(std::int16_t& Pwr) {
     d_.state.LoopEnd -= Pwr;
+    if (d_.state.LoopOn) applyLoop();
     return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
 }
 
 QString Transport::Zen_FineUp(std::int16_t& Pwr) {
     d_.state.LoopEnd += Pwr;
+    if (d_.state.LoopOn) applyLoop();
     return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
 }
 
@@ -135,6 +151,7 @@ void Transport::toggleLoop() {
         setLight(d_.ui.cmdLooped, true);
         s.LoopOn = true;
     }
+    applyLoop();
 }
 
 void Transport::seekToSlider() {

@@ -9,6 +9,10 @@
 // Play/pause, stop to the cue point, the latching cue with its stutter, cue set and cue play,
 // the loop, repeat at the end of the track, the seek slider and the position display. Positions
 // are byte offsets of the loaded channel.
+//
+// While the loop is on, the engine plays it itself and jumps back at the exact sample; the loop
+// watch keeps its rule on top (at or past the loop end: back to the start), which is what holds
+// the position at the start of an empty loop and brings back a seek past the end.
 class Transport {
 public:
     explicit Transport(Deck& deck);
@@ -51,6 +55,8 @@ private:
     std::int32_t position() const;
     void seek(std::int32_t bytes);
     void setLight(ZenButton* button, bool on);
+    // Hands the loop to the engine while it is on and has a length, and takes it back otherwise.
+    void applyLoop();
 
     Deck& d_;
     QTimer timer1_;

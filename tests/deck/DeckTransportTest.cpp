@@ -1,5 +1,6 @@
 #include "DeckTestSupport.h"
 
+#include "audio/EngineTestSupport.h"
 #include "common/ZenButton.h"
 #include "deck/DeckSlider.h"
 #include "deck/TimeText.h"
@@ -10,6 +11,17 @@
 namespace {
 
 constexpr int kBytesPerSecond = 44100 * 4;
+// The engine's crossfade over a jump, in frames.
+constexpr int kFade = 128;
+
+// Output frames [from, from + count) are the ramp's frames from `source` on.
+void expectRamp(const std::vector<float>& out, const zen::audio::test::Pcm& ramp, int from,
+                int source, int count) {
+    for (int i = 0; i < count; ++i)
+        for (int c = 0; c < 2; ++c)
+            ASSERT_EQ(out[2 * (from + i) + c], ramp.samples[2 * (source + i) + c] / 32768.0f)
+                << "output frame " << from + i << " should be source frame " << source + i;
+}
 
 } // namespace
 
@@ -105,6 +117,64 @@ TEST_F(DeckTest, LoopWrapsBetweenItsPointsAndAnEmptyLoopHoldsTheStart) {
     transport().toggleLoop();
     EXPECT_FALSE(state().LoopOn);
     EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOffDot);
+}
+
+TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsEnd) {
+    namespace test = zen::audio::test;
+    const test::Pcm ramp = test::makeRamp(44100, 44100);
+    test::writeWav(musicDir.filePath("ramp.wav").toStdString(), ramp);
+    startDeck();
+    load("ramp.wav");
+    const auto channel = [this] { return state().channel; };
+    // Full volume, centred, so the output is the file itself.
+    const auto unity = [&] {
+        engine->setGlobalVolumes(100, 100, 100);
+        engine->channelSlideAttributes(channel(), -1, 100, 0, 0);
+    };
+    unity();
+    window->Zen_Pause();
+    engine->render(11025);
+    ui().cmdStartLoop->MouseDown(1, 0, 1, 1);
+    engine->render(11025);
+    ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
+    transport().toggleLoop();
+
+    // Only the engine renders from here on: the loop watch never ticks.
+    auto out = engine->render(11025 + 1000);
+    expectRamp(out, ramp, 11025 - 100, 22050 - 100, 100);
+    expectRamp(out, ramp, 11025 + kFade, 11025 + kFade, 1000 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 1000) * 4);
+
+    // 500 bytes are 125 frames: the end moves out by that much, then in by twice as much.
+    std::int16_t step = 500;
+    transport().Zen_FineUp(step);
+    out = engine->render(22175 - 12025 + 500);
+    expectRamp(out, ramp, 22175 - 12025 - 100, 22175 - 100, 100);
+    expectRamp(out, ramp, 22175 - 12025 + kFade, 11025 + kFade, 500 - kFade);
+    transport().Zen_FineDw(step);
+    ui().cmdFineDw->Click();
+    EXPECT_EQ(state().LoopEnd, 21925 * 4);
+    out = engine->render(21925 - 11525 + 300);
+    expectRamp(out, ramp, 21925 - 11525 - 100, 21925 - 100, 100);
+    expectRamp(out, ramp, 21925 - 11525 + kFade, 11025 + kFade, 300 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 300) * 4);
+
+    // Off: playback runs through the old end.
+    transport().toggleLoop();
+    engine->render(11000);
+    EXPECT_EQ(engine->channelGetPosition(channel()), (11325 + 11000) * 4);
+
+    // A load keeps the loop on, and the new track loops too.
+    transport().toggleLoop();
+    test::writeWav(musicDir.filePath("again.wav").toStdString(), ramp);
+    load("again.wav");
+    EXPECT_TRUE(state().LoopOn);
+    unity();
+    window->Zen_Pause();
+    out = engine->render(21925 + 500);
+    expectRamp(out, ramp, 21925 - 100, 21925 - 100, 100);
+    expectRamp(out, ramp, 21925 + kFade, 11025 + kFade, 500 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 500) * 4);
 }
 
 TEST_F(DeckTest, StopWithNoCueSeeksToTheStart) {
