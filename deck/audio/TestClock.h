@@ -11,8 +11,8 @@
 // getInfo() reports platform version 9. render() is deterministic: before each block it waits for
 // the decoder to produce the frames that block reads, so a test never races the decode worker.
 // Commands take effect at once (there is no audio thread to hand them to; a held group at its
-// release), and the position is
-// the next frame render() will output. Nothing advances without init() and start().
+// release), and the position is the next frame render() will output. Nothing advances without
+// init() and start().
 namespace zen::audio {
 
 class TestClockEngine : public AudioEngine {
