@@ -40,13 +40,17 @@ void createDeckDisplays(Deck& deck) {
     const zen::deck::ChannelSource channel = [state] { return state->channel; };
 
     ui.pctSpectrum = new zen::deck::SpectrumView(deck.engine, channel, w);
-    ui.pctSpectrum->setGeometry(8, 156, zen::deck::SpectrumDisplay::kWidth,
-                                zen::deck::SpectrumDisplay::kHeight);
-    setColours(ui.pctSpectrum, kPictureBackground, zen::kDeckInfoText);
+    ui.pctSpectrum->move(8, 154);
+    ui.pctSpectrum->setFixedSize(ui.pctSpectrum->sizeHint());
+    // The picture covers the view: nothing below it needs painting.
+    ui.pctSpectrum->setAttribute(Qt::WA_OpaquePaintEvent);
     ui.pctSpectrum->setToolTip(QStringLiteral("Click to switch the view"));
 
-    ui.lblVU = statusLabel(w, ui.pctSpectrum->caption(), {100, 156, 130, 16},
+    ui.lblVU = statusLabel(w, ui.pctSpectrum->caption(), {104, 156, 150, 18},
                            Qt::AlignLeft | Qt::AlignVCenter);
+    QFont captionFont = ui.lblVU->font();
+    captionFont.setBold(true);
+    ui.lblVU->setFont(captionFont);
     QObject::connect(ui.pctSpectrum, &zen::deck::SpectrumView::captionChanged, ui.lblVU,
                      &QLabel::setText);
 
@@ -54,8 +58,9 @@ void createDeckDisplays(Deck& deck) {
     ui.pctVU->move(402, 156);
     setColours(ui.pctVU, kPictureBackground, zen::kDeckInfoText);
 
-    ui.lblCPU = statusLabel(w, QStringLiteral("0.0 %"), {100, 238, 60, 16},
-                            Qt::AlignRight | Qt::AlignVCenter);
+    statusLabel(w, QStringLiteral("CPU"), {274, 156, 44, 18}, Qt::AlignRight | Qt::AlignVCenter);
+    ui.lblCPU = statusLabel(w, QStringLiteral("0.0 %"), {320, 156, 66, 18}, Qt::AlignCenter);
+    setColours(ui.lblCPU, zen::kDeckPalette[2], zen::kDeckInfoText);
     ui.cpuLoad = new zen::deck::CpuLoadDisplay(deck.engine, *ui.lblCPU, w);
 
     zen::deck::WindowDrag::install(*ui.lblWindowTitle);

@@ -19,6 +19,9 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& place,
               Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
     auto* l = new QLabel(text, parent);
     l->setGeometry(place);
+    // A fixed size: labels that timers rewrite (the position, every 10 ms) repaint themselves
+    // alone instead of asking the window for a new layout.
+    l->setFixedSize(place.size());
     l->setAlignment(align);
     return l;
 }
@@ -134,20 +137,21 @@ void createTransport(QWidget* w, DeckUi& ui) {
     ui.optActivity->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     ui.trkPosition = new DeckSlider(Qt::Horizontal, 0, 0, w);
-    ui.trkPosition->setGeometry(8, 306, 490, 20);
+    ui.trkPosition->setGeometry(8, 312, 490, 28);
 
     const char* faders[3] = {"Vol", "Pan", "Touch"};
     const int ranges[3][2] = {{0, 100}, {-100, 100}, {0, 5000}};
     const int pageSteps[3] = {25, 50, 1};
     const int starts[3] = {50, 0, 2500};
     for (int i = 0; i < 3; ++i) {
-        const int x = 8 + i * 164;
-        label(w, QString::fromLatin1(faders[i]), {x, 330, 34, 18});
+        // Beside the spectrum picture, one fader a row.
+        const int y = 182 + i * 24;
+        label(w, QString::fromLatin1(faders[i]), {104, y, 42, 18});
         ui.hscEQ[i] = new DeckSlider(Qt::Horizontal, ranges[i][0], ranges[i][1], w);
-        ui.hscEQ[i]->setGeometry(x + 34, 330, 84, 18);
+        ui.hscEQ[i]->setGeometry(148, y, 168, 18);
         ui.hscEQ[i]->setPageStep(pageSteps[i]);
         ui.hscEQ[i]->setValue(starts[i]);
-        ui.lblinfo[8 + i] = infoLabel(w, QString::number(starts[i]), {x + 120, 330, 38, 18});
+        ui.lblinfo[8 + i] = infoLabel(w, QString::number(starts[i]), {320, y, 66, 18});
     }
 }
 

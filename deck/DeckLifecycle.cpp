@@ -45,6 +45,8 @@ void DeckLifecycle::DoColors() {
         label->setPalette(palette);
     }
     setBackground(d_.ui.pctSongInfo, pal[2]);
+    // Opaque in the panel's colour: its repaints every 10 ms leave the panel below alone.
+    setBackground(d_.ui.lblPosition, pal[5]);
     setBackground(d_.ui.chkRepeat, pal[5]);
     setBackground(d_.ui.chkMono, pal[5]);
     setBackground(d_.ui.optActivity, pal[5]);

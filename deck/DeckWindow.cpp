@@ -5,6 +5,7 @@
 #include "deck/DeckDisplays.h"
 #include "deck/DeckLayout.h"
 #include "deck/DeckSlider.h"
+#include "deck/FramePacer.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -37,6 +38,7 @@ DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget*
     move(DeckLifecycle::kDesignLeft, 0);
     createDeckControls(this, deck_.ui);
     createDeckDisplays(deck_);
+    FramePacer::install(*this);
     wireTransport();
     wirePitchAndFaders();
     wireBrowser();

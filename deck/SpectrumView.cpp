@@ -40,11 +40,21 @@ void SpectrumView::start() {
 }
 
 void SpectrumView::tick() {
-    display_.tick(engine_, channel_ ? channel_() : 0);
+    if (display_.scrolling())
+        display_.tick(engine_, channel_ ? channel_() : 0);
+    else
+        barFrameDue_ = true;
     schedulePaint();
 }
 
+void SpectrumView::drawDueFrame() {
+    if (!barFrameDue_) return;
+    barFrameDue_ = false;
+    display_.tick(engine_, channel_ ? channel_() : 0);
+}
+
 void SpectrumView::switchMode() {
+    barFrameDue_ = false;
     display_.switchMode();
     tmrSpectrum_.setInterval(display_.periodMs());
     schedulePaint();
@@ -62,11 +72,13 @@ void SpectrumView::schedulePaint() {
 }
 
 void SpectrumView::paintIfChanged() {
+    drawDueFrame();
     const auto bits = display_.bits();
     if (std::memcmp(bits.data(), shown_.data(), shown_.size()) != 0) update();
 }
 
 void SpectrumView::paintEvent(QPaintEvent*) {
+    drawDueFrame();
     const auto bits = display_.bits();
     std::memcpy(shown_.data(), bits.data(), shown_.size());
     // The bitmap's rows run bottom-up; the image's top-down.

@@ -11,8 +11,10 @@
 namespace zen::deck {
 
 // pctSpectrum: shows the spectrum picture at its top-left corner and switches its view on a
-// mouse press. Frames are computed on every tick of tmrSpectrum (down to 1 ms in the bar view),
-// but the screen is repainted at most about 60 times a second, and only when the picture changed.
+// mouse press. The screen is repainted at most about 60 times a second, and only when the picture
+// changed. The scrolling view draws a column on every tick of tmrSpectrum. A bar frame replaces
+// the whole picture, so of the bar view's 1 ms ticks only the last before a paint can ever be
+// seen: that frame alone is drawn, from the analysis of that moment.
 class SpectrumView : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +24,8 @@ public:
     void start();
     // One tick of tmrSpectrum.
     void tick();
+    // Draws the bar frame a tick left due, if any; painting does it itself.
+    void drawDueFrame();
     // What a mouse press on the picture does.
     void switchMode();
 
@@ -50,6 +54,7 @@ private:
     QTimer paintPacer_;
     QElapsedTimer sincePaint_;
     QImage image_;
+    bool barFrameDue_ = false;
     std::array<std::uint8_t, SpectrumDisplay::kWidth * SpectrumDisplay::kRows> shown_{};
 };
 

@@ -57,6 +57,7 @@ void Touch::Zen_TouchUp() {
 }
 
 void Touch::endBend(Deck& deck) {
+    if (!deck.state.bendHeld) return;
     deck.state.bendHeld = false;
     deck.ui.cmdBack->setDotColor(kIdleDot);
     deck.ui.cmdForward->setDotColor(kIdleDot);

@@ -17,7 +17,8 @@ public:
     void Zen_TouchF2();
     void Zen_TouchUp();
 
-    // Forgets a bend without touching the channel: a load replaces the channel it was bending.
+    // Forgets the bend being held, if any, without touching the channel: a load replaces the
+    // channel it was bending.
     static void endBend(Deck& deck);
 
 private:

@@ -57,6 +57,7 @@ TEST_F(DeckTest, DisplaysFollowTheLoadedChannel) {
     EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftBar), 5);
     EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftMarker), -1);
     ui().pctSpectrum->tick();
+    ui().pctSpectrum->drawDueFrame();
     const auto bits = ui().pctSpectrum->display().bits();
     const auto top =
         bits.subspan(zen::deck::SpectrumDisplay::kWidth * 100, zen::deck::SpectrumDisplay::kWidth);

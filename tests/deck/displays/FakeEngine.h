@@ -13,6 +13,7 @@ public:
     std::vector<float> spectrum; // empty: not playing
     float cpu = 0;
     mutable zen::audio::Handle askedChannel = 0;
+    int analyses = 0;
 
     std::int32_t channelGetLevel(zen::audio::Handle channel) const override {
         askedChannel = channel;
@@ -21,6 +22,7 @@ public:
     std::int32_t channelGetData(zen::audio::Handle channel, float* buffer,
                                 std::uint32_t what) override {
         askedChannel = channel;
+        ++analyses;
         if (spectrum.empty() || what != zen::audio::kDataFft2048) return -1;
         std::copy_n(spectrum.begin(), std::min<std::size_t>(spectrum.size(), 1024), buffer);
         return 4096;

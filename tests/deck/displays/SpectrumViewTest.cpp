@@ -36,9 +36,8 @@ TEST(SpectrumView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
     SpectrumView view(engine, [] { return zen::audio::Handle{3}; });
     view.resize(88, 101);
     view.tick();
-    EXPECT_EQ(engine.askedChannel, 3u);
-
     const QImage shown = view.grab().toImage();
+    EXPECT_EQ(engine.askedChannel, 3u);
     EXPECT_EQ(shown.pixel(0, 100), paletteColour(1)) << "row 0 is the bottom line";
     EXPECT_EQ(shown.pixel(0, 0), paletteColour(101)) << "a full band reaches the top";
     EXPECT_EQ(shown.pixel(2, 99), paletteColour(0));
@@ -91,6 +90,9 @@ TEST(SpectrumView, ManyFramesCostFewPaintsAndUnchangedFramesNone) {
     EXPECT_GE(counter.paints, 2);
     EXPECT_LE(counter.paints, elapsed / 16 + 2)
         << "100 frames in " << elapsed << " ms are painted at the screen's pace";
+    EXPECT_GE(engine.analyses, 2);
+    EXPECT_LE(engine.analyses, elapsed / 16 + 2)
+        << "only the bar frames that can be seen are drawn";
 
     QTest::qWait(30);
     counter.paints = 0;
@@ -98,4 +100,15 @@ TEST(SpectrumView, ManyFramesCostFewPaintsAndUnchangedFramesNone) {
         view.tick();
     QTest::qWait(40);
     EXPECT_EQ(counter.paints, 0) << "an unchanged picture is not repainted";
+}
+
+TEST(SpectrumView, TheScrollingViewDrawsAColumnOnEveryTick) {
+    FakeEngine engine;
+    engine.spectrum.assign(1024, 0.0f);
+    SpectrumView view(engine, [] { return zen::audio::Handle{2}; });
+    view.switchMode();
+    for (int i = 0; i < 90; ++i)
+        view.tick();
+    EXPECT_EQ(engine.analyses, 90);
+    EXPECT_EQ(view.display().writeColumn(), 2);
 }
