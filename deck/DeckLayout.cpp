@@ -5,6 +5,7 @@
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
+#include "deck/PositionLabel.h"
 #include "deck/ShapeWidget.h"
 #include "deck/SongPanel.h"
 
@@ -85,8 +86,9 @@ void createSongInfo(QWidget* w, DeckUi& ui) {
     ui.lblBPMs = label(w, QStringLiteral("Not Detected"), {438, 50, 134, 16});
     label(w, QStringLiteral("Detected"), {396, 68, 56, 16});
     ui.lblOrigBPM = label(w, QString(), {454, 68, 118, 16});
-    ui.lblPosition =
-        label(w, QStringLiteral("- - : - - , - - -"), {396, 88, 176, 36}, Qt::AlignCenter);
+    ui.lblPosition = new PositionLabel(QStringLiteral("- - : - - , - - -"), w);
+    ui.lblPosition->setGeometry(396, 88, 176, 36);
+    ui.lblPosition->setFixedSize(176, 36);
     QFont positionFont = ui.lblPosition->font();
     positionFont.setPointSize(18);
     positionFont.setBold(true);
