@@ -17,7 +17,7 @@ Transport::Transport(Deck& deck) : d_(deck) {
     timer1_.setInterval(10);
     timer1_.callOnTimeout([this] { positionTick(); });
     fxTimer2_.setTimerType(Qt::PreciseTimer);
-    fxTimer2_.setInterval(1);
+    fxTimer2_.setInterval(2);
     fxTimer2_.callOnTimeout([this] { loopTick(); });
     tmrCue_.setTimerType(Qt::PreciseTimer);
     tmrCue_.setInterval(75);

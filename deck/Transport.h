@@ -33,7 +33,9 @@ public:
 
     // Timer1 (10 ms): position display.
     void positionTick();
-    // FXTimer2 (1 ms): loop watch and end of track.
+    // FXTimer2 (2 ms): loop watch and end of track. The engine wraps a loop at its exact sample
+    // itself, so this watch only holds a loop whose end lies at or before its start and stops the
+    // track at its end; 2 ms serves both with half the wakeups of a 1 ms pace.
     void loopTick();
     // tmrCue (75 ms, while the cue is held): back to the cue point.
     void cueTick();
