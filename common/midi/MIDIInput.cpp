@@ -1,6 +1,5 @@
 #include "common/midi/MIDIInput.h"
 
-#include "common/midi/CableFolder.h"
 #include "common/midi/CableReceiver.h"
 #include "common/midi/DeviceList.h"
 #include "common/midi/EventQueue.h"
@@ -11,10 +10,11 @@ namespace zen {
 using midi::Direction;
 
 MIDIInput::MIDIInput(QObject* parent)
-    : MidiPort(parent), liveSession_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
+    : MidiPort(Direction::Input, parent),
+      liveSession_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
 
 MIDIInput::~MIDIInput() {
-    close();
+    closePort();
 }
 
 qint16 MIDIInput::deviceCount() {
@@ -29,10 +29,10 @@ void MIDIInput::action(qint16 device, MidiAction action) {
     if (!midi::isDevice(Direction::Input, device)) return;
     switch (action) {
     case MidiAction::Open:
-        open(device);
+        openPort(device);
         break;
     case MidiAction::Close:
-        close();
+        closePort();
         break;
     case MidiAction::Reset:
     case MidiAction::Stop:
@@ -56,14 +56,8 @@ void MIDIInput::halt() {
     liveSession_->store(0, std::memory_order_release);
 }
 
-void MIDIInput::open(int device) {
-    const std::string name = midi::deviceName(Direction::Input, device);
-    if (openDevice_ == device && openName_ == name) return;
-    close();
-    ++openSession_;
-
-    auto onMessage = [queue = queue_, id = portId_,
-                      live = liveSession_](const midi::ShortMessage& message) {
+std::function<void(const midi::ShortMessage&)> MIDIInput::messageSink() const {
+    return [queue = queue_, id = portId_, live = liveSession_](const midi::ShortMessage& message) {
         const std::uint64_t session = live->load(std::memory_order_acquire);
         if (session == 0) return;
         midi::Event event;
@@ -72,41 +66,23 @@ void MIDIInput::open(int device) {
         event.message = message;
         queue->post(std::move(event));
     };
-    std::string error;
-    if (device < midi::kCableCount) {
-        const std::string folder = midi::cableFolderPath();
-        error = midi::prepareCableFolder(folder);
-        if (!error.empty()) {
-            postError(MidiError::CableFolder, QString::fromStdString(error));
-            return;
-        }
-        cable_ = midi::CableReceiver::open(folder, device + 1, onMessage,
-                                           errorSink(MidiError::Receive), error);
-        if (!cable_) {
-            postError(MidiError::CableSocket, QString::fromStdString(error));
-            return;
-        }
-    } else {
-        const auto port = midi::hardwarePort(Direction::Input, device);
-        hardware_ =
-            midi::HardwareInput::open(*port, onMessage, errorSink(MidiError::Driver), error);
-        if (!hardware_) {
-            postError(MidiError::DeviceMissing, QString::fromStdString(error));
-            return;
-        }
-    }
-    openDevice_ = device;
-    openName_ = name;
 }
 
-void MIDIInput::close() {
-    if (!isOpen()) return;
+bool MIDIInput::openCable(const std::string& folder, int cable, std::string& error) {
+    cable_ = midi::CableReceiver::open(folder, cable, messageSink(), errorSink(MidiError::Receive),
+                                       error);
+    return cable_ != nullptr;
+}
+
+bool MIDIInput::openHardware(const midi::HardwarePort& port, std::string& error) {
+    hardware_ = midi::HardwareInput::open(port, messageSink(), errorSink(MidiError::Driver), error);
+    return hardware_ != nullptr;
+}
+
+void MIDIInput::release() {
     halt();
     cable_.reset();
     hardware_.reset();
-    openDevice_ = -1;
-    openName_.clear();
-    ++openSession_;
 }
 
 void MIDIInput::deliver(const midi::Event& event) {

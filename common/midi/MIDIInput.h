@@ -3,12 +3,14 @@
 #include "common/midi/MidiPort.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace zen {
 namespace midi {
 class CableReceiver;
 class HardwareInput;
+struct ShortMessage;
 } // namespace midi
 
 // A MIDI input port: devices 0..7 are the cables "MIDI Yoke 1".."MIDI Yoke 8", hardware inputs
@@ -32,9 +34,12 @@ signals:
 
 private:
     void deliver(const midi::Event& event) override;
-    void open(int device);
-    void close();
+    bool openCable(const std::string& folder, int cable, std::string& error) override;
+    bool openHardware(const midi::HardwarePort& port, std::string& error) override;
+    void release() override;
     void halt();
+    // Queues each message that arrives while the port is started, tagged with its session.
+    std::function<void(const midi::ShortMessage&)> messageSink() const;
 
     std::unique_ptr<midi::CableReceiver> cable_;
     std::unique_ptr<midi::HardwareInput> hardware_;

@@ -1,6 +1,5 @@
 #include "common/midi/MIDIOutput.h"
 
-#include "common/midi/CableFolder.h"
 #include "common/midi/CableSender.h"
 #include "common/midi/DeviceList.h"
 #include "common/midi/EventQueue.h"
@@ -10,10 +9,10 @@ namespace zen {
 
 using midi::Direction;
 
-MIDIOutput::MIDIOutput(QObject* parent) : MidiPort(parent) {}
+MIDIOutput::MIDIOutput(QObject* parent) : MidiPort(Direction::Output, parent) {}
 
 MIDIOutput::~MIDIOutput() {
-    close();
+    closePort();
 }
 
 qint16 MIDIOutput::deviceCount() {
@@ -28,10 +27,10 @@ void MIDIOutput::action(qint16 device, MidiAction action) {
     if (!midi::isDevice(Direction::Output, device)) return;
     switch (action) {
     case MidiAction::Open:
-        open(device);
+        openPort(device);
         break;
     case MidiAction::Close:
-        close();
+        closePort();
         break;
     case MidiAction::Start:
         started_ = isOpen();
@@ -55,40 +54,20 @@ void MIDIOutput::send(qint16 device, qint16 status, qint16 data1, qint16 data2) 
     action(device, MidiAction::Send);
 }
 
-void MIDIOutput::open(int device) {
-    const std::string name = midi::deviceName(Direction::Output, device);
-    if (openDevice_ == device && openName_ == name) return;
-    close();
-    ++openSession_;
-    if (device < midi::kCableCount) {
-        const std::string folder = midi::cableFolderPath();
-        const std::string error = midi::prepareCableFolder(folder);
-        if (!error.empty()) {
-            postError(MidiError::CableFolder, QString::fromStdString(error));
-            return;
-        }
-        cable_ = std::make_unique<midi::CableSender>(folder, device + 1);
-    } else {
-        std::string error;
-        hardware_ = midi::HardwareOutput::open(*midi::hardwarePort(Direction::Output, device),
-                                               errorSink(MidiError::Driver), error);
-        if (!hardware_) {
-            postError(MidiError::DeviceMissing, QString::fromStdString(error));
-            return;
-        }
-    }
-    openDevice_ = device;
-    openName_ = name;
+bool MIDIOutput::openCable(const std::string& folder, int cable, std::string&) {
+    cable_ = std::make_unique<midi::CableSender>(folder, cable);
+    return true;
 }
 
-void MIDIOutput::close() {
-    if (!isOpen()) return;
+bool MIDIOutput::openHardware(const midi::HardwarePort& port, std::string& error) {
+    hardware_ = midi::HardwareOutput::open(port, errorSink(MidiError::Driver), error);
+    return hardware_ != nullptr;
+}
+
+void MIDIOutput::release() {
     started_ = false;
     cable_.reset();
     hardware_.reset();
-    openDevice_ = -1;
-    openName_.clear();
-    ++openSession_;
 }
 
 // A send on a closed port, or of fields that make no MIDI message, is dropped: the console sends

@@ -29,8 +29,9 @@ public:
     void send(qint16 device, qint16 status, qint16 data1, qint16 data2);
 
 private:
-    void open(int device);
-    void close();
+    bool openCable(const std::string& folder, int cable, std::string& error) override;
+    bool openHardware(const midi::HardwarePort& port, std::string& error) override;
+    void release() override;
     void transmit();
 
     std::unique_ptr<midi::CableSender> cable_;

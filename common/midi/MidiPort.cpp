@@ -1,15 +1,50 @@
 #include "common/midi/MidiPort.h"
 
+#include "common/midi/CableFolder.h"
 #include "common/midi/EventQueue.h"
 
 namespace zen {
 
-MidiPort::MidiPort(QObject* parent) : QObject(parent), queue_(midi::EventQueue::shared()) {
+MidiPort::MidiPort(midi::Direction direction, QObject* parent)
+    : QObject(parent), direction_(direction), queue_(midi::EventQueue::shared()) {
     portId_ = queue_->registerPort(this);
 }
 
 MidiPort::~MidiPort() {
     queue_->unregisterPort(portId_);
+}
+
+void MidiPort::openPort(int device) {
+    const std::string name = midi::deviceName(direction_, device);
+    if (openDevice_ == device && openName_ == name) return;
+    closePort();
+    ++openSession_;
+    std::string error;
+    if (device < midi::kCableCount) {
+        const std::string folder = midi::cableFolderPath();
+        error = midi::prepareCableFolder(folder);
+        if (!error.empty()) {
+            postError(MidiError::CableFolder, QString::fromStdString(error));
+            return;
+        }
+        if (!openCable(folder, device + 1, error)) {
+            postError(MidiError::CableSocket, QString::fromStdString(error));
+            return;
+        }
+    } else if (!openHardware(*midi::hardwarePort(direction_, device), error)) {
+        postError(MidiError::DeviceMissing, QString::fromStdString(error));
+        return;
+    }
+    openDevice_ = device;
+    openName_ = name;
+}
+
+void MidiPort::closePort() {
+    if (!isOpen()) return;
+    release();
+    openDevice_ = -1;
+    openName_.clear();
+    ++openSession_;
 }
 
 void MidiPort::deliver(const midi::Event& event) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/midi/DeviceList.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -65,7 +67,17 @@ signals:
     void error(qint16 number, const QString& description);
 
 protected:
-    explicit MidiPort(QObject* parent);
+    MidiPort(midi::Direction direction, QObject* parent);
+
+    // Opens `device` unless it is open already, closing first what was open; a failure is raised
+    // as the error event and leaves the port closed.
+    void openPort(int device);
+    void closePort();
+    // What each direction does with its device: open the cable or hardware port (false and the
+    // reason in `error` when it cannot be), and stop and let go of whichever is open.
+    virtual bool openCable(const std::string& folder, int cable, std::string& error) = 0;
+    virtual bool openHardware(const midi::HardwarePort& port, std::string& error) = 0;
+    virtual void release() = 0;
 
     // Runs on the window thread for every event the queue hands this port.
     virtual void deliver(const midi::Event& event);
@@ -74,6 +86,7 @@ protected:
     // The same for a reader or driver thread of the session now open.
     std::function<void(const std::string&)> errorSink(MidiError number) const;
 
+    midi::Direction direction_;
     std::shared_ptr<midi::EventQueue> queue_;
     std::uint64_t portId_ = 0;
     // Bumped on every open and close, so an error of an earlier session is never delivered.
