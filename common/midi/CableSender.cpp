@@ -16,20 +16,21 @@ namespace zen::midi {
 
 namespace {
 
-enum class Connect { Ok, Stale, Failed };
-
-Connect connectTo(const std::string& path, int& fd) {
+// Connects to a reader's socket; true when connected. A socket file that refuses the connection
+// belongs to a reader that died without removing it, and is removed here.
+bool connectTo(const std::string& path, int& fd) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) return Connect::Failed;
+    if (path.size() >= sizeof addr.sun_path) return false;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return Connect::Failed;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return Connect::Ok;
+    if (fd < 0) return false;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return true;
     const int err = errno;
     close(fd);
     fd = -1;
-    return err == ECONNREFUSED ? Connect::Stale : Connect::Failed;
+    if (err == ECONNREFUSED) unlink(path.c_str());
+    return false;
 }
 
 } // namespace
@@ -155,17 +156,7 @@ void CableSender::rescan() {
     for (const std::string& name : present) {
         if (peers_.count(name)) continue;
         Peer peer;
-        const std::string path = folder_ + "/" + name;
-        switch (connectTo(path, peer.fd)) {
-        case Connect::Ok:
-            peers_.emplace(name, peer);
-            break;
-        case Connect::Stale:
-            unlink(path.c_str());
-            break;
-        case Connect::Failed:
-            break;
-        }
+        if (connectTo(folder_ + "/" + name, peer.fd)) peers_.emplace(name, peer);
     }
 }
 
@@ -236,18 +227,8 @@ void CableSender::forget(const std::string& name) {
     peers_.erase(it);
     // The reader closed without removing its socket file (it died); remove the file unless a
     // live socket has taken the name meanwhile.
-    const std::string path = folder_ + "/" + name;
     int probe = -1;
-    switch (connectTo(path, probe)) {
-    case Connect::Ok:
-        close(probe);
-        break;
-    case Connect::Stale:
-        unlink(path.c_str());
-        break;
-    case Connect::Failed:
-        break;
-    }
+    if (connectTo(folder_ + "/" + name, probe)) close(probe);
 }
 
 } // namespace zen::midi
