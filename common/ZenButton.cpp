@@ -27,19 +27,6 @@ bool validShape(std::int32_t shape) {
     return shape >= ZenButton::Rectangle && shape <= ZenButton::RoundedSquare;
 }
 
-int buttonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return ZenButton::LeftButton;
-    case Qt::RightButton:
-        return ZenButton::RightButton;
-    case Qt::MiddleButton:
-        return ZenButton::MiddleButton;
-    default:
-        return 0;
-    }
-}
-
 int shiftCode(Qt::KeyboardModifiers modifiers) {
     return (modifiers & Qt::ShiftModifier ? ZenButton::ShiftMask : 0) |
            (modifiers & Qt::ControlModifier ? ZenButton::CtrlMask : 0) |
@@ -107,6 +94,19 @@ void changeLook(ZenButtonFace* face, auto edit) {
 }
 
 } // namespace
+
+int ZenButton::buttonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return LeftButton;
+    case Qt::RightButton:
+        return RightButton;
+    case Qt::MiddleButton:
+        return MiddleButton;
+    default:
+        return 0;
+    }
+}
 
 ZenButton::ZenButton(QWidget* parent) : QWidget(parent), caption_(kDefaultCaption) {
     setFocusPolicy(Qt::NoFocus);

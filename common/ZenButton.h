@@ -46,6 +46,8 @@ public:
 
     // The `button` argument of the mouse signals.
     enum MouseButtonCode { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+    // The code of a Qt mouse button; 0 for any other button.
+    static int buttonCode(Qt::MouseButton button);
     // Bits of the `shift` argument of the mouse and key signals.
     enum ShiftCode { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
 

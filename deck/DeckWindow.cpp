@@ -11,23 +11,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-namespace {
-
-int buttonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return ZenButton::LeftButton;
-    case Qt::RightButton:
-        return ZenButton::RightButton;
-    case Qt::MiddleButton:
-        return ZenButton::MiddleButton;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
 DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent)
     : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_), touch_(deck_),
       equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_, transport_),
@@ -122,7 +105,7 @@ bool DeckWindow::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
         for (int i = 0; i < Equalizer::kBandCount; ++i) {
             if (watched != deck_.ui.lblEQR[i]) continue;
-            const int code = buttonCode(static_cast<QMouseEvent*>(event)->button());
+            const int code = ZenButton::buttonCode(static_cast<QMouseEvent*>(event)->button());
             if (type == QEvent::MouseButtonPress)
                 equalizer_.bandLabelDown(i, code);
             else
