@@ -4,14 +4,13 @@
 #include "common/DeckCommands.h"
 #include "common/ZenButton.h"
 #include "common/midi/MIDIOutput.h"
+#include "tests/common/midi/MidiTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QRadioButton>
-#include <chrono>
-#include <functional>
 
 // The deck's remote control driven as the console drives it: Control Changes sent through a
 // real cable from a port of this process, handled on the window thread.
@@ -22,16 +21,6 @@ using zen::MidiAction;
 constexpr zen::Rgb kRed = zen::rgb(255, 0, 0);
 constexpr zen::Rgb kDarkRed = zen::rgb(128, 0, 0);
 constexpr qint16 kCable1 = 0;
-
-bool waitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // What the deck showed the moment its handler had run.
 struct Seen {

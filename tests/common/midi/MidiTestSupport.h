@@ -9,6 +9,17 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Runs the event loop until the condition holds or the time is up.
+inline bool waitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
 // Each test gets a private runtime folder, so its cables meet no other test's.
 class CableFixture : public ::testing::Test {
 protected:
@@ -28,17 +39,6 @@ protected:
 
     QStringList socketFiles(int cable) const {
         return QDir(cableFolder()).entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
-    }
-
-    // Runs the event loop until the condition holds or the time is up.
-    static bool waitFor(const std::function<bool()>& condition,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
     }
 
     static void pump(std::chrono::milliseconds time) {
