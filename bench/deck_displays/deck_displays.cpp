@@ -7,6 +7,8 @@
 //   playing alone (the engine on its test clock, rendered every 5 ms on the same thread);
 // - paints_per_s in the bar view.
 // Runs on Qt's offscreen platform; `seconds` per phase is the only argument (default 5).
+#include "Measure.h"
+#include "Tracks.h"
 #include "deck/LevelMeter.h"
 #include "deck/SpectrumView.h"
 #include "deck/audio/TestClock.h"
@@ -14,8 +16,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <sndfile.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cmath>
@@ -33,37 +33,10 @@ namespace {
 
 constexpr int kRate = 44100;
 
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // A minute of chords and a kick, loud enough to move the meter.
 std::string writeTrack() {
     const auto path = std::filesystem::temp_directory_path() / "zentari_displays_bench.wav";
-    SF_INFO info{};
-    info.channels = 2;
-    info.samplerate = kRate;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    std::mt19937 random(1);
-    std::normal_distribution<float> noise(0, 0.02f);
-    std::vector<float> block(2 * kRate);
-    for (int second = 0; second < 60; ++second) {
-        for (int i = 0; i < kRate; ++i) {
-            const double t = second + double(i) / kRate;
-            const double beat = std::fmod(t, 0.5);
-            const double kick = std::exp(-beat * 30) * std::sin(2 * M_PI * 55 * beat);
-            const double chord = std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
-                                 std::sin(2 * M_PI * 329.6 * t);
-            block[size_t(2 * i)] = float(0.4 * kick + 0.12 * chord) + noise(random);
-            block[size_t(2 * i + 1)] = float(0.4 * kick + 0.1 * chord) + noise(random);
-        }
-        sf_writef_float(file, block.data(), kRate);
-    }
-    sf_close(file);
+    bench::writeMusicWav(path.string(), 60);
     return path.string();
 }
 
@@ -76,12 +49,13 @@ template <typename F> double microsecondsEach(int runs, F&& body) {
 
 // Runs the event loop for `seconds` and returns the processor share in percent.
 double cpuPercentOver(double seconds) {
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QTimer::singleShot(static_cast<int>(seconds * 1000), qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
-    return 100.0 * (cpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0);
+    return 100.0 * (bench::processCpuSeconds() - cpu0) /
+           (static_cast<double>(wall.elapsed()) / 1000.0);
 }
 
 class PaintCounter : public QObject {

@@ -2,9 +2,9 @@
 // can play), decode_ms (open until the whole track is decoded) and the resident memory beyond the
 // decoded PCM. Files are generated into a temporary folder and stay in the page cache, so the
 // figures leave the disk out.
+#include "Measure.h"
+#include "Tracks.h"
 #include "deck/audio/PcmTrack.h"
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,57 +14,19 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 using zen::audio::PcmTrack;
-using Clock = std::chrono::steady_clock;
+using zen::bench::Clock;
+using zen::bench::msSince;
+using zen::bench::rssMb;
 
 namespace {
 
-constexpr int kRate = 44100;
 constexpr int kSeconds = 300;
 constexpr int kRuns = 5;
 constexpr std::int64_t kPlayableFrames = 4096;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double rssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    }
-    return 0;
-}
-
-// Something like music for the encoder: chords, a kick every half second, some noise.
-void writeMusicWav(const std::string& path) {
-    SF_INFO info{};
-    info.channels = 2;
-    info.samplerate = kRate;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    std::mt19937 random(1);
-    std::normal_distribution<float> noise(0, 0.02f);
-    std::vector<float> block(2 * kRate);
-    for (int second = 0; second < kSeconds; ++second) {
-        for (int i = 0; i < kRate; ++i) {
-            const double t = second + double(i) / kRate;
-            const double beat = std::fmod(t, 0.5);
-            const double kick = std::exp(-beat * 30) * std::sin(2 * M_PI * 55 * beat);
-            const double chord = std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
-                                 std::sin(2 * M_PI * 329.6 * t);
-            block[size_t(2 * i)] = float(0.4 * kick + 0.12 * chord) + noise(random);
-            block[size_t(2 * i + 1)] = float(0.4 * kick + 0.1 * chord) + noise(random);
-        }
-        sf_writef_float(file, block.data(), kRate);
-    }
-    sf_close(file);
-}
 
 // An 8-channel module of about five minutes with a note on every other cell.
 void writeModule(const std::string& path) {
@@ -145,7 +107,7 @@ int main() {
     const std::string lame = (folder / "lame.mp3").string();
     const std::string plain = (folder / "plain.mp3").string();
     const std::string module = (folder / "dense.mod").string();
-    writeMusicWav(wav);
+    zen::bench::writeMusicWav(wav, kSeconds);
     writeModule(module);
     const std::string encode = "lame --quiet -b 320 '" + wav + "' '" + lame +
                                "' & lame --quiet -t -b 320 '" + wav + "' '" + plain + "'; wait";

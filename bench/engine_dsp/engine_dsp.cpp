@@ -6,14 +6,14 @@
 //   engine_cpu_percent  the engine's own CPU figure over the run
 //   resampler_snr_db    a 1 kHz sine played at +8 %: the sine against everything else, so the
 //                       figure cannot come from a cheaper resampler unnoticed
+#include "Measure.h"
+#include "Tracks.h"
 #include "deck/audio/TestClock.h"
 
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -26,12 +26,6 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kSeconds = 60;
 constexpr int kRateAt8Percent = 47628;
-
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
 
 void writeWav(const std::string& path, int seconds, bool pureSine) {
     SF_INFO info{};
@@ -100,7 +94,7 @@ int main() {
     const std::string sine = (folder / "sine.wav").string();
     writeWav(wav, kSeconds, false);
     writeWav(sine, 3, true);
-    if (std::system(("lame --quiet -b 320 '" + wav + "' '" + mp3 + "'").c_str()) != 0) return 1;
+    if (!zen::bench::encodeMp3(wav, mp3)) return 1;
 
     auto engine = createTestClockEngine();
     engine->init(0, 44100, 0);
@@ -115,13 +109,13 @@ int main() {
     float spectrum[1025];
     const int tick = kRate / 100;
     const int ticks = 100 * (kSeconds - 10);
-    const double start = threadCpuSeconds();
+    const double start = zen::bench::threadCpuSeconds();
     for (int i = 0; i < ticks; ++i) {
         engine->render(tick);
         engine->channelGetLevel(h);
         engine->channelGetData(h, spectrum, kDataFft2048);
     }
-    const double cpu = threadCpuSeconds() - start;
+    const double cpu = zen::bench::threadCpuSeconds() - start;
     const float engineCpu = engine->getCpu();
     const bool stillPlaying = engine->channelGetLevel(h) != -1;
     engine->streamFree(h);

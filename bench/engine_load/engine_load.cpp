@@ -5,6 +5,8 @@
 //   rss_mb, pcm_mb  resident memory once the playing channel is fully decoded, and its PCM
 // The file is generated (a drum pattern at 124.3 BPM with chords) and stays in the page cache,
 // so the disk is left out.
+#include "Measure.h"
+#include "Tracks.h"
 #include "deck/audio/PcmTrack.h"
 #include "deck/audio/TestClock.h"
 
@@ -14,15 +16,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 using namespace zen::audio;
-using Clock = std::chrono::steady_clock;
+using zen::bench::Clock;
+using zen::bench::msSince;
+using zen::bench::rssMb;
 
 namespace {
 
@@ -30,18 +32,6 @@ constexpr int kRate = 44100;
 constexpr int kSeconds = 300;
 constexpr double kBpm = 124.3;
 constexpr int kRuns = 5;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double rssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
-}
 
 void writeMusicWav(const std::string& path) {
     SF_INFO info{};
@@ -78,8 +68,7 @@ int main() {
     const std::string wav = (folder / "track.wav").string();
     const std::string mp3 = (folder / "track.mp3").string();
     writeMusicWav(wav);
-    const std::string encode = "lame --quiet -b 320 '" + wav + "' '" + mp3 + "'";
-    if (std::system(encode.c_str()) != 0) {
+    if (!zen::bench::encodeMp3(wav, mp3)) {
         std::fprintf(stderr, "lame failed\n");
         return 1;
     }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// Tracks the benchmarks play, generated so that every run hears the same music.
+namespace zen::bench {
+
+// Something like music for the decoders and the displays: chords, a kick every half second and
+// some noise, 16-bit stereo at 44.1 kHz.
+void writeMusicWav(const std::string& path, int seconds);
+// Encodes a WAV as a 320 kbit/s MP3 with lame; false when lame failed.
+bool encodeMp3(const std::string& wav, const std::string& mp3);
+
+} // namespace zen::bench
