@@ -10,7 +10,7 @@
 #include "deck/RemoteControl.h"
 #include "deck/ShapeWidget.h"
 #include "deck/SongPanel.h"
-#include "deck/SpectrumView.h"
+#include "deck/FrequencyView.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 

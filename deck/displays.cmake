@@ -1,8 +1,8 @@
 # The deck's displays: spectrum picture, level meter, processor load, file-name scrolling and the
 # window drag by the title label.
 add_library(zentari_deck_displays STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/SpectrumDisplay.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SpectrumView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrequencyPicture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrequencyView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LevelMeterModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LevelMeter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CpuLoadDisplay.cpp

@@ -2,7 +2,7 @@
 
 #include "deck/CpuLoadDisplay.h"
 #include "deck/LevelMeter.h"
-#include "deck/SpectrumView.h"
+#include "deck/FrequencyView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -60,6 +60,6 @@ TEST_F(DeckTest, DisplaysFollowTheLoadedChannel) {
     ui().pctSpectrum->drawDueFrame();
     const auto bits = ui().pctSpectrum->display().bits();
     const auto top =
-        bits.subspan(zen::deck::SpectrumDisplay::kWidth * 100, zen::deck::SpectrumDisplay::kWidth);
+        bits.subspan(zen::deck::FrequencyPicture::kWidth * 100, zen::deck::FrequencyPicture::kWidth);
     EXPECT_TRUE(std::any_of(top.begin(), top.end(), [](std::uint8_t p) { return p != 0; }));
 }

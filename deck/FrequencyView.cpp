@@ -1,4 +1,4 @@
-#include "deck/SpectrumView.h"
+#include "deck/FrequencyView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,11 +13,11 @@ namespace {
 constexpr int kPaintIntervalMs = 16;
 
 QImage makeImage() {
-    const BitmapInfoHeader& header = SpectrumDisplay::header();
+    const BitmapInfoHeader& header = FrequencyPicture::header();
     QImage image(header.width, header.height, QImage::Format_Indexed8);
     QList<QRgb> colours;
     colours.reserve(static_cast<qsizetype>(header.clrUsed));
-    for (const PaletteEntry& e : SpectrumDisplay::palette())
+    for (const PaletteEntry& e : FrequencyPicture::palette())
         colours.append(qRgb(e.red, e.green, e.blue));
     image.setColorTable(colours);
     return image;
@@ -25,21 +25,21 @@ QImage makeImage() {
 
 } // namespace
 
-SpectrumView::SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
+FrequencyView::FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
     : QWidget(parent), engine_(engine), channel_(std::move(channel)), image_(makeImage()) {
     tmrSpectrum_.setTimerType(Qt::PreciseTimer);
     tmrSpectrum_.setInterval(display_.periodMs());
-    connect(&tmrSpectrum_, &QTimer::timeout, this, &SpectrumView::tick);
+    connect(&tmrSpectrum_, &QTimer::timeout, this, &FrequencyView::tick);
     paintPacer_.setSingleShot(true);
     paintPacer_.setTimerType(Qt::PreciseTimer);
-    connect(&paintPacer_, &QTimer::timeout, this, &SpectrumView::paintIfChanged);
+    connect(&paintPacer_, &QTimer::timeout, this, &FrequencyView::paintIfChanged);
 }
 
-void SpectrumView::start() {
+void FrequencyView::start() {
     tmrSpectrum_.start();
 }
 
-void SpectrumView::tick() {
+void FrequencyView::tick() {
     if (display_.scrolling())
         display_.tick(engine_, channel_ ? channel_() : 0);
     else
@@ -47,13 +47,13 @@ void SpectrumView::tick() {
     schedulePaint();
 }
 
-void SpectrumView::drawDueFrame() {
+void FrequencyView::drawDueFrame() {
     if (!barFrameDue_) return;
     barFrameDue_ = false;
     display_.tick(engine_, channel_ ? channel_() : 0);
 }
 
-void SpectrumView::switchMode() {
+void FrequencyView::switchMode() {
     barFrameDue_ = false;
     display_.switchMode();
     tmrSpectrum_.setInterval(display_.periodMs());
@@ -61,37 +61,37 @@ void SpectrumView::switchMode() {
     emit captionChanged(display_.caption());
 }
 
-QSize SpectrumView::sizeHint() const {
-    return {SpectrumDisplay::kWidth, SpectrumDisplay::kHeight};
+QSize FrequencyView::sizeHint() const {
+    return {FrequencyPicture::kWidth, FrequencyPicture::kHeight};
 }
 
-void SpectrumView::schedulePaint() {
+void FrequencyView::schedulePaint() {
     if (paintPacer_.isActive()) return;
     const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kPaintIntervalMs;
     paintPacer_.start(static_cast<int>(std::max<qint64>(0, kPaintIntervalMs - since)));
 }
 
-void SpectrumView::paintIfChanged() {
+void FrequencyView::paintIfChanged() {
     drawDueFrame();
     const auto bits = display_.bits();
     if (std::memcmp(bits.data(), shown_.data(), shown_.size()) != 0) update();
 }
 
-void SpectrumView::paintEvent(QPaintEvent*) {
+void FrequencyView::paintEvent(QPaintEvent*) {
     drawDueFrame();
     const auto bits = display_.bits();
     std::memcpy(shown_.data(), bits.data(), shown_.size());
     // The bitmap's rows run bottom-up; the image's top-down.
-    for (int y = 0; y < SpectrumDisplay::kHeight; ++y)
+    for (int y = 0; y < FrequencyPicture::kHeight; ++y)
         std::memcpy(image_.scanLine(y),
-                    bits.data() + SpectrumDisplay::kWidth * (SpectrumDisplay::kHeight - 1 - y),
-                    SpectrumDisplay::kWidth);
+                    bits.data() + FrequencyPicture::kWidth * (FrequencyPicture::kHeight - 1 - y),
+                    FrequencyPicture::kWidth);
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
     sincePaint_.start();
 }
 
-void SpectrumView::mousePressEvent(QMouseEvent* event) {
+void FrequencyView::mousePressEvent(QMouseEvent* event) {
     switchMode();
     event->accept();
 }

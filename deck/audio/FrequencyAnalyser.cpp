@@ -1,4 +1,4 @@
-#include "deck/audio/Spectrum.h"
+#include "deck/audio/FrequencyAnalyser.h"
 
 #include <fftw3.h>
 
@@ -6,7 +6,7 @@
 
 namespace zen::audio {
 
-Spectrum::Spectrum()
+FrequencyAnalyser::FrequencyAnalyser()
     : input_(fftwf_alloc_real(kSize)), window_(fftwf_alloc_real(kSize)),
       output_(fftwf_alloc_complex(kBins + 1)) {
     // A Hann window's coherent gain is 1/2, so an amplitude-A sine on a bin gives A * N / 4;
@@ -19,14 +19,14 @@ Spectrum::Spectrum()
                                   static_cast<fftwf_complex*>(output_), FFTW_ESTIMATE);
 }
 
-Spectrum::~Spectrum() {
+FrequencyAnalyser::~FrequencyAnalyser() {
     fftwf_destroy_plan(plan_);
     fftwf_free(output_);
     fftwf_free(window_);
     fftwf_free(input_);
 }
 
-void Spectrum::compute(float* magnitudes) {
+void FrequencyAnalyser::compute(float* magnitudes) {
     for (std::size_t i = 0; i < kSize; ++i)
         input_[i] *= window_[i];
     fftwf_execute(plan_);

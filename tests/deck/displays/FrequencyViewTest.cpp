@@ -1,4 +1,4 @@
-#include "deck/SpectrumView.h"
+#include "deck/FrequencyView.h"
 #include "FakeEngine.h"
 
 #include <QElapsedTimer>
@@ -6,8 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using zen::deck::SpectrumDisplay;
-using zen::deck::SpectrumView;
+using zen::deck::FrequencyPicture;
+using zen::deck::FrequencyView;
 
 namespace {
 
@@ -23,17 +23,17 @@ protected:
 };
 
 QRgb paletteColour(int index) {
-    const auto& e = SpectrumDisplay::palette()[index];
+    const auto& e = FrequencyPicture::palette()[index];
     return qRgb(e.red, e.green, e.blue);
 }
 
 } // namespace
 
-TEST(SpectrumView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
+TEST(FrequencyView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 0.0f);
     engine.spectrum[1] = 1.0f;
-    SpectrumView view(engine, [] { return zen::audio::Handle{3}; });
+    FrequencyView view(engine, [] { return zen::audio::Handle{3}; });
     view.resize(88, 101);
     view.tick();
     const QImage shown = view.grab().toImage();
@@ -45,10 +45,10 @@ TEST(SpectrumView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
     EXPECT_EQ(shown.pixel(87, 100), paletteColour(0));
 }
 
-TEST(SpectrumView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
+TEST(FrequencyView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
     FakeEngine engine;
-    SpectrumView view(engine, {});
-    QSignalSpy captions(&view, &SpectrumView::captionChanged);
+    FrequencyView view(engine, {});
+    QSignalSpy captions(&view, &FrequencyView::captionChanged);
     EXPECT_EQ(view.timer().timerType(), Qt::PreciseTimer);
     EXPECT_FALSE(view.timer().isActive());
     view.start();
@@ -66,10 +66,10 @@ TEST(SpectrumView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
     EXPECT_EQ(view.caption(), "Oscilloscope");
 }
 
-TEST(SpectrumView, ManyFramesCostFewPaintsAndUnchangedFramesNone) {
+TEST(FrequencyView, ManyFramesCostFewPaintsAndUnchangedFramesNone) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 0.0f);
-    SpectrumView view(engine, [] { return zen::audio::Handle{1}; });
+    FrequencyView view(engine, [] { return zen::audio::Handle{1}; });
     view.resize(88, 101);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -102,10 +102,10 @@ TEST(SpectrumView, ManyFramesCostFewPaintsAndUnchangedFramesNone) {
     EXPECT_EQ(counter.paints, 0) << "an unchanged picture is not repainted";
 }
 
-TEST(SpectrumView, TheScrollingViewDrawsAColumnOnEveryTick) {
+TEST(FrequencyView, TheScrollingViewDrawsAColumnOnEveryTick) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 0.0f);
-    SpectrumView view(engine, [] { return zen::audio::Handle{2}; });
+    FrequencyView view(engine, [] { return zen::audio::Handle{2}; });
     view.switchMode();
     for (int i = 0; i < 90; ++i)
         view.tick();

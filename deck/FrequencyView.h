@@ -1,7 +1,7 @@
 #pragma once
 
 #include "deck/ChannelSource.h"
-#include "deck/SpectrumDisplay.h"
+#include "deck/FrequencyPicture.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -15,10 +15,10 @@ namespace zen::deck {
 // changed. The scrolling view draws a column on every tick of tmrSpectrum. A bar frame replaces
 // the whole picture, so of the bar view's 1 ms ticks only the last before a paint can ever be
 // seen: that frame alone is drawn, from the analysis of that moment.
-class SpectrumView : public QWidget {
+class FrequencyView : public QWidget {
     Q_OBJECT
 public:
-    SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
+    FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
 
     // Start-up switches tmrSpectrum on; from then on it ticks until the process ends.
     void start();
@@ -29,7 +29,7 @@ public:
     // What a mouse press on the picture does.
     void switchMode();
 
-    const SpectrumDisplay& display() const { return display_; }
+    const FrequencyPicture& display() const { return display_; }
     const QTimer& timer() const { return tmrSpectrum_; }
     QString caption() const { return display_.caption(); }
 
@@ -49,13 +49,13 @@ private:
 
     audio::AudioEngine& engine_;
     ChannelSource channel_;
-    SpectrumDisplay display_;
+    FrequencyPicture display_;
     QTimer tmrSpectrum_;
     QTimer paintPacer_;
     QElapsedTimer sincePaint_;
     QImage image_;
     bool barFrameDue_ = false;
-    std::array<std::uint8_t, SpectrumDisplay::kWidth * SpectrumDisplay::kRows> shown_{};
+    std::array<std::uint8_t, FrequencyPicture::kWidth * FrequencyPicture::kRows> shown_{};
 };
 
 } // namespace zen::deck

@@ -1,15 +1,15 @@
-#include "deck/SpectrumDisplay.h"
+#include "deck/FrequencyPicture.h"
 #include "FakeEngine.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
-using zen::deck::SpectrumDisplay;
+using zen::deck::FrequencyPicture;
 
 namespace {
 
-constexpr int W = SpectrumDisplay::kWidth;
-constexpr int H = SpectrumDisplay::kHeight;
+constexpr int W = FrequencyPicture::kWidth;
+constexpr int H = FrequencyPicture::kHeight;
 
 // A magnitude whose square root times 3 times full is exactly `height`.
 float magnitudeFor(int height, int full) {
@@ -17,29 +17,29 @@ float magnitudeFor(int height, int full) {
     return static_cast<float>(root * root);
 }
 
-int filledHeight(const SpectrumDisplay& d, int column) {
+int filledHeight(const FrequencyPicture& d, int column) {
     int rows = 0;
-    while (rows < SpectrumDisplay::kRows && d.pixel(column, rows) != 0)
+    while (rows < FrequencyPicture::kRows && d.pixel(column, rows) != 0)
         ++rows;
     return rows;
 }
 
 } // namespace
 
-TEST(SpectrumDisplay, WithNoTrackTheBarViewIsALineOfColourOneOverColumns0To86) {
+TEST(FrequencyPicture, WithNoTrackTheBarViewIsALineOfColourOneOverColumns0To86) {
     FakeEngine engine;
-    SpectrumDisplay d;
+    FrequencyPicture d;
     d.tick(engine, 0);
     for (int c = 0; c < W - 1; ++c) {
         EXPECT_EQ(d.pixel(c, 0), 1) << "column " << c;
         EXPECT_EQ(d.pixel(c, 1), 0) << "column " << c;
     }
-    for (int r = 0; r < SpectrumDisplay::kRows; ++r)
+    for (int r = 0; r < FrequencyPicture::kRows; ++r)
         EXPECT_EQ(d.pixel(W - 1, r), 0) << "row " << r;
 }
 
-TEST(SpectrumDisplay, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHalvesToEven) {
-    SpectrumDisplay d;
+TEST(FrequencyPicture, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHalvesToEven) {
+    FrequencyPicture d;
     std::vector<float> a(1025, 0.0f);
     a[1] = 1.0f / 9.0f;         // square root times 3 is exactly 1: full
     a[2] = 0.0f;                // band 1 at height 0; mean 50.5 rounds to 50
@@ -63,8 +63,8 @@ TEST(SpectrumDisplay, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHal
         ASSERT_EQ(d.pixel(8, r), r + 1) << "colour by height";
 }
 
-TEST(SpectrumDisplay, BadMagnitudesReadAsSilenceOrFull) {
-    SpectrumDisplay d;
+TEST(FrequencyPicture, BadMagnitudesReadAsSilenceOrFull) {
+    FrequencyPicture d;
     std::vector<float> a(1025, 0.0f);
     a[1] = -4.0f;
     a[2] = std::numeric_limits<float>::quiet_NaN();
@@ -75,9 +75,9 @@ TEST(SpectrumDisplay, BadMagnitudesReadAsSilenceOrFull) {
     EXPECT_EQ(filledHeight(d, 4), H + 1);
 }
 
-TEST(SpectrumDisplay, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfter88Ticks) {
+TEST(FrequencyPicture, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfter88Ticks) {
     FakeEngine engine;
-    SpectrumDisplay d;
+    FrequencyPicture d;
     d.switchMode();
     d.tick(engine, 0); // no track: a black column
     EXPECT_EQ(d.writeColumn(), 1);
@@ -109,10 +109,10 @@ TEST(SpectrumDisplay, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfte
     EXPECT_EQ(d.writeColumn(), 1);
 }
 
-TEST(SpectrumDisplay, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
+TEST(FrequencyPicture, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 1.0f);
-    SpectrumDisplay d;
+    FrequencyPicture d;
     EXPECT_FALSE(d.scrolling());
     EXPECT_EQ(d.caption(), "Oscilloscope");
     EXPECT_EQ(d.periodMs(), 35);
@@ -136,8 +136,8 @@ TEST(SpectrumDisplay, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
     EXPECT_EQ(d.writeColumn(), 0) << "each switch starts the scroll at column 0";
 }
 
-TEST(SpectrumDisplay, HeaderAndPalette) {
-    const auto& h = SpectrumDisplay::header();
+TEST(FrequencyPicture, HeaderAndPalette) {
+    const auto& h = FrequencyPicture::header();
     EXPECT_EQ(h.size, 40u);
     EXPECT_EQ(h.width, 88);
     EXPECT_EQ(h.height, 101);
@@ -153,7 +153,7 @@ TEST(SpectrumDisplay, HeaderAndPalette) {
     struct Expected {
         int index, red, green, blue;
     };
-    const auto& p = SpectrumDisplay::palette();
+    const auto& p = FrequencyPicture::palette();
     for (const Expected& e :
          {Expected{0, 0, 0, 0}, Expected{1, 128, 253, 0}, Expected{102, 229, 51, 0},
           Expected{127, 254, 1, 0}, Expected{128, 0, 0, 0}, Expected{159, 0, 0, 248},
