@@ -1,0 +1,43 @@
+#include "console/ActivityRows.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace zen::console;
+
+TEST(ActivityRowsTest, TheCpuRowShowsLoadsFrom1To100AndLeavesTheRowOtherwise) {
+    struct Case {
+        std::int32_t load;
+        const char* percent; // none: the row stays as it was
+        int barLeft;
+    };
+    for (const Case& c : {Case{37, " 37%", -78}, Case{100, " 100%", 0}, Case{1, " 1%", -123},
+                          Case{0, nullptr, 0}, Case{-1, nullptr, 0}, Case{101, nullptr, 0}}) {
+        const auto row = cpuRow(c.load);
+        ASSERT_EQ(row.has_value(), c.percent != nullptr) << c.load;
+        if (!row) continue;
+        EXPECT_EQ(row->percent, c.percent);
+        EXPECT_EQ(row->barLeft, c.barLeft) << c.load;
+    }
+}
+
+TEST(ActivityRowsTest, TheMemoryRowComesFromMeminfoAndAnUnreadableStatusLeavesIt) {
+    QTemporaryDir dir;
+    const auto write = [&](const char* name, const char* text) {
+        std::ofstream(dir.filePath(name).toStdString()) << text;
+        return readMemoryStatus(dir.filePath(name).toStdString());
+    };
+    const auto row = memoryRow(write("meminfo", "MemTotal:         524288 kB\n"
+                                                "MemFree:            1000 kB\n"
+                                                "MemAvailable:     131072 kB\n"));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->inUse, " 384 MB");
+    EXPECT_EQ(row->total, " 512 MB");
+    EXPECT_EQ(row->share.percent, " 75%");
+
+    EXPECT_FALSE(memoryRow(readMemoryStatus(dir.filePath("missing").toStdString())));
+    EXPECT_FALSE(memoryRow(write("partial", "MemTotal: 524288 kB\nMemFree: 1000 kB\n")));
+    EXPECT_GT(readMemoryStatus().total, 0u) << "this machine's own figures read";
+}
