@@ -41,6 +41,10 @@ ZenButton* button(QWidget* parent, const QString& caption, const QRect& place) {
     b->setDotY(3);
     b->setDotWidth(6);
     b->setDotHeight(6);
+    // Every deck button starts with the idle light, so a latching button shows "off" and a held
+    // touch button its red from the first frame, also under the pointer.
+    b->setDotColor(zen::kLightOffDot);
+    b->setOverColor(zen::kLightOffOver);
     return b;
 }
 

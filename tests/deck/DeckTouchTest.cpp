@@ -3,7 +3,13 @@
 #include "audio/EngineTestSupport.h"
 #include "common/Colors.h"
 #include "common/ZenButton.h"
+#include "common/ZenButtonFace.h"
 #include "deck/DeckSlider.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QTest>
 
 namespace test = zen::audio::test;
 
@@ -31,6 +37,32 @@ protected:
     }
     double heardHz() { return test::measureHz(test::channelOf(engine->render(22050), 0, 2048)); }
 };
+
+TEST_F(DeckTouchTest, LightsStartIdleAndATouchHeldWithTheMouseIsRedUnderThePointer) {
+    for (const ZenButton* button : window->findChildren<ZenButton*>()) {
+        EXPECT_EQ(button->DotColor(), kIdleDot) << button->Caption().toStdString();
+        EXPECT_EQ(button->OverColor(), kBendDot) << button->Caption().toStdString();
+    }
+    startPlaying();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* face = ui().cmdBack->findChild<ZenButtonFace*>(QStringLiteral("PClip"));
+    ASSERT_NE(face, nullptr);
+    const QPoint at(2, 2);
+    QCursor::setPos(face->mapToGlobal(at));
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseMove}) {
+        QMouseEvent event(type, at, face->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(face, &event);
+    }
+    EXPECT_EQ(rate(), 45423 - 2500);
+    // The hover light (10 ms ticks) has taken over by then.
+    QTest::qWait(100);
+    EXPECT_EQ(face->look().dotFill, kBendDot);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, face->mapToGlobal(at), Qt::LeftButton,
+                   Qt::NoButton, {});
+    QApplication::sendEvent(face, &up);
+    EXPECT_EQ(ui().cmdBack->DotColor(), kIdleDot);
+}
 
 TEST_F(DeckTouchTest, TrackingBendsByTheAmountWhileHeldAndReleaseReturnsExactly) {
     startPlaying();
