@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QStorageInfo>
 #include <libopenmpt/libopenmpt.hpp>
 
@@ -110,8 +111,12 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
         if (folder == path_) list(folder);
     });
     setToolTip(QStringLiteral("Double click to load an audio file"));
-    connect(this, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { emit fileActivated(item->text()); });
+}
+
+void FileList::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    const QListWidgetItem* item = itemAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && item) emit fileDoubleClicked(item->text());
 }
 
 const QStringList& FileList::audioExtensions() {

@@ -62,8 +62,13 @@ public:
     static bool isAudioFile(const QString& fileName);
 
 signals:
-    // Double-click (or Enter) on an entry.
-    void fileActivated(const QString& fileName);
+    // A double-click with the left button on an entry: the only way a file is loaded. Return,
+    // Enter and a desktop's single-click activation load nothing, so a key pressed while the deck
+    // has the focus never throws away the playing track.
+    void fileDoubleClicked(const QString& fileName);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     // Re-reads the folder, keeping the current entry when it is still there.

@@ -85,7 +85,7 @@ void DeckWindow::wireBrowser() {
             [&ui](const QString& root) { ui.dirFile->setPath(root); });
     connect(ui.dirFile, &FolderList::pathChanged, this,
             [&ui](const QString& path) { ui.filFile->setPath(path); });
-    connect(ui.filFile, &FileList::fileActivated, this,
+    connect(ui.filFile, &FileList::fileDoubleClicked, this,
             [this](const QString& name) { loadFile(name); });
 }
 

@@ -148,7 +148,7 @@ TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
     EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
 }
 
-TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnActivation) {
+TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnADoubleClickOnly) {
     for (const char* name : {"a.WAV", "b.Mp3", "c.xm", "d.flac", "e.txt", "f"}) {
         QFile file(musicDir.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -160,8 +160,21 @@ TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnActivation) {
         shown << ui().filFile->item(i)->text();
     EXPECT_EQ(shown, QStringList({"a.WAV", "b.Mp3", "c.xm", "d.flac", "g.wav"}));
 
-    QListWidgetItem* item = ui().filFile->item(4);
-    emit ui().filFile->itemActivated(item);
+    // Return (or a key the console maps) on the current entry loads nothing, nor does a
+    // right-button double-click; a left one does.
+    FileList* files = ui().filFile;
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    files->setCurrentRow(4);
+    QTest::keyClick(files, Qt::Key_Return);
+    QTest::keyClick(files, Qt::Key_Enter);
+    // Through the window, as the platform delivers a double-click.
+    const QPoint at =
+        files->viewport()->mapTo(window.get(), files->visualItemRect(files->item(4)).center());
+    QTest::mouseDClick(window->windowHandle(), Qt::RightButton, {}, at);
+    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(ui().lblFileName->text(), "None");
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, at);
     EXPECT_EQ(ui().lblFileName->text(), "g");
     EXPECT_NE(state().channel, 0u);
 
