@@ -11,6 +11,8 @@ void SystemDeckHost::showMessage(const QString& text, const QString& title, Icon
     QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
                     title.isEmpty() ? QCoreApplication::applicationName() : title, text,
                     QMessageBox::Ok);
+    // The texts carry the command-line argument: shown as it is, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -18,7 +18,11 @@ namespace {
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& place,
               Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-    auto* l = new QLabel(text, parent);
+    auto* l = new QLabel(parent);
+    // Plain text: tag fields, file names and paths are shown as stored, never read as markup
+    // (an image tag in a tag field would make the label open a file of the tag's choosing).
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setGeometry(place);
     // A fixed size: labels that timers rewrite (the position, every 10 ms) repaint themselves
     // alone instead of asking the window for a new layout.

@@ -10,6 +10,8 @@ SongPanel::SongPanel(QWidget* parent)
     : QWidget(parent), label_(new QLabel(this)), scroller_(*label_) {
     setAcceptDrops(true);
     setAutoFillBackground(true);
+    // File names, dropped names and paths are shown as they are, never read as markup.
+    label_->setTextFormat(Qt::PlainText);
     label_->setText(QStringLiteral("None"));
     label_->move(kTextLeft, 0);
     label_->adjustSize();

@@ -16,7 +16,12 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <atomic>
+#include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +42,28 @@ void appendBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write(bytes);
+}
+
+// True when something opened `fifo` for reading while `show` ran. A writer's non-blocking open
+// succeeds only while there is a reader, and frees a reader blocked in its own open (each time,
+// so a label that tries again cannot hang the test either).
+bool openedWhile(const QByteArray& fifo, const std::function<void()>& show) {
+    std::atomic<bool> done{false};
+    std::atomic<bool> opened{false};
+    std::thread writer([&] {
+        while (!done) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                opened = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    show();
+    done = true;
+    writer.join();
+    return opened;
 }
 
 } // namespace
@@ -181,6 +208,26 @@ TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnADoubleClickOnly) {
     // A file copied into the folder during the set shows up by itself.
     makeSine("h.ogg.wav", 440, 0.1);
     EXPECT_TRUE(QTest::qWaitFor([this] { return ui().filFile->count() == 6; }, 3000));
+}
+
+TEST_F(DeckTest, TagsAndFileNamesShowAsStoredAndOpenNothing) {
+    // A short folder: the whole image tag must fit the title's 30 bytes.
+    QTemporaryDir shortDir(QStringLiteral("/tmp/zXXXXXX"));
+    const QByteArray fifo = shortDir.filePath("f").toLocal8Bit();
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const QByteArray title = "<img src=\"" + fifo + "\">";
+    ASSERT_LE(title.size(), 30);
+    startDeck();
+    const QString name = makeSine("<i>Loud.wav", 440, 0.5);
+    appendBytes(musicDir.filePath(name), tagBytes(title, 0));
+    EXPECT_FALSE(openedWhile(fifo, [&] {
+        load(name);
+        ui().lblinfo[0]->grab();
+        ui().lblFileName->grab();
+    }));
+    EXPECT_EQ(ui().lblinfo[0]->text().trimmed(), QString::fromLatin1(title));
+    EXPECT_EQ(ui().lblFileName->text(), "<i>Loud");
+    EXPECT_EQ(ui().lblFileName->textFormat(), Qt::PlainText);
 }
 
 TEST_F(DeckTest, OpeningASubfolderListsItsFiles) {
