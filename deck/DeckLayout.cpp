@@ -190,6 +190,7 @@ void createBrowser(QWidget* w, DeckUi& ui) {
     ui.chkMono->setFocusPolicy(Qt::NoFocus);
     ui.cmbDevices = new QComboBox(w);
     ui.cmbDevices->setGeometry(72, 530, 426, 22);
+    ui.cmbDevices->setFocusPolicy(Qt::NoFocus);
 }
 
 } // namespace

@@ -7,10 +7,10 @@
 #include "deck/DeckHost.h"
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
+#include "deck/FrequencyView.h"
 #include "deck/RemoteControl.h"
 #include "deck/ShapeWidget.h"
 #include "deck/SongPanel.h"
-#include "deck/FrequencyView.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 
@@ -57,6 +57,13 @@ void DeckLifecycle::ListDevices() {
     for (std::size_t i = 0; i < devices.size(); ++i)
         d_.ui.cmbDevices->addItem(QString::number(i) + QStringLiteral(" - ") +
                                   QString::fromStdString(devices[i]));
+}
+
+void DeckLifecycle::showDevice() {
+    QComboBox* list = d_.ui.cmbDevices;
+    const int device = d_.state.soundDevice;
+    if (device >= 0 && device < list->count() && list->currentIndex() != device)
+        list->setCurrentIndex(device);
 }
 
 QString DeckLifecycle::BassVersion() const {
@@ -117,6 +124,7 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
     d_.ui.pctSpectrum->start();
     d_.ui.cpuLoad->start();
     ReadConfig(d_);
+    showDevice();
     if (!StartAudio()) return false;
     // The volume fader's value reaches the master levels from the start, as its change handling
     // would set them, so the first fader or pitch move makes no jump.

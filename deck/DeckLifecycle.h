@@ -26,6 +26,9 @@ public:
     void DoColors();
     // Fills cmbDevices with "n - description", numbered from 0.
     void ListDevices();
+    // Selects in cmbDevices the device the deck plays on. The list is for information only, so
+    // this also puts back any other choice made in it.
+    void showDevice();
     // Opens the output on the configured device. False, after the message, when the deck must end.
     bool StartAudio();
     // The shutdown: stops and releases the output and the track, then ends the process. Harmless

@@ -8,6 +8,7 @@
 #include "deck/FramePacer.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -87,6 +88,8 @@ void DeckWindow::wireBrowser() {
             [&ui](const QString& path) { ui.filFile->setPath(path); });
     connect(ui.filFile, &FileList::fileDoubleClicked, this,
             [this](const QString& name) { loadFile(name); });
+    connect(ui.cmbDevices, &QComboBox::currentIndexChanged, this,
+            [this] { lifecycle_.showDevice(); });
 }
 
 void DeckWindow::wireRemote() {

@@ -40,9 +40,14 @@ TEST_F(DeckTest, Deck1StartsOnItsDeviceFieldAndMusicFolder) {
 }
 
 TEST_F(DeckTest, Deck2OpensRightOfDeck1WithTheDeck2Fields) {
-    writeDeckIni("2", "12", "0", "OFF");
+    writeDeckIni("2", "12", "1", "OFF");
     ASSERT_TRUE(window->startUp("2"));
     EXPECT_TRUE(host.messages.empty());
+    // The device list shows the device the deck plays on and puts back any other choice.
+    ASSERT_EQ(ui().cmbDevices->count(), 2);
+    EXPECT_EQ(ui().cmbDevices->currentText(), "1 - system (JACK Audio Connection Kit)");
+    ui().cmbDevices->setCurrentIndex(0);
+    EXPECT_EQ(ui().cmbDevices->currentIndex(), 1);
     EXPECT_EQ(window->pos(), QPoint(DeckLifecycle::kDeck2Left, 0));
     EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 2");
     EXPECT_EQ(state().midiPortName, "MIDI Yoke 2");
