@@ -148,6 +148,7 @@ void createTransport(QWidget* w, DeckUi& ui) {
 
     ui.trkPosition = new DeckSlider(Qt::Horizontal, 0, 0, w);
     ui.trkPosition->setGeometry(8, 312, 490, 28);
+    ui.trkPosition->jumpToClickedPoint();
 
     const char* faders[3] = {"Vol", "Pan", "Touch"};
     const int ranges[3][2] = {{0, 100}, {-100, 100}, {0, 5000}};

@@ -1,5 +1,7 @@
 #include "deck/DeckSlider.h"
 
+#include <QApplication>
+#include <QProxyStyle>
 #include <QStyle>
 #include <algorithm>
 
@@ -18,6 +20,27 @@ DeckSlider::DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrR
         setValue(sliderPosition());
         emit scrolled(value());
     });
+}
+
+namespace {
+
+class JumpToClickStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+void DeckSlider::jumpToClickedPoint() {
+    auto* style = new JumpToClickStyle(QApplication::style()->name());
+    style->setParent(this);
+    setStyle(style);
 }
 
 int DeckSlider::knobPixel() const {

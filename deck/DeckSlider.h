@@ -15,6 +15,10 @@ public:
     DeckSlider(Qt::Orientation orientation, int topOrLeft, int bottomOrRight,
                QWidget* parent = nullptr);
 
+    // A left press in the groove puts the knob at that point, as a user move, and holds it for a
+    // drag, instead of stepping it by a page.
+    void jumpToClickedPoint();
+
 signals:
     void scrolled(int value);
 

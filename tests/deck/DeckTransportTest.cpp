@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTest>
 
 namespace {
 
@@ -257,4 +258,11 @@ TEST_F(DeckTest, OnlyUserMovesOfThePositionSliderSeek) {
     EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond / 4);
     ui().trkPosition->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(engine->channelGetPosition(state().channel), 2 * kBytesPerSecond);
+
+    // A click in the groove puts the knob there and seeks, however long the track.
+    DeckSlider* slider = ui().trkPosition;
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() / 4, slider->height() / 2));
+    EXPECT_NEAR(slider->value(), kBytesPerSecond / 2, kBytesPerSecond / 20);
+    EXPECT_NEAR(engine->channelGetPosition(state().channel), slider->value(), 4);
 }
