@@ -146,11 +146,13 @@ bool FileList::setPath(const QString& path) {
 bool FileList::list(const QString& folder) {
     if (!readableFolder(folder)) return false;
     const QString target = cleanPath(folder);
-    const QStringList files = QDir(target).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList files =
+        QDir(target).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     const QString current = target == path_ ? fileName() : QString();
     clear();
-    for (const QString& file : files) {
-        if (isAudioFile(file)) addItem(file);
+    for (const QFileInfo& file : files) {
+        // Regular files only, also through links: a link to a device or a pipe is no track.
+        if (file.isFile() && isAudioFile(file.fileName())) addItem(file.fileName());
     }
     const QList<QListWidgetItem*> kept = findItems(current, Qt::MatchExactly);
     if (!current.isEmpty() && !kept.isEmpty()) setCurrentItem(kept.first());
