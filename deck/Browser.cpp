@@ -78,8 +78,11 @@ bool FolderList::setPath(const QString& path) {
     if (!readableFolder(path)) return false;
     const QString target = cleanPath(path);
     QDir dir(target);
-    const QStringList subfolders =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList subfolders;
+    // Folders only, also through links (a linked music folder stays); a link to a device is none.
+    for (const QFileInfo& entry :
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        if (entry.isDir()) subfolders << entry.fileName();
 
     QStringList chain;
     for (QDir up(target);;) {

@@ -210,6 +210,25 @@ TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnADoubleClickOnly) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return ui().filFile->count() == 6; }, 3000));
 }
 
+TEST_F(DeckTest, ListsHoldRegularFilesAndFoldersThroughLinksButNoDevicesOrPipes) {
+    QDir music(musicDir.path());
+    ASSERT_TRUE(music.mkdir("Crate"));
+    makeSine("Crate/real.wav", 440, 0.1);
+    ASSERT_TRUE(QFile::link(musicDir.filePath("Crate/real.wav"), musicDir.filePath("linked.wav")));
+    ASSERT_TRUE(QFile::link(musicDir.filePath("Crate"), musicDir.filePath("Linked Crate")));
+    ASSERT_TRUE(QFile::link("/dev/zero", musicDir.filePath("zero.wav")));
+    ASSERT_TRUE(QFile::link("/dev/zero", musicDir.filePath("zero")));
+    ASSERT_EQ(mkfifo(musicDir.filePath("pipe.wav").toLocal8Bit().constData(), 0600), 0);
+    startDeck();
+    QStringList files, folders;
+    for (int i = 0; i < ui().filFile->count(); ++i)
+        files << ui().filFile->item(i)->text();
+    for (int i = ui().dirFile->currentRow() + 1; i < ui().dirFile->count(); ++i)
+        folders << ui().dirFile->item(i)->text().trimmed();
+    EXPECT_EQ(files, QStringList({"linked.wav"}));
+    EXPECT_EQ(folders, QStringList({"Crate", "Linked Crate"}));
+}
+
 TEST_F(DeckTest, TagsAndFileNamesShowAsStoredAndOpenNothing) {
     // A short folder: the whole image tag must fit the title's 30 bytes.
     QTemporaryDir shortDir(QStringLiteral("/tmp/zXXXXXX"));
