@@ -9,9 +9,6 @@ namespace zen::deck {
 
 namespace {
 
-// About one screen refresh: no frame waits longer than this to be shown.
-constexpr int kPaintIntervalMs = 16;
-
 QImage makeImage() {
     const BitmapInfoHeader& header = FrequencyPicture::header();
     QImage image(header.width, header.height, QImage::Format_Indexed8);
@@ -23,16 +20,19 @@ QImage makeImage() {
     return image;
 }
 
+// How often tmrSpectrum wakes for a view: at its period, but never faster than the screen, since
+// in a faster view (the bar view) a frame due replaces all the frames before it.
+int wakeMs(const FrequencyPicture& picture) {
+    return std::max(picture.periodMs(), FrequencyView::kScreenFrameMs);
+}
+
 } // namespace
 
 FrequencyView::FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
     : QWidget(parent), engine_(engine), channel_(std::move(channel)), image_(makeImage()) {
     tmrSpectrum_.setTimerType(Qt::PreciseTimer);
-    tmrSpectrum_.setInterval(display_.periodMs());
+    tmrSpectrum_.setInterval(wakeMs(display_));
     connect(&tmrSpectrum_, &QTimer::timeout, this, &FrequencyView::tick);
-    paintPacer_.setSingleShot(true);
-    paintPacer_.setTimerType(Qt::PreciseTimer);
-    connect(&paintPacer_, &QTimer::timeout, this, &FrequencyView::paintIfChanged);
 }
 
 void FrequencyView::start() {
@@ -40,24 +40,14 @@ void FrequencyView::start() {
 }
 
 void FrequencyView::tick() {
-    if (display_.scrolling())
-        display_.tick(engine_, channel_ ? channel_() : 0);
-    else
-        barFrameDue_ = true;
-    schedulePaint();
-}
-
-void FrequencyView::drawDueFrame() {
-    if (!barFrameDue_) return;
-    barFrameDue_ = false;
     display_.tick(engine_, channel_ ? channel_() : 0);
+    updateIfChanged();
 }
 
 void FrequencyView::switchMode() {
-    barFrameDue_ = false;
     display_.switchMode();
-    tmrSpectrum_.setInterval(display_.periodMs());
-    schedulePaint();
+    tmrSpectrum_.setInterval(wakeMs(display_));
+    updateIfChanged();
     emit captionChanged(display_.caption());
 }
 
@@ -65,20 +55,12 @@ QSize FrequencyView::sizeHint() const {
     return {FrequencyPicture::kWidth, FrequencyPicture::kHeight};
 }
 
-void FrequencyView::schedulePaint() {
-    if (paintPacer_.isActive()) return;
-    const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kPaintIntervalMs;
-    paintPacer_.start(static_cast<int>(std::max<qint64>(0, kPaintIntervalMs - since)));
-}
-
-void FrequencyView::paintIfChanged() {
-    drawDueFrame();
+void FrequencyView::updateIfChanged() {
     const auto bits = display_.bits();
     if (std::memcmp(bits.data(), shown_.data(), shown_.size()) != 0) update();
 }
 
 void FrequencyView::paintEvent(QPaintEvent*) {
-    drawDueFrame();
     const auto bits = display_.bits();
     std::memcpy(shown_.data(), bits.data(), shown_.size());
     // The bitmap's rows run bottom-up; the image's top-down.
@@ -88,7 +70,6 @@ void FrequencyView::paintEvent(QPaintEvent*) {
                     FrequencyPicture::kWidth);
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
-    sincePaint_.start();
 }
 
 void FrequencyView::mousePressEvent(QMouseEvent* event) {

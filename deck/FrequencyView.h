@@ -3,7 +3,6 @@
 #include "deck/ChannelSource.h"
 #include "deck/FrequencyPicture.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -11,21 +10,26 @@
 namespace zen::deck {
 
 // pctSpectrum: shows the spectrum picture at its top-left corner and switches its view on a
-// mouse press. The screen is repainted at most about 60 times a second, and only when the picture
-// changed. The scrolling view draws a column on every tick of tmrSpectrum. A bar frame replaces
-// the whole picture, so of the bar view's 1 ms ticks only the last before a paint can ever be
-// seen: that frame alone is drawn, from the analysis of that moment.
+// mouse press. The picture is repainted only when it changed.
+//
+// The view's period (35 ms at start, 25 ms scrolling, 1 ms in the bar view) is its schedule, not
+// a wake-up rate. The scrolling view adds a column on every tick, so tmrSpectrum wakes at its
+// period. A bar frame replaces the whole picture, so of the bar view's 1 ms ticks only the last
+// before a paint can ever be seen: tmrSpectrum wakes at the screen's pace there, and each wake
+// draws the frame due for the ticks that elapsed, from the analysis of that moment. The view
+// looks and behaves the same, and the window thread wakes 60 times a second, not 1000.
 class FrequencyView : public QWidget {
     Q_OBJECT
 public:
+    // About one screen refresh: the slowest the view wakes, whatever its period.
+    static constexpr int kScreenFrameMs = 16;
+
     FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
 
     // Start-up switches tmrSpectrum on; from then on it ticks until the process ends.
     void start();
-    // One tick of tmrSpectrum.
+    // One wake of tmrSpectrum: draws the frame due in the current view.
     void tick();
-    // Draws the bar frame a tick left due, if any; painting does it itself.
-    void drawDueFrame();
     // What a mouse press on the picture does.
     void switchMode();
 
@@ -44,17 +48,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void schedulePaint();
-    void paintIfChanged();
+    void updateIfChanged();
 
     audio::AudioEngine& engine_;
     ChannelSource channel_;
     FrequencyPicture display_;
     QTimer tmrSpectrum_;
-    QTimer paintPacer_;
-    QElapsedTimer sincePaint_;
     QImage image_;
-    bool barFrameDue_ = false;
     std::array<std::uint8_t, FrequencyPicture::kWidth * FrequencyPicture::kRows> shown_{};
 };
 
