@@ -48,19 +48,16 @@ TEST_F(DeckTouchTest, LightsStartIdleAndATouchHeldWithTheMouseIsRedUnderThePoint
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     auto* face = ui().cmdBack->findChild<ZenButtonFace*>(QStringLiteral("PClip"));
     ASSERT_NE(face, nullptr);
-    const QPoint at(2, 2);
-    QCursor::setPos(face->mapToGlobal(at));
+    // Held with the mouse, the pointer resting on it (the hover light ticks every 10 ms).
+    QCursor::setPos(face->mapToGlobal(QPoint(2, 2)));
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseMove}) {
-        QMouseEvent event(type, at, face->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent event(type, QPoint(2, 2), QCursor::pos(), Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(face, &event);
     }
     EXPECT_EQ(rate(), 45423 - 2500);
-    // The hover light (10 ms ticks) has taken over by then.
     QTest::qWait(100);
     EXPECT_EQ(face->look().dotFill, kBendDot);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, face->mapToGlobal(at), Qt::LeftButton,
-                   Qt::NoButton, {});
-    QApplication::sendEvent(face, &up);
+    ui().cmdBack->MouseUp(1, 0, 2, 2);
     EXPECT_EQ(ui().cmdBack->DotColor(), kIdleDot);
 }
 

@@ -1,7 +1,9 @@
 #include "deck/FrequencyPicture.h"
 #include "FakeEngine.h"
+#include "common/Colors.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 using zen::deck::FrequencyPicture;
@@ -136,32 +138,14 @@ TEST(FrequencyPicture, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
     EXPECT_EQ(d.writeColumn(), 0) << "each switch starts the scroll at column 0";
 }
 
-TEST(FrequencyPicture, HeaderAndPalette) {
-    const auto& h = FrequencyPicture::header();
-    EXPECT_EQ(h.size, 40u);
-    EXPECT_EQ(h.width, 88);
-    EXPECT_EQ(h.height, 101);
-    EXPECT_EQ(h.planes, 1);
-    EXPECT_EQ(h.bitCount, 8);
-    EXPECT_EQ(h.compression, 0u);
-    EXPECT_EQ(h.sizeImage, 0u);
-    EXPECT_EQ(h.xPelsPerMeter, 0);
-    EXPECT_EQ(h.yPelsPerMeter, 0);
-    EXPECT_EQ(h.clrUsed, 256u);
-    EXPECT_EQ(h.clrImportant, 256u);
-
-    struct Expected {
-        int index, red, green, blue;
-    };
-    const auto& p = FrequencyPicture::palette();
-    for (const Expected& e :
-         {Expected{0, 0, 0, 0}, Expected{1, 128, 253, 0}, Expected{102, 229, 51, 0},
-          Expected{127, 254, 1, 0}, Expected{128, 0, 0, 0}, Expected{159, 0, 0, 248},
-          Expected{160, 0, 0, 255}, Expected{191, 248, 0, 255}, Expected{192, 255, 0, 248},
-          Expected{223, 255, 248, 0}, Expected{224, 255, 255, 0}, Expected{255, 255, 255, 248}}) {
-        EXPECT_EQ(p[e.index].red, e.red) << "entry " << e.index;
-        EXPECT_EQ(p[e.index].green, e.green) << "entry " << e.index;
-        EXPECT_EQ(p[e.index].blue, e.blue) << "entry " << e.index;
-        EXPECT_EQ(p[e.index].reserved, 0) << "entry " << e.index;
+TEST(FrequencyPicture, PaletteRunsThroughItsColourRanges) {
+    constexpr std::pair<int, zen::Rgb> kSamples[] = {
+        {0, zen::rgb(0, 0, 0)},       {1, zen::rgb(128, 253, 0)},   {102, zen::rgb(229, 51, 0)},
+        {127, zen::rgb(254, 1, 0)},   {128, zen::rgb(0, 0, 0)},     {159, zen::rgb(0, 0, 248)},
+        {160, zen::rgb(0, 0, 255)},   {191, zen::rgb(248, 0, 255)}, {192, zen::rgb(255, 0, 248)},
+        {223, zen::rgb(255, 248, 0)}, {224, zen::rgb(255, 255, 0)}, {255, zen::rgb(255, 255, 248)}};
+    for (const auto& [index, expected] : kSamples) {
+        const auto& e = FrequencyPicture::palette()[index];
+        EXPECT_EQ(zen::rgb(e.red, e.green, e.blue), expected) << "entry " << index;
     }
 }

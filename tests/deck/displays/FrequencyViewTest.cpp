@@ -93,14 +93,3 @@ TEST(FrequencyView, TheBarViewDrawsAtTheScreensPaceAndPaintsOnlyChanges) {
     engine.spectrum[1] = 1.0f;
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 1000));
 }
-
-TEST(FrequencyView, TheScrollingViewDrawsAColumnOnEveryTick) {
-    FakeEngine engine;
-    engine.spectrum.assign(1024, 0.0f);
-    FrequencyView view(engine, [] { return zen::audio::Handle{2}; });
-    view.switchMode();
-    for (int i = 0; i < 90; ++i)
-        view.tick();
-    EXPECT_EQ(engine.analyses, 90);
-    EXPECT_EQ(view.display().writeColumn(), 2);
-}
