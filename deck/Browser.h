@@ -1,49 +1,14 @@
 #pragma once
 
-#include <QComboBox>
+#include "common/FolderBrowser.h"
+
 #include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QStringList>
 
-// The deck's file browser: the drive list (mounted volumes), the folder list (the path from the
-// root down to the current folder, then its subfolders) and the file list (the audio files of
-// the current folder). Each list only changes its own path; the window joins them.
-
-class DriveList : public QComboBox {
-    Q_OBJECT
-public:
-    explicit DriveList(QWidget* parent = nullptr);
-
-    // Re-reads the mounted volumes, keeping the selection when it is still there.
-    void refresh();
-    QString drive() const;
-    // Selects the volume that holds `path` (the deepest mount point above it). False, and the
-    // selection unchanged, when none does.
-    bool setDriveOf(const QString& path);
-
-    // A stick plugged in during a set shows up the next time the list opens.
-    void showPopup() override;
-
-signals:
-    // The user or the program picked another volume; carries its root path.
-    void driveChanged(const QString& root);
-};
-
-class FolderList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit FolderList(QWidget* parent = nullptr);
-
-    QString path() const { return path_; }
-    // False, and the list unchanged, when the folder does not exist or cannot be read.
-    bool setPath(const QString& path);
-
-signals:
-    void pathChanged(const QString& path);
-
-private:
-    QString path_;
-};
+// The deck's file browser: the drive list and the folder list shared with the console, and the
+// file list (the audio files of the current folder). Each list only changes its own path; the
+// window joins them.
 
 class FileList : public QListWidget {
     Q_OBJECT

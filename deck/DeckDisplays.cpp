@@ -1,10 +1,10 @@
 #include "deck/DeckDisplays.h"
 
 #include "common/Palette.h"
+#include "common/WindowDrag.h"
 #include "deck/CpuLoadDisplay.h"
-#include "deck/LevelMeter.h"
 #include "deck/FrequencyView.h"
-#include "deck/WindowDrag.h"
+#include "deck/LevelMeter.h"
 
 #include <QLabel>
 
@@ -63,5 +63,5 @@ void createDeckDisplays(Deck& deck) {
     setColours(ui.lblCPU, zen::kDeckPalette[2], zen::kDeckInfoText);
     ui.cpuLoad = new zen::deck::CpuLoadDisplay(deck.engine, *ui.lblCPU, w);
 
-    zen::deck::WindowDrag::install(*ui.lblWindowTitle);
+    zen::WindowDrag::install(*ui.lblWindowTitle);
 }

@@ -6,7 +6,7 @@
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
 #include "deck/PositionLabel.h"
-#include "deck/ShapeWidget.h"
+#include "common/ShapeWidget.h"
 #include "deck/SongPanel.h"
 
 #include <QCheckBox>

@@ -9,7 +9,7 @@
 #include "deck/Equalizer.h"
 #include "deck/FrequencyView.h"
 #include "deck/RemoteControl.h"
-#include "deck/ShapeWidget.h"
+#include "common/ShapeWidget.h"
 #include "deck/SongPanel.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"

@@ -1,7 +1,7 @@
 #include "FakeEngine.h"
+#include "common/WindowDrag.h"
 #include "deck/CpuLoadDisplay.h"
 #include "deck/FileNameScroller.h"
-#include "deck/WindowDrag.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+using zen::WindowDrag;
 using zen::deck::CpuLoadDisplay;
 using zen::deck::FileNameScroller;
-using zen::deck::WindowDrag;
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 class QWidget;
 
-namespace zen::deck {
+namespace zen {
 
-// Lets the user drag the deck window by its title label lblWindowTitle: a press remembers where
-// the pointer and the window are, and moves with the left button (alone) held keep the window at
-// the same distance from the pointer.
+// Lets the user drag a window by its title label (the deck's lblWindowTitle, the console's
+// lblWindowTittle): a press remembers where the pointer and the window are, and moves with the
+// left button (alone) held keep the window at the same distance from the pointer.
 class WindowDrag : public QObject {
     Q_OBJECT
 public:
@@ -27,4 +27,4 @@ private:
     QPoint windowAt_;
 };
 
-} // namespace zen::deck
+} // namespace zen

@@ -1,9 +1,9 @@
-#include "deck/WindowDrag.h"
+#include "common/WindowDrag.h"
 
 #include <QMouseEvent>
 #include <QWidget>
 
-namespace zen::deck {
+namespace zen {
 
 WindowDrag::WindowDrag(QWidget& titleLabel) : QObject(&titleLabel), label_(titleLabel) {}
 
@@ -28,4 +28,4 @@ bool WindowDrag::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-} // namespace zen::deck
+} // namespace zen

@@ -1,4 +1,4 @@
-#include "deck/ShapeWidget.h"
+#include "common/ShapeWidget.h"
 
 #include <QPainter>
 
