@@ -3,6 +3,7 @@
 #include "common/ConfigFormat.h"
 #include "common/ConfigRecord.h"
 #include "common/StyleTable.h"
+#include "common/midi/FindMidiPort.h"
 #include "deck/Browser.h"
 #include "deck/DeckHost.h"
 #include "deck/RemoteControl.h"

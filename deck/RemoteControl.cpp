@@ -18,14 +18,6 @@ constexpr zen::Rgb kIdleDot = zen::rgb(128, 0, 0);
 
 } // namespace
 
-qint16 FindMidiIn(const QString& portName) {
-    qint16 found = -1;
-    const qint16 count = zen::MIDIInput::deviceCount();
-    for (qint16 device = 0; device < count; ++device)
-        if (zen::MIDIInput::deviceName(device) == portName) found = device;
-    return found;
-}
-
 RemoteControl::RemoteControl(Deck& deck, Transport& transport, Touch& touch,
                              std::function<void()> salir)
     : d_(deck), transport_(transport), touch_(touch), salir_(std::move(salir)) {

@@ -10,10 +10,6 @@
 class Touch;
 class Transport;
 
-// The number of the MIDI input device whose whole name is `portName` (exact, case-sensitive):
-// the last match walking the list from 0, or -1 when none matches.
-qint16 FindMidiIn(const QString& portName);
-
 // The deck's receiving end of the console's commands: each Control Change on channel 1 becomes
 // a call of a public deck operation, every message flashes the activity light, and a failing
 // port ends the deck. The deck sends nothing back.

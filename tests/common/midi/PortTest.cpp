@@ -2,6 +2,7 @@
 
 #include "common/midi/CableFolder.h"
 #include "common/midi/CableSender.h"
+#include "common/midi/FindMidiPort.h"
 #include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
 
@@ -54,6 +55,17 @@ void sendRaw(const QString& path, const std::vector<std::uint8_t>& bytes) {
         sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&addr), sizeof addr),
         static_cast<ssize_t>(bytes.size()));
     close(fd);
+}
+
+TEST(FindMidiPort, PortNameIsMatchedWholeAndCaseSensitivelyInBothLists) {
+    for (const auto find : {&FindMidiIn, &FindMidiOut}) {
+        EXPECT_EQ(find("MIDI Yoke 1"), 0);
+        EXPECT_EQ(find("MIDI Yoke 8"), 7);
+        EXPECT_EQ(find("midi yoke 1"), -1);
+        EXPECT_EQ(find("MIDI Yoke 1 "), -1);
+        EXPECT_EQ(find("MIDI Yoke"), -1);
+        EXPECT_EQ(find(""), -1);
+    }
 }
 
 TEST_F(PortTest, DatagramsThatAreNotShortMidiMessagesAreDropped) {
