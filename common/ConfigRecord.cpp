@@ -2,7 +2,10 @@
 
 #include "common/ConfigFormat.h"
 
-#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace zen::config {
 
@@ -52,20 +55,21 @@ DeckSettings ConfigRecord::deckSettings(const QString& deckArgument) const {
     return {soundDevice2, midiPort2, joystick2};
 }
 
+QString settingsFolder(const QString& programFolder) {
+    if (QFileInfo(programFolder).isWritable()) return programFolder;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/zentari-dj");
+    if (QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
 QString configFilePath(const QString& folder) {
     return folder + QStringLiteral("/ZentariDJ.ini");
 }
 
-QString configFilePath() {
-    return configFilePath(QCoreApplication::applicationDirPath());
-}
-
 QString deckFilePath(const QString& folder, const QString& deckArgument) {
     return folder + QStringLiteral("/deck") + deckArgument + QStringLiteral(".ini");
-}
-
-QString deckFilePath(const QString& deckArgument) {
-    return deckFilePath(QCoreApplication::applicationDirPath(), deckArgument);
 }
 
 } // namespace zen::config

@@ -53,11 +53,15 @@ struct ConfigRecord {
     bool operator==(const ConfigRecord&) const = default;
 };
 
-// File names in a program folder (QCoreApplication::applicationDirPath() by default).
+// The folder of ZentariDJ.ini and the deck copies: the program folder when it is writable (a
+// build tree, a copy in the home folder), else $XDG_CONFIG_HOME/zentari-dj (made private), as for
+// an installed package. Both programs name it through this, so the decks read what the console
+// copied.
+QString settingsFolder(const QString& programFolder);
+
+// File names in the settings folder.
 QString configFilePath(const QString& folder);
-QString configFilePath();
 // The deck argument is used unchanged: "deck" + argument + ".ini".
 QString deckFilePath(const QString& folder, const QString& deckArgument);
-QString deckFilePath(const QString& deckArgument);
 
 } // namespace zen::config

@@ -28,7 +28,7 @@ void ReadConfig(Deck& deck) {
     DeckState& s = deck.state;
     const QString folder = deck.host.programFolder();
     config::ConfigRecord record;
-    if (!record.load(config::deckFilePath(folder, s.deckText)))
+    if (!record.load(config::deckFilePath(config::settingsFolder(folder), s.deckText)))
         deck.host.showMessage(QStringLiteral("ERROR opening deck") + s.deckText +
                                   QStringLiteral(".ini"),
                               QString(), DeckHost::Icon::None);

@@ -2,7 +2,7 @@
 
 #include "deck/Deck.h"
 
-// Reads the deck's configuration copy ("deck" + argument + ".ini" in the program folder) and
+// Reads the deck's configuration copy ("deck" + argument + ".ini" in the settings folder) and
 // styles.ini, and applies what the deck uses: the BPM read-outs, the tracking mode, the switch of
 // the DJ control timer, this deck's sound device, MIDI port and joystick number, and the music
 // folder of the browser. A missing copy is reported and start-up goes on with empty values.
