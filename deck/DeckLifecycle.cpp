@@ -2,6 +2,8 @@
 
 #include "common/ConfigFormat.h"
 #include "common/Palette.h"
+#include "common/ShapeWidget.h"
+#include "common/WidgetColors.h"
 #include "deck/CpuLoadDisplay.h"
 #include "deck/DeckConfig.h"
 #include "deck/DeckHost.h"
@@ -9,7 +11,6 @@
 #include "deck/Equalizer.h"
 #include "deck/FrequencyView.h"
 #include "deck/RemoteControl.h"
-#include "common/ShapeWidget.h"
 #include "deck/SongPanel.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
@@ -20,16 +21,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
-namespace {
-
-void setBackground(QWidget* widget, zen::Rgb color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, zen::toQColor(color));
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-} // namespace
+using zen::setBackground;
 
 void DeckLifecycle::DoColors() {
     const auto& pal = zen::kDeckPalette;
