@@ -1,10 +1,13 @@
+#include "console/ConsoleHost.h"
 #include "console/ConsoleWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    ConsoleWindow window;
+    SystemConsoleHost host;
+    ConsoleWindow window(host, zen::console::createKeyPress(), zen::console::createCpuMeter());
+    if (!window.startUp()) return 0;
     window.show();
     return app.exec();
 }

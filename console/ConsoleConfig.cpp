@@ -1,0 +1,46 @@
+#include "console/ConsoleConfig.h"
+
+#include "common/ConfigRecord.h"
+#include "common/midi/FindMidiPort.h"
+#include "console/ConsolePorts.h"
+#include "console/OptionsPanel.h"
+
+namespace config = zen::config;
+
+QString ConsoleConfig::configPath() const {
+    return config::configFilePath(host_.settingsFolder());
+}
+
+void ConsoleConfig::LoadConfig() {
+    config::ConfigRecord record;
+    if (!record.load(configPath()))
+        host_.showMessage(QStringLiteral("ERROR opening ZentariDJ.ini"), QString(),
+                          ConsoleHost::Icon::None);
+    panel_.load(record);
+    ports_.setDeckDevices(FindMidiOut(record.midiPort1), FindMidiOut(record.midiPort2));
+}
+
+void ConsoleConfig::saveAndClose() {
+    if (!panel_.settings().save(configPath())) {
+        host_.showMessage(QStringLiteral("Error writing ZentariDJ.ini"), QString(),
+                          ConsoleHost::Icon::None);
+        return;
+    }
+    panel_.hide();
+    host_.showMessage(QStringLiteral("Configuration saved succesful. You must re-start the engine "
+                                     "to use new settings (START/STOP button)."),
+                      QString(), ConsoleHost::Icon::None);
+}
+
+std::array<qint16, 2> ConsoleConfig::copyToDecks() {
+    const QString folder = host_.settingsFolder();
+    std::array<qint16, 2> ports{};
+    for (int deck = 1; deck <= 2; ++deck) {
+        const QString copy = config::deckFilePath(folder, QString::number(deck));
+        host_.copyFile(configPath(), copy);
+        config::ConfigRecord record;
+        record.load(copy);
+        ports[deck - 1] = FindMidiOut(record.deckSettings(QString::number(deck)).midiPort);
+    }
+    return ports;
+}

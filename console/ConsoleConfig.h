@@ -1,0 +1,34 @@
+#pragma once
+
+#include "console/ConsoleHost.h"
+
+#include <array>
+
+class ConsolePorts;
+class OptionsPanel;
+
+// ZentariDJ.ini on the console's side: read into the options panel at start-up, saved from it,
+// and copied for the decks at every engine start.
+class ConsoleConfig {
+public:
+    ConsoleConfig(ConsoleHost& host, OptionsPanel& panel, ConsolePorts& ports)
+        : host_(host), panel_(panel), ports_(ports) {}
+
+    // Reads the file into the panel and resolves the deck port numbers from its port names. A
+    // missing or unreadable file is reported and every field reads as the empty text.
+    void LoadConfig();
+    // "Save and Close": writes the panel's settings, hides it and says so. A file that cannot be
+    // written, or a value it cannot hold faithfully, is reported and the panel stays open.
+    void saveAndClose();
+    // Copies the file to deck1.ini and deck2.ini, replacing older copies, and resolves each
+    // deck's port number from the port name in the copy it will read (-1 when a copy failed and
+    // none is there).
+    std::array<qint16, 2> copyToDecks();
+
+private:
+    QString configPath() const;
+
+    ConsoleHost& host_;
+    OptionsPanel& panel_;
+    ConsolePorts& ports_;
+};

@@ -1,0 +1,91 @@
+#include "console/ConsoleHost.h"
+
+#include "common/ConfigRecord.h"
+#include "common/midi/MIDIInput.h"
+#include "common/midi/MIDIOutput.h"
+#include "console/DetachedDeck.h"
+#include "deck/audio/AudioEngine.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QScreen>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+
+void SystemConsoleHost::showMessage(const QString& text, const QString& title, Icon icon) {
+    QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    title.isEmpty() ? QCoreApplication::applicationName() : title, text,
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+bool SystemConsoleHost::askYesNo(const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void SystemConsoleHost::endProcess() {
+    // Immediate: no window event or port thread may run after the exit routine.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+QString SystemConsoleHost::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString SystemConsoleHost::settingsFolder() const {
+    return zen::config::settingsFolder(programFolder());
+}
+
+std::vector<std::string> SystemConsoleHost::soundDevices() const {
+    return zen::audio::listOutputDevices();
+}
+
+QStringList SystemConsoleHost::midiInputs() const {
+    QStringList names;
+    const qint16 count = zen::MIDIInput::deviceCount();
+    for (qint16 device = 0; device < count; ++device)
+        names.append(zen::MIDIInput::deviceName(device));
+    return names;
+}
+
+QStringList SystemConsoleHost::midiOutputs() const {
+    QStringList names;
+    const qint16 count = zen::MIDIOutput::deviceCount();
+    for (qint16 device = 0; device < count; ++device)
+        names.append(zen::MIDIOutput::deviceName(device));
+    return names;
+}
+
+QSize SystemConsoleHost::screenSize() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize();
+}
+
+std::unique_ptr<DeckProcess> SystemConsoleHost::startDeck(const QString& program,
+                                                          const QString& folder,
+                                                          const QString& deckNumber,
+                                                          QString& error) {
+    return DetachedDeck::start(program, folder, deckNumber, error);
+}
+
+void SystemConsoleHost::sleep(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+bool SystemConsoleHost::copyFile(const QString& from, const QString& to) {
+    // Only a regular file: a pipe or device under the name must not hang the window thread.
+    if (!QFileInfo(from).isFile()) return false;
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) return false;
+    QSaveFile target(to);
+    return target.open(QIODevice::WriteOnly) && target.write(bytes) == bytes.size() &&
+           target.commit();
+}

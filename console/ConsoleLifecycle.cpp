@@ -1,0 +1,112 @@
+#include "console/ConsoleLifecycle.h"
+
+#include "common/Palette.h"
+#include "common/ShapeWidget.h"
+#include "common/WidgetColors.h"
+#include "console/ConsoleConfig.h"
+#include "console/ConsolePorts.h"
+#include "console/CpuMeter.h"
+#include "console/DeckLauncher.h"
+#include "console/EngineControl.h"
+#include "console/KeyPress.h"
+#include "console/OptionsPanel.h"
+#include "console/Splash.h"
+
+namespace {
+
+// Where the user guide explains the virtual MIDI cables.
+const QString kCablesGuide = QStringLiteral("docs/user-guide.md#midi-cables");
+
+const QString kCablePrefix = QStringLiteral("MIDI Yoke");
+
+} // namespace
+
+void ConsoleLifecycle::initialise() {
+    const QSize screen = p_.host.screenSize();
+    if (screen.width() < 1024 && screen.height() < 768)
+        p_.host.showMessage(QStringLiteral("You need at least 1024x768 to run this software."),
+                            QString(), ConsoleHost::Icon::None);
+    p_.cpuMeter.Initialize();
+}
+
+bool ConsoleLifecycle::load() {
+    p_.splash.present(p_.host);
+    if (!LoadDevices()) return false;
+    p_.keyPress.start(*p_.ui.frmMain);
+    p_.config.LoadConfig();
+    p_.ui.frmMain->move(p_.ui.frmMain->x(), 0);
+    DoColors();
+    return true;
+}
+
+bool ConsoleLifecycle::LoadDevices() {
+    const std::vector<std::string> sound = p_.host.soundDevices();
+    if (sound.empty()) {
+        p_.host.showMessage(QStringLiteral("No sound devices. Check your sound configuration."),
+                            QString(), ConsoleHost::Icon::None);
+        p_.host.endProcess();
+        return false;
+    }
+    QStringList soundItems;
+    for (std::size_t i = 0; i < sound.size(); ++i)
+        soundItems.append(QString::number(i) + QStringLiteral(" - ") +
+                          QString::fromStdString(sound[i]));
+
+    QStringList externalItems{QStringLiteral("<none>")};
+    const QStringList inputs = p_.host.midiInputs();
+    for (qsizetype j = 0; j < inputs.size(); ++j)
+        externalItems.append(QString::number(j) + QLatin1Char(':') + inputs[j]);
+
+    QStringList internalItems{QStringLiteral("<none>")};
+    for (const QString& name : p_.host.midiOutputs())
+        if (name.left(kCablePrefix.size()) == kCablePrefix) internalItems.append(name);
+    p_.panel.fillDeviceLists(soundItems, externalItems, internalItems);
+
+    if (internalItems.size() - 1 < 2) {
+        p_.host.showMessage(
+            QStringLiteral("You must install Midi Yoke Junction to run ZentariMix. Info at ") +
+                kCablesGuide,
+            QString(), ConsoleHost::Icon::None);
+        p_.host.endProcess();
+        return false;
+    }
+    return true;
+}
+
+void ConsoleLifecycle::DoColors() {
+    zen::setBackground(p_.ui.frmMain, zen::kConsoleBackground);
+    for (ShapeWidget* shape : p_.ui.shpBack) {
+        shape->setBorderColor(zen::kConsolePanelBorder);
+        shape->setFillColor(zen::kConsolePanelFill);
+    }
+    p_.ui.shpCPUMeter->setFillColor(zen::kConsoleMeterFill);
+    p_.ui.shpMem->setFillColor(zen::kConsoleMeterFill);
+    p_.panel.DoColors();
+}
+
+void ConsoleLifecycle::salir() {
+    if (!p_.host.askYesNo(QStringLiteral("Are you sure to exit?"), QStringLiteral("ZentariMix")))
+        return;
+    if (p_.engine.running()) {
+        p_.engine.sendQuit();
+        p_.host.sleep(kExitWaitMs);
+    }
+    p_.ports.unloadMidi();
+    p_.launcher.terminateAll();
+    end();
+}
+
+bool ConsoleLifecycle::closeRequest() {
+    if (!p_.host.askYesNo(QStringLiteral("Are you sure to exit?"), QStringLiteral("ZentariMix")))
+        return false;
+    p_.ports.unloadMidi();
+    end();
+    return true;
+}
+
+void ConsoleLifecycle::end() {
+    p_.keyPress.stop();
+    p_.panel.close();
+    p_.splash.close();
+    p_.host.endProcess();
+}

@@ -1,0 +1,60 @@
+#include "console/EngineControl.h"
+
+#include "common/DeckCommands.h"
+#include "common/ZenButton.h"
+#include "console/ConsoleConfig.h"
+#include "console/ConsolePorts.h"
+#include "console/DeckLauncher.h"
+
+namespace {
+
+const QString kStart = QStringLiteral("START");
+const QString kStop = QStringLiteral("STOP");
+
+} // namespace
+
+EngineControl::EngineControl(ConsoleHost& host, ZenButton& button, ConsolePorts& ports,
+                             ConsoleConfig& config, DeckLauncher& launcher,
+                             std::function<bool()> capturing)
+    : host_(host), button_(button), ports_(ports), config_(config), launcher_(launcher),
+      capturing_(std::move(capturing)) {}
+
+bool EngineControl::running() const {
+    return button_.Caption() == kStop;
+}
+
+void EngineControl::buttonDown() {
+    if (button_.Caption() == kStart)
+        start();
+    else
+        stop();
+}
+
+void EngineControl::start() {
+    button_.setDotColor(zen::kLightOnDot);
+    button_.setOverColor(zen::kLightOnOver);
+    // The ports are resolved from the copies the decks will read, and kept until the engine
+    // stops, so a save while running takes effect at the next start on both sides.
+    const auto [deck1, deck2] = config_.copyToDecks();
+    ports_.setDeckDevices(deck1, deck2);
+    ports_.InitMidi();
+    button_.setCaption(kStop);
+    launcher_.launch(1);
+    launcher_.launch(2);
+}
+
+void EngineControl::sendQuit() {
+    ports_.sendCommand(1, zen::cmd::kQuit);
+    ports_.sendCommand(2, zen::cmd::kQuit);
+    launcher_.quitSent();
+}
+
+void EngineControl::stop() {
+    sendQuit();
+    host_.sleep(kStopWaitMs);
+    // Capture needs the ports: they close once both the engine and capture are off.
+    if (!capturing_()) ports_.unloadMidi();
+    button_.setDotColor(zen::kLightOffDot);
+    button_.setOverColor(zen::kLightOffOver);
+    button_.setCaption(kStart);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "console/ConsoleHost.h"
+
+#include <functional>
+
+class ConsoleConfig;
+class ConsolePorts;
+class DeckLauncher;
+class ZenButton;
+
+// The engine button fltButton(0): START launches the two decks, STOP tells them to quit. The
+// engine's state is the button's caption, "START" (stopped) or "STOP" (running).
+class EngineControl {
+public:
+    static constexpr int kStopWaitMs = 1000;
+
+    // `capturing` tells whether the options panel's Capture is ticked: the ports then stay open
+    // after STOP.
+    EngineControl(ConsoleHost& host, ZenButton& button, ConsolePorts& ports, ConsoleConfig& config,
+                  DeckLauncher& launcher, std::function<bool()> capturing);
+
+    bool running() const;
+    // MouseDown on the button, with any mouse button: starts or stops the engine.
+    void buttonDown();
+    // Command 40 to deck 1, then deck 2; the launcher then sees that they end.
+    void sendQuit();
+
+private:
+    void start();
+    void stop();
+
+    ConsoleHost& host_;
+    ZenButton& button_;
+    ConsolePorts& ports_;
+    ConsoleConfig& config_;
+    DeckLauncher& launcher_;
+    std::function<bool()> capturing_;
+};

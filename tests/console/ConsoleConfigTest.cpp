@@ -1,0 +1,171 @@
+#include "ConsoleTestSupport.h"
+
+#include "common/FolderBrowser.h"
+#include "common/ZenButton.h"
+#include "console/MappingBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+const QString kSaved = "Configuration saved succesful. You must re-start the engine to use new "
+                       "settings (START/STOP button).";
+
+QList<QByteArray> lines(const QByteArray& bytes) {
+    QList<QByteArray> out = bytes.split('\n');
+    if (!out.isEmpty() && out.last().isEmpty()) out.removeLast();
+    return out;
+}
+
+void focus(QWidget* box, QEvent::Type type) {
+    QFocusEvent event(type, Qt::MouseFocusReason);
+    QApplication::sendEvent(box, &event);
+}
+
+} // namespace
+
+TEST_F(ConsoleTest, SaveWritesTheFieldsByTheirRulesAndHidesThePanel) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    OptionsUi& o = options();
+    panel().show();
+    o.chkScroll->setChecked(true);
+    o.chkBPM->setTristate(true);
+    o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
+    o.cmbExternal->setCurrentIndex(10);            // "9:Knob Box": the whole number
+    o.cmbDevices2->setCurrentIndex(1);
+    o.cmbInternal1->setCurrentIndex(5);
+    o.txtJoyID1->setText("7"); // the joystick fields are always 4 and 3
+    saveOptions();
+    EXPECT_FALSE(panel().isVisible());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, kSaved);
+
+    const QList<QByteArray> saved = lines(configBytes());
+    ASSERT_EQ(saved.size(), 38);
+    for (const QByteArray& line : saved)
+        EXPECT_TRUE(line.startsWith('"') && line.endsWith("\"\r")) << line.constData();
+    const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
+                                        "\"ON\"\r",  "\"9\"\r",           "\"1\"\r",
+                                        "\"1\"\r",   "\"MIDI Yoke 5\"\r", "\"MIDI Yoke 2\"\r"};
+    EXPECT_EQ(saved.mid(0, 9), expected);
+    EXPECT_EQ(saved[25], "\"57\"\r");
+    EXPECT_EQ(saved[36], "\"4\"\r");
+    EXPECT_EQ(saved[37], "\"3\"\r");
+}
+
+TEST_F(ConsoleTest, LoadThenSaveIsByteIdenticalAndAMappingChangeTouchesOnlyItsLines) {
+    zen::config::ConfigRecord record = sampleRecord();
+    record.externalMidi = "9"; // a hardware input at device 9
+    writeConfig(record);
+    ASSERT_TRUE(startConsole());
+    saveOptions();
+    const QByteArray first = configBytes();
+    ASSERT_TRUE(startConsole());
+    saveOptions();
+    EXPECT_EQ(configBytes(), first);
+
+    for (int i : {0, 15, 25})
+        options().txtMapping[i]->setText(QString::number(30 + i));
+    saveOptions();
+    const QList<QByteArray> before = lines(first), after = lines(configBytes());
+    ASSERT_EQ(after.size(), 38);
+    for (int line = 1; line <= 38; ++line)
+        EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25 || line == 35)
+            << "line " << line;
+}
+
+TEST_F(ConsoleTest, NoneAndValuesTheListsCannotShowRoundTrip) {
+    zen::config::ConfigRecord record = sampleRecord();
+    record.externalMidi = "<none>";
+    record.soundDevice1 = "7";           // a sound card not plugged in
+    record.midiPort2 = "MIDI Yoke 9";    // no such cable
+    record.musicFolder = "/media/usb/x"; // an unmounted drive
+    writeConfig(record);
+    ASSERT_TRUE(startConsole());
+    EXPECT_EQ(options().cmbExternal->currentText(), "<none>");
+    EXPECT_EQ(options().dirFile->path(), QDir(QDir::homePath()).canonicalPath());
+    EXPECT_EQ(window->ports().deckDevice(2), -1);
+    saveOptions();
+    zen::config::ConfigRecord saved;
+    ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
+    EXPECT_EQ(saved.externalMidi, "<");
+    EXPECT_EQ(saved.soundDevice1, "7");
+    EXPECT_EQ(saved.midiPort2, "MIDI Yoke 9");
+    EXPECT_EQ(saved.musicFolder, "/media/usb/x");
+
+    // What the user picks is what is saved.
+    options().cmbDevices1->setCurrentIndex(1);
+    emit options().cmbDevices1->activated(1);
+    options().dirFile->setPath(programDir.path());
+    saveOptions();
+    ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
+    EXPECT_EQ(saved.soundDevice1, "1");
+    EXPECT_EQ(saved.musicFolder, QDir(programDir.path()).canonicalPath());
+}
+
+TEST_F(ConsoleTest, ASaveThatCannotWriteSaysSoAndKeepsThePanelOpen) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    const QByteArray before = configBytes();
+    panel().show();
+    options().txtMapping[2]->setText("a\"b"); // a quote cannot be stored
+    saveOptions();
+    host.folder = programDir.filePath("gone"); // nor can a folder that is not there
+    options().txtMapping[2]->setText("2");
+    saveOptions();
+    ASSERT_EQ(host.messages.size(), 2u);
+    for (const TestHost::Message& message : host.messages)
+        EXPECT_EQ(message.text, "Error writing ZentariDJ.ini");
+    EXPECT_TRUE(panel().isVisible());
+    EXPECT_EQ(configBytes(), before);
+}
+
+TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    OptionsUi& o = options();
+    MappingBox* box = o.txtMapping[12];
+    focus(box, QEvent::FocusIn);
+    EXPECT_EQ(box->text(), "");
+    EXPECT_EQ(panel().markedEntry(), 12);
+    QTest::keyClicks(box, "ab"); // a typed character becomes its code
+    EXPECT_EQ(box->text(), "98");
+    focus(box, QEvent::FocusOut);
+    EXPECT_EQ(panel().markedEntry(), -1);
+    EXPECT_EQ(box->text(), "98");
+    focus(box, QEvent::FocusIn);
+    box->clear();
+    focus(box, QEvent::FocusOut);
+    EXPECT_EQ(box->text(), "none");
+
+    QTest::keyClicks(o.txtMapping[5], "7");
+    EXPECT_EQ(o.txtMapping[5]->text(), "none7");
+    QTest::keyClicks(o.txtMapping[22], "7");
+    EXPECT_EQ(o.txtMapping[22]->text(), "none");
+
+    EXPECT_EQ(o.chkTracking->text(), "Tracking normal");
+    o.chkTracking->click();
+    EXPECT_EQ(o.chkTracking->text(), "Tracking progressive");
+
+    o.txtJoyID1->setText("4");
+    o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepSub); // the upper arrow
+    EXPECT_EQ(o.txtJoyID1->text(), "1");
+    o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(o.txtJoyID1->text(), "0");
+
+    // Cancel hides and writes nothing; the edits stay.
+    const QByteArray before = configBytes();
+    panel().show();
+    emit o.Command2->Click();
+    EXPECT_FALSE(panel().isVisible());
+    EXPECT_EQ(configBytes(), before);
+    EXPECT_EQ(o.chkTracking->text(), "Tracking progressive");
+}

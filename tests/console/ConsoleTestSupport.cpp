@@ -1,0 +1,158 @@
+#include "ConsoleTestSupport.h"
+
+#include "common/DeckCommands.h"
+#include "common/ZenButton.h"
+#include "common/midi/CableFolder.h"
+#include "console/KeyPress.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+namespace {
+
+class CountingKeys : public zen::console::KeyPress {
+public:
+    CountingKeys(int& starts, int& stops) : starts_(starts), stops_(stops) {}
+    void start(QWidget&) override { ++starts_; }
+    void poll() override {}
+    int keyCode() const override { return 0; }
+    void stop() override { ++stops_; }
+
+private:
+    int& starts_;
+    int& stops_;
+};
+
+class CountingMeter : public zen::console::CpuMeter {
+public:
+    explicit CountingMeter(int& starts) : starts_(starts) {}
+    void Initialize() override { ++starts_; }
+    std::int32_t Query() override { return -1; }
+    void Terminate() override {}
+
+private:
+    int& starts_;
+};
+
+} // namespace
+
+FakeDeck::FakeDeck(QString argument_) : argument(std::move(argument_)) {
+    // Deck N listens on cable N, the port the sample configuration names for it.
+    const qint16 device = static_cast<qint16>(argument.toInt() - 1);
+    connect(&input_, &zen::MIDIInput::messageReceived, this, [this] {
+        commands.push_back(input_.data1());
+        if (input_.data1() == zen::cmd::kQuit && quits) end();
+    });
+    input_.action(device, zen::MidiAction::Open);
+    input_.action(device, zen::MidiAction::Start);
+}
+
+void FakeDeck::terminate() {
+    ++terms;
+    if (endsOnTerm) end();
+}
+
+void FakeDeck::kill() {
+    ++kills;
+    end();
+}
+
+void FakeDeck::end() {
+    if (ended_) return;
+    ended_ = true;
+    input_.action(input_.openDevice(), zen::MidiAction::Close);
+    emit ended();
+}
+
+bool TestHost::askYesNo(const QString& text, const QString&) {
+    questions.push_back(text);
+    if (answers.empty()) return true;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
+void TestHost::sleep(int ms) {
+    sleeps.push_back(ms);
+    pump();
+}
+
+std::unique_ptr<DeckProcess> TestHost::startDeck(const QString& program, const QString&,
+                                                 const QString& deckNumber, QString& error) {
+    startedPrograms.append(program + " " + deckNumber);
+    if (!startError.isEmpty()) {
+        error = startError;
+        return nullptr;
+    }
+    auto deck = std::make_unique<FakeDeck>(deckNumber);
+    decks.push_back(deck.get());
+    return deck;
+}
+
+ConsoleTest::ConsoleTest() {
+    host.folder = programDir.path();
+    for (int cable = 1; cable <= zen::midi::kCableCount; ++cable) {
+        host.inputs.append(QString::fromStdString(zen::midi::cableName(cable)));
+        host.outputs.append(QString::fromStdString(zen::midi::cableName(cable)));
+    }
+    host.inputs << "Pad Controller"
+                << "Knob Box";
+    host.outputs << "Synth Out"
+                 << "MIDI Yokel";
+}
+
+zen::config::ConfigRecord ConsoleTest::sampleRecord() const {
+    zen::config::ConfigRecord r;
+    r.bpmDetection = "ON";
+    r.scrollFileName = "OFF";
+    r.djControl = "OFF";
+    r.trackingMode = "ON";
+    r.externalMidi = "<";
+    r.soundDevice1 = "1";
+    r.soundDevice2 = "0";
+    r.midiPort1 = "MIDI Yoke 1";
+    r.midiPort2 = "MIDI Yoke 2";
+    r.mapping.fill("none");
+    r.mapping[16] = "57";
+    r.musicFolder = programDir.path();
+    r.joystick1 = "4";
+    r.joystick2 = "3";
+    return r;
+}
+
+void ConsoleTest::writeConfig(const zen::config::ConfigRecord& record) {
+    ASSERT_TRUE(record.save(zen::config::configFilePath(programDir.path())));
+}
+
+QByteArray ConsoleTest::configBytes() const {
+    QFile file(zen::config::configFilePath(programDir.path()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ConsoleTest::startConsole() {
+    window =
+        std::make_unique<ConsoleWindow>(host, std::make_unique<CountingKeys>(keyStarts, keyStops),
+                                        std::make_unique<CountingMeter>(meterStarts));
+    return window->startUp();
+}
+
+void ConsoleTest::pressEngine() {
+    emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
+}
+
+void ConsoleTest::saveOptions() {
+    emit options().Command1->Click();
+}
+
+bool ConsoleTest::portsOpen() {
+    ConsolePorts& ports = window->ports();
+    return ports.MIDIOutput(1).isOpen() && ports.MIDIOutput(2).isOpen();
+}
+
+void pump(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "common/ConfigRecord.h"
+#include "common/midi/MIDIInput.h"
+#include "console/ConsoleHost.h"
+#include "console/ConsoleWindow.h"
+
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+
+// Runs the event loop long enough for cable messages and queued reports to arrive.
+void pump(int ms = 50);
+
+// A deck of the test double: it listens on its cable as a deck does and ends on the quit command
+// and on SIGTERM unless told otherwise.
+class FakeDeck : public DeckProcess {
+public:
+    explicit FakeDeck(QString argument);
+
+    bool hasEnded() const override { return ended_; }
+    void terminate() override;
+    void kill() override;
+    void end();
+
+    QString argument;
+    std::vector<int> commands; // controllers received
+    int terms = 0;
+    int kills = 0;
+    bool quits = true;
+    bool endsOnTerm = true;
+
+private:
+    zen::MIDIInput input_;
+    bool ended_ = false;
+};
+
+// Records what the console shows and asks, answers from a queue, and starts fake decks.
+class TestHost : public ConsoleHost {
+public:
+    struct Message {
+        QString text;
+        QString title;
+        Icon icon;
+    };
+
+    void showMessage(const QString& text, const QString& title, Icon icon) override {
+        messages.push_back({text, title, icon});
+    }
+    bool askYesNo(const QString& text, const QString& title) override;
+    void endProcess() override { ++ended; }
+    QString programFolder() const override { return folder; }
+    QString settingsFolder() const override { return folder; }
+    std::vector<std::string> soundDevices() const override { return sound; }
+    QStringList midiInputs() const override { return inputs; }
+    QStringList midiOutputs() const override { return outputs; }
+    QSize screenSize() const override { return screen; }
+    std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
+                                           const QString& deckNumber, QString& error) override;
+    // The window thread would be held; the decks of the test double live in this process, so the
+    // wait lets them act on what the console sent.
+    void sleep(int ms) override;
+    bool copyFile(const QString& from, const QString& to) override {
+        return system.copyFile(from, to);
+    }
+
+    std::vector<Message> messages;
+    std::deque<bool> answers; // Yes when empty
+    std::vector<QString> questions;
+    int ended = 0;
+    QString folder;
+    std::vector<std::string> sound{"Default output", "system (JACK Audio Connection Kit)"};
+    // The cables, then two hardware ports, as the port layer numbers them.
+    QStringList inputs;
+    QStringList outputs;
+    QSize screen{1280, 1024};
+    std::vector<int> sleeps;
+    std::vector<FakeDeck*> decks; // every deck started, oldest first
+    QStringList startedPrograms;
+    QString startError; // set: starting a deck fails with this reason
+
+private:
+    SystemConsoleHost system;
+};
+
+// A console window on the test host, with a program folder of its own.
+class ConsoleTest : public ::testing::Test {
+protected:
+    ConsoleTest();
+
+    // A configuration with every field set, the ports on cables 1 and 2.
+    zen::config::ConfigRecord sampleRecord() const;
+    void writeConfig(const zen::config::ConfigRecord& record);
+    QByteArray configBytes() const;
+    // Builds the window and runs its start-up.
+    bool startConsole();
+    void pressEngine();
+    void saveOptions();
+    bool running() { return window->engine().running(); }
+    bool portsOpen();
+
+    OptionsPanel& panel() { return window->frmOptions(); }
+    OptionsUi& options() { return window->frmOptions().ui(); }
+
+    QTemporaryDir programDir;
+    TestHost host;
+    std::unique_ptr<ConsoleWindow> window;
+    int keyStarts = 0;
+    int keyStops = 0;
+    int meterStarts = 0;
+};
