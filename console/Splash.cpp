@@ -56,7 +56,7 @@ void drawProduct(QPainter& p, const QRect& area) {
 
 Splash::Splash(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("ZentariMix"));
+    setWindowTitle(QStringLiteral("Zentari DJ"));
     setFixedSize(kWidth, kHeight);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, zen::toQColor(zen::kConsoleBackground));
