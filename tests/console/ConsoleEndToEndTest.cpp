@@ -1,0 +1,173 @@
+#include "tests/deck/EndToEndSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPoint>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// The real ZentariMix on the display and the sound server, starting and stopping real decks. The
+// decks run detached; this test is their subreaper, so it reads their exit status.
+
+using namespace zen::e2e;
+
+namespace {
+
+// The engine button's middle, from the console window's corner.
+constexpr int kEngineX = 78, kEngineY = 50;
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+}
+
+QString xdotoolOutput(const QStringList& args) {
+    QProcess process;
+    process.start("xdotool", args);
+    process.waitForFinished(5000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+QStringList visibleWindows(const QString& name) {
+    return xdotoolOutput({"search", "--onlyvisible", "--name", name})
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+QPoint windowPlace(const QString& id) {
+    QPoint place(-1, -1);
+    for (const QString& line : xdotoolOutput({"getwindowgeometry", "--shell", id}).split('\n')) {
+        if (line.startsWith("X=")) place.setX(line.mid(2).toInt());
+        if (line.startsWith("Y=")) place.setY(line.mid(2).toInt());
+    }
+    return place;
+}
+
+// Deck processes that have come to this process as their subreaper.
+std::vector<pid_t> deckChildren() {
+    std::vector<pid_t> decks;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        const QByteArray stat = fileBytes("/proc/" + entry + "/stat");
+        const qsizetype close = stat.lastIndexOf(')');
+        if (close < 0 ||
+            stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1) != "ZentariDeck")
+            continue;
+        if (stat.mid(close + 2).split(' ').value(1).toInt() == getpid())
+            decks.push_back(entry.toInt());
+    }
+    return decks;
+}
+
+// The exit status of a deck (as waitpid gives it), or -1 when it has not ended in time.
+int waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return -1;
+        QThread::msleep(20);
+    }
+    return status;
+}
+
+class ConsoleEndToEndTest : public EndToEndTest {
+protected:
+    void SetUp() override {
+        EndToEndTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+        ASSERT_TRUE(programDir.isValid() && runtime.isValid());
+        ASSERT_FALSE(installDeck(programDir.path()).isEmpty());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(ZENTARI_PROGRAM_DIR) + "/ZentariMix",
+                                programDir.filePath("ZentariMix")));
+        zen::config::ConfigRecord record = deckRecord(jackOutputDevice(), programDir.path());
+        record.soundDevice2 = record.soundDevice1;
+        record.externalMidi = "<";
+        record.midiPort1 = "MIDI Yoke 1";
+        record.midiPort2 = "MIDI Yoke 2";
+        ASSERT_TRUE(record.save(programDir.filePath("ZentariDJ.ini")));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.remove("QT_QPA_PLATFORM");
+        console.setProcessEnvironment(environment);
+        console.setProcessChannelMode(QProcess::ForwardedChannels);
+        console.start(programDir.filePath("ZentariMix"), {});
+        ASSERT_TRUE(console.waitForStarted(5000));
+        for (int i = 0; i < 100 && consoleWindow.isEmpty(); ++i) {
+            consoleWindow = visibleWindows("^ZentariMix$").value(0);
+            QThread::msleep(100);
+        }
+        ASSERT_FALSE(consoleWindow.isEmpty()) << "the console window did not appear";
+    }
+
+    void TearDown() override {
+        if (console.state() != QProcess::NotRunning) {
+            console.kill();
+            console.waitForFinished(5000);
+        }
+        for (pid_t deck : deckChildren()) {
+            ::kill(deck, SIGKILL);
+            waitpid(deck, nullptr, 0);
+        }
+        EndToEndTest::TearDown();
+    }
+
+    // The decks may cover the console: it is raised before the click.
+    void pressEngine() {
+        const QPoint corner = windowPlace(consoleWindow);
+        ASSERT_TRUE(xdotool({"windowraise", consoleWindow}));
+        ASSERT_TRUE(xdotool({"mousemove", QString::number(corner.x() + kEngineX),
+                             QString::number(corner.y() + kEngineY), "click", "1"}));
+    }
+
+    QTemporaryDir programDir, runtime;
+    QProcess console;
+    QString consoleWindow;
+};
+
+TEST_F(ConsoleEndToEndTest, StartShowsBothDecksAndStopEndsThemCleanly) {
+    pressEngine();
+    QStringList decks;
+    for (int i = 0; i < 100 && decks.size() < 2; ++i) {
+        QThread::msleep(100);
+        decks = visibleWindows("Zentari DJ System");
+    }
+    ASSERT_EQ(decks.size(), 2) << "the deck windows did not appear";
+    QList<QPoint> places{windowPlace(decks[0]), windowPlace(decks[1])};
+    std::sort(places.begin(), places.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
+    EXPECT_EQ(places, (QList<QPoint>{{0, 0}, {579, 0}}));
+    const QByteArray settings = fileBytes(programDir.filePath("ZentariDJ.ini"));
+    EXPECT_EQ(fileBytes(programDir.filePath("deck1.ini")), settings);
+    EXPECT_EQ(fileBytes(programDir.filePath("deck2.ini")), settings);
+
+    const std::vector<pid_t> pids = deckChildren();
+    ASSERT_EQ(pids.size(), 2u);
+    QThread::msleep(500); // both decks listening
+    pressEngine();
+    for (pid_t pid : pids) {
+        const int status = waitForEnd(pid, std::chrono::seconds(5));
+        ASSERT_NE(status, -1) << "a deck did not end on STOP";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+}
+
+TEST_F(ConsoleEndToEndTest, StopRightAfterStartLeavesNoDeckBehind) {
+    pressEngine();
+    QThread::msleep(200);
+    pressEngine();
+    // Quits sent before a deck listens are lost; the console ends such decks itself.
+    QThread::msleep(500);
+    const std::vector<pid_t> pids = deckChildren();
+    EXPECT_EQ(pids.size(), 2u);
+    for (pid_t pid : pids)
+        EXPECT_NE(waitForEnd(pid, std::chrono::seconds(8)), -1) << "a deck was left running";
+    EXPECT_TRUE(deckChildren().empty());
+}
+
+} // namespace
