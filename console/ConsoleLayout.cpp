@@ -3,41 +3,18 @@
 #include "common/WidgetColors.h"
 #include "common/ZenButton.h"
 #include "console/ConsoleUi.h"
+#include "console/Controls.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 
 namespace {
 
-QLabel* label(QWidget* parent, const QString& text, const QRect& place,
-              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(place);
-    // Fixed size and plain text: the activity labels change every second and repaint alone.
-    l->setFixedSize(place.size());
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(align);
-    return l;
-}
-
-QLabel* heading(QWidget* parent, const QString& text, const QRect& place,
-                Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-    QLabel* l = label(parent, text, place, align);
-    QFont font = l->font();
-    font.setBold(true);
-    l->setFont(font);
-    return l;
-}
+using controls::heading;
+using controls::label;
 
 ZenButton* button(QWidget* parent, const QString& caption, const QRect& place) {
-    auto* b = new ZenButton(parent);
-    b->setGeometry(place);
-    b->setCaption(caption);
-    b->setDotX(5);
-    b->setDotY(5);
-    b->setDotWidth(8);
-    b->setDotHeight(8);
-    return b;
+    return controls::button(parent, caption, place, 8);
 }
 
 // A bar in its frame, at 0 %.

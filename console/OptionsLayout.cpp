@@ -1,6 +1,7 @@
 #include "common/FolderBrowser.h"
 #include "common/ShapeWidget.h"
 #include "common/ZenButton.h"
+#include "console/Controls.h"
 #include "console/MappingBox.h"
 #include "console/OptionsUi.h"
 
@@ -12,21 +13,11 @@
 
 namespace {
 
-QLabel* label(QWidget* parent, const QString& text, const QRect& place,
-              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(place);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(align);
-    return l;
-}
+using controls::heading;
+using controls::label;
 
-QLabel* heading(QWidget* parent, const QString& text, const QRect& place) {
-    QLabel* l = label(parent, text, place);
-    QFont font = l->font();
-    font.setBold(true);
-    l->setFont(font);
-    return l;
+ZenButton* button(QWidget* parent, const QString& caption, const QRect& place) {
+    return controls::button(parent, caption, place, 6);
 }
 
 void panel(QWidget* parent, OptionsUi& ui, const QRect& place) {
@@ -46,17 +37,6 @@ QComboBox* list(QWidget* parent, const QRect& place) {
     auto* combo = new QComboBox(parent);
     combo->setGeometry(place);
     return combo;
-}
-
-ZenButton* button(QWidget* parent, const QString& caption, const QRect& place) {
-    auto* b = new ZenButton(parent);
-    b->setGeometry(place);
-    b->setCaption(caption);
-    b->setDotX(4);
-    b->setDotY(4);
-    b->setDotWidth(6);
-    b->setDotHeight(6);
-    return b;
 }
 
 // The joystick number: the box and the scroll bar beside it. The bar's upper arrow raises the

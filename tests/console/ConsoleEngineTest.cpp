@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -117,4 +118,28 @@ TEST_F(ConsoleTest, CaptureOpensThePortsAndTheyCloseOnlyWithTheEngineStoppedAndC
     EXPECT_TRUE(portsOpen());
     capture->click();
     EXPECT_FALSE(portsOpen());
+}
+
+TEST_F(ConsoleTest, APortErrorIsReportedAndOffersTheExit) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    // A cable folder that is a file cannot be used.
+    QTemporaryDir runtime;
+    QFile blocker(runtime.filePath("zentari-midi"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    host.answers = {false, false};
+    options().chkMapping->click();
+    pump();
+    qputenv("XDG_RUNTIME_DIR", previous);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_TRUE(host.messages[0].text.startsWith("MIDI Internal1 Error \r\n1: The MIDI cable "))
+        << host.messages[0].text.toStdString();
+    EXPECT_TRUE(host.messages[1].text.startsWith("MIDI Internal2 Error \r\n1: "));
+    EXPECT_EQ(host.messages[0].title, "ZentariMix");
+    EXPECT_EQ(host.messages[0].icon, ConsoleHost::Icon::Critical);
+    EXPECT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(host.ended, 0);
 }
