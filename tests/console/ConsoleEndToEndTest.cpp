@@ -1,22 +1,20 @@
+#include "Desktop.h"
 #include "tests/deck/EndToEndSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 // The real ZentariMix on the display and the sound server, starting and stopping real decks. The
 // decks run detached; this test is their subreaper, so it reads their exit status.
 
 using namespace zen::e2e;
+using namespace zen::desktop;
 
 namespace {
 
@@ -28,59 +26,12 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
-QString xdotoolOutput(const QStringList& args) {
-    QProcess process;
-    process.start("xdotool", args);
-    process.waitForFinished(5000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-QStringList visibleWindows(const QString& name) {
-    return xdotoolOutput({"search", "--onlyvisible", "--name", name})
-        .split('\n', Qt::SkipEmptyParts);
-}
-
-QPoint windowPlace(const QString& id) {
-    QPoint place(-1, -1);
-    for (const QString& line : xdotoolOutput({"getwindowgeometry", "--shell", id}).split('\n')) {
-        if (line.startsWith("X=")) place.setX(line.mid(2).toInt());
-        if (line.startsWith("Y=")) place.setY(line.mid(2).toInt());
-    }
-    return place;
-}
-
-// Deck processes that have come to this process as their subreaper.
-std::vector<pid_t> deckChildren() {
-    std::vector<pid_t> decks;
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-        const QByteArray stat = fileBytes("/proc/" + entry + "/stat");
-        const qsizetype close = stat.lastIndexOf(')');
-        if (close < 0 ||
-            stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1) != "ZentariDeck")
-            continue;
-        if (stat.mid(close + 2).split(' ').value(1).toInt() == getpid())
-            decks.push_back(entry.toInt());
-    }
-    return decks;
-}
-
-// The exit status of a deck (as waitpid gives it), or -1 when it has not ended in time.
-int waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) return -1;
-        QThread::msleep(20);
-    }
-    return status;
-}
-
 class ConsoleEndToEndTest : public EndToEndTest {
 protected:
     void SetUp() override {
         EndToEndTest::SetUp();
         if (IsSkipped()) return;
-        ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+        ASSERT_TRUE(becomeSubreaper());
         ASSERT_TRUE(programDir.isValid() && runtime.isValid());
         ASSERT_FALSE(installDeck(programDir.path()).isEmpty());
         ASSERT_TRUE(QFile::copy(QStringLiteral(ZENTARI_PROGRAM_DIR) + "/ZentariMix",
@@ -104,6 +55,8 @@ protected:
             QThread::msleep(100);
         }
         ASSERT_FALSE(consoleWindow.isEmpty()) << "the console window did not appear";
+        // Below the decks, so that a deck window mapping at that moment never takes a click.
+        ASSERT_TRUE(moveWindow(consoleWindow, {900, 590}));
     }
 
     void TearDown() override {
@@ -118,13 +71,7 @@ protected:
         EndToEndTest::TearDown();
     }
 
-    // The decks may cover the console: it is raised before the click.
-    void pressEngine() {
-        const QPoint corner = windowPlace(consoleWindow);
-        ASSERT_TRUE(xdotool({"windowraise", consoleWindow}));
-        ASSERT_TRUE(xdotool({"mousemove", QString::number(corner.x() + kEngineX),
-                             QString::number(corner.y() + kEngineY), "click", "1"}));
-    }
+    void pressEngine() { ASSERT_TRUE(clickIn(consoleWindow, {kEngineX, kEngineY})); }
 
     QTemporaryDir programDir, runtime;
     QProcess console;

@@ -1,0 +1,187 @@
+// Starts the real ZentariMix on the display and the JACK server and presses its engine button as a
+// DJ would, with the decks it launches: how long START takes until both decks listen and show,
+// how long STOP takes until both have ended, and whether quick START/STOP runs at random gaps
+// ever have more than two decks running or leave any behind.
+//   engine_start [--measure N] [--cycles M]       (defaults: 10 and 50)
+
+#include "Desktop.h"
+#include "Measure.h"
+#include "common/ConfigRecord.h"
+#include "deck/audio/AudioEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace zen::desktop;
+using zen::bench::Clock;
+using zen::bench::msSince;
+
+namespace {
+
+constexpr QPoint kEngineButton{78, 50};
+constexpr QPoint kConsolePlace{900, 590};
+// The console holds its window thread for this long after STOP.
+constexpr int kStopWaitMs = 1000;
+
+int fail(const char* why) {
+    std::fprintf(stderr, "engine_start: %s\n", why);
+    return 1;
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return -1;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+// Each deck opens its input as a socket of its cable; a new file is a new deck listening.
+QStringList cableSockets(const QString& runtime, int cable) {
+    return QDir(runtime + "/zentari-midi")
+        .entryList({QString("cable%1-*").arg(cable)}, QDir::System | QDir::Files);
+}
+
+bool bothListening(const QString& runtime, const QStringList& before1, const QStringList& before2) {
+    const auto fresh = [&](int cable, const QStringList& before) {
+        for (const QString& name : cableSockets(runtime, cable))
+            if (!before.contains(name)) return true;
+        return false;
+    };
+    return fresh(1, before1) && fresh(2, before2);
+}
+
+// Decks still running; ended ones are reaped on the way.
+int runningDecks() {
+    int running = 0;
+    for (pid_t pid : deckChildren())
+        running += waitpid(pid, nullptr, WNOHANG) == 0 ? 1 : 0;
+    return running;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int measured = 10, cycles = 50;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QString flag = QString::fromLocal8Bit(argv[i]);
+        if (flag == "--measure") measured = std::atoi(argv[i + 1]);
+        if (flag == "--cycles") cycles = std::atoi(argv[i + 1]);
+    }
+    QProcess jack;
+    jack.setStandardOutputFile(QProcess::nullDevice());
+    jack.start("jack_lsp", {});
+    const bool jackRuns = jack.waitForFinished(5000) && jack.exitCode() == 0;
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || !jackRuns)
+        return fail("needs a display and a JACK server: eval $(scripts/services start)");
+    if (!becomeSubreaper()) return fail("cannot become the decks' subreaper");
+
+    QTemporaryDir programDir, runtimeDir;
+    const QString source = QStringLiteral(ZENTARI_PROGRAM_DIR);
+    for (const char* file : {"ZentariMix", "ZentariDeck", "styles.ini"})
+        if (!QFile::copy(source + "/" + file, programDir.filePath(file)))
+            return fail("build ZentariMix and ZentariDeck first");
+    const std::vector<std::string> devices = zen::audio::listOutputDevices();
+    int device = 0;
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        if (devices[i].rfind("system", 0) == 0) device = static_cast<int>(i);
+    zen::config::ConfigRecord record;
+    record.bpmDetection = record.scrollFileName = record.trackingMode = "ON";
+    record.djControl = "OFF";
+    record.externalMidi = "<";
+    record.soundDevice1 = record.soundDevice2 = QString::number(device);
+    record.midiPort1 = "MIDI Yoke 1";
+    record.midiPort2 = "MIDI Yoke 2";
+    record.mapping.fill("none");
+    record.musicFolder = programDir.path();
+    record.joystick1 = "4";
+    record.joystick2 = "3";
+    if (!record.save(programDir.filePath("ZentariDJ.ini")))
+        return fail("cannot write the settings");
+
+    const QString runtime = runtimeDir.path();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime);
+    environment.remove("QT_QPA_PLATFORM");
+    QProcess console;
+    console.setProcessEnvironment(environment);
+    console.setProcessChannelMode(QProcess::ForwardedChannels);
+    console.start(programDir.filePath("ZentariMix"), {});
+    QString window;
+    for (int i = 0; i < 150 && window.isEmpty(); ++i) {
+        QThread::msleep(100);
+        window = visibleWindows("^ZentariMix$").value(0);
+    }
+    if (window.isEmpty()) return fail("the console window did not appear");
+    // Below the decks, so that a deck window mapping at that moment never takes a click.
+    if (!moveWindow(window, kConsolePlace)) return fail("cannot move the console window");
+
+    std::vector<double> startReady, stopEnd;
+    for (int i = 0; i < measured; ++i) {
+        const QStringList before1 = cableSockets(runtime, 1), before2 = cableSockets(runtime, 2);
+        const Clock::time_point pressed = Clock::now();
+        clickIn(window, kEngineButton);
+        bool ready = false;
+        while (!ready && msSince(pressed) < 20000) {
+            QThread::msleep(5);
+            ready = bothListening(runtime, before1, before2) &&
+                    visibleWindows("Zentari DJ System").size() == 2;
+        }
+        if (!ready) return fail("the decks did not come up");
+        startReady.push_back(msSince(pressed));
+        QThread::msleep(1000);
+        const std::vector<pid_t> decks = deckChildren();
+        const Clock::time_point stopped = Clock::now();
+        clickIn(window, kEngineButton);
+        for (pid_t pid : decks)
+            if (waitForEnd(pid, std::chrono::seconds(20)) == -1) return fail("a deck did not end");
+        stopEnd.push_back(msSince(stopped));
+        QThread::msleep(kStopWaitMs + 300);
+    }
+
+    // Quick runs at random gaps, watched all along.
+    std::atomic<bool> watching{true};
+    std::atomic<int> maxRunning{0};
+    std::thread watcher([&] {
+        while (watching) {
+            maxRunning = std::max(maxRunning.load(), runningDecks());
+            QThread::msleep(10);
+        }
+    });
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> gap(100, 3000);
+    for (int i = 0; i < cycles; ++i) {
+        clickIn(window, kEngineButton);
+        QThread::msleep(static_cast<unsigned long>(gap(random)));
+        clickIn(window, kEngineButton);
+        QThread::msleep(static_cast<unsigned long>(gap(random)));
+    }
+    // The last STOP's wait, then the console's grace for a deck that missed its quit.
+    QThread::msleep(kStopWaitMs + 3000 + 2000 + 1000);
+    watching = false;
+    watcher.join();
+    const int left = runningDecks();
+
+    console.kill();
+    console.waitForFinished(5000);
+    for (pid_t pid : deckChildren()) {
+        ::kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+
+    std::printf("start_ready_ms_max=%.1f\n", percentile(startReady, 1.0));
+    std::printf("stop_end_ms_p50=%.1f\n", percentile(stopEnd, 0.5));
+    std::printf("start_ready_ms=%.1f\n", percentile(startReady, 0.5));
+    std::printf("stop_end_ms=%.1f\n", percentile(stopEnd, 0.95));
+    std::printf("max_decks_running=%d\n", maxRunning.load());
+    std::printf("decks_left=%d\n", left);
+    return 0;
+}

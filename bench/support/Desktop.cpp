@@ -1,0 +1,86 @@
+#include "Desktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zen::desktop {
+
+namespace {
+
+QString xdotool(const QStringList& args, bool* ok = nullptr) {
+    QProcess process;
+    process.start("xdotool", args);
+    const bool finished = process.waitForFinished(5000);
+    if (ok)
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+QStringList visibleWindows(const QString& namePattern) {
+    return xdotool({"search", "--onlyvisible", "--name", namePattern})
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+QPoint windowPlace(const QString& windowId) {
+    QPoint place(-1, -1);
+    for (const QString& line : xdotool({"getwindowgeometry", "--shell", windowId}).split('\n')) {
+        if (line.startsWith("X=")) place.setX(line.mid(2).toInt());
+        if (line.startsWith("Y=")) place.setY(line.mid(2).toInt());
+    }
+    return place;
+}
+
+bool moveWindow(const QString& windowId, QPoint place) {
+    bool ok = false;
+    xdotool({"windowmove", windowId, QString::number(place.x()), QString::number(place.y())}, &ok);
+    return ok;
+}
+
+bool clickIn(const QString& windowId, QPoint point) {
+    const QPoint corner = windowPlace(windowId);
+    bool raised = false, clicked = false;
+    xdotool({"windowraise", windowId}, &raised);
+    xdotool({"mousemove", QString::number(corner.x() + point.x()),
+             QString::number(corner.y() + point.y()), "click", "1"},
+            &clicked);
+    return raised && clicked;
+}
+
+bool becomeSubreaper() {
+    return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+}
+
+std::vector<pid_t> deckChildren() {
+    std::vector<pid_t> decks;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile file("/proc/" + entry + "/stat");
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QByteArray stat = file.readAll();
+        // The name is in parentheses and may hold blanks; the parent follows the state.
+        const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        if (open < 0 || close < 0 || stat.mid(open + 1, close - open - 1) != "ZentariDeck")
+            continue;
+        if (stat.mid(close + 2).split(' ').value(1).toInt() == getpid())
+            decks.push_back(entry.toInt());
+    }
+    return decks;
+}
+
+int waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return -1;
+        QThread::msleep(5);
+    }
+    return status;
+}
+
+} // namespace zen::desktop

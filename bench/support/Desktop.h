@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <sys/types.h>
+#include <vector>
+
+// The real programs as the DJ meets them on the display: their windows, found and clicked through
+// xdotool, and the deck processes that have come to this process as their subreaper (decks run
+// detached from the console, so their parent is gone).
+namespace zen::desktop {
+
+// The ids of the shown windows whose name matches the pattern.
+QStringList visibleWindows(const QString& namePattern);
+// The window's top-left corner on the screen; (-1, -1) when it cannot be read.
+QPoint windowPlace(const QString& windowId);
+// Moves the window's top-left corner there (there is no window manager to ask).
+bool moveWindow(const QString& windowId, QPoint place);
+// Raises the window and clicks the left button at the point inside it.
+bool clickIn(const QString& windowId, QPoint point);
+
+// Makes this process the subreaper of its descendants.
+bool becomeSubreaper();
+// ZentariDeck processes whose parent is this process.
+std::vector<pid_t> deckChildren();
+// The exit status of one of them, as waitpid gives it, or -1 when it has not ended in time.
+int waitForEnd(pid_t pid, std::chrono::milliseconds timeout);
+
+} // namespace zen::desktop
