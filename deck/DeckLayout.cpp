@@ -1,12 +1,12 @@
 #include "deck/DeckLayout.h"
 
+#include "common/ShapeWidget.h"
 #include "common/ZenButton.h"
 #include "deck/Browser.h"
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
 #include "deck/PositionLabel.h"
-#include "common/ShapeWidget.h"
 #include "deck/SongPanel.h"
 
 #include <QCheckBox>
