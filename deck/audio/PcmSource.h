@@ -22,9 +22,13 @@ public:
     virtual std::int64_t read(std::int16_t* out, std::int64_t frames) = 0;
 };
 
-// WAV, AIFF, FLAC, Ogg Vorbis and MPEG audio through libsndfile.
+// WAV, AIFF, FLAC and Ogg Vorbis through libsndfile; what libsndfile recognises as MPEG audio is
+// handed to openMpegSource.
 std::unique_ptr<PcmSource> openSndfileSource(std::shared_ptr<const AudioFile> file, bool mono,
                                              std::string* why);
+// MPEG audio (MP3, MP2, MP1) through libmpg123, resynchronising past damaged stretches.
+std::unique_ptr<PcmSource> openMpegSource(std::shared_ptr<const AudioFile> file, bool mono,
+                                          std::string* why);
 // Tracker modules through libopenmpt, rendered at 44100 Hz.
 std::unique_ptr<PcmSource> openModuleSource(std::shared_ptr<const AudioFile> file, bool mono,
                                             std::string* why);

@@ -1,5 +1,4 @@
 #include "ChannelMix.h"
-#include "MpegLength.h"
 #include "PcmSource.h"
 
 #include <algorithm>
@@ -68,7 +67,8 @@ public:
         if (sf_) sf_close(sf_);
     }
 
-    bool open(bool mono, std::string* why);
+    // False with *mpeg set when the file is MPEG audio, which another decoder plays.
+    bool open(bool mono, std::string* why, bool* mpeg);
     // Frames of a stream that does not tell its length, counted until past `limit`; -1 when it
     // cannot be read.
     std::int64_t countByDecoding(std::int64_t limit) const;
@@ -104,10 +104,13 @@ private:
     std::vector<float> scratch_;
 };
 
-bool SndfileSource::open(bool mono, std::string* why) {
+bool SndfileSource::open(bool mono, std::string* why, bool* mpeg) {
     SF_INFO info{};
     sf_ = sf_open_virtual(&virtualIo, SFM_READ, &info, &cursor_);
     if (!sf_) return fail(why, "not a playable audio file");
+    // libsndfile decodes MPEG only up to its own length estimate, and stops at damage.
+    *mpeg = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+    if (*mpeg) return false;
     if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < kMinRate ||
         info.samplerate > kMaxRate)
         return fail(why, "unsupported channel count or sample rate");
@@ -124,10 +127,7 @@ bool SndfileSource::open(bool mono, std::string* why) {
     const std::int64_t maxFrames = kMaxDecodedBytes / (2 * mix_->outChannels());
 
     std::int64_t frames = info.frames;
-    if (type == SF_FORMAT_MPEG) {
-        // The header count is an estimate unless a LAME/Xing frame gives it.
-        frames = scanMpegLength(file_);
-    } else if (frames == SF_COUNT_MAX) {
+    if (frames == SF_COUNT_MAX) {
         frames = countByDecoding(maxFrames); // a stream written without its length, as FLAC may be
     } else if (const int bytes = pcmSampleBytes(info.format); bytes > 0 && type != SF_FORMAT_FLAC) {
         // Uncompressed data cannot hold more frames than the file has bytes for, whatever the
@@ -160,9 +160,10 @@ std::int64_t SndfileSource::countByDecoding(std::int64_t limit) const {
 
 std::unique_ptr<PcmSource> openSndfileSource(std::shared_ptr<const AudioFile> file, bool mono,
                                              std::string* why) {
-    auto source = std::make_unique<SndfileSource>(std::move(file));
-    if (!source->open(mono, why)) return nullptr;
-    return source;
+    auto source = std::make_unique<SndfileSource>(file);
+    bool mpeg = false;
+    if (source->open(mono, why, &mpeg)) return source;
+    return mpeg ? openMpegSource(std::move(file), mono, why) : nullptr;
 }
 
 } // namespace zen::audio

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -163,6 +164,61 @@ TEST_F(DamagedFileTest, TruncatedFilesEndEarly) {
     EXPECT_TRUE(flacTrack->finished());
     EXPECT_LT(flacTrack->decodedFrames(), pcm.frames());
     EXPECT_GT(flacTrack->decodedFrames(), kRate / 2);
+}
+
+// Opens, lets the decode run out, and returns what plays; the length told at the open must be it.
+test::Pcm playedFrames(const std::string& path) {
+    auto track = PcmTrack::open(path, Kind::Stream, false);
+    EXPECT_TRUE(track) << path;
+    if (!track) return {};
+    EXPECT_EQ(track->waitDecoded(track->lengthFrames()), track->lengthFrames()) << path;
+    return {track->channels(), track->sampleRate(),
+            std::vector<std::int16_t>(track->data(),
+                                      track->data() + track->decodedFrames() * track->channels())};
+}
+
+bool sameSamples(const test::Pcm& a, std::int64_t aFrom, const test::Pcm& b, std::int64_t bFrom,
+                 std::int64_t frames) {
+    return aFrom >= 0 && bFrom >= 0 && aFrom + frames <= a.frames() &&
+           bFrom + frames <= b.frames() &&
+           std::equal(a.samples.begin() + 2 * aFrom, a.samples.begin() + 2 * (aFrom + frames),
+                      b.samples.begin() + 2 * bFrom);
+}
+
+TEST_F(DamagedFileTest, MpegPlaysOnPastDamageAndAppendedFiles) {
+    const test::Pcm pcm = test::makeSignal(2, kRate, 12 * kRate);
+    const std::string wav = folder.path("long.wav");
+    test::writeSndfile(wav, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string mp3 = folder.path("clean.mp3");
+    test::encodeMp3(wav, mp3, "-t -b 128");
+    const test::Pcm clean = playedFrames(mp3);
+    ASSERT_EQ(clean.frames() % 1152, 0);
+
+    // A megabyte of junk spliced into the middle, mid-frame.
+    auto bytes = test::readBytes(mp3);
+    const auto junk = randomBytes(1 << 20, 11);
+    const std::ptrdiff_t middle = std::ptrdiff_t(bytes.size() / 2);
+    bytes.insert(bytes.begin() + middle, junk.begin(), junk.end());
+    const std::string damaged = folder.path("damaged.mp3");
+    test::writeBytes(damaged, bytes);
+    const test::Pcm played = playedFrames(damaged);
+    // Both sides of the damage play as they do in the clean file; a frame or two by the damage
+    // is lost.
+    const std::int64_t side = 4 * kRate;
+    EXPECT_TRUE(sameSamples(played, 0, clean, 0, side));
+    EXPECT_TRUE(sameSamples(played, played.frames() - side, clean, clean.frames() - side, side));
+    EXPECT_LE(played.frames(), clean.frames()) << "no false frame of the junk plays";
+    EXPECT_GT(played.frames(), clean.frames() - kRate / 20);
+
+    // A second file of the same format appended to the first plays on after it.
+    auto twice = test::readBytes(mp3);
+    const auto second = test::readBytes(mp3);
+    twice.insert(twice.end(), second.begin(), second.end());
+    const std::string appended = folder.path("appended.mp3");
+    test::writeBytes(appended, twice);
+    const test::Pcm both = playedFrames(appended);
+    ASSERT_EQ(both.frames(), 2 * clean.frames());
+    EXPECT_TRUE(sameSamples(both, clean.frames() + kRate, clean, kRate, side));
 }
 
 TEST_F(DamagedFileTest, FilesWithScrambledBytesAreRefusedOrEnd) {

@@ -67,6 +67,16 @@ void encodeMp3(const std::string& wav, const std::string& mp3, const std::string
     if (std::system(command.c_str()) != 0) throw std::runtime_error("lame failed: " + command);
 }
 
+Pcm decodeWithMpg123(const std::string& path, bool mono) {
+    const std::string wav = path + ".reference.wav";
+    const std::string command =
+        std::string("mpg123 -q ") + (mono ? "-m " : "") + "-w '" + wav + "' '" + path + "'";
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("mpg123 failed: " + command);
+    Pcm pcm = decodeAll(wav);
+    std::filesystem::remove(wav);
+    return pcm;
+}
+
 std::vector<unsigned char> makeModule(int patterns) {
     constexpr int kSampleWords = 32;
     std::vector<unsigned char> mod(1084, 0);

@@ -36,6 +36,8 @@ void writeSndfile(const std::string& path, const Pcm& pcm, int format);
 Pcm decodeAll(const std::string& path);
 // Encodes a WAV to MP3 with the lame command; `extraArgs` such as "-t" (no LAME/Xing frame).
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs);
+// What the mpg123 program decodes from an MPEG audio file (mixed to mono with `mono`).
+Pcm decodeWithMpg123(const std::string& path, bool mono);
 // A four-channel ProTracker module of `patterns` patterns of a looped tone, with speed and tempo
 // changes so that its rendered length does not follow from a fixed tick length.
 std::vector<unsigned char> makeModule(int patterns);
