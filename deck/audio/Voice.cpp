@@ -13,6 +13,15 @@ namespace {
 constexpr double kLinearBelow = 200.0;
 constexpr int kFeedFrames = 128;
 constexpr float kFromInt16 = 1.0f / 32768.0f;
+// Output frames the converter renders, unheard, before a restart position: they fill its filter
+// with the frames before that position and bring its phase exactly onto it.
+constexpr int kPreRoll = 64;
+
+// Raised cosine over kFade frames, k = 1 .. kFade: the gain of the k-th frame of a fade-in.
+float fadeIn(std::int64_t k) {
+    const float s = std::sin(static_cast<float>(M_PI_2) * (k - 0.5f) / Voice::kFade);
+    return s * s;
+}
 } // namespace
 
 void Voice::Slide::set(double value, int timeMs) {
@@ -82,15 +91,31 @@ std::int64_t Voice::framesNeeded(int frames) const {
     return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
 }
 
+float Voice::trackWrapGain(std::int64_t frame, bool wrapped) const {
+    const std::int64_t end = endFrame();
+    if (!loop_) return 1;
+    if (frame >= end - kFade && frame < end) return fadeIn(end - frame);
+    if (wrapped && frame >= 0 && frame < kFade) return fadeIn(frame + 1);
+    return 1;
+}
+
 long Voice::feedConverter(void* self, float** data) {
     auto* v = static_cast<Voice*>(self);
     const std::int64_t end = v->endFrame();
     float* out = v->feed_.data();
     for (int i = 0; i < kFeedFrames; ++i) {
         std::int64_t f = v->feedCursor_;
-        if (f >= end && v->loop_ && end > 0) f = v->feedCursor_ = 0;
+        if (f >= end && v->loop_ && end > 0) {
+            f = v->feedCursor_ = 0;
+            v->feedWrapped_ = true;
+        }
         float l = 0, r = 0;
-        if (f >= 0 && f < end) v->readFrame(f, l, r);
+        if (f >= 0 && f < end) {
+            v->readFrame(f, l, r);
+            const float gain = v->trackWrapGain(f, v->feedWrapped_);
+            l *= gain;
+            r *= gain;
+        }
         if (v->channels_ == 1) {
             out[i] = l;
         } else {
@@ -111,8 +136,12 @@ int Voice::renderDirect(float* out, int frames) {
         if (p >= end) {
             if (!loop_ || end == 0) break;
             p = 0;
+            trackWrapped_ = true;
         }
         readFrame(p, out[2 * i], out[2 * i + 1]);
+        const float gain = trackWrapGain(p, trackWrapped_);
+        out[2 * i] *= gain;
+        out[2 * i + 1] *= gain;
         ++p;
     }
     pos_ = static_cast<double>(p);
@@ -127,6 +156,7 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
         if (p >= static_cast<double>(end)) {
             if (!loop_ || end == 0) break;
             p -= static_cast<double>(end);
+            trackWrapped_ = true;
         }
         const auto i0 = static_cast<std::int64_t>(p);
         const float frac = static_cast<float>(p - static_cast<double>(i0));
@@ -136,8 +166,9 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
             readFrame(i0 + 1, l1, r1);
         else if (loop_)
             readFrame(0, l1, r1);
-        out[2 * i] = l0 + (l1 - l0) * frac;
-        out[2 * i + 1] = r0 + (r1 - r0) * frac;
+        const float gain = trackWrapGain(i0, trackWrapped_);
+        out[2 * i] = (l0 + (l1 - l0) * frac) * gain;
+        out[2 * i + 1] = (r0 + (r1 - r0) * frac) * gain;
         p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
     }
     pos_ = p;
@@ -211,8 +242,7 @@ void Voice::mixFade(float* out, int frames) {
     for (int i = 0; i < n; ++i) {
         const int k = kFade - fadeLeft_ + i;
         // Raised-cosine crossfade: smooth at both ends, so neither side clicks.
-        const float s = std::sin(static_cast<float>(M_PI_2) * (k + 0.5f) / kFade);
-        const float in = s * s;
+        const float in = fadeIn(k + 1);
         out[2 * i] = out[2 * i] * in + tail_[2 * k] * (1.0f - in);
         out[2 * i + 1] = out[2 * i + 1] * in + tail_[2 * k + 1] * (1.0f - in);
     }
@@ -248,9 +278,22 @@ void Voice::captureTail(double rate) {
 }
 
 void Voice::restartAt(double frame) {
-    pos_ = std::floor(frame);
-    feedCursor_ = static_cast<std::int64_t>(pos_);
+    // Whole frames when passing samples through; the resampling modes keep the fraction, so that
+    // a loop wrap carries the phase and each pass lasts exactly the loop's length.
+    pos_ = mode_ == Mode::Direct ? std::floor(frame) : frame;
+    trackWrapped_ = feedWrapped_ = false;
+    if (mode_ != Mode::Sinc) return;
+    // The converter starts at a whole input frame and its output is timed from there: it renders
+    // kPreRoll frames from a whole frame before the position at a slightly faster ratio, chosen so
+    // that the next output frame falls on the position exactly.
+    const double ratio = rate_.current / kOutputRate;
+    const auto start = static_cast<std::int64_t>(std::floor(pos_ - kPreRoll * ratio));
+    const double warped = (pos_ - static_cast<double>(start)) / kPreRoll;
+    feedCursor_ = start;
     src_reset(converter_);
+    src_set_ratio(converter_, 1.0 / warped);
+    src_callback_read(converter_, 1.0 / warped, kPreRoll, scratch_.data());
+    src_set_ratio(converter_, 1.0 / ratio);
 }
 
 void Voice::beginRun() {

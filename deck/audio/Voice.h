@@ -67,6 +67,9 @@ private:
     // Refreshes the end and tells whether the next `frames` can be read without the decoder.
     bool readable(int frames);
     void readFrame(std::int64_t frame, float& left, float& right) const;
+    // The whole-track loop has nothing past the track's end to crossfade with: with the loop flag
+    // the last kFade frames fade out and, after a wrap, the first kFade fade in.
+    float trackWrapGain(std::int64_t frame, bool wrapped) const;
     Mode modeFor(double rate0, double rate1) const;
     int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
     int renderDirect(float* out, int frames);
@@ -101,6 +104,8 @@ private:
     double renderedFrom_ = 0;
     double advanced_ = 0;
     std::int64_t feedCursor_ = 0; // next source frame handed to the converter
+    bool trackWrapped_ = false;   // the whole-track loop wrapped since the last restart
+    bool feedWrapped_ = false;    // the same for the converter's input, which runs ahead
     std::int64_t cachedEnd_ = 0;
     std::uint64_t ack_ = 0;
 

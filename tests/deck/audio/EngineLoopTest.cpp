@@ -131,6 +131,48 @@ TEST_F(EngineLoop, AtAnotherRateTheWrapHappensAtTheSourceFrame) {
             << "frame " << i << " past the seam";
 }
 
+TEST_F(EngineLoop, AtAnyRateEveryPassLastsTheLoopsLengthExactly) {
+    // 11054 frames at 47628 Hz are 10234.8 output frames: a wrap rounded to a whole frame would
+    // fall behind by most of a frame every pass.
+    constexpr double kHz = 100, kRatio = 47628.0 / 44100.0;
+    constexpr std::int64_t kStart = 10000, kLength = 11054;
+    const Handle h = open("s.wav", makeSine(kHz, 0.5, 44100, 1.0));
+    engine->channelSlideAttributes(h, 47628, -1, kPanLeaveAlone, 0);
+    ASSERT_TRUE(engine->channelSetLoop(h, kStart * 4, (kStart + kLength) * 4));
+    engine->channelSetPosition(h, kStart * 4);
+    engine->streamPlay(h, 0, 0);
+    const auto passes = static_cast<int>(std::lround(100 * kLength / kRatio));
+    engine->render(passes);
+    // Within one output frame of the loop start.
+    const double off =
+        std::fmod(engine->channelGetPosition(h) / 4 - kStart + 2.0 * kLength, double(kLength));
+    EXPECT_LT(std::min(off, kLength - off), 1 + kRatio);
+    // And the sound is where the position says: output frame n plays source frame
+    // kStart + (n x ratio modulo the loop), once the crossfade of the last wrap is over.
+    const auto out = engine->render(2000);
+    for (int i = 200; i < 2000; i += 7) {
+        const double source = kStart + std::fmod((passes + i) * kRatio, double(kLength));
+        ASSERT_NEAR(out[2 * i], 0.5 * std::sin(2 * M_PI * kHz * source / 44100), 2e-3)
+            << "output frame " << i << " after 100 passes";
+    }
+}
+
+TEST_F(EngineLoop, TheWholeTrackLoopWrapsWithoutAStep) {
+    // A second and a bit of a 1 kHz sine: cut at its end, the wrap would jump most of a swing.
+    const Pcm tone = makeSine(1000, 0.5, 44100, 1.0003);
+    for (int rate : {44100, 47628}) {
+        const Handle h = open("t" + std::to_string(rate) + ".wav", tone);
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        engine->channelSetPosition(h, int(tone.frames() - 2000) * 4);
+        engine->streamPlay(h, 0, kPlayLoop);
+        const auto out = engine->render(6000);
+        const double own = largestStep(engine->render(2000), 0);
+        EXPECT_LE(largestStep(out, kFade), own * 1.01) << rate << " Hz";
+        EXPECT_LT(engine->channelGetPosition(h), 8000 * 4 * rate / 44100) << "wrapped";
+        engine->streamFree(h);
+    }
+}
+
 TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
     const Handle h = open("r.wav", makeRamp(44100, 20000));
     engine->streamPlay(h, 0, 0);
