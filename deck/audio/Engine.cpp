@@ -310,8 +310,8 @@ bool BasicEngine<I>::channelSlideAttributes(Handle channel, int rate, int volume
     slide.timeMs = std::max(timeMs, 0);
     if (rate != -1) {
         slide.setRate = true;
-        const double top = std::max(100000.0, 2 * c->ownRate);
-        slide.rate = rate == 0 ? c->ownRate : std::clamp<double>(rate, kMinRate, top);
+        slide.rate =
+            rate == 0 ? c->ownRate : std::clamp<double>(rate, kMinRate, Voice::maxRate(c->ownRate));
     }
     if (volume != -1) {
         slide.setVolume = true;

@@ -1,25 +1,23 @@
 #include "deck/audio/Voice.h"
 
-#include <samplerate.h>
-
 #include <algorithm>
 #include <cmath>
 
 namespace zen::audio {
 
 namespace {
-// libsamplerate reads at most 256 input frames per output frame; below this rate (a tape stop,
-// far under anything audible) a linear interpolator takes over.
+// Below this rate (a tape stop, far under anything audible) a linear interpolator takes over
+// from the resampler, which would read hundreds of input frames per output frame.
 constexpr double kLinearBelow = 200.0;
-constexpr int kFeedFrames = 128;
 constexpr float kFromInt16 = 1.0f / 32768.0f;
-// Output frames the converter renders, unheard, before a restart position: they fill its filter
-// with the frames before that position and bring its phase exactly onto it.
-constexpr int kPreRoll = 64;
+// Input frames the resampler may hold beyond the frame being heard, restarts included.
+constexpr double kConverterAhead = 2048;
+static_assert(2 * Voice::kFade >= 2 * Varispeed::kScratchFrames,
+              "restarts render through scratch_");
 
-// Raised cosine over kFade frames, k = 1 .. kFade: the gain of the k-th frame of a fade-in.
-float fadeIn(std::int64_t k) {
-    const float s = std::sin(static_cast<float>(M_PI_2) * (k - 0.5f) / Voice::kFade);
+// Raised cosine, k = 1 .. length: the gain of the k-th frame of a fade-in.
+float fadeIn(std::int64_t k, std::int64_t length = Voice::kFade) {
+    const float s = std::sin(static_cast<float>(M_PI_2) * (k - 0.5f) / static_cast<float>(length));
     return s * s;
 }
 } // namespace
@@ -47,20 +45,20 @@ void Voice::Slide::advance(int frames) {
     }
 }
 
+double Voice::maxRate(double ownRate) {
+    return std::max(100000.0, 2 * ownRate);
+}
+
 Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module)
-    : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2) {
-    int error = 0;
-    converter_ = src_callback_new(&Voice::feedConverter, SRC_SINC_FASTEST, channels_, &error, this);
+    : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2),
+      varispeed_(channels_, track_->sampleRate() / kOutputRate,
+                 maxRate(track_->sampleRate()) / kOutputRate, &Voice::feedConverter, this) {
     rate_.set(track_->sampleRate(), 0);
     volume_.set(100, 0);
     pan_.set(0, 0);
     mode_ = modeFor(rate_.current, rate_.current);
     cachedEnd_ = track_->lengthFrames();
     publish(0);
-}
-
-Voice::~Voice() {
-    if (converter_) src_delete(converter_);
 }
 
 std::int64_t Voice::endFrame() const {
@@ -86,8 +84,8 @@ Voice::Mode Voice::modeFor(double rate0, double rate1) const {
 std::int64_t Voice::framesNeeded(int frames) const {
     // This block, a crossfade tail after it, and the converter's read-ahead.
     const double fastest = std::max(rate_.current, rate_.target) / kOutputRate;
-    const auto ahead =
-        static_cast<std::int64_t>(std::ceil((frames + kFade) * fastest)) + 2 * kBlock;
+    const auto ahead = static_cast<std::int64_t>(
+        std::ceil((frames + kFade) * fastest + kConverterAhead * std::max(1.0, fastest)));
     return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
 }
 
@@ -99,22 +97,48 @@ float Voice::trackWrapGain(std::int64_t frame, bool wrapped) const {
     return 1;
 }
 
-long Voice::feedConverter(void* self, float** data) {
+void Voice::readFaded(std::int64_t frame, bool wrapped, float& left, float& right) const {
+    left = right = 0;
+    if (frame < 0 || frame >= endFrame()) return;
+    readFrame(frame, left, right);
+    const float gain = trackWrapGain(frame, wrapped);
+    left *= gain;
+    right *= gain;
+}
+
+void Voice::feedConverter(void* self, float* out, int count) {
     auto* v = static_cast<Voice*>(self);
     const std::int64_t end = v->endFrame();
-    float* out = v->feed_.data();
-    for (int i = 0; i < kFeedFrames; ++i) {
+    const auto loopStart = static_cast<std::int64_t>(v->run_.loopStart);
+    const auto loopEnd = static_cast<std::int64_t>(v->run_.loopEnd);
+    for (int i = 0; i < count; ++i) {
         std::int64_t f = v->feedCursor_;
-        if (f >= end && v->loop_ && end > 0) {
-            f = v->feedCursor_ = 0;
-            v->feedWrapped_ = true;
+        if (v->feedLoopArmed_ && f >= loopEnd) {
+            // The loop wraps here in the input, so the converter's phase runs on through it; what
+            // follows the loop end fades out under the loop start. A loop shorter than half a
+            // fade is a buzz, not music: it fades only when the last fade is half done.
+            f = loopStart;
+            if (2 * v->feedFadeLeft_ <= v->feedFadeLength_) {
+                v->feedFadeLength_ =
+                    std::max<std::int64_t>(1, std::llround(kFade * v->varispeed_.ratio()));
+                v->feedFadeLeft_ = v->feedFadeLength_;
+                v->feedFadeFrom_ = loopEnd;
+            }
         }
-        float l = 0, r = 0;
-        if (f >= 0 && f < end) {
-            v->readFrame(f, l, r);
-            const float gain = v->trackWrapGain(f, v->feedWrapped_);
-            l *= gain;
-            r *= gain;
+        if (f >= end && v->loop_ && end > 0) {
+            f = 0;
+            v->feedWrapped_ = true;
+            v->feedLoopArmed_ = loopEnd > loopStart && loopEnd > 0;
+        }
+        float l, r;
+        v->readFaded(f, v->feedWrapped_, l, r);
+        if (v->feedFadeLeft_ > 0) {
+            const float in = fadeIn(v->feedFadeLength_ - v->feedFadeLeft_ + 1, v->feedFadeLength_);
+            float pastL, pastR;
+            v->readFaded(v->feedFadeFrom_++, false, pastL, pastR);
+            l = l * in + pastL * (1 - in);
+            r = r * in + pastR * (1 - in);
+            --v->feedFadeLeft_;
         }
         if (v->channels_ == 1) {
             out[i] = l;
@@ -122,10 +146,8 @@ long Voice::feedConverter(void* self, float** data) {
             out[2 * i] = l;
             out[2 * i + 1] = r;
         }
-        ++v->feedCursor_;
+        v->feedCursor_ = f + 1;
     }
-    *data = out;
-    return kFeedFrames;
 }
 
 int Voice::renderDirect(float* out, int frames) {
@@ -175,18 +197,25 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
     return i;
 }
 
-int Voice::renderSinc(float* out, int frames, double rate0, double rate1) {
+int Voice::renderSinc(float* out, int frames, double rate) {
+    // The converter takes the block's ratio at its start; the change moves the input position of
+    // what follows a little, and the position moves with it.
+    if (resyncPending_) resync();
+    const double step = rate / kOutputRate;
+    pos_ += varispeed_.setRatio(step);
     float* dst = channels_ == 2 ? out : mono_.data();
-    long got = src_callback_read(converter_, kOutputRate / rate1, frames, dst);
-    if (got < 0) got = 0;
-    std::fill(dst + got * channels_, dst + frames * channels_, 0.0f);
+    varispeed_.render(dst, frames);
     if (channels_ == 1)
         for (int i = frames - 1; i >= 0; --i)
             out[2 * i] = out[2 * i + 1] = mono_[i];
 
+    double after = pos_ + frames * step;
+    // The converter's input wrapped at the loop end; the position follows it.
+    if (loopArmed() && after >= run_.loopEnd) {
+        after = run_.loopStart + std::fmod(after - run_.loopEnd, run_.loopEnd - run_.loopStart);
+        run_.looped = true;
+    }
     const double end = static_cast<double>(endFrame());
-    const double step = (rate0 + rate1) / 2.0 / kOutputRate;
-    const double after = pos_ + frames * step;
     if (after < end) {
         pos_ = after;
         return frames;
@@ -205,19 +234,16 @@ int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
     switch (mode_) {
     case Mode::Direct:
         return static_cast<int>(std::min<double>(frames, std::ceil(end - pos_)));
-    case Mode::Linear: {
-        // The same steps renderLinear takes.
-        double p = pos_;
-        int i = 0;
-        for (; i < frames && p < end; ++i)
-            p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
-        return i;
-    }
+    case Mode::Linear:
     case Mode::Sinc:
         break;
     }
-    const double step = (rate0 + rate1) / 2.0 / kOutputRate;
-    return static_cast<int>(std::min<double>(frames, std::ceil((end - pos_) / step)));
+    // The same steps renderLinear takes.
+    double p = pos_;
+    int i = 0;
+    for (; i < frames && p < end; ++i)
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
+    return i;
 }
 
 int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mode) {
@@ -230,7 +256,7 @@ int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mo
         valid = renderLinear(out, frames, rate0, rate1);
         break;
     case Mode::Sinc:
-        valid = renderSinc(out, frames, rate0, rate1);
+        valid = renderSinc(out, frames, rate1);
         break;
     }
     std::fill(out + 2 * valid, out + 2 * frames, 0.0f);
@@ -261,8 +287,9 @@ void Voice::captureTail(double rate) {
     // Started and moved within one block (play then seek, as cue-play does): nothing of the first
     // position was heard, so the fade-in from silence simply goes on at the new one.
     if (unheard_) return;
+    // The resampler runs on through the tail (it is never reset); only the position comes back.
     const double savedPos = pos_;
-    const std::int64_t savedFeed = feedCursor_;
+    const PlayRun savedRun = run_;
     // Not in work_: a loop wraps in the middle of a block that is being rendered there.
     float* tmp = scratch_.data();
     // Where the decoder has not been yet there is nothing to fade out.
@@ -274,7 +301,7 @@ void Voice::captureTail(double rate) {
     std::copy(tmp, tmp + 2 * kFade, tail_.begin());
     fadeLeft_ = kFade;
     pos_ = savedPos;
-    feedCursor_ = savedFeed;
+    run_ = savedRun;
 }
 
 void Voice::restartAt(double frame) {
@@ -282,18 +309,18 @@ void Voice::restartAt(double frame) {
     // a loop wrap carries the phase and each pass lasts exactly the loop's length.
     pos_ = mode_ == Mode::Direct ? std::floor(frame) : frame;
     trackWrapped_ = feedWrapped_ = false;
-    if (mode_ != Mode::Sinc) return;
-    // The converter starts at a whole input frame and its output is timed from there: it renders
-    // kPreRoll frames from a whole frame before the position at a slightly faster ratio, chosen so
-    // that the next output frame falls on the position exactly.
-    const double ratio = rate_.current / kOutputRate;
-    const auto start = static_cast<std::int64_t>(std::floor(pos_ - kPreRoll * ratio));
-    const double warped = (pos_ - static_cast<double>(start)) / kPreRoll;
-    feedCursor_ = start;
-    src_reset(converter_);
-    src_set_ratio(converter_, 1.0 / warped);
-    src_callback_read(converter_, 1.0 / warped, kPreRoll, scratch_.data());
-    src_set_ratio(converter_, 1.0 / ratio);
+    // The resampler goes on from the new place once its frames are decoded, at the next render.
+    resyncPending_ = mode_ == Mode::Sinc;
+}
+
+void Voice::resync() {
+    // Its input is spliced here and its next output lands on the position exactly.
+    resyncPending_ = false;
+    varispeed_.setRatio(rate_.current / kOutputRate);
+    feedCursor_ = varispeed_.plan(pos_);
+    feedLoopArmed_ = loopArmed();
+    feedFadeLeft_ = 0;
+    varispeed_.run(scratch_.data());
 }
 
 void Voice::beginRun() {
@@ -319,7 +346,8 @@ void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
     int done = 0;
     while (done < frames) {
         const double from = rate0 + (rate1 - rate0) * done / frames;
-        const bool armed = loopArmed();
+        // The resampler wraps loops in its input, where the phase runs on.
+        const bool armed = mode_ != Mode::Sinc && loopArmed();
         const int n = armed ? framesBeforeLoopEnd(frames - done, from, rate1) : frames - done;
         const double to = rate0 + (rate1 - rate0) * (done + n) / frames;
         const int valid = renderRaw(out + 2 * done, n, from, to, mode_);
@@ -342,6 +370,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
     case Command::Type::Play:
         loop_ = command.loop;
         if (!playing_) {
+            mode_ = modeFor(rate_.current, rate_.target);
             restartAt(pos_);
             beginRun();
             if (fadeLeft_ == 0) {
@@ -365,15 +394,25 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     case Command::Type::Seek:
         if (playing_) captureTail(rate_.current);
+        mode_ = modeFor(rate_.current, rate_.target);
         restartAt(static_cast<double>(command.frame));
         beginRun();
         break;
-    case Command::Type::SetLoop:
+    case Command::Type::SetLoop: {
         // Acts from the next frame on. An end already behind the position wraps only when
         // playback comes round to it again; the deck's loop watch seeks back by itself.
-        run_.loopStart = command.endFrame > command.frame ? static_cast<double>(command.frame) : 0;
-        run_.loopEnd = command.endFrame > command.frame ? static_cast<double>(command.endFrame) : 0;
+        const double start = command.endFrame > command.frame ? command.frame : 0;
+        const double end = command.endFrame > command.frame ? command.endFrame : 0;
+        if (start == run_.loopStart && end == run_.loopEnd) break;
+        // The resampler's input runs ahead of what is heard: it goes on from here with the new
+        // loop.
+        const bool resync = playing_ && mode_ == Mode::Sinc;
+        if (resync) captureTail(rate_.current);
+        run_.loopStart = start;
+        run_.loopEnd = end;
+        if (resync) restartAt(pos_);
         break;
+    }
     case Command::Type::Slide:
         if (command.setRate) rate_.set(command.rate, command.timeMs);
         if (command.setVolume) volume_.set(command.volume, command.timeMs);
@@ -429,7 +468,9 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         rate_.advance(frames);
         const double rate1 = rate_.current;
         const Mode mode = modeFor(rate0, rate1);
-        if (mode != mode_) {
+        // Back at the file's own rate the resampler plays on until the next restart: its
+        // filter's phase is not linear, so no crossfade could line the raw samples up with it.
+        if (mode != mode_ && !(mode == Mode::Direct && mode_ == Mode::Sinc)) {
             captureTail(rate0);
             mode_ = mode;
             restartAt(pos_);

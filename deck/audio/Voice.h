@@ -3,12 +3,11 @@
 #include "deck/audio/EngineShared.h"
 #include "deck/audio/ParamEqFilter.h"
 #include "deck/audio/PcmTrack.h"
+#include "deck/audio/Varispeed.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
-
-struct SRC_STATE_tag;
 
 // One playing channel on the audio thread: reads the track's PCM at its rate (varispeed), runs
 // its equalizer bands, meters what comes out and adds it to the mix with its volume and pan. With
@@ -26,12 +25,14 @@ public:
     static constexpr int kMaxEqBands = 16;
     static constexpr double kOutputRate = 44100.0;
 
+    // The highest rate a channel plays at, for a file of `ownRate`.
+    static double maxRate(double ownRate);
+
     Voice(std::shared_ptr<const PcmTrack> track, bool module);
-    ~Voice();
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
-    bool ok() const { return converter_ != nullptr; }
+    bool ok() const { return varispeed_.ok(); }
     bool module() const { return module_; }
     const PcmTrack& track() const { return *track_; }
 
@@ -62,7 +63,7 @@ private:
         void advance(int frames);
     };
 
-    static long feedConverter(void* self, float** data);
+    static void feedConverter(void* self, float* out, int count);
     std::int64_t endFrame() const;
     // Refreshes the end and tells whether the next `frames` can be read without the decoder.
     bool readable(int frames);
@@ -70,11 +71,13 @@ private:
     // The whole-track loop has nothing past the track's end to crossfade with: with the loop flag
     // the last kFade frames fade out and, after a wrap, the first kFade fade in.
     float trackWrapGain(std::int64_t frame, bool wrapped) const;
+    // A frame with that gain; silence outside the track.
+    void readFaded(std::int64_t frame, bool wrapped, float& left, float& right) const;
     Mode modeFor(double rate0, double rate1) const;
     int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
     int renderDirect(float* out, int frames);
     int renderLinear(float* out, int frames, double rate0, double rate1);
-    int renderSinc(float* out, int frames, double rate0, double rate1);
+    int renderSinc(float* out, int frames, double rate);
     // Renders a playing block, split where it crosses the loop end.
     void renderPlaying(float* out, int frames, double rate0, double rate1);
     bool loopArmed() const { return run_.loopEnd > run_.loopStart && pos_ < run_.loopEnd; }
@@ -86,13 +89,14 @@ private:
     // Renders the next few ms as they would have sounded, to fade them out over a jump.
     void captureTail(double rate);
     void restartAt(double frame);
+    void resync();
     void beginRun();
     void meter(const float* stereo, int frames);
 
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
     const int channels_;
-    SRC_STATE_tag* converter_ = nullptr;
+    Varispeed varispeed_;
 
     bool playing_ = false;
     bool loop_ = false;    // the play flag: wrap from the end of the track to its start
@@ -103,9 +107,14 @@ private:
     PlayRun run_;
     double renderedFrom_ = 0;
     double advanced_ = 0;
-    std::int64_t feedCursor_ = 0; // next source frame handed to the converter
-    bool trackWrapped_ = false;   // the whole-track loop wrapped since the last restart
-    bool feedWrapped_ = false;    // the same for the converter's input, which runs ahead
+    std::int64_t feedCursor_ = 0;   // next source frame handed to the converter
+    bool trackWrapped_ = false;     // the whole-track loop wrapped since the last restart
+    bool feedWrapped_ = false;      // the same for the resampler's input, which runs ahead
+    bool resyncPending_ = false;    // the resampler goes on from pos_ at its next render
+    bool feedLoopArmed_ = false;    // the resampler's input wraps at the loop end
+    std::int64_t feedFadeLeft_ = 0; // crossfade in the resampler's input after a loop wrap
+    std::int64_t feedFadeLength_ = 0;
+    std::int64_t feedFadeFrom_ = 0; // what followed the loop end, fading out
     std::int64_t cachedEnd_ = 0;
     std::uint64_t ack_ = 0;
 
@@ -121,7 +130,6 @@ private:
     std::array<float, 2 * kFade> tail_{};
     std::array<float, 2 * kFade> scratch_{};
     std::array<float, 2 * kBlock> work_{};
-    std::array<float, 2 * kBlock> feed_{};
     std::array<float, kBlock> mono_{};
 
     // Peaks of the last 14 chunks of 64 frames: about 20 ms.

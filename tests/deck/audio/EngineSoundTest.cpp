@@ -53,6 +53,17 @@ TEST_F(EngineSound, RateIsThePlaybackSampleRate) {
     EXPECT_NEAR(rms(channelOf(out, 1)), rms(channelOf(out, 0)), 1e-6);
 }
 
+TEST_F(EngineSound, TheTopOctaveKeepsItsLevelAtEveryPitch) {
+    // A tone that leaves at 16 kHz, at the pitch fader's ends and a nudge either side of 0 %.
+    const double flat = measureDb(playSine(16000, 0.5));
+    for (int rate : {37044, 44078, 44122, 51156}) {
+        const Handle h = playSine(16000 * 44100.0 / rate, 0.5);
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        EXPECT_NEAR(measureDb(h), flat, 0.5) << rate << " Hz";
+        engine->streamFree(h);
+    }
+}
+
 TEST_F(EngineSound, EqualizerBandRaisesItsCentreAndLeavesFarFrequenciesAlone) {
     for (double hz : {62.5, 1000.0, 16000.0}) {
         const double flat = measureDb(playSine(hz, 0.1));

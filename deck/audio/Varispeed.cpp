@@ -1,0 +1,94 @@
+#include "deck/audio/Varispeed.h"
+
+#include <soxr.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zen::audio {
+
+namespace {
+// The timing of libsoxr 0.1.3's variable-rate converter, measured with impulses: where its first
+// output lies (input frames per unit of ratio, plus a quarter frame from half speed on), and how
+// far a change of ratio reaches back.
+constexpr double kLeadPerRatio = 1.363333;
+constexpr double kLeadStep = 0.25;
+constexpr double kChangeLag = 1.863333;
+// Input frames after a splice that the output still carries the old input through its filter's
+// tail, audibly: beyond them it is more than 50 dB down, and a restart fades in anyway.
+constexpr double kSettleFrames = 512;
+} // namespace
+
+Varispeed::Varispeed(int channels, double ratio, double maxRatio, Feed feed, void* context)
+    : channels_(channels), feed_(feed), context_(context), ratio_(ratio), next_(lead(ratio)) {
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, SOXR_VR);
+    soxr_error_t error = nullptr;
+    // The rates given fix the largest ratio; a margin keeps the ones used off that edge, where the
+    // converter's timing differs.
+    soxr_t converter = soxr_create(1.25 * maxRatio, 1, static_cast<unsigned>(channels), &error,
+                                   nullptr, &quality, nullptr);
+    if (error || !converter) return;
+    if (soxr_set_input_fn(converter, &Varispeed::pull, this, kFeedFrames) ||
+        soxr_set_io_ratio(converter, ratio, 0)) {
+        soxr_delete(converter);
+        return;
+    }
+    converter_ = converter;
+}
+
+Varispeed::~Varispeed() {
+    if (converter_) soxr_delete(converter_);
+}
+
+double Varispeed::lead(double ratio) {
+    return -(kLeadPerRatio * ratio + kLeadStep * (ratio >= 1 ? ratio : ratio >= 0.5 ? 1 : 0));
+}
+
+std::size_t Varispeed::pull(void* self, const void** data, std::size_t requested) {
+    auto* v = static_cast<Varispeed*>(self);
+    const int count = static_cast<int>(std::min<std::size_t>(requested, kFeedFrames));
+    v->feed_(v->context_, v->input_, count);
+    v->fed_ += count;
+    *data = v->input_;
+    return static_cast<std::size_t>(count);
+}
+
+double Varispeed::setRatio(double ratio) {
+    if (ratio == ratio_) return 0;
+    soxr_set_io_ratio(converter_, ratio, 0);
+    const double moved = kChangeLag * (ratio_ - ratio);
+    next_ += moved;
+    ratio_ = ratio;
+    return moved;
+}
+
+void Varispeed::render(float* out, int frames) {
+    const std::size_t done = soxr_output(converter_, out, static_cast<std::size_t>(frames));
+    std::fill(out + done * channels_, out + frames * channels_, 0.0f);
+    next_ += frames * ratio_;
+}
+
+std::int64_t Varispeed::plan(double position) {
+    // Outputs to render unheard: past the input already taken, and past the filter's tail of it.
+    const double pending = static_cast<double>(fed_) - next_;
+    unheard_ = std::max(
+        1, static_cast<int>(std::ceil((pending + kSettleFrames * std::max(1.0, ratio_)) / ratio_)));
+    plannedRatio_ = ratio_;
+    // Where the next output would then lie, counted from the first new input frame; the feed
+    // begins a whole frame further back, and the unheard frames run fast enough to make it up.
+    const double reach = next_ + unheard_ * ratio_ - static_cast<double>(fed_);
+    const auto from = static_cast<std::int64_t>(std::floor(position - reach));
+    warpedRatio_ =
+        (static_cast<double>(fed_) + position - static_cast<double>(from) - next_) / unheard_;
+    return from;
+}
+
+void Varispeed::run(float* scratch) {
+    // The two changes of ratio move the input position by opposite amounts.
+    setRatio(warpedRatio_);
+    for (int left = unheard_; left > 0; left -= kScratchFrames)
+        render(scratch, std::min(left, kScratchFrames));
+    setRatio(plannedRatio_);
+}
+
+} // namespace zen::audio
