@@ -1,12 +1,22 @@
-// One deck's real-time work: an MP3 channel playing at +8 % (varispeed through libsamplerate's
-// SINC_FASTEST) through four active equalizer bands, with the level and the spectrum read every
-// 10 ms of audio as the deck's timers do, rendered through the test clock. Prints, last:
-//   realtime_factor     seconds of audio per second of the rendering thread's CPU time (the
-//                       decode worker is left out: it runs once per track, not per block)
-//   engine_cpu_percent  the engine's own CPU figure over the run
-//   resampler_snr_db    a 1 kHz sine played at +8 %: the sine against everything else, so the
-//                       figure cannot come from a cheaper resampler unnoticed
+// One deck's real-time work and the varispeed's response, through the test clock, and the
+// resamplers the engine could use, measured on their own. Prints, last:
+//   candidate_*            per resampler: worst level at 18 kHz over the pitch range, the top of
+//                          its flat band at -16 %, its worst spur, its stereo speed
+//   passband_db_at_18k     through the engine: the level of a tone leaving at 18 kHz, worst over
+//                          the rates of -16 % .. +16 %
+//   flat_18k_from_percent  the lowest pitch at which 18 kHz is still within 0.5 dB
+//   top_khz_at_minus16     the highest frequency within 0.5 dB at -16 %
+//   worst_spur_db          the strongest spurious or aliased component relative to the tone, at
+//                          rates from -16 % - 5000 Hz to +16 % + 5000 Hz
+//   realtime_factor        an MP3 channel at +8 % through four equalizer bands, with the level
+//                          and the spectrum read every 10 ms as the deck's timers do: seconds of
+//                          audio per second of the rendering thread's CPU time (the decode
+//                          worker is left out: it runs once per track, not per block)
+//   engine_cpu_percent     the engine's own CPU figure over that run
+//   resampler_snr_db       a 1 kHz sine played at +8 %: the sine against everything else
+#include "Candidates.h"
 #include "Measure.h"
+#include "ToneMeasure.h"
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
 
@@ -84,6 +94,41 @@ double sineSnrDb(const std::vector<float>& stereo, double hz) {
     return 10 * std::log10(fitted / (xx - fitted));
 }
 
+// Plays a file of a tone that leaves at `outHz` at `rate` and returns `frames` of the left
+// channel once the start's fade is over.
+std::vector<float> engineTone(const std::string& folder, double rate, double outHz, int frames) {
+    const std::string path = folder + "/tone.wav";
+    zen::bench::writeToneWav(path, outHz * kRate / rate, 0.5,
+                             (frames + 8820) * rate / kRate / kRate + 0.2);
+    auto engine = createTestClockEngine();
+    engine->init(0, 44100, 0);
+    engine->start();
+    const Handle h = engine->streamCreateFile(path, 0, 0, 0);
+    engine->channelSlideAttributes(h, static_cast<int>(rate), -1, kPanLeaveAlone, 0);
+    engine->streamPlay(h, 0, 0);
+    engine->render(4410);
+    const auto stereo = engine->render(frames);
+    std::vector<float> left(static_cast<std::size_t>(frames));
+    for (std::size_t i = 0; i < left.size(); ++i)
+        left[i] = stereo[2 * i];
+    return left;
+}
+
+double engineDb(const std::string& folder, double rate, double outHz) {
+    return 20 * std::log10(zen::bench::toneAmplitude(engineTone(folder, rate, outHz, 8192), outHz) /
+                           0.5);
+}
+
+// The highest frequency within 0.5 dB at `rate`, to 10 Hz.
+double topOfFlatBand(const std::string& folder, double rate) {
+    double low = 10000, high = std::min(21500.0, 0.999 * kRate / 2 * rate / kRate);
+    while (high - low > 10) {
+        const double mid = (low + high) / 2;
+        (engineDb(folder, rate, mid) >= -0.5 ? low : high) = mid;
+    }
+    return low;
+}
+
 } // namespace
 
 int main() {
@@ -130,7 +175,42 @@ int main() {
     engine->render(4410);
     const double snr = sineSnrDb(engine->render(kRate), 1080.0);
 
+    // The response through the engine.
+    double dbAt18k = 0;
+    for (double rate : {37044, 38000, 39000, 40000, 42000, 44078, 44122, 46000, 48000, 51156})
+        dbAt18k = std::min(dbAt18k, engineDb(folder.string(), rate, 18000));
+    double flatLow = 37044, flatHigh = 44078;
+    while (flatHigh - flatLow > 4) {
+        const double mid = (flatLow + flatHigh) / 2;
+        (engineDb(folder.string(), mid, 18000) >= -0.5 ? flatHigh : flatLow) = mid;
+    }
+    const double topAtMinus16 = topOfFlatBand(folder.string(), 37044);
+    double worstSpur = -200;
+    for (double rate : {32044, 37044, 44122, 47628, 51156, 56156}) {
+        for (double outHz : {997.0, 15000.0}) {
+            const auto out = engineTone(folder.string(), rate, outHz, 32768);
+            worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(out, outHz, 0.5));
+        }
+        // A source tone at 21 kHz that the rate takes beyond the output's Nyquist: all of it
+        // that comes out is aliasing.
+        if (21000 * rate / kRate > kRate / 2) {
+            const auto alias = engineTone(folder.string(), rate, 21000 * rate / kRate, 32768);
+            worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(alias, 0, 0.5));
+        }
+    }
+    const auto candidates = zen::bench::measureCandidates();
+
     std::filesystem::remove_all(folder);
+    for (const auto& c : candidates) {
+        std::printf("candidate_%s_db_at_18k=%.2f\n", c.name.c_str(), c.dbAt18k);
+        std::printf("candidate_%s_top_khz_at_minus16=%.2f\n", c.name.c_str(), c.topKhzAtMinus16);
+        std::printf("candidate_%s_worst_spur_db=%.1f\n", c.name.c_str(), c.worstSpurDb);
+        std::printf("candidate_%s_realtime_stereo=%.0f\n", c.name.c_str(), c.realtimeStereo);
+    }
+    std::printf("passband_db_at_18k=%.2f\n", dbAt18k);
+    std::printf("flat_18k_from_percent=%.1f\n", (flatHigh / kRate - 1) * 100);
+    std::printf("top_khz_at_minus16=%.2f\n", topAtMinus16 / 1000);
+    std::printf("worst_spur_db=%.1f\n", worstSpur);
     std::printf("audio_seconds=%d\n", ticks / 100);
     std::printf("cpu_seconds=%.3f\n", cpu);
     std::printf("realtime_factor=%.0f\n", (ticks / 100.0) / cpu);
