@@ -10,11 +10,11 @@ struct soxr;
 //
 // libsoxr cannot be reset without allocating, so the converter runs for the life of the object.
 // A jump in the source is a splice in its input: the owner's feed hands it other frames from the
-// next input frame on, and restart() renders, unheard, the old frames still in its filter and
-// brings the next output exactly onto the wanted input position.
+// next input frame on, and a restart (plan() and run()) renders, unheard, the old frames still in
+// its filter and brings the next output exactly onto the wanted position.
 //
-// libsoxr does not say where its output lies on its input; next() follows it from a model of
-// its timing, measured on the library (and checked by the engine tests): the first output sits
+// libsoxr does not say where its output lies on its input; next_ follows it from a model of its
+// timing, measured on the library (and checked by the engine tests): the first output sits
 // lead(ratio) input frames before the first input frame, each output moves on by the ratio in
 // force, and a new ratio moves the outputs after it on by kChangeLag times the old ratio minus
 // the new one.
@@ -22,7 +22,7 @@ namespace zen::audio {
 
 class Varispeed {
 public:
-    // Fills `frames` interleaved input frames; the owner decides what they are.
+    // Fills `count` interleaved input frames; the owner decides what they are.
     using Feed = void (*)(void* context, float* frames, int count);
     static constexpr int kFeedFrames = 128;
 
@@ -58,8 +58,8 @@ private:
     const Feed feed_;
     void* const context_;
     double ratio_;
-    std::int64_t fed_ = 0;
-    double next_;
+    std::int64_t fed_ = 0; // input frames handed over: the index of the next one
+    double next_;          // input position, on the same count, of the next output frame
     float input_[2 * kFeedFrames] = {};
     // The restart planned: the ratio to restore, the one to render the unheard frames at, and
     // how many there are.

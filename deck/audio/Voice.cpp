@@ -231,13 +231,8 @@ int Voice::renderSinc(float* out, int frames, double rate) {
 
 int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
     const double end = run_.loopEnd;
-    switch (mode_) {
-    case Mode::Direct:
+    if (mode_ == Mode::Direct)
         return static_cast<int>(std::min<double>(frames, std::ceil(end - pos_)));
-    case Mode::Linear:
-    case Mode::Sinc:
-        break;
-    }
     // The same steps renderLinear takes.
     double p = pos_;
     int i = 0;

@@ -82,7 +82,8 @@ private:
     void renderPlaying(float* out, int frames, double rate0, double rate1);
     bool loopArmed() const { return run_.loopEnd > run_.loopStart && pos_ < run_.loopEnd; }
     // How many of the next `frames` (at a rate moving from rate0 to rate1) are read before the
-    // loop end; at least 1 while the loop is armed.
+    // loop end; at least 1 while the loop is armed. Not for the resampler, which wraps in its
+    // input.
     int framesBeforeLoopEnd(int frames, double rate0, double rate1) const;
     void wrapLoop(double rate);
     void mixFade(float* out, int frames);
