@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace zen::audio {
 
@@ -17,6 +18,9 @@ constexpr double kChangeLag = 1.863333;
 // Input frames after a splice that the output still carries the old input through its filter's
 // tail, audibly: beyond them it is more than 50 dB down, and a restart fades in anyway.
 constexpr double kSettleFrames = 512;
+constexpr int kWarmUpFrames = 8192;
+// Below this the owner interpolates linearly.
+constexpr double kMinRatio = 0.004;
 } // namespace
 
 Varispeed::Varispeed(int channels, double ratio, double maxRatio, Feed feed, void* context)
@@ -34,6 +38,17 @@ Varispeed::Varispeed(int channels, double ratio, double maxRatio, Feed feed, voi
         return;
     }
     converter_ = converter;
+    // libsoxr grows its buffers to the largest burst it has met: a block far longer than any the
+    // owner asks for, at every octave of the range, grows them now, on the constructing thread,
+    // instead of later under the audio callback.
+    std::vector<float> warmUp(static_cast<std::size_t>(kWarmUpFrames * channels));
+    warming_ = true;
+    for (double r = kMinRatio; r < 1.1 * maxRatio; r *= 2) {
+        setRatio(r);
+        render(warmUp.data(), kWarmUpFrames);
+    }
+    setRatio(ratio);
+    warming_ = false;
 }
 
 Varispeed::~Varispeed() {
@@ -47,7 +62,10 @@ double Varispeed::lead(double ratio) {
 std::size_t Varispeed::pull(void* self, const void** data, std::size_t requested) {
     auto* v = static_cast<Varispeed*>(self);
     const int count = static_cast<int>(std::min<std::size_t>(requested, kFeedFrames));
-    v->feed_(v->context_, v->input_, count);
+    if (v->warming_)
+        std::fill(v->input_, v->input_ + count * v->channels_, 0.0f);
+    else
+        v->feed_(v->context_, v->input_, count);
     v->fed_ += count;
     *data = v->input_;
     return static_cast<std::size_t>(count);

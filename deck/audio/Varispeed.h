@@ -6,7 +6,7 @@
 struct soxr;
 
 // Varispeed resampling to the output rate through libsoxr's variable-rate mode, for the audio
-// thread: nothing here allocates after construction.
+// thread: nothing here allocates after construction (checked by the engine tests).
 //
 // libsoxr cannot be reset without allocating, so the converter runs for the life of the object.
 // A jump in the source is a splice in its input: the owner's feed hands it other frames from the
@@ -61,6 +61,7 @@ private:
     std::int64_t fed_ = 0; // input frames handed over: the index of the next one
     double next_;          // input position, on the same count, of the next output frame
     float input_[2 * kFeedFrames] = {};
+    bool warming_ = false; // zeros go in while the constructor grows the converter's buffers
     // The restart planned: the ratio to restore, the one to render the unheard frames at, and
     // how many there are.
     double plannedRatio_ = 1;
