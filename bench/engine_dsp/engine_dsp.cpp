@@ -13,19 +13,15 @@
 //                          audio per second of the rendering thread's CPU time (the decode
 //                          worker is left out: it runs once per track, not per block)
 //   engine_cpu_percent     the engine's own CPU figure over that run
-//   resampler_snr_db       a 1 kHz sine played at +8 %: the sine against everything else
 #include "Candidates.h"
 #include "Measure.h"
 #include "ToneMeasure.h"
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
 
-#include <sndfile.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -37,30 +33,6 @@ constexpr int kRate = 44100;
 constexpr int kSeconds = 60;
 constexpr int kRateAt8Percent = 47628;
 
-void writeWav(const std::string& path, int seconds, bool pureSine) {
-    SF_INFO info{};
-    info.channels = 2;
-    info.samplerate = kRate;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    std::mt19937 random(5);
-    std::normal_distribution<float> noise(0, 0.05f);
-    std::vector<float> block(2 * kRate);
-    for (int second = 0; second < seconds; ++second) {
-        for (int i = 0; i < kRate; ++i) {
-            const double t = second + double(i) / kRate;
-            double v = 0.5 * std::sin(2 * M_PI * 1000 * t);
-            if (!pureSine)
-                v = 0.3 * std::exp(-std::fmod(t, 0.48) * 20) * std::sin(2 * M_PI * 55 * t) +
-                    0.1 * std::sin(2 * M_PI * 440 * t) + 0.1 * std::sin(2 * M_PI * 659 * t) +
-                    noise(random);
-            block[2 * i] = block[2 * i + 1] = static_cast<float>(v);
-        }
-        sf_writef_float(file, block.data(), kRate);
-    }
-    sf_close(file);
-}
-
 Handle openWithEq(TestClockEngine& engine, const std::string& path) {
     const Handle h = engine.streamCreateFile(path, 0, 0, kStreamFx | kStreamExactSeek);
     const float centres[4] = {80, 3000, 8000, 80};
@@ -71,27 +43,6 @@ Handle openWithEq(TestClockEngine& engine, const std::string& path) {
     }
     engine.channelSlideAttributes(h, kRateAt8Percent, 50, 0, 0);
     return h;
-}
-
-// Fits the expected sine by least squares and returns its power over the rest.
-double sineSnrDb(const std::vector<float>& stereo, double hz) {
-    double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0, xx = 0;
-    const std::size_t frames = stereo.size() / 2;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double x = stereo[2 * i];
-        const double s = std::sin(2 * M_PI * hz * i / kRate),
-                     c = std::cos(2 * M_PI * hz * i / kRate);
-        ss += s * s;
-        sc += s * c;
-        cc += c * c;
-        xs += x * s;
-        xc += x * c;
-        xx += x * x;
-    }
-    const double det = ss * cc - sc * sc;
-    const double a = (xs * cc - xc * sc) / det, b = (xc * ss - xs * sc) / det;
-    const double fitted = a * xs + b * xc;
-    return 10 * std::log10(fitted / (xx - fitted));
 }
 
 // Plays a file of a tone that leaves at `outHz` at `rate` and returns `frames` of the left
@@ -136,9 +87,7 @@ int main() {
     std::filesystem::create_directories(folder);
     const std::string wav = (folder / "music.wav").string();
     const std::string mp3 = (folder / "music.mp3").string();
-    const std::string sine = (folder / "sine.wav").string();
-    writeWav(wav, kSeconds, false);
-    writeWav(sine, 3, true);
+    zen::bench::writeMusicWav(wav, kSeconds);
     if (!zen::bench::encodeMp3(wav, mp3)) return 1;
 
     auto engine = createTestClockEngine();
@@ -168,12 +117,6 @@ int main() {
         std::fprintf(stderr, "the channel stopped before the end of the run\n");
         return 1;
     }
-
-    const Handle s = engine->streamCreateFile(sine, 0, 0, kStreamFx);
-    engine->channelSlideAttributes(s, kRateAt8Percent, -1, kPanLeaveAlone, 0);
-    engine->streamPlay(s, 0, 0);
-    engine->render(4410);
-    const double snr = sineSnrDb(engine->render(kRate), 1080.0);
 
     // The response through the engine.
     double dbAt18k = 0;
@@ -215,6 +158,5 @@ int main() {
     std::printf("cpu_seconds=%.3f\n", cpu);
     std::printf("realtime_factor=%.0f\n", (ticks / 100.0) / cpu);
     std::printf("engine_cpu_percent=%.2f\n", engineCpu);
-    std::printf("resampler_snr_db=%.1f\n", snr);
     return 0;
 }
