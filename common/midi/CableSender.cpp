@@ -2,38 +2,47 @@
 
 #include "common/midi/CableFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <poll.h>
 #include <set>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zen::midi {
 
 namespace {
 
-// Connects to a reader's socket; true when connected. A socket file that refuses the connection
-// belongs to a reader that died without removing it, and is removed here.
-bool connectTo(const std::string& path, int& fd) {
+// Without its wake-up descriptor the worker looks at the queues this often.
+constexpr int kPollWithoutWakeMs = 10;
+
+// Connects to a reader's socket; the descriptor, or -1. A socket file that refuses the
+// connection belongs to a reader that died without removing it, and is removed here.
+int connectTo(const std::string& path) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) return false;
+    if (path.size() >= sizeof addr.sun_path) return -1;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return false;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return true;
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
     const int err = errno;
     close(fd);
-    fd = -1;
     if (err == ECONNREFUSED) unlink(path.c_str());
-    return false;
+    return -1;
 }
 
 } // namespace
+
+CableSender::Peer::~Peer() {
+    close(fd);
+}
 
 CableSender::CableSender(std::string folder, int cable)
     : folder_(std::move(folder)), prefix_(cableSocketPrefix(cable)) {
@@ -44,6 +53,7 @@ CableSender::CableSender(std::string folder, int cable)
         close(watch_);
         watch_ = -1;
     }
+    wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -51,65 +61,103 @@ CableSender::~CableSender() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        wakeWorker();
     }
-    wake_.notify_one();
     thread_.join();
-    for (auto& [name, peer] : peers_)
-        close(peer.fd);
+    peers_.clear();
     if (watch_ >= 0) close(watch_);
+    if (wake_ >= 0) close(wake_);
 }
 
 void CableSender::send(const ShortMessage& message) {
-    std::unique_lock lock(mutex_);
-    if (busy_ || !queue_.empty()) {
-        queue_.push_back({message, {}});
-        lock.unlock();
-        wake_.notify_one();
-        return;
-    }
+    std::lock_guard lock(mutex_);
     refreshPeers();
-    Waiting rest{message, {}};
-    std::vector<std::string> gone;
+    std::vector<std::shared_ptr<Peer>> gone;
     for (auto& [name, peer] : peers_) {
-        switch (offer(peer, message)) {
+        // Behind already: the message joins its queue, so the order is kept.
+        if (!peer->waiting.empty()) {
+            enqueue(*peer, message);
+            continue;
+        }
+        switch (offer(*peer, message)) {
         case Outcome::Sent:
             break;
         case Outcome::Full:
-            if (!peer.stalled) rest.only.push_back(name);
+            if (peer->stalled) {
+                ++dropped_;
+                break;
+            }
+            peer->moved = Clock::now();
+            enqueue(*peer, message);
+            wakeWorker();
             break;
         case Outcome::Gone:
-            gone.push_back(name);
+            gone.push_back(peer);
+            break;
+        case Outcome::Refused:
+            ++dropped_;
             break;
         }
     }
-    for (const std::string& name : gone)
-        forget(name);
-    if (rest.only.empty()) return;
-    queue_.push_back(std::move(rest));
-    lock.unlock();
-    wake_.notify_one();
+    for (const auto& peer : gone)
+        forget(*peer);
 }
 
 bool CableSender::flush(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return idle_.wait_for(lock, timeout, [this] { return queue_.empty() && !busy_; });
+    return idle_.wait_for(lock, timeout, [this] { return !anyWaiting(); });
+}
+
+std::uint64_t CableSender::dropped() {
+    std::lock_guard lock(mutex_);
+    return dropped_;
 }
 
 void CableSender::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return; // stopping, and everything has gone out
-        std::deque<Waiting> batch;
-        batch.swap(queue_);
-        busy_ = true;
+        // The worker polls the peers that are behind, holding them so that their sockets stay
+        // open while it waits without the mutex.
+        std::vector<std::shared_ptr<Peer>> behind;
+        std::vector<pollfd> fds{{wake_, POLLIN, 0}};
+        auto stallAt = Clock::time_point::max();
+        for (const auto& [name, peer] : peers_) {
+            if (peer->waiting.empty()) continue;
+            behind.push_back(peer);
+            fds.push_back({peer->fd, POLLOUT, 0});
+            stallAt = std::min(stallAt, peer->moved + kStallTimeout);
+        }
+        if (behind.empty()) {
+            idle_.notify_all();
+            if (stopping_) return;
+        }
+        int timeout = wake_ < 0 ? kPollWithoutWakeMs : -1;
+        if (!behind.empty()) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(stallAt - Clock::now()).count();
+            const int untilStall = static_cast<int>(std::max<decltype(left)>(left, 0));
+            timeout = timeout < 0 ? untilStall : std::min(timeout, untilStall);
+        }
         lock.unlock();
-        refreshPeers();
-        for (const Waiting& waiting : batch)
-            deliver(waiting);
+        const int ready = poll(fds.data(), fds.size(), timeout);
+        if (ready > 0 && fds[0].revents) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = read(wake_, &count, sizeof count);
+        }
         lock.lock();
-        busy_ = false;
-        if (queue_.empty()) idle_.notify_all();
+        for (std::size_t i = 0; i < behind.size(); ++i) {
+            Peer& peer = *behind[i];
+            if (peer.forgotten) continue;
+            if (ready > 0 && fds[i + 1].revents && !sendWaiting(peer)) {
+                forget(peer);
+                continue;
+            }
+            if (!peer.waiting.empty() && Clock::now() >= peer.moved + kStallTimeout) {
+                peer.stalled = true;
+                dropped_ += peer.waiting.size();
+                peer.waiting.clear();
+            }
+        }
     }
 }
 
@@ -149,31 +197,15 @@ void CableSender::rescan() {
         if (present.count(it->first)) {
             ++it;
         } else {
-            close(it->second.fd);
+            it->second->forgotten = true;
             it = peers_.erase(it);
         }
     }
     for (const std::string& name : present) {
         if (peers_.count(name)) continue;
-        Peer peer;
-        if (connectTo(folder_ + "/" + name, peer.fd)) peers_.emplace(name, peer);
+        const int fd = connectTo(folder_ + "/" + name);
+        if (fd >= 0) peers_.emplace(name, std::make_shared<Peer>(name, fd));
     }
-}
-
-void CableSender::deliver(const Waiting& waiting) {
-    std::vector<std::string> gone;
-    if (waiting.only.empty()) {
-        for (auto& [name, peer] : peers_)
-            if (!sendWaiting(peer, waiting.message)) gone.push_back(name);
-    } else {
-        for (const std::string& name : waiting.only) {
-            const auto it = peers_.find(name);
-            if (it != peers_.end() && !sendWaiting(it->second, waiting.message))
-                gone.push_back(name);
-        }
-    }
-    for (const std::string& name : gone)
-        forget(name);
 }
 
 CableSender::Outcome CableSender::offer(Peer& peer, const ShortMessage& message) {
@@ -193,42 +225,60 @@ CableSender::Outcome CableSender::offer(Peer& peer, const ShortMessage& message)
         case ENOTCONN:
             return Outcome::Gone;
         default: // nothing better to do with this one message than to drop it
-            return Outcome::Sent;
+            return Outcome::Refused;
         }
     }
 }
 
-bool CableSender::sendWaiting(Peer& peer, const ShortMessage& message) {
-    const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
-    for (;;) {
-        switch (offer(peer, message)) {
-        case Outcome::Sent:
+void CableSender::enqueue(Peer& peer, const ShortMessage& message) {
+    if (peer.waiting.size() >= kMaxWaiting) {
+        ++dropped_;
+        return;
+    }
+    peer.waiting.push_back(message);
+}
+
+bool CableSender::sendWaiting(Peer& peer) {
+    while (!peer.waiting.empty()) {
+        switch (offer(peer, peer.waiting.front())) {
+        case Outcome::Full:
             return true;
         case Outcome::Gone:
             return false;
-        case Outcome::Full:
+        case Outcome::Refused:
+            ++dropped_;
+            break;
+        case Outcome::Sent:
             break;
         }
-        if (peer.stalled) return true;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pfd{peer.fd, POLLOUT, 0};
-        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count()) + 1) == 0) {
-            peer.stalled = true;
-            return true;
-        }
+        peer.waiting.pop_front();
+        peer.moved = Clock::now();
     }
+    return true;
 }
 
-void CableSender::forget(const std::string& name) {
-    const auto it = peers_.find(name);
-    if (it == peers_.end()) return;
-    close(it->second.fd);
-    peers_.erase(it);
+bool CableSender::anyWaiting() const {
+    return std::any_of(peers_.begin(), peers_.end(),
+                       [](const auto& entry) { return !entry.second->waiting.empty(); });
+}
+
+void CableSender::forget(Peer& peer) {
+    const std::string name = peer.name;
+    peer.forgotten = true;
+    // Whatever waited for it is lost with it; the worker must see that nothing waits any more.
+    if (!peer.waiting.empty()) wakeWorker();
+    peers_.erase(name);
     // The reader closed without removing its socket file (it died); remove the file unless a
     // live socket has taken the name meanwhile.
-    int probe = -1;
-    if (connectTo(folder_ + "/" + name, probe)) close(probe);
+    const int probe = connectTo(folder_ + "/" + name);
+    if (probe >= 0) close(probe);
+}
+
+void CableSender::wakeWorker() {
+    if (wake_ < 0) return;
+    const std::uint64_t one = 1;
+    // An eventfd write only fails on counter overflow, which the worker's reads prevent.
+    [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
 }
 
 } // namespace zen::midi

@@ -4,30 +4,33 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace zen::midi {
 
-// The sending end of a cable: writes each message to every input of the cable. The caller's
-// thread offers a message once, without waiting, to each input; an input whose socket is full at
-// that moment, and every later message while any is still waiting, goes to a worker thread that
-// waits for room. So the window thread never waits on a receiver and order is kept per input.
-// The folder is watched, so an input opened a moment ago gets the very next message; sockets
-// left behind by dead processes are removed as they are found.
+// The sending end of a cable: writes each message to every input of the cable. Every input has a
+// queue of its own: the caller's thread hands a message straight to each input whose queue is
+// empty, without waiting, and appends it to the queue of an input whose socket is full. A worker
+// thread empties those queues as their inputs find room, so the window thread never waits on a
+// receiver, order is kept per input, and a slow input holds up no other. The folder is watched,
+// so an input opened a moment ago gets the very next message; sockets left behind by dead
+// processes are removed as they are found.
 //
-// Overflow: a receiving socket holds only a few datagrams, but its reader thread empties it at
-// once, so a full socket normally means "a moment": the worker waits, and no message is lost in
-// a burst. A receiver that takes nothing for kStallTimeout is taken as hung (a stopped or frozen
-// process): that message is dropped for it, and later ones are offered to it without waiting
-// until it reads again, so one hung deck never holds up the other.
+// A receiving socket holds only a few datagrams, but its reader empties it at once, so a full
+// socket normally means "a moment" and nothing is lost in a burst. An input whose queue has not
+// moved for kStallTimeout is taken as hung (a stopped or frozen process): its queue is dropped,
+// and later messages are offered to it without queueing until it reads again.
 class CableSender {
 public:
     static constexpr std::chrono::milliseconds kStallTimeout{500};
+    // Past this many messages waiting for one input the newest are dropped for it.
+    static constexpr std::size_t kMaxWaiting = 1 << 20;
 
     CableSender(std::string folder, int cable);
     // Sends what is still waiting (bounded by the stall timeout), then stops the worker.
@@ -36,43 +39,51 @@ public:
     CableSender& operator=(const CableSender&) = delete;
 
     void send(const ShortMessage& message);
-    // Waits until every waiting message has been handed to the receivers; false on timeout.
+    // Waits until no message waits for any input any more; false on timeout.
     bool flush(std::chrono::milliseconds timeout);
+    // How many times an input did not get a message: it was hung, too far behind, or refused it.
+    std::uint64_t dropped();
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Peer {
-        int fd = -1;
+        Peer(std::string name, int fd) : name(std::move(name)), fd(fd) {}
+        ~Peer();
+        Peer(const Peer&) = delete;
+        Peer& operator=(const Peer&) = delete;
+
+        const std::string name; // the socket file's name in the folder
+        const int fd;
+        std::deque<ShortMessage> waiting;
+        Clock::time_point moved; // when its queue started or last moved
         bool stalled = false;
+        bool forgotten = false; // no longer among the peers; the worker may still hold it
     };
-    struct Waiting {
-        ShortMessage message;
-        std::vector<std::string> only; // the inputs still to get it; empty: all of them
-    };
-    enum class Outcome { Sent, Full, Gone };
+    enum class Outcome { Sent, Full, Gone, Refused };
 
     void run();
-    // Peers are touched by the worker while busy_, otherwise under the mutex.
+    // The rest is called with the mutex held.
     void refreshPeers();
     void rescan();
-    void deliver(const Waiting& waiting);
     Outcome offer(Peer& peer, const ShortMessage& message);
-    // Waits for room until the stall timeout; false when the peer is gone.
-    bool sendWaiting(Peer& peer, const ShortMessage& message);
-    void forget(const std::string& name);
+    void enqueue(Peer& peer, const ShortMessage& message);
+    // Sends from the peer's queue until its socket is full; false when the peer is gone.
+    bool sendWaiting(Peer& peer);
+    bool anyWaiting() const;
+    void forget(Peer& peer);
+    void wakeWorker();
 
     const std::string folder_;
     const std::string prefix_;
     int watch_ = -1; // inotify on the folder; -1: scan before every message
+    int wake_ = -1;  // eventfd that wakes the worker
 
     std::mutex mutex_;
-    std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<Waiting> queue_;
-    bool busy_ = false;
     bool stopping_ = false;
-
     bool scanned_ = false;
-    std::map<std::string, Peer> peers_; // by socket file name
+    std::uint64_t dropped_ = 0;
+    std::map<std::string, std::shared_ptr<Peer>> peers_; // by socket file name
     std::thread thread_;
 };
 

@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
     }
     zen::midi::CableSender sender(folder, cable);
     sender.send(*zen::midi::makeShortMessage(kControlChange, controller, value));
-    if (!sender.flush(2 * zen::midi::CableSender::kStallTimeout)) {
+    // A reader that is hung gets the message dropped after the stall timeout: a failure to
+    // report, not a success.
+    if (!sender.flush(2 * zen::midi::CableSender::kStallTimeout) || sender.dropped() > 0) {
         std::fprintf(stderr, "zentari-midi-send: a reader of %s did not take the message\n",
                      argv[1]);
         return 1;

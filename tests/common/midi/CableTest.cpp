@@ -4,8 +4,14 @@
 
 #include <QFile>
 #include <QProcess>
+#include <atomic>
 #include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -164,6 +170,10 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
         expected << QString("176 %1 %2").arg(i % 128).arg(i / 128);
     }
     EXPECT_EQ(probeLines(*live), expected);
+    // Its socket is full: the one message of the command-line sender is dropped, and said so.
+    QString errors;
+    EXPECT_EQ(runSender({"MIDI Yoke 5", "99"}, &errors), 1);
+    EXPECT_TRUE(errors.contains("did not take the message")) << errors.toStdString();
 
     ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGCONT), 0);
     QStringList thawed;
@@ -180,6 +190,46 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
     EXPECT_EQ(thawed.mid(0, kept), expected.mid(0, kept));
     frozen->kill();
     frozen->waitForFinished(5000);
+}
+
+// A reader that takes one message every 300 ms is slow but alive: it keeps its whole backlog, in
+// order, and the other reader of the cable gets every message meanwhile.
+TEST_F(CableTest, SlowReaderKeepsItsBacklogAndHoldsUpNoOtherReader) {
+    constexpr int kMessages = 40;
+    zen::MIDIOutput output;
+    output.action(kCable3, zen::MidiAction::Open); // makes the folder
+    const QByteArray path = (cableFolder() + "/cable3-slow.sock").toUtf8();
+    const int slow = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, path.constData());
+    ASSERT_EQ(bind(slow, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    std::atomic<bool> hurry{false};
+    std::atomic<int> slowCount{0};
+    QStringList slowGot;
+    std::thread slowReader([&] {
+        while (slowCount < kMessages) {
+            if (!hurry) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::uint8_t bytes[3];
+            pollfd pfd{slow, POLLIN, 0};
+            if (poll(&pfd, 1, 5000) != 1 || recv(slow, bytes, sizeof bytes, 0) != 3) break;
+            slowGot << QString("176 %1 %2").arg(bytes[1]).arg(bytes[2]);
+            ++slowCount;
+        }
+    });
+    auto fast = startProbe(kCable3, kMessages);
+
+    QStringList expected;
+    for (int i = 0; i < kMessages; ++i) {
+        output.send(kCable3, 176, static_cast<qint16>(i), 0);
+        expected << QString("176 %1 0").arg(i);
+    }
+    EXPECT_EQ(probeLines(*fast), expected);
+    EXPECT_LT(slowCount, kMessages / 2);
+    hurry = true;
+    slowReader.join();
+    close(slow);
+    EXPECT_EQ(slowGot, expected);
 }
 
 TEST_F(CableTest, ReaderKilledWhileAnOutputHoldsItIsForgottenAndItsSocketRemoved) {
