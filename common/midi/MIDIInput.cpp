@@ -27,10 +27,12 @@ QString MIDIInput::deviceName(qint16 device) {
 
 void MIDIInput::action(qint16 device, MidiAction action) {
     if (!midi::isDevice(Direction::Input, device)) return;
-    switch (action) {
-    case MidiAction::Open:
+    if (action == MidiAction::Open) {
         openPort(device);
-        break;
+        return;
+    }
+    if (!holds(device)) return;
+    switch (action) {
     case MidiAction::Close:
         closePort();
         break;
@@ -39,11 +41,12 @@ void MIDIInput::action(qint16 device, MidiAction action) {
         halt();
         break;
     case MidiAction::Start:
-        if (isOpen() && !started_) {
+        if (!started_) {
             started_ = true;
             liveSession_->store(++startSession_, std::memory_order_release);
         }
         break;
+    case MidiAction::Open:
     case MidiAction::Received:
     case MidiAction::Send:
         break;

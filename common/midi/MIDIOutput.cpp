@@ -25,15 +25,17 @@ QString MIDIOutput::deviceName(qint16 device) {
 
 void MIDIOutput::action(qint16 device, MidiAction action) {
     if (!midi::isDevice(Direction::Output, device)) return;
-    switch (action) {
-    case MidiAction::Open:
+    if (action == MidiAction::Open) {
         openPort(device);
-        break;
+        return;
+    }
+    if (!holds(device)) return;
+    switch (action) {
     case MidiAction::Close:
         closePort();
         break;
     case MidiAction::Start:
-        started_ = isOpen();
+        started_ = true;
         break;
     case MidiAction::Reset:
     case MidiAction::Stop:
@@ -42,6 +44,7 @@ void MIDIOutput::action(qint16 device, MidiAction action) {
     case MidiAction::Send:
         transmit();
         break;
+    case MidiAction::Open:
     case MidiAction::Received:
         break;
     }
@@ -70,10 +73,9 @@ void MIDIOutput::release() {
     hardware_.reset();
 }
 
-// A send on a closed port, or of fields that make no MIDI message, is dropped: the console sends
-// key releases whatever the state of its ports.
+// A send on a closed port or to another device than the open one, or of fields that make no MIDI
+// message, is dropped: the console sends key releases whatever the state of its ports.
 void MIDIOutput::transmit() {
-    if (!isOpen()) return;
     const auto message = midi::makeShortMessage(status_, data1_, data2_);
     if (!message) return;
     if (cable_)

@@ -12,7 +12,8 @@ class HardwareOutput;
 
 // A MIDI output port: devices 0..7 are the cables "MIDI Yoke 1".."MIDI Yoke 8", hardware
 // outputs follow. Sending sets status, data 2 and data 1 and issues action 7. A send on a port
-// that is not open is dropped without an error; a cable send never blocks the window thread.
+// that is not open, or naming another device, is dropped without an error; a cable send never
+// blocks the window thread.
 class MIDIOutput : public MidiPort {
     Q_OBJECT
 

@@ -38,9 +38,10 @@ enum class MidiError : qint16 {
 
 // What MIDIInput and MIDIOutput share: the device number handed with each action, the three
 // message fields and the error event. A port holds one device at a time: open selects it, the
-// other actions work on the device that is open. A device number of -1 or beyond the list makes
-// every action a silent no-op. Events are raised on the window thread, one at a time, never
-// while another MIDI handler of this program is still running (a message box it shows
+// other actions act only when handed the device that is open (a send naming another device is
+// dropped, a close of a device that is not open does nothing). A device number of -1 or beyond
+// the list makes every action a silent no-op. Events are raised on the window thread, one at a
+// time, never while another MIDI handler of this program is still running (a message box it shows
 // included): they wait in the queue and follow once that handler has returned.
 class MidiPort : public QObject {
     Q_OBJECT
@@ -62,6 +63,8 @@ public:
     bool isStarted() const { return started_; }
     // The device the port holds open, -1 when closed.
     int openDevice() const { return openDevice_; }
+    // True when `device` is the one open: every action but open works on that device only.
+    bool holds(int device) const { return isOpen() && device == openDevice_; }
 
 signals:
     void error(qint16 number, const QString& description);

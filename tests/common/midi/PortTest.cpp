@@ -164,7 +164,7 @@ TEST_F(PortTest, DeviceListsStartWithTheEightCables) {
     }
 }
 
-TEST_F(PortTest, OutOfRangeDevicesClosedPortsAndRepeatedActionsAreTolerated) {
+TEST_F(PortTest, OutOfRangeOrOtherDevicesClosedPortsAndRepeatedActionsAreTolerated) {
     zen::MIDIInput input;
     zen::MIDIOutput output;
     QObject::connect(&output, &zen::MidiPort::error,
@@ -187,6 +187,11 @@ TEST_F(PortTest, OutOfRangeDevicesClosedPortsAndRepeatedActionsAreTolerated) {
     EXPECT_EQ(socketFiles(1).size(), 1); // opening twice made no second socket
     output.action(0, MidiAction::Open);
     output.action(0, MidiAction::Open);
+    // Actions naming a device that is not the open one leave the open one alone.
+    output.send(1, 176, 17, 126);
+    input.action(1, MidiAction::Stop);
+    input.action(1, MidiAction::Close);
+    output.action(1, MidiAction::Close);
     output.send(0, 300, 16, 126); // fields that make no MIDI message
     output.send(0, 176, 128, 126);
     output.send(0, 176, 16, 126);
