@@ -95,7 +95,8 @@ void DeckWindow::wireBrowser() {
 void DeckWindow::wireRemote() {
     RemoteControl* r = &remote_;
     connect(&r->MIDIInput(), &zen::MIDIInput::messageReceived, this, [r] { r->messageReceived(); });
-    connect(&r->MIDIInput(), &zen::MidiPort::error, this, [r] { r->portError(); });
+    connect(&r->MIDIInput(), &zen::MidiPort::error, this,
+            [r](qint16 number, const QString& description) { r->portError(number, description); });
     connect(&r->tmrLED(), &QTimer::timeout, this, [r] { r->ledTick(); });
 }
 

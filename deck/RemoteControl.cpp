@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <cstdio>
 
 namespace {
 
@@ -79,7 +80,8 @@ void RemoteControl::dispatch() {
     }
 }
 
-void RemoteControl::portError() {
+void RemoteControl::portError(qint16 number, const QString& description) {
+    std::fprintf(stderr, "ZentariDeck: MIDI error %d: %s\n", number, qPrintable(description));
     d_.host.showMessage(
         QStringLiteral("MIDI Error, check your hardware and configure ZentariMix again."),
         QStringLiteral("ZentariMix"), DeckHost::Icon::Critical);

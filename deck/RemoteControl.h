@@ -25,8 +25,9 @@ public:
 
     // The input's message-received handler.
     void messageReceived();
-    // The input's error handler: the number and description are not shown.
-    void portError();
+    // The input's error handler: the number and description are not shown, but written to
+    // standard error, where they tell what went wrong (a refused cable folder, say).
+    void portError(qint16 number, const QString& description);
     // tmrLED, 250 ms after a message: the light and the button dots go back off.
     void ledTick();
 

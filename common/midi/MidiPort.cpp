@@ -21,9 +21,8 @@ void MidiPort::openPort(int device) {
     ++openSession_;
     std::string error;
     if (device < midi::kCableCount) {
-        const std::string folder = midi::cableFolderPath();
-        error = midi::prepareCableFolder(folder);
-        if (!error.empty()) {
+        const std::string folder = midi::openCableFolder(error);
+        if (folder.empty()) {
             postError(MidiError::CableFolder, QString::fromStdString(error));
             return;
         }

@@ -29,7 +29,7 @@ enum class MidiAction : int {
 
 // Error numbers raised with the error event.
 enum class MidiError : qint16 {
-    CableFolder = 1,   // the private cable folder is missing, foreign or open to others
+    CableFolder = 1,   // neither cable folder may be used: foreign, open to others, ...
     CableSocket = 2,   // a cable socket could not be made or bound
     DeviceMissing = 3, // a hardware port has gone since the device list was read
     Driver = 4,        // the hardware MIDI driver reported a failure

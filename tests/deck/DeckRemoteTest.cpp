@@ -3,6 +3,7 @@
 #include "common/ConfigRecord.h"
 #include "common/DeckCommands.h"
 #include "common/ZenButton.h"
+#include "common/midi/CableFolder.h"
 #include "common/midi/MIDIOutput.h"
 #include "tests/common/midi/MidiTestSupport.h"
 
@@ -34,12 +35,17 @@ protected:
     // Each test has cables of its own.
     void SetUp() override {
         ASSERT_TRUE(runtime.isValid());
+        ASSERT_TRUE(QDir().mkdir(runtime.filePath("home")));
         savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        savedHome = qgetenv("HOME");
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("HOME", runtime.filePath("home").toUtf8());
     }
     void TearDown() override {
         console.action(kCable1, MidiAction::Close);
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        qputenv("HOME", savedHome);
+        zen::midi::cableFolderOwner = nullptr;
     }
 
     // Deck 1 configured for "MIDI Yoke 1", with the console's end of that cable open.
@@ -84,7 +90,7 @@ protected:
     }
 
     QTemporaryDir runtime;
-    QByteArray savedRuntime;
+    QByteArray savedRuntime, savedHome;
     zen::MIDIOutput console;
     int handled = 0;
     Seen seen;
@@ -238,13 +244,36 @@ TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) 
     EXPECT_EQ(host.ended, 1);
 }
 
+// Another user made the first choice of cable folder: the deck and the console meet in the
+// fallback, and the command gets through.
+TEST_F(DeckRemoteTest, FirstCableFolderOfAnotherUserIsPassedOverByDeckAndConsole) {
+    const std::string first = runtime.filePath("zentari-midi").toStdString();
+    zen::midi::cableFolderOwner = [first](const std::string& folder, uid_t owner) {
+        return folder == first ? owner + 1 : owner;
+    };
+    startRemoteDeck();
+    command(zen::cmd::kPlayPause);
+    EXPECT_EQ(host.ended, 0);
+    EXPECT_EQ(QDir(runtime.filePath("home/.cache/zentari-midi"))
+                  .entryList({"cable1-*.sock"}, QDir::System)
+                  .size(),
+              1);
+}
+
 TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
-    // A cable folder others may write to is refused when the deck opens its input.
+    // A cable folder others may write to is refused when the deck opens its input, and so is
+    // the fallback, which cannot be made.
     const QString folder = runtime.filePath("zentari-midi");
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    QFile cache(runtime.filePath("home/.cache"));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    testing::internal::CaptureStderr();
     startDeck();
     ASSERT_TRUE(waitFor([this] { return host.ended > 0; }));
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find(folder.toStdString() + " is open to other users"), std::string::npos)
+        << errors;
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               "MIDI Error, check your hardware and configure ZentariMix again.");

@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
     int value = kDefaultValue;
     if (argc == 4 && !parseByte(argv[3], value)) return usage("the value must be 0 .. 127");
 
-    const std::string folder = zen::midi::cableFolderPath();
-    const std::string error = zen::midi::prepareCableFolder(folder);
-    if (!error.empty()) {
+    std::string error;
+    const std::string folder = zen::midi::openCableFolder(error);
+    if (folder.empty()) {
         std::fprintf(stderr, "zentari-midi-send: %s\n", error.c_str());
         return 1;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/midi/CableFolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
@@ -30,15 +32,28 @@ protected:
         if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
     }
 
+    // The home folder is private too: it holds the fallback cable folder.
     void SetUp() override {
         ASSERT_TRUE(runtime_.isValid());
+        ASSERT_TRUE(QDir().mkdir(runtime_.path() + "/home"));
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+        qputenv("HOME", (runtime_.path() + "/home").toUtf8());
     }
+    void TearDown() override { zen::midi::cableFolderOwner = nullptr; }
 
     QString cableFolder() const { return runtime_.path() + "/zentari-midi"; }
+    QString fallbackFolder() const { return runtime_.path() + "/home/.cache/zentari-midi"; }
 
-    QStringList socketFiles(int cable) const {
-        return QDir(cableFolder()).entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
+    // Makes these folders look as if another user had made them.
+    static void makeForeign(const QStringList& folders) {
+        zen::midi::cableFolderOwner = [folders](const std::string& folder, uid_t owner) {
+            return folders.contains(QString::fromStdString(folder)) ? owner + 1 : owner;
+        };
+    }
+
+    QStringList socketFiles(int cable, const QString& folder = {}) const {
+        return QDir(folder.isEmpty() ? cableFolder() : folder)
+            .entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
     }
 
     static void pump(std::chrono::milliseconds time) {

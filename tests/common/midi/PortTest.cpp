@@ -227,27 +227,43 @@ TEST_F(PortTest, StoppedInputKeepsNothingAndStartsAfresh) {
     EXPECT_EQ(received, (std::vector<Received>{{0, 176, 1, 0}, {0, 176, 3, 0}}));
 }
 
-TEST_F(PortTest, RefusedFolderRaisesOneErrorEventOnTheWindowThread) {
-    ASSERT_EQ(QDir().mkdir(cableFolder()), true);
-    ASSERT_TRUE(
-        QFile::setPermissions(cableFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther));
+// Another user made the first choice before us: both ends fall back to the same private folder.
+// With the fallback refused too, opening raises one error naming both folders and why.
+TEST_F(PortTest, FolderOfAnotherUserIsPassedOverAndWithNoFallbackOpeningFails) {
+    makeForeign({cableFolder()});
+    zen::MIDIInput input;
+    listen(input, 2, 0);
     zen::MIDIOutput output;
+    output.action(2, MidiAction::Open);
+    output.send(2, 176, 16, 126);
+    ASSERT_TRUE(waitFor([&] { return received.size() == 1; }));
+    EXPECT_EQ(socketFiles(3, fallbackFolder()).size(), 1);
+    EXPECT_TRUE(socketFiles(3).isEmpty());
+    input.action(2, MidiAction::Close);
+    output.action(2, MidiAction::Close);
+
+    makeForeign({cableFolder(), fallbackFolder()});
     QString description;
     QObject::connect(&output, &zen::MidiPort::error, [&](qint16 number, const QString& text) {
         errors.push_back(number);
         description = text;
     });
     output.action(0, MidiAction::Open);
+    input.action(0, MidiAction::Open);
     EXPECT_TRUE(errors.empty()); // raised from the event loop, not inside the action
-    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
-    pump(std::chrono::milliseconds(20));
-    EXPECT_EQ(errors, std::vector<int>{static_cast<int>(zen::MidiError::CableFolder)});
-    EXPECT_TRUE(description.contains(cableFolder())) << description.toStdString();
-    EXPECT_FALSE(output.isOpen());
+    ASSERT_TRUE(waitFor([&] { return errors.size() == 2; }));
     output.send(0, 176, 16, 126);
     pump(std::chrono::milliseconds(20));
-    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors, std::vector<int>(2, static_cast<int>(zen::MidiError::CableFolder)));
+    for (const QString& folder : {cableFolder(), fallbackFolder()})
+        EXPECT_TRUE(description.contains(folder + " belongs to another user"))
+            << description.toStdString();
+    EXPECT_FALSE(output.isOpen());
+    EXPECT_FALSE(input.isOpen());
+
+    // A runtime folder variable naming a missing folder counts as unset.
+    qputenv("XDG_RUNTIME_DIR", (cableFolder() + "/missing").toUtf8());
+    EXPECT_EQ(zen::midi::firstCableFolder(), "/tmp/zentari-midi-" + std::to_string(geteuid()));
 }
 
 TEST_F(PortTest, InputOpenedAfterTheOutputGetsTheNextMessage) {
@@ -285,7 +301,7 @@ TEST_F(PortTest, BusyWindowThreadCostsTheSenderNeitherWaitNorMessages) {
     input.action(6, MidiAction::Start);
 
     std::thread sender([&] {
-        zen::midi::CableSender cable(zen::midi::cableFolderPath(), 7);
+        zen::midi::CableSender cable(cableFolder().toStdString(), 7);
         for (int i = 0; i < kMessages; ++i)
             cable.send(*zen::midi::makeShortMessage(176, i % 128, i / 128));
         allSent.set_value(cable.flush(std::chrono::seconds(5)));
