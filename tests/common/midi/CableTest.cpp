@@ -36,6 +36,22 @@ protected:
         return QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
 
+    // Stops the process and waits until each of its threads has stopped: a stop takes a moment
+    // to land, and a thread still running meanwhile may read.
+    static bool freeze(QProcess& process) {
+        const QString tasks = QString("/proc/%1/task").arg(process.processId());
+        if (kill(static_cast<pid_t>(process.processId()), SIGSTOP) != 0) return false;
+        return waitFor([&] {
+            for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QFile stat(tasks + "/" + task + "/stat");
+                if (!stat.open(QIODevice::ReadOnly)) return false;
+                const QByteArray fields = stat.readAll();
+                if (fields.mid(fields.lastIndexOf(')') + 2, 1) != "T") return false;
+            }
+            return true;
+        });
+    }
+
     static int runSender(const QStringList& args, QString* errors = nullptr) {
         QProcess sender;
         sender.start(ZENTARI_PROGRAM_DIR "/zentari-midi-send", args);
@@ -150,8 +166,7 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
     constexpr int kMessages = 200;
     auto frozen = startProbe(4, 100000);
     auto live = startProbe(4, kMessages);
-    ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGSTOP), 0);
-
+    ASSERT_TRUE(freeze(*frozen));
     zen::MIDIOutput output;
     output.action(4, zen::MidiAction::Open);
     QStringList expected;
