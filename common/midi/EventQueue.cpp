@@ -20,8 +20,7 @@ std::shared_ptr<EventQueue> EventQueue::shared() {
 
 void EventQueue::post(Event event) {
     std::lock_guard lock(mutex_);
-    if (pending_.size() >= kMaxPending) return;
-    pending_.push_back(std::move(event));
+    pending_.push(std::move(event));
     if (!wakePending_) wakePending_ = wake();
 }
 
@@ -60,8 +59,7 @@ void EventQueue::drain() {
                 wakePending_ = wake();
                 return;
             }
-            event = std::move(pending_.front());
-            pending_.pop_front();
+            event = std::move(*pending_.pop());
         }
         const auto it = ports_.find(event.portId);
         if (it == ports_.end()) continue;

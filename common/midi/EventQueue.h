@@ -1,10 +1,8 @@
 #pragma once
 
-#include "common/midi/ShortMessage.h"
+#include "common/midi/PendingEvents.h"
 
-#include <QString>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -15,16 +13,6 @@ class MidiPort;
 
 namespace zen::midi {
 
-struct Event {
-    enum class Kind { Message, Error };
-    Kind kind = Kind::Message;
-    std::uint64_t portId = 0;
-    std::uint64_t session = 0;
-    ShortMessage message;
-    qint16 errorNumber = 0;
-    QString description;
-};
-
 // The one road by which MIDI events of every port of this program reach the window thread.
 // Reader threads and driver callbacks post; the window thread hands the events out one at a
 // time, in arrival order, and never while a handler of any port is still running: a nested
@@ -34,8 +22,8 @@ class EventQueue {
 public:
     static std::shared_ptr<EventQueue> shared();
 
-    // Any thread. Past this many waiting events the newest are dropped, so a flood cannot
-    // exhaust memory while the window thread is held up.
+    // Any thread. Past this many waiting events some are dropped (see PendingEvents), so a
+    // flood cannot exhaust memory while the window thread is held up.
     static constexpr std::size_t kMaxPending = 1 << 20;
     void post(Event event);
 
@@ -50,7 +38,7 @@ private:
     void drain();
 
     std::mutex mutex_;
-    std::deque<Event> pending_;
+    PendingEvents pending_{kMaxPending};
     bool wakePending_ = false;
 
     std::unordered_map<std::uint64_t, MidiPort*> ports_;
