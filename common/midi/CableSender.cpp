@@ -3,6 +3,7 @@
 #include "common/midi/CableFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -75,12 +76,13 @@ void CableSender::send(const ShortMessage& message) {
     std::vector<std::shared_ptr<Peer>> gone;
     for (auto& [name, peer] : peers_) {
         // Behind already: the message joins its queue, so the order is kept.
-        if (!peer->waiting.empty()) {
+        if (peer->sending || !peer->waiting.empty()) {
             enqueue(*peer, message);
             continue;
         }
-        switch (offer(*peer, message)) {
+        switch (offer(peer->fd, message)) {
         case Outcome::Sent:
+            peer->stalled = false;
             break;
         case Outcome::Full:
             if (peer->stalled) {
@@ -147,8 +149,8 @@ void CableSender::run() {
         lock.lock();
         for (std::size_t i = 0; i < behind.size(); ++i) {
             Peer& peer = *behind[i];
-            if (peer.forgotten) continue;
-            if (ready > 0 && fds[i + 1].revents && !sendWaiting(peer)) {
+            if (peer.forgotten) continue; // meanwhile, by the caller's thread
+            if (ready > 0 && fds[i + 1].revents && !sendWaiting(peer, lock)) {
                 forget(peer);
                 continue;
             }
@@ -208,13 +210,10 @@ void CableSender::rescan() {
     }
 }
 
-CableSender::Outcome CableSender::offer(Peer& peer, const ShortMessage& message) {
+CableSender::Outcome CableSender::offer(int fd, const ShortMessage& message) {
     const std::uint8_t bytes[3] = {message.status, message.data1, message.data2};
     for (;;) {
-        if (::send(peer.fd, bytes, message.size, MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) {
-            peer.stalled = false;
-            return Outcome::Sent;
-        }
+        if (::send(fd, bytes, message.size, MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return Outcome::Sent;
         switch (errno) {
         case EINTR:
             continue;
@@ -238,31 +237,47 @@ void CableSender::enqueue(Peer& peer, const ShortMessage& message) {
     peer.waiting.push_back(message);
 }
 
-bool CableSender::sendWaiting(Peer& peer) {
-    while (!peer.waiting.empty()) {
-        switch (offer(peer, peer.waiting.front())) {
-        case Outcome::Full:
-            return true;
-        case Outcome::Gone:
-            return false;
-        case Outcome::Refused:
-            ++dropped_;
-            break;
-        case Outcome::Sent:
-            break;
+bool CableSender::sendWaiting(Peer& peer, std::unique_lock<std::mutex>& lock) {
+    std::array<ShortMessage, kBatch> batch;
+    for (;;) {
+        const std::size_t taken = std::min(kBatch, peer.waiting.size());
+        if (taken == 0) return true;
+        std::copy_n(peer.waiting.begin(), taken, batch.begin());
+        peer.waiting.erase(peer.waiting.begin(), peer.waiting.begin() + taken);
+        // The sockets are written without the mutex, so the caller's sends never wait on them;
+        // meanwhile its messages for this peer join the queue behind the batch.
+        peer.sending = true;
+        lock.unlock();
+        std::size_t done = 0;
+        std::uint64_t refused = 0;
+        Outcome outcome = Outcome::Sent;
+        for (; done < taken; ++done) {
+            outcome = offer(peer.fd, batch[done]);
+            if (outcome == Outcome::Full || outcome == Outcome::Gone) break;
+            if (outcome == Outcome::Refused) ++refused;
         }
-        peer.waiting.pop_front();
-        peer.moved = Clock::now();
+        lock.lock();
+        peer.sending = false;
+        dropped_ += refused;
+        peer.waiting.insert(peer.waiting.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
+                            batch.begin() + static_cast<std::ptrdiff_t>(taken));
+        if (done > 0) {
+            peer.moved = Clock::now();
+            peer.stalled = false;
+        }
+        if (outcome == Outcome::Gone) return false;
+        if (outcome == Outcome::Full) return true;
     }
-    return true;
 }
 
 bool CableSender::anyWaiting() const {
-    return std::any_of(peers_.begin(), peers_.end(),
-                       [](const auto& entry) { return !entry.second->waiting.empty(); });
+    return std::any_of(peers_.begin(), peers_.end(), [](const auto& entry) {
+        return entry.second->sending || !entry.second->waiting.empty();
+    });
 }
 
 void CableSender::forget(Peer& peer) {
+    if (peer.forgotten) return;
     const std::string name = peer.name;
     peer.forgotten = true;
     // Whatever waited for it is lost with it; the worker must see that nothing waits any more.

@@ -57,18 +57,23 @@ private:
         std::deque<ShortMessage> waiting;
         Clock::time_point moved; // when its queue started or last moved
         bool stalled = false;
+        bool sending = false;   // the worker is writing a batch taken from the queue
         bool forgotten = false; // no longer among the peers; the worker may still hold it
     };
     enum class Outcome { Sent, Full, Gone, Refused };
 
+    // How many waiting messages the worker takes out of a queue at a time.
+    static constexpr std::size_t kBatch = 16;
+
     void run();
+    static Outcome offer(int fd, const ShortMessage& message);
     // The rest is called with the mutex held.
     void refreshPeers();
     void rescan();
-    Outcome offer(Peer& peer, const ShortMessage& message);
     void enqueue(Peer& peer, const ShortMessage& message);
-    // Sends from the peer's queue until its socket is full; false when the peer is gone.
-    bool sendWaiting(Peer& peer);
+    // Sends from the peer's queue until its socket is full, letting go of the mutex while it
+    // writes; false when the peer is gone.
+    bool sendWaiting(Peer& peer, std::unique_lock<std::mutex>& lock);
     bool anyWaiting() const;
     void forget(Peer& peer);
     void wakeWorker();
