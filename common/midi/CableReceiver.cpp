@@ -42,7 +42,7 @@ bool isStale(const std::string& path) {
 
 std::unique_ptr<CableReceiver> CableReceiver::open(const std::string& folder, int cable,
                                                    MessageFn onMessage, ErrorFn onError,
-                                                   std::string& error) {
+                                                   BehindFn windowBehind, std::string& error) {
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         error = std::string("Cannot make a MIDI cable socket: ") + std::strerror(errno);
@@ -76,14 +76,14 @@ std::unique_ptr<CableReceiver> CableReceiver::open(const std::string& folder, in
         close(fd);
         return nullptr;
     }
-    return std::unique_ptr<CableReceiver>(
-        new CableReceiver(fd, stopFd, path, std::move(onMessage), std::move(onError)));
+    return std::unique_ptr<CableReceiver>(new CableReceiver(
+        fd, stopFd, path, std::move(onMessage), std::move(onError), std::move(windowBehind)));
 }
 
 CableReceiver::CableReceiver(int fd, int stopFd, std::string path, MessageFn onMessage,
-                             ErrorFn onError)
+                             ErrorFn onError, BehindFn windowBehind)
     : fd_(fd), stopFd_(stopFd), path_(std::move(path)), onMessage_(std::move(onMessage)),
-      onError_(std::move(onError)) {
+      onError_(std::move(onError)), windowBehind_(std::move(windowBehind)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -98,34 +98,53 @@ CableReceiver::~CableReceiver() {
     close(fd_);
 }
 
+// Standing by, the thread leaves the socket to the window thread and only looks every kWatchMs.
+// A message found waiting means the window thread is busy: the thread then reads each message as
+// it arrives, until one arrives while no event waits for the window thread any more, which is
+// then the window thread's to read.
 void CableReceiver::run() {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    bool reading = false;
     for (;;) {
-        if (poll(fds, 2, -1) < 0) {
+        pollfd fds[2] = {{stopFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
+        const int ready = reading ? poll(fds, 2, -1) : poll(fds, 1, kWatchMs);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             onError_(std::string("Waiting for MIDI cable input failed: ") + std::strerror(errno));
             return;
         }
-        if (fds[1].revents) return;
-        if (fds[0].revents && !drainSocket()) return;
+        if (fds[0].revents) return;
+        if (reading) {
+            if (!fds[1].revents) continue;
+            if (!windowBehind_()) {
+                reading = false;
+                continue;
+            }
+        } else {
+            if (poll(&fds[1], 1, 0) <= 0) continue;
+            reading = true;
+        }
+        if (!readWaiting()) return;
     }
 }
 
-bool CableReceiver::drainSocket() {
-    for (;;) {
+bool CableReceiver::readWaiting() {
+    std::lock_guard lock(readMutex_);
+    while (!failed_) {
         std::uint8_t buffer[4];
         // MSG_TRUNC reports a datagram's whole length, so a long one is seen and dropped.
         const ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_TRUNC);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+            failed_ = true;
             onError_(std::string("Reading a MIDI cable failed: ") + std::strerror(errno));
-            return false;
+            break;
         }
         if (static_cast<std::size_t>(n) > sizeof buffer) continue;
         if (auto message = parseShortMessage(buffer, static_cast<std::size_t>(n)))
             onMessage_(*message);
     }
+    return false;
 }
 
 } // namespace zen::midi

@@ -24,6 +24,11 @@ void EventQueue::post(Event event) {
     if (!wakePending_) wakePending_ = wake();
 }
 
+bool EventQueue::hasWaiting() {
+    std::lock_guard lock(mutex_);
+    return !pending_.empty();
+}
+
 bool EventQueue::wake() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return false;

@@ -26,6 +26,8 @@ public:
     // flood cannot exhaust memory while the window thread is held up.
     static constexpr std::size_t kMaxPending = 1 << 20;
     void post(Event event);
+    // Any thread: true while events wait for the window thread, which is then busy.
+    bool hasWaiting();
 
     // Window thread only.
     std::uint64_t registerPort(MidiPort* port);

@@ -5,6 +5,8 @@
 #include "common/midi/EventQueue.h"
 #include "common/midi/HardwareInput.h"
 
+#include <QSocketNotifier>
+
 namespace zen {
 
 using midi::Direction;
@@ -72,9 +74,16 @@ std::function<void(const midi::ShortMessage&)> MIDIInput::messageSink() const {
 }
 
 bool MIDIInput::openCable(const std::string& folder, int cable, std::string& error) {
-    cable_ = midi::CableReceiver::open(folder, cable, messageSink(), errorSink(MidiError::Receive),
-                                       error);
-    return cable_ != nullptr;
+    cable_ = midi::CableReceiver::open(
+        folder, cable, messageSink(), errorSink(MidiError::Receive),
+        [queue = queue_] { return queue->hasWaiting(); }, error);
+    if (!cable_) return false;
+    cableReadable_ = std::make_unique<QSocketNotifier>(cable_->descriptor(), QSocketNotifier::Read);
+    // Reading only queues the messages: the handlers run from the queue, never in here.
+    connect(cableReadable_.get(), &QSocketNotifier::activated, this, [this] {
+        if (!cable_->readWaiting()) cableReadable_->setEnabled(false);
+    });
+    return true;
 }
 
 bool MIDIInput::openHardware(const midi::HardwarePort& port, std::string& error) {
@@ -84,6 +93,7 @@ bool MIDIInput::openHardware(const midi::HardwarePort& port, std::string& error)
 
 void MIDIInput::release() {
     halt();
+    cableReadable_.reset();
     cable_.reset();
     hardware_.reset();
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class QSocketNotifier;
+
 namespace zen {
 namespace midi {
 class CableReceiver;
@@ -42,6 +44,8 @@ private:
     std::function<void(const midi::ShortMessage&)> messageSink() const;
 
     std::unique_ptr<midi::CableReceiver> cable_;
+    // The window thread reads the cable when it is readable.
+    std::unique_ptr<QSocketNotifier> cableReadable_;
     std::unique_ptr<midi::HardwareInput> hardware_;
     // Messages carry the start session they arrived in; a stop, reset or close moves on, so
     // nothing that arrived before it is delivered afterwards. Read by the reader threads, 0 while
