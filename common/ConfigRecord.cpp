@@ -4,8 +4,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace zen::config {
 
@@ -55,13 +55,30 @@ DeckSettings ConfigRecord::deckSettings(const QString& deckArgument) const {
     return {soundDevice2, midiPort2, joystick2};
 }
 
+SettingsPlace settingsPlace(const QString& programFolder) {
+    // Creating files in a folder takes write and search permission.
+    const QByteArray path = QFile::encodeName(programFolder);
+    return {!path.isEmpty() && ::access(path.constData(), W_OK | X_OK) == 0,
+            qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath()};
+}
+
+QString settingsFolder(const QString& programFolder, const SettingsPlace& place) {
+    if (place.programFolderWritable) return programFolder;
+    // A relative $XDG_CONFIG_HOME is invalid and ignored, as for every program that follows it.
+    const QString configHome = QDir::isAbsolutePath(place.configHome)
+                                   ? place.configHome
+                                   : place.home + QStringLiteral("/.config");
+    const QString name = QStringLiteral("zentari-dj");
+    // Made private from the start rather than narrowed after; a folder the user already has
+    // keeps the permissions the user gave it.
+    QDir parent(configHome);
+    if (!parent.exists(name) && QDir().mkpath(configHome))
+        parent.mkdir(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return configHome + QLatin1Char('/') + name;
+}
+
 QString settingsFolder(const QString& programFolder) {
-    if (QFileInfo(programFolder).isWritable()) return programFolder;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/zentari-dj");
-    if (QDir().mkpath(folder))
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return folder;
+    return settingsFolder(programFolder, settingsPlace(programFolder));
 }
 
 QString configFilePath(const QString& folder) {

@@ -53,10 +53,23 @@ struct ConfigRecord {
     bool operator==(const ConfigRecord&) const = default;
 };
 
+// What the choice of the settings folder depends on. The program reads them from the machine;
+// tests fake them, since a read-only folder is still writable for root.
+struct SettingsPlace {
+    bool programFolderWritable = false;
+    QString configHome; // $XDG_CONFIG_HOME as set; empty when unset
+    QString home;
+};
+
+// The machine's own: the program folder judged as the current user may write it.
+SettingsPlace settingsPlace(const QString& programFolder);
+
 // The folder of ZentariDJ.ini and the deck copies: the program folder when it is writable (a
-// build tree, a copy in the home folder), else $XDG_CONFIG_HOME/zentari-dj (made private), as for
-// an installed package. Both programs name it through this, so the decks read what the console
-// copied.
+// build tree, a copy in the home folder), else zentari-dj in the user's configuration folder
+// ($XDG_CONFIG_HOME, ~/.config when that is unset or not absolute), created private (0700) when
+// missing, as for an installed package. Both programs name it through this, so the decks read
+// what the console copied. styles.ini stays in the program folder.
+QString settingsFolder(const QString& programFolder, const SettingsPlace& place);
 QString settingsFolder(const QString& programFolder);
 
 // File names in the settings folder.

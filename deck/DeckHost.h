@@ -18,7 +18,7 @@ public:
     // Ends the process at once in the program (no further window events run). In tests it
     // returns, and the caller goes no further.
     virtual void endProcess() = 0;
-    // The folder of the programs and their .ini files.
+    // The folder of the programs and styles.ini; the settings folder is named from it.
     virtual QString programFolder() const = 0;
     // The sound output devices, numbered from 0 as the engine numbers them.
     virtual std::vector<std::string> outputDevices() const = 0;

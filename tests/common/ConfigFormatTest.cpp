@@ -226,6 +226,30 @@ TEST(ConfigRecord, DeckOneTakesItsOwnFieldsAndEveryOtherArgumentTheSecondDecks) 
     EXPECT_FALSE(ConfigRecord::isOn(" ON"));
 }
 
+TEST(SettingsFolder, IsTheProgramFolderWhenWritableElseAPrivateFolderOfTheUser) {
+    QTemporaryDir root;
+    const QString program = root.filePath("program"), home = root.filePath("home");
+    const QString configHome = root.filePath("config");
+    const auto mode = [](const QString& folder) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+    };
+
+    EXPECT_EQ(settingsFolder(program, {true, configHome, home}), program);
+    EXPECT_FALSE(QDir(configHome).exists());
+    // Read-only, as an installed package: $XDG_CONFIG_HOME/zentari-dj, or ~/.config/zentari-dj
+    // when the variable is unset or not an absolute path; made private, with its parents.
+    EXPECT_EQ(settingsFolder(program, {false, configHome, home}), configHome + "/zentari-dj");
+    EXPECT_EQ(mode(configHome + "/zentari-dj"), 0700u);
+    for (const QString& unset : {QString(), QStringLiteral("relative/config")}) {
+        EXPECT_EQ(settingsFolder(program, {false, unset, home}), home + "/.config/zentari-dj");
+        EXPECT_EQ(mode(home + "/.config/zentari-dj"), 0700u);
+    }
+
+    EXPECT_TRUE(settingsPlace(root.path()).programFolderWritable);
+    EXPECT_FALSE(settingsPlace(root.filePath("missing")).programFolderWritable);
+}
+
 TEST(LeadingNumber, ReadsTheLeadingDecimalNumberLikeVal) {
     const std::pair<const char*, double> cases[] = {
         {"12abc", 12}, {" 7", 7},     {"<none>", 0},  {"", 0},        {"-3", -3}, {"2.5x", 2.5},
