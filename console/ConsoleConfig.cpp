@@ -1,9 +1,12 @@
 #include "console/ConsoleConfig.h"
 
 #include "common/ConfigRecord.h"
+#include "common/FirstRunConfig.h"
 #include "common/midi/FindMidiPort.h"
 #include "console/ConsolePorts.h"
 #include "console/OptionsPanel.h"
+
+#include <QFileInfo>
 
 namespace config = zen::config;
 
@@ -12,8 +15,15 @@ QString ConsoleConfig::configPath() const {
 }
 
 void ConsoleConfig::LoadConfig() {
+    const QString path = configPath();
+    // A new user's first start writes a file that works rather than reporting it missing. Only
+    // when nothing at all is there: a file that cannot be read, or a link to a drive not
+    // mounted, is the user's and is reported instead.
+    const QFileInfo existing(path);
+    if (!existing.exists() && !existing.isSymLink())
+        config::firstRunConfig(config::userMusicFolder()).save(path);
     config::ConfigRecord record;
-    if (!record.load(configPath()))
+    if (!record.load(path))
         host_.showMessage(QStringLiteral("ERROR opening ZentariDJ.ini"), QString(),
                           ConsoleHost::Icon::None);
     panel_.load(record);

@@ -15,7 +15,8 @@ public:
         : host_(host), panel_(panel), ports_(ports) {}
 
     // Reads the file into the panel and resolves the deck port numbers from its port names. A
-    // missing or unreadable file is reported and every field reads as the empty text.
+    // missing file is first written with a new user's settings; a file that cannot be read is
+    // reported and every field reads as the empty text.
     void LoadConfig();
     // "Save and Close": writes the panel's settings, hides it and says so. A file that cannot be
     // written, or a value it cannot hold faithfully, is reported and the panel stays open.

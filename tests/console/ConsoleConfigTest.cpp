@@ -1,8 +1,10 @@
 #include "ConsoleTestSupport.h"
 
+#include "common/FirstRunConfig.h"
 #include "common/FolderBrowser.h"
 #include "common/ZenButton.h"
 #include "console/MappingBox.h"
+#include "console/ScanCodes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,6 +13,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+
+#include <linux/input-event-codes.h>
 
 namespace {
 
@@ -29,6 +33,31 @@ void focus(QWidget* box, QEvent::Type type) {
 }
 
 } // namespace
+
+TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
+    ASSERT_TRUE(startConsole());
+    EXPECT_TRUE(host.messages.empty());
+    zen::config::ConfigRecord written;
+    ASSERT_TRUE(written.load(zen::config::configFilePath(programDir.path())));
+    EXPECT_EQ(written, zen::config::firstRunConfig(zen::config::userMusicFolder()));
+    // Deck 1's keys a s d f g and deck 2's h j k l ; as the keyboard reader reports them.
+    const int keys[10] = {KEY_A, KEY_S, KEY_D, KEY_F, KEY_G,
+                          KEY_H, KEY_J, KEY_K, KEY_L, KEY_SEMICOLON};
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(written.mapping[16 + i].toInt(), zen::console::setOneScanCode(keys[i])) << i;
+    // Read as any saved file: the decks on cables 1 and 2, and an untouched save keeps it.
+    EXPECT_EQ(window->ports().deckDevice(1), 0);
+    EXPECT_EQ(window->ports().deckDevice(2), 1);
+    const QByteArray first = configBytes();
+    saveOptions();
+    EXPECT_EQ(configBytes(), first);
+
+    // A file that is there, even a short one, is the user's and is never replaced.
+    writeConfig(zen::config::ConfigRecord::fromFields({"OFF"}));
+    const QByteArray shortFile = configBytes();
+    ASSERT_TRUE(startConsole());
+    EXPECT_EQ(configBytes(), shortFile);
+}
 
 TEST_F(ConsoleTest, SaveWritesTheFieldsByTheirRulesAndHidesThePanel) {
     writeConfig(sampleRecord());

@@ -42,8 +42,10 @@ TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
     EXPECT_FALSE(panel().isVisible());
 }
 
-TEST_F(ConsoleTest, SmallScreenAndMissingFileAreReportedAndStartUpGoesOn) {
+TEST_F(ConsoleTest, SmallScreenAndUnreadableFileAreReportedAndStartUpGoesOn) {
     host.screen = {800, 600};
+    // There, but not a file that can be read: the user's, so it is reported and not replaced.
+    ASSERT_TRUE(QDir(programDir.path()).mkdir("ZentariDJ.ini"));
     ASSERT_TRUE(startConsole());
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text, "You need at least 1024x768 to run this software.");
