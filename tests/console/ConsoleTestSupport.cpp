@@ -1,6 +1,7 @@
 #include "ConsoleTestSupport.h"
 
 #include "common/DeckCommands.h"
+#include "common/FirstRunConfig.h"
 #include "common/ZenButton.h"
 #include "common/midi/CableFolder.h"
 #include "console/KeyPress.h"
@@ -103,21 +104,10 @@ ConsoleTest::ConsoleTest() {
 }
 
 zen::config::ConfigRecord ConsoleTest::sampleRecord() const {
-    zen::config::ConfigRecord r;
-    r.bpmDetection = "ON";
-    r.scrollFileName = "OFF";
-    r.djControl = "OFF";
-    r.trackingMode = "ON";
-    r.externalMidi = "<";
+    zen::config::ConfigRecord r = zen::config::firstRunConfig(programDir.path());
     r.soundDevice1 = "1";
-    r.soundDevice2 = "0";
-    r.midiPort1 = "MIDI Yoke 1";
-    r.midiPort2 = "MIDI Yoke 2";
     r.mapping.fill("none");
     r.mapping[16] = "57";
-    r.musicFolder = programDir.path();
-    r.joystick1 = "4";
-    r.joystick2 = "3";
     return r;
 }
 

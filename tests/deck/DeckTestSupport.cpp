@@ -2,6 +2,7 @@
 
 #include "audio/EngineTestSupport.h"
 #include "common/ConfigRecord.h"
+#include "common/FirstRunConfig.h"
 #include "common/StyleTable.h"
 
 #include <QFile>
@@ -15,20 +16,11 @@ DeckTest::DeckTest() : engine(zen::audio::createTestClockEngine()) {
 
 void DeckTest::writeDeckIni(const QString& argument, const QString& device1, const QString& device2,
                             const QString& bpm, const QString& musicFolder) {
-    zen::config::ConfigRecord record;
+    zen::config::ConfigRecord record =
+        zen::config::firstRunConfig(musicFolder.isEmpty() ? musicDir.path() : musicFolder);
     record.bpmDetection = bpm;
-    record.scrollFileName = "ON";
-    record.djControl = "OFF";
-    record.trackingMode = "ON";
-    record.externalMidi = "<";
     record.soundDevice1 = device1;
     record.soundDevice2 = device2;
-    record.midiPort1 = "MIDI Yoke 1";
-    record.midiPort2 = "MIDI Yoke 2";
-    record.mapping.fill("none");
-    record.musicFolder = musicFolder.isEmpty() ? musicDir.path() : musicFolder;
-    record.joystick1 = "4";
-    record.joystick2 = "3";
     ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), argument)));
 }
 
