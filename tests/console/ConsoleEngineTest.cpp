@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -123,17 +124,22 @@ TEST_F(ConsoleTest, CaptureOpensThePortsAndTheyCloseOnlyWithTheEngineStoppedAndC
 TEST_F(ConsoleTest, APortErrorIsReportedAndOffersTheExit) {
     writeConfig(sampleRecord());
     ASSERT_TRUE(startConsole());
-    // A cable folder that is a file cannot be used.
+    // Cable folders that are files cannot be used, neither the first choice nor the fallback.
     QTemporaryDir runtime;
-    QFile blocker(runtime.filePath("zentari-midi"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(QDir(runtime.path()).mkpath("home/.cache"));
+    for (const char* blocked : {"zentari-midi", "home/.cache/zentari-midi"}) {
+        QFile blocker(runtime.filePath(blocked));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray previousHome = qgetenv("HOME");
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    qputenv("HOME", runtime.filePath("home").toUtf8());
     host.answers = {false, false};
     options().chkMapping->click();
     pump();
-    qputenv("XDG_RUNTIME_DIR", previous);
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
+    qputenv("HOME", previousHome);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_TRUE(host.messages[0].text.startsWith("MIDI Internal1 Error \r\n1: The MIDI cable "))
         << host.messages[0].text.toStdString();
