@@ -8,6 +8,8 @@
 //   top_khz_at_minus16     the highest frequency within 0.5 dB at -16 %
 //   worst_spur_db          the strongest spurious or aliased component relative to the tone, at
 //                          rates from -16 % - 5000 Hz to +16 % + 5000 Hz
+//   switch_dip_db_at_16k   the deepest dip in the level of a 16 kHz tone while the pitch is
+//                          nudged off 0 % (either way)
 //   realtime_factor        an MP3 channel at +8 % through four equalizer bands, with the level
 //                          and the spectrum read every 10 ms as the deck's timers do: seconds of
 //                          audio per second of the rendering thread's CPU time (the decode
@@ -19,6 +21,7 @@
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -68,6 +71,30 @@ std::vector<float> engineTone(const std::string& folder, double rate, double out
 double engineDb(const std::string& folder, double rate, double outHz) {
     return 20 * std::log10(zen::bench::toneAmplitude(engineTone(folder, rate, outHz, 8192), outHz) /
                            0.5);
+}
+
+// The deepest dip in the level of a tone leaving at 16 kHz over the 2048 frames after the pitch
+// moves from 0 % to `rate`, in dB: the level fitted over every window of 32 frames (11 cycles).
+double switchDipDb(const std::string& folder, double rate) {
+    const std::string path = folder + "/switch.wav";
+    zen::bench::writeToneWav(path, 16000, 0.5, 1);
+    auto engine = createTestClockEngine();
+    engine->init(0, 44100, 0);
+    engine->start();
+    const Handle h = engine->streamCreateFile(path, 0, 0, 0);
+    engine->streamPlay(h, 0, 0);
+    engine->render(4410);
+    engine->channelSlideAttributes(h, static_cast<int>(rate), -1, kPanLeaveAlone, 0);
+    const auto stereo = engine->render(2048);
+    constexpr int kWindow = 32;
+    double lowest = 1;
+    for (int from = 0; from + kWindow <= 2048; ++from) {
+        std::vector<float> window(kWindow);
+        for (int i = 0; i < kWindow; ++i)
+            window[static_cast<std::size_t>(i)] = stereo[static_cast<std::size_t>(2 * (from + i))];
+        lowest = std::min(lowest, zen::bench::toneAmplitude(window, 16000 * rate / kRate) / 0.5);
+    }
+    return 20 * std::log10(lowest);
 }
 
 // The highest frequency within 0.5 dB at `rate`, to 10 Hz.
@@ -122,7 +149,7 @@ int main() {
     double dbAt18k = 0;
     for (double rate : {37044, 38000, 39000, 40000, 42000, 44078, 44122, 46000, 48000, 51156})
         dbAt18k = std::min(dbAt18k, engineDb(folder.string(), rate, 18000));
-    double flatLow = 37044, flatHigh = 44078;
+    double flatLow = 35000, flatHigh = 44078;
     while (flatHigh - flatLow > 4) {
         const double mid = (flatLow + flatHigh) / 2;
         (engineDb(folder.string(), mid, 18000) >= -0.5 ? flatHigh : flatLow) = mid;
@@ -130,7 +157,9 @@ int main() {
     const double topAtMinus16 = topOfFlatBand(folder.string(), 37044);
     double worstSpur = -200;
     for (double rate : {32044, 37044, 44122, 47628, 51156, 56156}) {
-        for (double outHz : {997.0, 15000.0}) {
+        // 18 kHz where the file holds it: at -16 % its image lies just past the file's Nyquist.
+        for (double outHz : {997.0, 15000.0, 18000.0}) {
+            if (outHz * kRate / rate >= kRate / 2) continue;
             const auto out = engineTone(folder.string(), rate, outHz, 32768);
             worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(out, outHz, 0.5));
         }
@@ -141,6 +170,8 @@ int main() {
             worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(alias, 0, 0.5));
         }
     }
+    const double switchDip =
+        std::min(switchDipDb(folder.string(), 44078), switchDipDb(folder.string(), 44122));
     const auto candidates = zen::bench::measureCandidates();
 
     std::filesystem::remove_all(folder);
@@ -154,6 +185,7 @@ int main() {
     std::printf("flat_18k_from_percent=%.1f\n", (flatHigh / kRate - 1) * 100);
     std::printf("top_khz_at_minus16=%.2f\n", topAtMinus16 / 1000);
     std::printf("worst_spur_db=%.1f\n", worstSpur);
+    std::printf("switch_dip_db_at_16k=%.2f\n", switchDip);
     std::printf("audio_seconds=%d\n", ticks / 100);
     std::printf("cpu_seconds=%.3f\n", cpu);
     std::printf("realtime_factor=%.0f\n", (ticks / 100.0) / cpu);
