@@ -10,8 +10,9 @@ namespace {
 // from the resampler, which would read hundreds of input frames per output frame.
 constexpr double kLinearBelow = 200.0;
 constexpr float kFromInt16 = 1.0f / 32768.0f;
-// Input frames the resampler may hold beyond the frame being heard, restarts included.
-constexpr double kConverterAhead = 2048;
+// Input frames the resampler may hold beyond the frame being heard, restarts included (its
+// oversampler reads ahead in blocks: up to 2400 frames were measured).
+constexpr double kConverterAhead = 4096;
 static_assert(2 * Voice::kFade >= 2 * Varispeed::kScratchFrames,
               "restarts render through scratch_");
 
