@@ -77,9 +77,7 @@ void Voice::readFrame(std::int64_t frame, float& left, float& right) const {
 }
 
 Voice::Mode Voice::modeFor(double rate0, double rate1) const {
-    if (rate0 == kOutputRate && rate1 == kOutputRate) return Mode::Direct;
-    if (std::min(rate0, rate1) < kLinearBelow) return Mode::Linear;
-    return Mode::Sinc;
+    return std::min(rate0, rate1) < kLinearBelow ? Mode::Linear : Mode::Sinc;
 }
 
 std::int64_t Voice::framesNeeded(int frames) const {
@@ -151,26 +149,6 @@ void Voice::feedConverter(void* self, float* out, int count) {
     }
 }
 
-int Voice::renderDirect(float* out, int frames) {
-    const std::int64_t end = endFrame();
-    auto p = static_cast<std::int64_t>(pos_);
-    int i = 0;
-    for (; i < frames; ++i) {
-        if (p >= end) {
-            if (!loop_ || end == 0) break;
-            p = 0;
-            trackWrapped_ = true;
-        }
-        readFrame(p, out[2 * i], out[2 * i + 1]);
-        const float gain = trackWrapGain(p, trackWrapped_);
-        out[2 * i] *= gain;
-        out[2 * i + 1] *= gain;
-        ++p;
-    }
-    pos_ = static_cast<double>(p);
-    return i;
-}
-
 int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
     const std::int64_t end = endFrame();
     double p = pos_;
@@ -232,8 +210,6 @@ int Voice::renderSinc(float* out, int frames, double rate) {
 
 int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
     const double end = run_.loopEnd;
-    if (mode_ == Mode::Direct)
-        return static_cast<int>(std::min<double>(frames, std::ceil(end - pos_)));
     // The same steps renderLinear takes.
     double p = pos_;
     int i = 0;
@@ -245,9 +221,6 @@ int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
 int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mode) {
     int valid = 0;
     switch (mode) {
-    case Mode::Direct:
-        valid = renderDirect(out, frames);
-        break;
     case Mode::Linear:
         valid = renderLinear(out, frames, rate0, rate1);
         break;
@@ -301,9 +274,9 @@ void Voice::captureTail(double rate) {
 }
 
 void Voice::restartAt(double frame) {
-    // Whole frames when passing samples through; the resampling modes keep the fraction, so that
-    // a loop wrap carries the phase and each pass lasts exactly the loop's length.
-    pos_ = mode_ == Mode::Direct ? std::floor(frame) : frame;
+    // The fraction is kept, so that a loop wrap carries the phase and each pass lasts exactly the
+    // loop's length.
+    pos_ = frame;
     trackWrapped_ = feedWrapped_ = false;
     // The resampler goes on from the new place once its frames are decoded, at the next render.
     resyncPending_ = mode_ == Mode::Sinc;
@@ -464,9 +437,7 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         rate_.advance(frames);
         const double rate1 = rate_.current;
         const Mode mode = modeFor(rate0, rate1);
-        // Back at the file's own rate the resampler plays on until the next restart: its
-        // filter's phase is not linear, so no crossfade could line the raw samples up with it.
-        if (mode != mode_ && !(mode == Mode::Direct && mode_ == Mode::Sinc)) {
+        if (mode != mode_) {
             captureTail(rate0);
             mode_ = mode;
             restartAt(pos_);

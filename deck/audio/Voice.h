@@ -13,6 +13,11 @@
 // its equalizer bands, meters what comes out and adds it to the mix with its volume and pan. With
 // a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded.
 //
+// The resampler plays at the file's own rate too: it passes the top octave there as elsewhere,
+// but its phase there is not the raw samples', so a switch from them onto it as the pitch left
+// 0 % would dip the top octave for the length of a crossfade (4 dB at 16 kHz). Moving the pitch
+// changes nothing but its ratio.
+//
 // Created and deleted on the window thread (the converter state and every buffer are allocated
 // in the constructor); between AddVoice and its return through the retire queue only the audio
 // thread touches it, apart from the report and scope it publishes.
@@ -53,7 +58,7 @@ public:
     void copyScope(float* out, std::size_t count) const { scope_.copyLatest(out, count); }
 
 private:
-    enum class Mode { Direct, Sinc, Linear };
+    enum class Mode { Sinc, Linear };
     struct Slide {
         double current = 0;
         double target = 0;
@@ -75,15 +80,14 @@ private:
     void readFaded(std::int64_t frame, bool wrapped, float& left, float& right) const;
     Mode modeFor(double rate0, double rate1) const;
     int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
-    int renderDirect(float* out, int frames);
     int renderLinear(float* out, int frames, double rate0, double rate1);
     int renderSinc(float* out, int frames, double rate);
     // Renders a playing block, split where it crosses the loop end.
     void renderPlaying(float* out, int frames, double rate0, double rate1);
     bool loopArmed() const { return run_.loopEnd > run_.loopStart && pos_ < run_.loopEnd; }
     // How many of the next `frames` (at a rate moving from rate0 to rate1) are read before the
-    // loop end; at least 1 while the loop is armed. Not for the resampler, which wraps in its
-    // input.
+    // loop end; at least 1 while the loop is armed. For the linear interpolator only: the
+    // resampler wraps in its input.
     int framesBeforeLoopEnd(int frames, double rate0, double rate1) const;
     void wrapLoop(double rate);
     void mixFade(float* out, int frames);
@@ -103,8 +107,8 @@ private:
     bool loop_ = false;    // the play flag: wrap from the end of the track to its start
     bool unheard_ = false; // play was applied and no block rendered since
     bool retiring_ = false;
-    Mode mode_ = Mode::Direct;
-    double pos_ = 0; // next source frame to render (fractional while resampling)
+    Mode mode_ = Mode::Sinc;
+    double pos_ = 0; // next source frame to render, with the resampler's fraction
     PlayRun run_;
     double renderedFrom_ = 0;
     double advanced_ = 0;

@@ -15,15 +15,6 @@ constexpr int kBytesPerSecond = 44100 * 4;
 // The engine's crossfade over a jump, in frames.
 constexpr int kFade = 128;
 
-// Output frames [from, from + count) are the ramp's frames from `source` on.
-void expectRamp(const std::vector<float>& out, const zen::audio::test::Pcm& ramp, int from,
-                int source, int count) {
-    for (int i = 0; i < count; ++i)
-        for (int c = 0; c < 2; ++c)
-            ASSERT_EQ(out[2 * (from + i) + c], ramp.samples[2 * (source + i) + c] / 32768.0f)
-                << "output frame " << from + i << " should be source frame " << source + i;
-}
-
 } // namespace
 
 TEST(TimeTextTest, MinutesSecondsAndRoundedMilliseconds) {
@@ -121,10 +112,10 @@ TEST_F(DeckTest, LoopWrapsBetweenItsPointsAndAnEmptyLoopHoldsTheStart) {
 
 TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsEnd) {
     namespace test = zen::audio::test;
-    const test::Pcm ramp = test::makeRamp(44100, 44100);
-    test::writeWav(musicDir.filePath("ramp.wav").toStdString(), ramp);
+    const test::Pcm probe = test::makeProbe(44100);
+    test::writeWav(musicDir.filePath("probe.wav").toStdString(), probe);
     startDeck();
-    load("ramp.wav");
+    load("probe.wav");
     const auto channel = [this] { return state().channel; };
     // Full volume, centred, so the output is the file itself.
     const auto unity = [&] {
@@ -141,22 +132,22 @@ TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsE
 
     // Only the engine renders from here on: the loop watch never ticks.
     auto out = engine->render(11025 + 1000);
-    expectRamp(out, ramp, 11025 - 100, 22050 - 100, 100);
-    expectRamp(out, ramp, 11025 + kFade, 11025 + kFade, 1000 - kFade);
+    test::expectFrames(out, 11025 - 100, probe, 22050 - 100, 100);
+    test::expectFrames(out, 11025 + kFade, probe, 11025 + kFade, 1000 - kFade);
     EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 1000) * 4);
 
     // 500 bytes are 125 frames: the end moves out by that much, then in by twice as much.
     std::int16_t step = 500;
     transport().Zen_FineUp(step);
     out = engine->render(22175 - 12025 + 500);
-    expectRamp(out, ramp, 22175 - 12025 - 100, 22175 - 100, 100);
-    expectRamp(out, ramp, 22175 - 12025 + kFade, 11025 + kFade, 500 - kFade);
+    test::expectFrames(out, 22175 - 12025 - 100, probe, 22175 - 100, 100);
+    test::expectFrames(out, 22175 - 12025 + kFade, probe, 11025 + kFade, 500 - kFade);
     transport().Zen_FineDw(step);
     ui().cmdFineDw->Click();
     EXPECT_EQ(state().LoopEnd, 21925 * 4);
     out = engine->render(21925 - 11525 + 300);
-    expectRamp(out, ramp, 21925 - 11525 - 100, 21925 - 100, 100);
-    expectRamp(out, ramp, 21925 - 11525 + kFade, 11025 + kFade, 300 - kFade);
+    test::expectFrames(out, 21925 - 11525 - 100, probe, 21925 - 100, 100);
+    test::expectFrames(out, 21925 - 11525 + kFade, probe, 11025 + kFade, 300 - kFade);
     EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 300) * 4);
 
     // Off: playback runs through the old end.
@@ -166,14 +157,14 @@ TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsE
 
     // A load keeps the loop on, and the new track loops too.
     transport().toggleLoop();
-    test::writeWav(musicDir.filePath("again.wav").toStdString(), ramp);
+    test::writeWav(musicDir.filePath("again.wav").toStdString(), probe);
     load("again.wav");
     EXPECT_TRUE(state().LoopOn);
     unity();
     window->Zen_Pause();
     out = engine->render(21925 + 500);
-    expectRamp(out, ramp, 21925 - 100, 21925 - 100, 100);
-    expectRamp(out, ramp, 21925 + kFade, 11025 + kFade, 500 - kFade);
+    test::expectFrames(out, 21925 - 100, probe, 21925 - 100, 100);
+    test::expectFrames(out, 21925 + kFade, probe, 11025 + kFade, 500 - kFade);
     EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 500) * 4);
 }
 

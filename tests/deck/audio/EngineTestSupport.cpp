@@ -1,5 +1,6 @@
 #include "EngineTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -21,15 +22,21 @@ Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels
     return pcm;
 }
 
-Pcm makeRamp(int rate, std::int64_t frames) {
-    Pcm pcm{2, rate, {}};
-    pcm.samples.resize(static_cast<std::size_t>(frames * 2));
-    for (std::int64_t f = 0; f < frames; ++f) {
-        const auto v = static_cast<std::int16_t>(f % 32768);
-        pcm.samples[static_cast<std::size_t>(2 * f)] = v;
-        pcm.samples[static_cast<std::size_t>(2 * f + 1)] = static_cast<std::int16_t>(-v);
-    }
-    return pcm;
+Pcm makeProbe(std::int64_t frames, int channels) {
+    return makeSine(997, 0.5, 44100, (static_cast<double>(frames) + 0.5) / 44100, channels);
+}
+
+void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
+                  std::int64_t source, int count) {
+    for (int i = 0; i < count; ++i)
+        for (int c = 0; c < 2; ++c) {
+            const auto at =
+                static_cast<std::size_t>((source + i) * pcm.channels + (pcm.channels == 1 ? 0 : c));
+            ASSERT_NEAR(out[2 * (from + static_cast<std::size_t>(i)) + static_cast<std::size_t>(c)],
+                        pcm.samples[at] / 32768.0, kProbeTolerance)
+                << "output frame " << from + static_cast<std::size_t>(i)
+                << " should be source frame " << source + i;
+        }
 }
 
 void writeWav(const std::string& path, const Pcm& pcm) {

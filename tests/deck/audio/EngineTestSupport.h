@@ -12,9 +12,15 @@ namespace zen::audio::test {
 
 // A sine of `amplitude` (1 = full scale) at `hz`, `seconds` long, the same on every channel.
 Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels = 2);
-// A ramp: frame f holds f modulo 32768 (left) and its negation (right), so any frame shows
-// where it came from.
-Pcm makeRamp(int rate, std::int64_t frames);
+// What shows where a frame came from through the resampler: a 997 Hz sine at 0.5, at 44100 Hz.
+// Played at its own rate it comes out within kProbeTolerance of its samples, where a frame off
+// moves them by up to 0.07, and it repeats only after a second.
+Pcm makeProbe(std::int64_t frames, int channels = 2);
+constexpr double kProbeTolerance = 2e-3;
+// Output frames [from, from + count) of interleaved stereo play `pcm` from frame `source` on,
+// within kProbeTolerance: for the probe, or a tone as smooth.
+void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
+                  std::int64_t source, int count);
 void writeWav(const std::string& path, const Pcm& pcm);
 
 // One channel (0 left, 1 right) of interleaved stereo, from frame `from` on.
