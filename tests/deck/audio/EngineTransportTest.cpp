@@ -81,7 +81,7 @@ TEST_F(EngineTransport, SeeksAtAnyRateLandOnTheirFrame) {
     // Through the resampler the first frame heard after a seek is the target itself, and the
     // position moves on from it at the rate: the resampler's delay is counted.
     const Pcm tone = makeSine(1000, 0.5, 44100, 1.0);
-    for (int rate : {15000, 37044, 51156, 100000}) {
+    for (int rate : {300, 15000, 37044, 51156, 100000}) {
         const Handle h = open("s" + std::to_string(rate) + ".wav", tone);
         const double ratio = rate / 44100.0;
         engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
