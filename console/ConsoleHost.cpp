@@ -67,6 +67,10 @@ QSize SystemConsoleHost::screenSize() const {
     return screen ? screen->size() : QSize();
 }
 
+zen::console::MemoryStatus SystemConsoleHost::memoryStatus() const {
+    return zen::console::readMemoryStatus();
+}
+
 std::unique_ptr<DeckProcess> SystemConsoleHost::startDeck(const QString& program,
                                                           const QString& folder,
                                                           const QString& deckNumber,

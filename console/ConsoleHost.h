@@ -1,5 +1,7 @@
 #pragma once
 
+#include "console/MemoryStatus.h"
+
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -23,9 +25,9 @@ signals:
 };
 
 // What the console needs from its surroundings: message boxes and their answers, the end of the
-// program, its folders, the device lists, the screen, starting decks, the blocking wait and file
-// copies. The program uses SystemConsoleHost; tests record instead, so nothing blocks them and an
-// exit never ends them.
+// program, its folders, the device lists, the screen, the memory status, starting decks, the
+// blocking wait and file copies. The program uses SystemConsoleHost; tests record instead, so
+// nothing blocks them and an exit never ends them.
 class ConsoleHost {
 public:
     enum class Icon { None, Critical };
@@ -48,6 +50,8 @@ public:
     virtual QStringList midiOutputs() const = 0;
     // In pixels.
     virtual QSize screenSize() const = 0;
+    // The machine's physical memory; a total of 0 when it cannot be read.
+    virtual zen::console::MemoryStatus memoryStatus() const = 0;
     // Starts `program` detached, in `folder`, with the deck number as its one argument. nullptr
     // and the reason in `error` when it cannot be started.
     virtual std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
@@ -69,6 +73,7 @@ public:
     QStringList midiInputs() const override;
     QStringList midiOutputs() const override;
     QSize screenSize() const override;
+    zen::console::MemoryStatus memoryStatus() const override;
     std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
                                            const QString& deckNumber, QString& error) override;
     void sleep(int ms) override;

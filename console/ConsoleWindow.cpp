@@ -24,7 +24,9 @@ ConsoleWindow::ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::Ke
       config_(host, panel_, ports_), engine_(host, *ui_.fltButton[0], ports_, config_, launcher_,
                                              [this] { return panel_.captureTicked(); }),
       lifecycle_({host, ui_, panel_, splash_, ports_, config_, engine_, launcher_, *keyPress_,
-                  *cpuMeter_}) {
+                  *cpuMeter_}),
+      monitor_(*ui_.txtMonitor), keyShortcuts_(*keyPress_, panel_, engine_, ports_, monitor_),
+      controllerInput_(ports_, panel_, monitor_), activity_(ui_, *cpuMeter_, host) {
     setWindowTitle(QStringLiteral("ZentariMix"));
     // Its own title label and close box stand in for the window manager's.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -37,7 +39,10 @@ ConsoleWindow::ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::Ke
 
 bool ConsoleWindow::startUp() {
     lifecycle_.initialise();
-    return lifecycle_.load();
+    if (!lifecycle_.load()) return false;
+    keyShortcuts_.start();
+    activity_.start();
+    return true;
 }
 
 void ConsoleWindow::wire() {
@@ -48,6 +53,8 @@ void ConsoleWindow::wire() {
     });
     connect(&panel_, &OptionsPanel::captureClicked, this, &ConsoleWindow::captureClicked);
     connect(&panel_, &OptionsPanel::saveRequested, this, [this] { config_.saveAndClose(); });
+    connect(&ports_.MIDIInput1(), &zen::MIDIInput::messageReceived, this,
+            [this] { controllerInput_.messageReceived(); });
 }
 
 void ConsoleWindow::captureClicked(bool checked) {

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "console/ActivityMonitor.h"
 #include "console/ConsoleConfig.h"
 #include "console/ConsoleHost.h"
 #include "console/ConsoleLifecycle.h"
 #include "console/ConsolePorts.h"
 #include "console/ConsoleUi.h"
+#include "console/ControllerInput.h"
 #include "console/CpuMeter.h"
 #include "console/DeckLauncher.h"
 #include "console/EngineControl.h"
 #include "console/KeyPress.h"
+#include "console/KeyShortcuts.h"
+#include "console/MonitorText.h"
 #include "console/OptionsPanel.h"
 #include "console/Splash.h"
 
@@ -24,7 +28,8 @@ public:
     ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::KeyPress> keyPress,
                   std::unique_ptr<zen::console::CpuMeter> cpuMeter, QWidget* parent = nullptr);
 
-    // Initialisation and load, before the window is first shown; false when the console ended.
+    // Initialisation and load, before the window is first shown, then the key timer and the
+    // activity monitor begin; false when the console ended.
     bool startUp();
 
     void salir() { lifecycle_.salir(); }
@@ -39,6 +44,9 @@ public:
     ConsoleLifecycle& lifecycle() { return lifecycle_; }
     zen::console::KeyPress& keyPress() { return *keyPress_; }
     zen::console::CpuMeter& cpuMeter() { return *cpuMeter_; }
+    MonitorText& monitor() { return monitor_; }
+    KeyShortcuts& keyShortcuts() { return keyShortcuts_; }
+    ActivityMonitor& activity() { return activity_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,4 +68,8 @@ private:
     ConsoleConfig config_;
     EngineControl engine_;
     ConsoleLifecycle lifecycle_;
+    MonitorText monitor_;
+    KeyShortcuts keyShortcuts_;
+    ControllerInput controllerInput_;
+    ActivityMonitor activity_;
 };

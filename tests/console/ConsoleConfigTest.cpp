@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -25,11 +24,6 @@ QList<QByteArray> lines(const QByteArray& bytes) {
     QList<QByteArray> out = bytes.split('\n');
     if (!out.isEmpty() && out.last().isEmpty()) out.removeLast();
     return out;
-}
-
-void focus(QWidget* box, QEvent::Type type) {
-    QFocusEvent event(type, Qt::MouseFocusReason);
-    QApplication::sendEvent(box, &event);
 }
 
 } // namespace

@@ -6,34 +6,40 @@
 #include "common/midi/CableFolder.h"
 #include "console/KeyPress.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFocusEvent>
 
 namespace {
 
-class CountingKeys : public zen::console::KeyPress {
+// A keyboard whose key the test holds and releases.
+class ScriptedKeys : public zen::console::KeyPress {
 public:
-    CountingKeys(int& starts, int& stops) : starts_(starts), stops_(stops) {}
+    ScriptedKeys(int& starts, int& stops, const int& held)
+        : starts_(starts), stops_(stops), held_(held) {}
     void start(QWidget&) override { ++starts_; }
-    void poll() override {}
-    int keyCode() const override { return 0; }
+    void poll() override { code_ = held_; }
+    int keyCode() const override { return code_; }
     void stop() override { ++stops_; }
 
 private:
     int& starts_;
     int& stops_;
+    const int& held_;
+    int code_ = 0;
 };
 
-class CountingMeter : public zen::console::CpuMeter {
+class ScriptedMeter : public zen::console::CpuMeter {
 public:
-    explicit CountingMeter(int& starts) : starts_(starts) {}
+    ScriptedMeter(int& starts, const std::int32_t& load) : starts_(starts), load_(load) {}
     void Initialize() override { ++starts_; }
-    std::int32_t Query() override { return -1; }
+    std::int32_t Query() override { return load_; }
     void Terminate() override {}
 
 private:
     int& starts_;
+    const std::int32_t& load_;
 };
 
 } // namespace
@@ -121,9 +127,9 @@ QByteArray ConsoleTest::configBytes() const {
 }
 
 bool ConsoleTest::startConsole() {
-    window =
-        std::make_unique<ConsoleWindow>(host, std::make_unique<CountingKeys>(keyStarts, keyStops),
-                                        std::make_unique<CountingMeter>(meterStarts));
+    window = std::make_unique<ConsoleWindow>(
+        host, std::make_unique<ScriptedKeys>(keyStarts, keyStops, heldKey),
+        std::make_unique<ScriptedMeter>(meterStarts, cpuLoad));
     return window->startUp();
 }
 
@@ -145,4 +151,9 @@ void pump(int ms) {
     clock.start();
     while (clock.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void focus(QWidget* widget, QEvent::Type type) {
+    QFocusEvent event(type, Qt::MouseFocusReason);
+    QApplication::sendEvent(widget, &event);
 }

@@ -5,6 +5,7 @@
 #include "console/ConsoleHost.h"
 #include "console/ConsoleWindow.h"
 
+#include <QEvent>
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 
 // Runs the event loop long enough for cable messages and queued reports to arrive.
 void pump(int ms = 50);
+// A focus event as a mouse click into the widget (or elsewhere) gives it.
+void focus(QWidget* widget, QEvent::Type type);
 
 // A deck of the test double: it listens on its cable as a deck does and ends on the quit command
 // and on SIGTERM unless told otherwise.
@@ -56,6 +59,7 @@ public:
     QStringList midiInputs() const override { return inputs; }
     QStringList midiOutputs() const override { return outputs; }
     QSize screenSize() const override { return screen; }
+    zen::console::MemoryStatus memoryStatus() const override { return memory; }
     std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
                                            const QString& deckNumber, QString& error) override;
     // The window thread would be held; the decks of the test double live in this process, so the
@@ -75,6 +79,7 @@ public:
     QStringList inputs;
     QStringList outputs;
     QSize screen{1280, 1024};
+    zen::console::MemoryStatus memory;
     std::vector<int> sleeps;
     std::vector<FakeDeck*> decks; // every deck started, oldest first
     QStringList startedPrograms;
@@ -109,4 +114,7 @@ protected:
     int keyStarts = 0;
     int keyStops = 0;
     int meterStarts = 0;
+    // What the keyboard component reports at each poll, and the CPU meter at each query.
+    int heldKey = 0;
+    std::int32_t cpuLoad = -1;
 };
