@@ -43,14 +43,42 @@ bool moveWindow(const QString& windowId, QPoint place) {
     return ok;
 }
 
-bool clickIn(const QString& windowId, QPoint point) {
+namespace {
+
+bool clicksIn(const QString& windowId, QPoint point, int clicks) {
     const QPoint corner = windowPlace(windowId);
     bool raised = false, clicked = false;
     xdotool({"windowraise", windowId}, &raised);
     xdotool({"mousemove", QString::number(corner.x() + point.x()),
-             QString::number(corner.y() + point.y()), "click", "1"},
+             QString::number(corner.y() + point.y()), "click", "--repeat", QString::number(clicks),
+             "--delay", "80", "1"},
             &clicked);
     return raised && clicked;
+}
+
+} // namespace
+
+bool clickIn(const QString& windowId, QPoint point) {
+    return clicksIn(windowId, point, 1);
+}
+
+bool doubleClickIn(const QString& windowId, QPoint point) {
+    return clicksIn(windowId, point, 2);
+}
+
+QString focusedWindow() {
+    return xdotool({"getwindowfocus"});
+}
+
+QString deckOneWindow() {
+    for (int i = 0; i < 100; ++i) {
+        const QStringList decks = visibleWindows("Zentari DJ System");
+        if (decks.size() == 2)
+            for (const QString& deck : decks)
+                if (windowPlace(deck) == QPoint(0, 0)) return deck;
+        QThread::msleep(100);
+    }
+    return {};
 }
 
 bool becomeSubreaper() {

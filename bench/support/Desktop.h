@@ -20,6 +20,16 @@ QPoint windowPlace(const QString& windowId);
 bool moveWindow(const QString& windowId, QPoint place);
 // Raises the window and clicks the left button at the point inside it.
 bool clickIn(const QString& windowId, QPoint point);
+// The same with a double click, as a deck's browser loads a file.
+bool doubleClickIn(const QString& windowId, QPoint point);
+// The window that has the keyboard focus.
+QString focusedWindow();
+
+// Where a deck window shows the first file of its browser.
+inline constexpr QPoint kDeckFirstFile{280, 366};
+// The deck window whose top-left corner is the screen's (deck 1), once both decks show; empty
+// when they do not within 10 s.
+QString deckOneWindow();
 
 // Makes this process the subreaper of its descendants.
 bool becomeSubreaper();

@@ -9,13 +9,22 @@
 
 namespace zen::bench {
 
-void writeMusicWav(const std::string& path, int seconds) {
-    constexpr int kRate = 44100;
+namespace {
+
+constexpr int kRate = 44100;
+
+SNDFILE* createStereoWav(const std::string& path) {
     SF_INFO info{};
     info.channels = 2;
     info.samplerate = kRate;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    return sf_open(path.c_str(), SFM_WRITE, &info);
+}
+
+} // namespace
+
+void writeMusicWav(const std::string& path, int seconds) {
+    SNDFILE* file = createStereoWav(path);
     std::mt19937 random(1);
     std::normal_distribution<float> noise(0, 0.02f);
     std::vector<float> block(2 * kRate);
@@ -32,6 +41,21 @@ void writeMusicWav(const std::string& path, int seconds) {
         sf_writef_float(file, block.data(), kRate);
     }
     sf_close(file);
+}
+
+bool writeSineWav(const std::string& path, double hz, int seconds) {
+    SNDFILE* file = createStereoWav(path);
+    if (!file) return false;
+    std::vector<float> block(2 * kRate);
+    for (int second = 0; second < seconds; ++second) {
+        for (int i = 0; i < kRate; ++i) {
+            const double t = second + double(i) / kRate;
+            block[size_t(2 * i)] = block[size_t(2 * i + 1)] =
+                float(0.5 * std::sin(2 * M_PI * hz * t));
+        }
+        sf_writef_float(file, block.data(), kRate);
+    }
+    return sf_close(file) == 0;
 }
 
 bool encodeMp3(const std::string& wav, const std::string& mp3) {

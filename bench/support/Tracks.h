@@ -8,6 +8,9 @@ namespace zen::bench {
 // Something like music for the decoders and the displays: chords, a kick every half second and
 // some noise, 16-bit stereo at 44.1 kHz.
 void writeMusicWav(const std::string& path, int seconds);
+// A steady sine at half of full scale, 16-bit stereo at 44.1 kHz; false when it cannot be
+// written.
+bool writeSineWav(const std::string& path, double hz, int seconds);
 // Encodes a WAV as a 320 kbit/s MP3 with lame; false when lame failed.
 bool encodeMp3(const std::string& wav, const std::string& mp3);
 

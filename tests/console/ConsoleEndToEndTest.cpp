@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "Tracks.h"
 #include "tests/deck/EndToEndSupport.h"
 
 #include <QFile>
@@ -20,6 +21,8 @@ namespace {
 
 // The engine button's middle, from the console window's corner.
 constexpr int kEngineX = 78, kEngineY = 50;
+// Deck 1's play and stop keys: F5 and F6, which a deck window does nothing with.
+constexpr int kPlayKey = 63, kStopKey = 64;
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
@@ -32,12 +35,16 @@ protected:
         EndToEndTest::SetUp();
         if (IsSkipped()) return;
         ASSERT_TRUE(becomeSubreaper());
-        ASSERT_TRUE(programDir.isValid() && runtime.isValid());
+        ASSERT_TRUE(programDir.isValid() && runtime.isValid() && musicDir.isValid());
         ASSERT_FALSE(installDeck(programDir.path()).isEmpty());
         ASSERT_TRUE(QFile::copy(QStringLiteral(ZENTARI_PROGRAM_DIR) + "/ZentariMix",
                                 programDir.filePath("ZentariMix")));
-        zen::config::ConfigRecord record = deckRecord(jackOutputDevice(), programDir.path());
+        ASSERT_TRUE(
+            zen::bench::writeSineWav(musicDir.filePath("sine.wav").toStdString(), 1000, 30));
+        zen::config::ConfigRecord record = deckRecord(jackOutputDevice(), musicDir.path());
         record.soundDevice2 = record.soundDevice1;
+        record.mapping[16] = QString::number(kPlayKey);
+        record.mapping[17] = QString::number(kStopKey);
         record.externalMidi = "<";
         record.midiPort1 = "MIDI Yoke 1";
         record.midiPort2 = "MIDI Yoke 2";
@@ -73,7 +80,7 @@ protected:
 
     void pressEngine() { ASSERT_TRUE(clickIn(consoleWindow, {kEngineX, kEngineY})); }
 
-    QTemporaryDir programDir, runtime;
+    QTemporaryDir programDir, runtime, musicDir;
     QProcess console;
     QString consoleWindow;
 };
@@ -115,6 +122,28 @@ TEST_F(ConsoleEndToEndTest, StopRightAfterStartLeavesNoDeckBehind) {
     for (pid_t pid : pids)
         EXPECT_NE(waitForEnd(pid, std::chrono::seconds(8)), -1) << "a deck was left running";
     EXPECT_TRUE(deckChildren().empty());
+}
+
+TEST_F(ConsoleEndToEndTest, MappedKeysPlayAndStopADeckWhileTheDeckHasTheFocus) {
+    pressEngine();
+    const QString deck1 = deckOneWindow();
+    ASSERT_FALSE(deck1.isEmpty()) << "the deck windows did not appear";
+    QThread::msleep(500);
+    // The load takes the focus to deck 1 with the click; the keys go to its window.
+    ASSERT_TRUE(doubleClickIn(deck1, kDeckFirstFile));
+    QThread::msleep(2000);
+    ASSERT_EQ(focusedWindow(), deck1);
+
+    // One client presses and releases each key, holding it well past a 5 ms poll.
+    ASSERT_TRUE(xdotool({"keydown", "F5", "sleep", "0.1", "keyup", "F5"}));
+    QThread::msleep(500);
+    const std::vector<float> playing = recordOutput(programDir.filePath("playing.wav"), 2);
+    EXPECT_GT(loudFrames(playing), 44100u) << "the play key was not heard";
+    ASSERT_TRUE(xdotool({"keydown", "F6", "sleep", "0.1", "keyup", "F6"}));
+    QThread::msleep(300);
+    const std::vector<float> stopped = recordOutput(programDir.filePath("stopped.wav"), 1);
+    ASSERT_GT(stopped.size(), 0u);
+    EXPECT_EQ(loudFrames(stopped), 0u) << "the stop key was not heard";
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
-#include <cmath>
 #include <gtest/gtest.h>
 
 // The real ZentariDeck steered as the console steers it: its configuration names "MIDI Yoke 1",
@@ -28,15 +27,6 @@ QSet<QString> jackPorts() {
     for (const QString& line : QString::fromLocal8Bit(lsp.readAllStandardOutput()).split('\n'))
         if (!line.trimmed().isEmpty()) ports.insert(line.trimmed());
     return ports;
-}
-
-// Frames of the recording that carry the tone: at the deck's start volume most of a sine's
-// samples lie well above this, silence and dither far below.
-std::size_t loudFrames(const std::vector<float>& mono) {
-    std::size_t loud = 0;
-    for (float v : mono)
-        if (std::abs(v) > 0.02f) ++loud;
-    return loud;
 }
 
 class DeckRemoteEndToEndTest : public EndToEndTest {

@@ -76,6 +76,13 @@ std::vector<float> recordOutput(const QString& file, int seconds) {
     return left;
 }
 
+std::size_t loudFrames(const std::vector<float>& mono) {
+    std::size_t loud = 0;
+    for (float v : mono)
+        if (std::abs(v) > 0.02f) ++loud;
+    return loud;
+}
+
 std::vector<float> sounding(const std::vector<float>& mono) {
     std::size_t first = 0;
     while (first < mono.size() && std::abs(mono[first]) < 0.01f)

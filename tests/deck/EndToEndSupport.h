@@ -31,6 +31,9 @@ bool waitForDeckWindow();
 
 // Records `seconds` of what the sound server plays; returns the left channel.
 std::vector<float> recordOutput(const QString& file, int seconds);
+// Frames of the recording that carry the tone: at the deck's start volume most of a sine's
+// samples lie well above this, silence and dither far below.
+std::size_t loudFrames(const std::vector<float>& mono);
 // The part of a recording where the tone sounds (the first stall of a server is cut off).
 std::vector<float> sounding(const std::vector<float>& mono);
 // The frequency of a recorded tone, robust to the dropouts a loaded machine causes in a dummy
