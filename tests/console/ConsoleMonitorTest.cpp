@@ -27,7 +27,6 @@ protected:
                         static_cast<qint16>(data2));
         pump();
     }
-    QString monitor() { return window->ui().txtMonitor->toPlainText(); }
 
     zen::MIDIOutput controller;
 };
@@ -37,7 +36,7 @@ TEST_F(ConsoleMonitorTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCo
     send(177, 7, 100);             // channel 2
     send(144, 60, 100);            // a note
     send(176, 7, 100);
-    EXPECT_EQ(monitor(), " \n Midi C7 V100");
+    EXPECT_EQ(monitorText(), " \n Midi C7 V100");
 
     MappingBox* power1 = options().txtMapping[3];
     focus(power1, QEvent::FocusIn);
@@ -62,7 +61,16 @@ TEST_F(ConsoleMonitorTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCo
     focus(power1, QEvent::FocusIn);
     send(176, 67, 2);
     EXPECT_EQ(power1->text(), "65");
-    EXPECT_TRUE(monitor().endsWith(" \n Midi C67 V2"));
+    EXPECT_TRUE(monitorText().endsWith(" \n Midi C67 V2"));
+
+    // A burst reaches the view whole once the monitor's hold is over.
+    for (qint16 value = 0; value < 3; ++value)
+        controller.send(kControllerCable, 176, 1, value);
+    const QPlainTextEdit* view = window->ui().txtMonitor;
+    const QString burst = " \n Midi C1 V0 \n Midi C1 V1 \n Midi C1 V2";
+    for (int i = 0; i < 40 && !view->toPlainText().endsWith(burst); ++i)
+        pump();
+    EXPECT_TRUE(view->toPlainText().endsWith(burst));
     ASSERT_EQ(host.decks.size(), 2u);
     EXPECT_TRUE(host.decks[0]->commands.empty() && host.decks[1]->commands.empty());
 }

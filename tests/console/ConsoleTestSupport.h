@@ -104,6 +104,7 @@ protected:
     void saveOptions();
     bool running() { return window->engine().running(); }
     bool portsOpen();
+    QString monitorText() { return window->monitor().text(); }
 
     OptionsPanel& panel() { return window->frmOptions(); }
     OptionsUi& options() { return window->frmOptions().ui(); }
