@@ -3,6 +3,7 @@
 // starting 35 ms, in the scrolling view, and in the bar view at 1 ms after a second click. With
 // --screenshots DIR it also saves the playing deck in both views.
 
+#include "Measure.h"
 #include "common/ConfigRecord.h"
 #include "deck/audio/AudioEngine.h"
 
@@ -13,7 +14,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -37,24 +37,6 @@ bool xdotool(const QStringList& args) {
 bool click(int x, int y, int repeat = 1) {
     return xdotool({"mousemove", QString::number(x), QString::number(y), "click", "--repeat",
                     QString::number(repeat), "--delay", "80", "1"});
-}
-
-// User plus system time of the process, in clock ticks.
-long long cpuTicks(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray line = stat.readAll();
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13) return -1;
-    return fields[11].toLongLong() + fields[12].toLongLong();
-}
-
-double cpuPercentOver(qint64 pid, int seconds) {
-    const long long before = cpuTicks(pid);
-    QThread::sleep(static_cast<unsigned long>(seconds));
-    const long long after = cpuTicks(pid);
-    return 100.0 * static_cast<double>(after - before) / sysconf(_SC_CLK_TCK) / seconds;
 }
 
 double rssMb(qint64 pid) {
@@ -144,22 +126,22 @@ int main(int argc, char** argv) {
     const qint64 pid = deck.processId();
     QThread::sleep(2);
 
-    const double idle = cpuPercentOver(pid, kMeasureSeconds);
+    const double idle = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
 
     click(kFirstFileX, kFirstFileY, 2);
     QThread::sleep(3);
     click(kPlayX, kPlayY);
     QThread::sleep(2);
-    const double firstBars = cpuPercentOver(pid, kMeasureSeconds);
+    const double firstBars = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
     click(kSpectrumX, kSpectrumY);
     QThread::sleep(2);
-    const double scrolling = cpuPercentOver(pid, kMeasureSeconds);
+    const double scrolling = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
     if (!shots.isEmpty())
         run("import", {"-window", "root", "-crop", "579x560+0+0", "+repage",
                        QDir(shots).filePath("deck-playing-scrolling.png")});
     click(kSpectrumX, kSpectrumY);
     QThread::sleep(2);
-    const double bars = cpuPercentOver(pid, kMeasureSeconds);
+    const double bars = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
     if (!shots.isEmpty())
         run("import", {"-window", "root", "-crop", "579x560+0+0", "+repage",
                        QDir(shots).filePath("deck-playing-bars.png")});

@@ -4,15 +4,11 @@
 // ever have more than two decks running or leave any behind.
 //   engine_start [--measure N] [--cycles M]       (defaults: 10 and 50)
 
+#include "ConsoleRun.h"
 #include "Desktop.h"
 #include "Measure.h"
-#include "common/ConfigRecord.h"
-#include "deck/audio/AudioEngine.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -27,8 +23,6 @@ using zen::bench::msSince;
 
 namespace {
 
-constexpr QPoint kEngineButton{78, 50};
-constexpr QPoint kConsolePlace{900, 590};
 // The console holds its window thread for this long after STOP.
 constexpr int kStopWaitMs = 1000;
 
@@ -76,59 +70,18 @@ int main(int argc, char** argv) {
         if (flag == "--measure") measured = std::atoi(argv[i + 1]);
         if (flag == "--cycles") cycles = std::atoi(argv[i + 1]);
     }
-    QProcess jack;
-    jack.setStandardOutputFile(QProcess::nullDevice());
-    jack.start("jack_lsp", {});
-    const bool jackRuns = jack.waitForFinished(5000) && jack.exitCode() == 0;
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || !jackRuns)
+    if (!zen::bench::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
-    if (!becomeSubreaper()) return fail("cannot become the decks' subreaper");
-
-    QTemporaryDir programDir, runtimeDir;
-    const QString source = QStringLiteral(ZENTARI_PROGRAM_DIR);
-    for (const char* file : {"ZentariMix", "ZentariDeck", "styles.ini"})
-        if (!QFile::copy(source + "/" + file, programDir.filePath(file)))
-            return fail("build ZentariMix and ZentariDeck first");
-    const std::vector<std::string> devices = zen::audio::listOutputDevices();
-    int device = 0;
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        if (devices[i].rfind("system", 0) == 0) device = static_cast<int>(i);
-    zen::config::ConfigRecord record;
-    record.bpmDetection = record.scrollFileName = record.trackingMode = "ON";
-    record.djControl = "OFF";
-    record.externalMidi = "<";
-    record.soundDevice1 = record.soundDevice2 = QString::number(device);
-    record.midiPort1 = "MIDI Yoke 1";
-    record.midiPort2 = "MIDI Yoke 2";
-    record.mapping.fill("none");
-    record.musicFolder = programDir.path();
-    record.joystick1 = "4";
-    record.joystick2 = "3";
-    if (!record.save(programDir.filePath("ZentariDJ.ini")))
-        return fail("cannot write the settings");
-
-    const QString runtime = runtimeDir.path();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", runtime);
-    environment.remove("QT_QPA_PLATFORM");
-    QProcess console;
-    console.setProcessEnvironment(environment);
-    console.setProcessChannelMode(QProcess::ForwardedChannels);
-    console.start(programDir.filePath("ZentariMix"), {});
-    QString window;
-    for (int i = 0; i < 150 && window.isEmpty(); ++i) {
-        QThread::msleep(100);
-        window = visibleWindows("^ZentariMix$").value(0);
-    }
-    if (window.isEmpty()) return fail("the console window did not appear");
-    // Below the decks, so that a deck window mapping at that moment never takes a click.
-    if (!moveWindow(window, kConsolePlace)) return fail("cannot move the console window");
+    zen::bench::ConsoleRun console;
+    QString error;
+    if (!console.start(console.settings(), error)) return fail(error.toLocal8Bit().constData());
+    const QString runtime = console.runtimeFolder();
 
     std::vector<double> startReady, stopEnd;
     for (int i = 0; i < measured; ++i) {
         const QStringList before1 = cableSockets(runtime, 1), before2 = cableSockets(runtime, 2);
         const Clock::time_point pressed = Clock::now();
-        clickIn(window, kEngineButton);
+        console.pressEngine();
         bool ready = false;
         while (!ready && msSince(pressed) < 20000) {
             QThread::msleep(5);
@@ -140,7 +93,7 @@ int main(int argc, char** argv) {
         QThread::msleep(1000);
         const std::vector<pid_t> decks = deckChildren();
         const Clock::time_point stopped = Clock::now();
-        clickIn(window, kEngineButton);
+        console.pressEngine();
         for (pid_t pid : decks)
             if (waitForEnd(pid, std::chrono::seconds(20)) == -1) return fail("a deck did not end");
         stopEnd.push_back(msSince(stopped));
@@ -159,9 +112,9 @@ int main(int argc, char** argv) {
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int> gap(100, 3000);
     for (int i = 0; i < cycles; ++i) {
-        clickIn(window, kEngineButton);
+        console.pressEngine();
         QThread::msleep(static_cast<unsigned long>(gap(random)));
-        clickIn(window, kEngineButton);
+        console.pressEngine();
         QThread::msleep(static_cast<unsigned long>(gap(random)));
     }
     // The last STOP's wait, then the console's grace for a deck that missed its quit.
@@ -169,13 +122,6 @@ int main(int argc, char** argv) {
     watching = false;
     watcher.join();
     const int left = runningDecks();
-
-    console.kill();
-    console.waitForFinished(5000);
-    for (pid_t pid : deckChildren()) {
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
 
     std::printf("start_ready_ms_max=%.1f\n", percentile(startReady, 1.0));
     std::printf("stop_end_ms_p50=%.1f\n", percentile(stopEnd, 0.5));

@@ -81,6 +81,18 @@ QString deckOneWindow() {
     return {};
 }
 
+qint64 displayServerPid() {
+    const QByteArray display = qgetenv("DISPLAY");
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile file("/proc/" + entry + "/cmdline");
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QList<QByteArray> args = file.readAll().split('\0');
+        if (args.size() > 1 && args[0].endsWith("Xvfb") && args[1] == display)
+            return entry.toLongLong();
+    }
+    return -1;
+}
+
 bool becomeSubreaper() {
     return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 }

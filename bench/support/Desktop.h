@@ -31,6 +31,10 @@ inline constexpr QPoint kDeckFirstFile{280, 366};
 // when they do not within 10 s.
 QString deckOneWindow();
 
+// The process of the X server that DISPLAY names, when it runs on this machine as Xvfb; -1 when
+// none is found.
+qint64 displayServerPid();
+
 // Makes this process the subreaper of its descendants.
 bool becomeSubreaper();
 // ZentariDeck processes whose parent is this process.

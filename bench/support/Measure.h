@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
 #include <chrono>
+#include <functional>
+#include <vector>
 
 // The clocks and the memory figure the benchmarks report.
 namespace zen::bench {
@@ -13,5 +16,13 @@ double rssMb();
 // Processor time, user plus system, of this process and of the calling thread.
 double processCpuSeconds();
 double threadCpuSeconds();
+
+// User plus system time of another process, in clock ticks; -1 when it cannot be read.
+long long cpuTicks(qint64 pid);
+// The share of one core that each process used while `during` ran, in percent.
+std::vector<double> cpuPercentsDuring(const std::vector<qint64>& pids,
+                                      const std::function<void()>& during);
+// The same for one process over the next `seconds`, this thread asleep.
+double cpuPercentOver(qint64 pid, int seconds);
 
 } // namespace zen::bench

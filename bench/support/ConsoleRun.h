@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/ConfigRecord.h"
+
+#include <QPoint>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// The real ZentariMix as the benchmarks run it: in a program folder of its own beside the deck
+// program, with MIDI cables of its own, on the display and the JACK server of scripts/services.
+// The caller becomes the decks' subreaper, so it sees them although they run detached; whatever
+// is still running when the run ends is killed.
+namespace zen::bench {
+
+class ConsoleRun {
+public:
+    // The engine button's middle, from the console window's corner.
+    static constexpr QPoint kEngineButton{78, 50};
+
+    ConsoleRun() = default;
+    ConsoleRun(const ConsoleRun&) = delete;
+    ConsoleRun& operator=(const ConsoleRun&) = delete;
+    ~ConsoleRun();
+
+    // Settings for both decks on the JACK server's device and the cables "MIDI Yoke 1" and
+    // "MIDI Yoke 2", no external input, no mapping, the music folder of the run.
+    zen::config::ConfigRecord settings() const;
+    // Starts the console with these settings and moves its window below the decks' (a deck
+    // window mapping over the button would take a click); false and the reason in `error`.
+    bool start(const zen::config::ConfigRecord& settings, QString& error);
+
+    // The engine button, clicked as the DJ clicks it.
+    bool pressEngine();
+
+    qint64 pid() const { return console_.processId(); }
+    QString window() const { return window_; }
+    // The folder that holds the run's cables.
+    QString runtimeFolder() const { return runtime_.path(); }
+    QString musicFolder() const { return music_.path(); }
+
+private:
+    QTemporaryDir program_, runtime_, music_;
+    QProcess console_;
+    QString window_;
+};
+
+// Whether the display and the JACK server of scripts/services are there.
+bool servicesRunning();
+
+} // namespace zen::bench
