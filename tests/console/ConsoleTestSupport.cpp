@@ -19,15 +19,14 @@ public:
     ScriptedKeys(int& starts, int& stops, const int& held)
         : starts_(starts), stops_(stops), held_(held) {}
     void start(QWidget&) override { ++starts_; }
-    void poll() override { code_ = held_; }
-    int keyCode() const override { return code_; }
+    void poll() override {}
+    int keyCode() const override { return held_; }
     void stop() override { ++stops_; }
 
 private:
     int& starts_;
     int& stops_;
     const int& held_;
-    int code_ = 0;
 };
 
 class ScriptedMeter : public zen::console::CpuMeter {

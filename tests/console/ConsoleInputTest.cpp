@@ -1,0 +1,155 @@
+#include "ConsoleTestSupport.h"
+
+#include "common/DeckCommands.h"
+#include "console/KeyShortcuts.h"
+#include "console/MappingBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace {
+
+using zen::cmd::kCue;
+using zen::cmd::kPlayPause;
+using zen::cmd::kTouchRelease;
+
+constexpr qint16 kControllerCable = 2; // "MIDI Yoke 3"
+
+class ConsoleInputTest : public ConsoleTest {
+protected:
+    ConsoleInputTest() { controller.action(kControllerCable, zen::MidiAction::Open); }
+    // The keyboard reports `code` from now on; one tick of the key timer sees it.
+    void key(int code) {
+        heldKey = code;
+        window->keyShortcuts().tick();
+    }
+    // A message from the external controller, handled by the console before this returns.
+    void send(qint16 status, qint16 data1, qint16 data2) {
+        controller.send(kControllerCable, status, data1, data2);
+        pump();
+    }
+
+    zen::MIDIOutput controller;
+};
+
+TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBothDecks) {
+    zen::config::ConfigRecord record = sampleRecord(); // entry 16, deck 1 play: 57
+    record.mapping[18] = "30";                         // deck 1 CUE
+    record.mapping[21] = "30";                         // and deck 2 play
+    writeConfig(record);
+    ASSERT_TRUE(startConsole());
+    pressEngine();
+    ASSERT_EQ(host.decks.size(), 2u);
+
+    key(57);
+    key(57); // still held: nothing more
+    key(30); // straight to another key: no release in between
+    key(0);
+    // The panel shown takes keys for itself: no entry is served, but the release still goes out.
+    panel().show();
+    key(57);
+    key(0);
+    pump();
+    EXPECT_EQ(host.decks[0]->commands,
+              (std::vector<int>{kPlayPause, kCue, kTouchRelease, kTouchRelease}));
+    EXPECT_EQ(host.decks[1]->commands,
+              (std::vector<int>{kPlayPause, kTouchRelease, kTouchRelease}));
+    EXPECT_EQ(monitorText(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP \nKey UP");
+}
+
+TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    // Capture opens the ports with the engine stopped; decks of the test double listen on them.
+    options().chkMapping->click();
+    FakeDeck deck1("1"), deck2("2");
+    MappingBox* bass1 = options().txtMapping[0];
+    MappingBox* stop2 = options().txtMapping[22];
+
+    key(57); // stopped, panel hidden: the key goes nowhere
+    key(0);
+    panel().show();
+    bass1->setText("7");
+    focus(bass1, QEvent::FocusIn);
+    key(44);
+    EXPECT_EQ(bass1->text(), "7") << "a controller box takes no key";
+    key(KeyShortcuts::kBackspace);
+    EXPECT_EQ(bass1->text(), "") << "but Backspace empties any marked box";
+
+    focus(bass1, QEvent::FocusOut);
+    focus(stop2, QEvent::FocusIn);
+    key(44);
+    EXPECT_EQ(stop2->text(), "44");
+    // The hidden panel keeps its marker for while a deck has the focus; Backspace typed there
+    // leaves the box alone.
+    panel().hide();
+    key(KeyShortcuts::kBackspace);
+    EXPECT_EQ(stop2->text(), "44");
+    key(0);
+    pump();
+    EXPECT_EQ(deck1.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
+    EXPECT_EQ(deck2.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
+    EXPECT_EQ(monitorText(), " \nKey UP \nKey UP");
+}
+
+TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedControllerBox) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    options().cmbExternal->setCurrentIndex(kControllerCable + 1);
+    options().chkMapping->click(); // opens the ports
+    send(177, 7, 100);             // channel 2
+    send(176, 7, 100);
+    EXPECT_EQ(monitorText(), " \n Midi C7 V100");
+
+    MappingBox* power1 = options().txtMapping[3];
+    focus(power1, QEvent::FocusIn);
+    send(176, 64, 1); // panel hidden
+    EXPECT_EQ(power1->text(), "");
+    panel().show();
+    send(176, 64, 1);
+    send(176, 65, 1); // the last one captured counts
+    EXPECT_EQ(power1->text(), "65");
+    focus(power1, QEvent::FocusOut);
+    focus(options().txtMapping[16], QEvent::FocusIn);
+    send(176, 66, 1);
+    EXPECT_EQ(options().txtMapping[16]->text(), "57") << "a key box";
+
+    // Capture unticked while the engine runs: the ports stay open, the echo goes on, nothing is
+    // captured, and nothing from the controller reaches a deck.
+    pressEngine();
+    options().chkMapping->click();
+    focus(power1, QEvent::FocusIn);
+    // A burst reaches the view whole once the monitor's hold is over.
+    for (qint16 value = 0; value < 3; ++value)
+        controller.send(kControllerCable, 176, 67, value);
+    const QPlainTextEdit* view = window->ui().txtMonitor;
+    const QString burst = " \n Midi C67 V0 \n Midi C67 V1 \n Midi C67 V2";
+    for (int i = 0; i < 40 && !view->toPlainText().endsWith(burst); ++i)
+        pump();
+    EXPECT_TRUE(view->toPlainText().endsWith(burst));
+    EXPECT_EQ(power1->text(), "65");
+    ASSERT_EQ(host.decks.size(), 2u);
+    EXPECT_TRUE(host.decks[0]->commands.empty() && host.decks[1]->commands.empty());
+}
+
+TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
+    ASSERT_TRUE(startConsole());
+    ConsoleUi& ui = window->ui();
+    cpuLoad = 37;
+    host.memory = {512ull << 20, 128ull << 20}; // 512 MB, 128 MB of them available
+    window->activity().refresh();
+    EXPECT_EQ(ui.lblCPU->text(), " 37%");
+    EXPECT_EQ(ui.lblMemTotal->text(), " 384 MB");
+    EXPECT_EQ(ui.lblMemUsed->text(), " 512 MB");
+    EXPECT_EQ(ui.lblMem->text(), " 75%");
+
+    cpuLoad = 0;      // an idle machine
+    host.memory = {}; // unreadable
+    window->activity().refresh();
+    EXPECT_EQ(ui.lblCPU->text(), " 37%");
+    EXPECT_EQ(ui.lblMem->text(), " 75%");
+}
+
+} // namespace
