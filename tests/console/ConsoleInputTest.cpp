@@ -8,12 +8,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
-using zen::cmd::kCue;
-using zen::cmd::kPlayPause;
-using zen::cmd::kTouchRelease;
+using namespace zen::cmd;
 
 constexpr qint16 kControllerCable = 2; // "MIDI Yoke 3"
 
@@ -22,13 +22,14 @@ protected:
     ConsoleInputTest() { controller.action(kControllerCable, zen::MidiAction::Open); }
     // The keyboard reports `code` from now on; one tick of the key timer sees it.
     void key(int code) {
-        heldKey = code;
+        inputs.heldKey = code;
         window->keyShortcuts().tick();
     }
     // A message from the external controller, handled by the console before this returns.
     void send(qint16 status, qint16 data1, qint16 data2) {
+        QSignalSpy handled(&window->ports().MIDIInput1(), &zen::MIDIInput::messageReceived);
         controller.send(kControllerCable, status, data1, data2);
-        pump();
+        ASSERT_TRUE(handled.wait());
     }
 
     zen::MIDIOutput controller;
@@ -51,7 +52,8 @@ TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBo
     panel().show();
     key(57);
     key(0);
-    pump();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return host.decks[0]->commands.size() + host.decks[1]->commands.size() >= 7; }));
     EXPECT_EQ(host.decks[0]->commands,
               (std::vector<int>{kPlayPause, kCue, kTouchRelease, kTouchRelease}));
     EXPECT_EQ(host.decks[1]->commands,
@@ -88,7 +90,8 @@ TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt
     key(KeyShortcuts::kBackspace);
     EXPECT_EQ(stop2->text(), "44");
     key(0);
-    pump();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return deck1.commands.size() + deck2.commands.size() >= 4; }));
     EXPECT_EQ(deck1.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
     EXPECT_EQ(deck2.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
     EXPECT_EQ(monitorText(), " \nKey UP \nKey UP");
@@ -126,9 +129,7 @@ TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCont
         controller.send(kControllerCable, 176, 67, value);
     const QPlainTextEdit* view = window->ui().txtMonitor;
     const QString burst = " \n Midi C67 V0 \n Midi C67 V1 \n Midi C67 V2";
-    for (int i = 0; i < 40 && !view->toPlainText().endsWith(burst); ++i)
-        pump();
-    EXPECT_TRUE(view->toPlainText().endsWith(burst));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->toPlainText().endsWith(burst); }));
     EXPECT_EQ(power1->text(), "65");
     ASSERT_EQ(host.decks.size(), 2u);
     EXPECT_TRUE(host.decks[0]->commands.empty() && host.decks[1]->commands.empty());
@@ -137,7 +138,7 @@ TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCont
 TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
     ASSERT_TRUE(startConsole());
     ConsoleUi& ui = window->ui();
-    cpuLoad = 37;
+    inputs.cpuLoad = 37;
     host.memory = {512ull << 20, 128ull << 20}; // 512 MB, 128 MB of them available
     window->activity().refresh();
     EXPECT_EQ(ui.lblCPU->text(), " 37%");
@@ -145,8 +146,8 @@ TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
     EXPECT_EQ(ui.lblMemUsed->text(), " 512 MB");
     EXPECT_EQ(ui.lblMem->text(), " 75%");
 
-    cpuLoad = 0;      // an idle machine
-    host.memory = {}; // unreadable
+    inputs.cpuLoad = 0; // an idle machine
+    host.memory = {};   // unreadable
     window->activity().refresh();
     EXPECT_EQ(ui.lblCPU->text(), " 37%");
     EXPECT_EQ(ui.lblMem->text(), " 75%");

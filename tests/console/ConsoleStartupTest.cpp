@@ -16,8 +16,8 @@ TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.sleeps, std::vector<int>{4000}); // the splash
     EXPECT_FALSE(window->frmSplash().isVisible());
-    EXPECT_EQ(meterStarts, 1);
-    EXPECT_EQ(keyStarts, 1);
+    EXPECT_EQ(inputs.meterStarts, 1);
+    EXPECT_EQ(inputs.keyStarts, 1);
     EXPECT_EQ(window->y(), 0);
     EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
 
@@ -68,7 +68,7 @@ TEST_F(ConsoleTest, FewerThanTwoCablesOrNoSoundDeviceEndTheProgram) {
     EXPECT_EQ(host.messages[0].text, "You must install Midi Yoke Junction to run ZentariMix. Info "
                                      "at docs/user-guide.md#midi-cables");
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(keyStarts, 0);
+    EXPECT_EQ(inputs.keyStarts, 0);
 
     host.messages.clear();
     host.sound.clear();
@@ -88,7 +88,7 @@ TEST_F(ConsoleTest, CloseBoxAsksAndOnlyARunningEngineTellsTheDecksToQuit) {
 
     window->salir(); // Yes, stopped: no command, no wait
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(keyStops, 1);
+    EXPECT_EQ(inputs.keyStops, 1);
     EXPECT_EQ(host.sleeps.size(), 1u);
 
     pressEngine();
@@ -128,7 +128,7 @@ TEST_F(ConsoleTest, WindowCloseRequestAsksAndLeavesRunningDecksAlone) {
     EXPECT_TRUE(window->close());
     pump();
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(keyStops, 1);
+    EXPECT_EQ(inputs.keyStops, 1);
     EXPECT_FALSE(portsOpen());
     for (const FakeDeck* deck : host.decks) {
         EXPECT_TRUE(deck->commands.empty());

@@ -13,32 +13,28 @@
 
 namespace {
 
-// A keyboard whose key the test holds and releases.
+// The keyboard and the meter of the test window report what the test sets, and count.
 class ScriptedKeys : public zen::console::KeyPress {
 public:
-    ScriptedKeys(int& starts, int& stops, const int& held)
-        : starts_(starts), stops_(stops), held_(held) {}
-    void start(QWidget&) override { ++starts_; }
+    explicit ScriptedKeys(ScriptedInputs& inputs) : in_(inputs) {}
+    void start(QWidget&) override { ++in_.keyStarts; }
     void poll() override {}
-    int keyCode() const override { return held_; }
-    void stop() override { ++stops_; }
+    int keyCode() const override { return in_.heldKey; }
+    void stop() override { ++in_.keyStops; }
 
 private:
-    int& starts_;
-    int& stops_;
-    const int& held_;
+    ScriptedInputs& in_;
 };
 
 class ScriptedMeter : public zen::console::CpuMeter {
 public:
-    ScriptedMeter(int& starts, const std::int32_t& load) : starts_(starts), load_(load) {}
-    void Initialize() override { ++starts_; }
-    std::int32_t Query() override { return load_; }
+    explicit ScriptedMeter(ScriptedInputs& inputs) : in_(inputs) {}
+    void Initialize() override { ++in_.meterStarts; }
+    std::int32_t Query() override { return in_.cpuLoad; }
     void Terminate() override {}
 
 private:
-    int& starts_;
-    const std::int32_t& load_;
+    ScriptedInputs& in_;
 };
 
 } // namespace
@@ -126,9 +122,8 @@ QByteArray ConsoleTest::configBytes() const {
 }
 
 bool ConsoleTest::startConsole() {
-    window = std::make_unique<ConsoleWindow>(
-        host, std::make_unique<ScriptedKeys>(keyStarts, keyStops, heldKey),
-        std::make_unique<ScriptedMeter>(meterStarts, cpuLoad));
+    window = std::make_unique<ConsoleWindow>(host, std::make_unique<ScriptedKeys>(inputs),
+                                             std::make_unique<ScriptedMeter>(inputs));
     return window->startUp();
 }
 

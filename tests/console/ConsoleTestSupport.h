@@ -89,6 +89,15 @@ private:
     SystemConsoleHost system;
 };
 
+// What the test window's keyboard component and CPU meter count, and report at each poll or query.
+struct ScriptedInputs {
+    int keyStarts = 0;
+    int keyStops = 0;
+    int meterStarts = 0;
+    int heldKey = 0;
+    std::int32_t cpuLoad = -1;
+};
+
 // A console window on the test host, with a program folder of its own.
 class ConsoleTest : public ::testing::Test {
 protected:
@@ -112,10 +121,5 @@ protected:
     QTemporaryDir programDir;
     TestHost host;
     std::unique_ptr<ConsoleWindow> window;
-    int keyStarts = 0;
-    int keyStops = 0;
-    int meterStarts = 0;
-    // What the keyboard component reports at each poll, and the CPU meter at each query.
-    int heldKey = 0;
-    std::int32_t cpuLoad = -1;
+    ScriptedInputs inputs;
 };
