@@ -4,22 +4,45 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace zen::bench {
+
+namespace {
+
+// The whole of text as a number, or nothing.
+std::optional<double> number(const std::string& text) {
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used == text.size()) return value;
+    } catch (const std::exception&) {
+        // not a number
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::vector<Expected> readExpected(const std::string& csvPath) {
     std::vector<Expected> out;
     std::ifstream in(csvPath);
     std::string line;
     while (std::getline(in, line)) {
-        const auto comma = line.rfind(',');
+        // File names may hold commas, so the fields are taken from the end.
+        std::string kind = "all";
+        auto comma = line.rfind(',');
         if (comma == std::string::npos) continue;
-        try {
-            out.push_back({line.substr(0, comma), std::stod(line.substr(comma + 1))});
-        } catch (const std::exception&) {
-            // a header or a damaged line
+        std::optional<double> bpm = number(line.substr(comma + 1));
+        if (!bpm) {
+            kind = line.substr(comma + 1);
+            line.resize(comma);
+            comma = line.rfind(',');
+            if (comma == std::string::npos) continue;
+            bpm = number(line.substr(comma + 1));
         }
+        if (bpm) out.push_back({line.substr(0, comma), *bpm, kind}); // else a header or damage
     }
     return out;
 }
@@ -27,7 +50,8 @@ std::vector<Expected> readExpected(const std::string& csvPath) {
 void Tally::add(const std::string& file, double expected, double got, bool verbose) {
     ++files_;
     const double error = got - expected;
-    if (std::fabs(error) <= 0.5) {
+    const double tolerance = relativeTolerance_ > 0 ? relativeTolerance_ * expected : 0.5;
+    if (std::fabs(error) <= tolerance) {
         ++hits_;
     } else if (got <= 0) {
         ++none_;
@@ -46,7 +70,7 @@ void Tally::add(const std::string& file, double expected, double got, bool verbo
         sumAbsNear_ += std::fabs(error);
         worstNear_ = std::max(worstNear_, std::fabs(error));
     }
-    if (verbose && std::fabs(error) > 0.5)
+    if (verbose && std::fabs(error) > tolerance)
         std::printf("  %-10s miss %-28s expected %8.3f got %8.3f (x%.3f)\n", name_.c_str(),
                     file.c_str(), expected, got, expected > 0 ? got / expected : 0.0);
 }

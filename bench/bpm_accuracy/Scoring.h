@@ -9,23 +9,30 @@ namespace zen::bench {
 struct Expected {
     std::string file;
     double bpm;
+    std::string kind; // the kind of material, "all" when the line names none
 };
 
-// "file,bpm" lines; lines that do not parse are skipped.
+// "file,bpm" or "file,bpm,kind" lines; lines that do not parse are skipped.
 std::vector<Expected> readExpected(const std::string& csvPath);
 
 class Tally {
 public:
-    explicit Tally(std::string name) : name_(std::move(name)) {}
+    // A hit is within 0.5 BPM of the expected tempo, or within relativeTolerance of it when that
+    // is given (for a tempo that wanders, a share of its mean).
+    explicit Tally(std::string name, double relativeTolerance = 0)
+        : name_(std::move(name)), relativeTolerance_(relativeTolerance) {}
     // Records one result; prints a line for a miss when verbose.
     void add(const std::string& file, double expected, double got, bool verbose);
     int files() const { return files_; }
     double withinPercent() const { return files_ ? 100.0 * hits_ / files_ : 0.0; }
+    // Misses at another metrical level: double or half, 3:2, 4:3 and their inverses.
+    int levelErrors() const { return octave_ + triple_; }
     // One line: hits and the kinds of misses (octave, 3:2 and 4:3 relatives, off, none).
     std::string summary() const;
 
 private:
     std::string name_;
+    double relativeTolerance_;
     int files_ = 0, hits_ = 0, octave_ = 0, triple_ = 0, other_ = 0, none_ = 0;
     double worstNear_ = 0; // largest error among results within 2 % of the expected
     double sumAbsNear_ = 0;

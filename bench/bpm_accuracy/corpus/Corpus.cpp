@@ -2,6 +2,7 @@
 
 #include "Styles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -32,6 +33,7 @@ bool writeWav(const std::string& path, const std::vector<float>& mono, int rate)
 struct Entry {
     std::string file;
     double expected = 0;
+    Kind kind = Kind::Common;
     bool ok = false;
 };
 
@@ -46,7 +48,8 @@ Entry writeOne(const std::string& dir, int index, int perStyle, int seedBase) {
     for (char* c = base; *c; ++c)
         if (*c == ' ') *c = '_';
     Entry entry;
-    entry.expected = plan.bpm < 90 ? plan.bpm * 2 : plan.bpm;
+    entry.expected = expectedBpm(plan);
+    entry.kind = styleKind(style);
     const std::vector<float> audio = renderTrack(plan, rate);
     const std::string wav = dir + "/" + base + ".wav";
     if (!writeWav(wav, audio, rate)) return entry;
@@ -67,14 +70,24 @@ Entry writeOne(const std::string& dir, int index, int perStyle, int seedBase) {
 
 } // namespace
 
-bool writeCorpus(const std::string& dir, int perStyle, int seedBase) {
+int corpusSize(int perStyle) {
+    return styleCount() * perStyle;
+}
+
+bool writeCorpus(const std::string& dir, int perStyle, int seedBase,
+                 const std::vector<std::string>& kinds) {
     std::filesystem::create_directories(dir);
-    const int total = styleCount() * perStyle;
+    const int total = corpusSize(perStyle);
     std::vector<Entry> entries(static_cast<std::size_t>(total));
+    auto wanted = [&](int i) {
+        const std::string kind = kindName(styleKind(i / perStyle));
+        return kinds.empty() || std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+    };
     std::atomic<int> next{0};
     auto worker = [&] {
         for (int i; (i = next++) < total;)
-            entries[static_cast<std::size_t>(i)] = writeOne(dir, i, perStyle, seedBase);
+            if (wanted(i))
+                entries[static_cast<std::size_t>(i)] = writeOne(dir, i, perStyle, seedBase);
     };
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> pool;
@@ -85,9 +98,10 @@ bool writeCorpus(const std::string& dir, int perStyle, int seedBase) {
 
     std::ofstream csv(dir + "/" + kCsvName);
     bool ok = true;
-    for (const Entry& e : entries) {
-        ok = ok && e.ok;
-        if (e.ok) csv << e.file << ',' << e.expected << '\n';
+    for (int i = 0; i < total; ++i) {
+        const Entry& e = entries[static_cast<std::size_t>(i)];
+        ok = ok && (e.ok || !wanted(i));
+        if (e.ok) csv << e.file << ',' << e.expected << ',' << kindName(e.kind) << '\n';
     }
     return ok && static_cast<bool>(csv);
 }

@@ -1,8 +1,12 @@
 #include "Styles.h"
 
 #include "Synth.h"
+#include "TempoCurve.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 namespace zen::corpus {
 
@@ -10,21 +14,46 @@ namespace {
 
 using Patterns = std::vector<std::string>;
 
-// One bar of sixteenths per pattern: 'X' accent, 'x' normal, 'o' ghost, '.' rest. Each track picks
-// one variant per instrument; the empty pattern leaves the instrument out.
-struct StyleDef {
-    const char* name;
-    double lo, hi;           // tempo range
-    double swingLo, swingHi; // swing of the off sixteenths (or eighths with eighthSwing)
-    bool eighthSwing;
-    double jitterLo, jitterHi;
-    Patterns kick, snare, clap, hat, openHat, rim, bass, stab;
+// A percussion part that repeats on a cycle of its own across the bar lines: one character a step
+// of stepBeats beats.
+struct Cycle {
+    const char* hits;
+    double stepBeats;
 };
 
-const std::vector<StyleDef>& styles() {
+// One bar per pattern, stepsPerBeat steps to the beat (sixteenths unless a style says otherwise):
+// 'X' accent, 'x' normal, 'o' ghost, '.' rest. Each track picks one variant per instrument; the
+// empty pattern leaves the instrument out. The fields after the patterns keep their defaults in
+// the common styles.
+struct StyleDef {
+    const char* name;
+    double lo, hi;           // tempo range (of the beat: a dotted quarter in compound meters)
+    double swingLo, swingHi; // swing of the off sixteenths (or eighths with eighthSwing)
+    bool eighthSwing;
+    double jitterLo, jitterHi; // a player's timing spread in ms
+    Patterns kick, snare, clap, hat, openHat, rim, bass, stab;
+    Kind kind = Kind::Common;
+    int beatsPerBar = 4;
+    int stepsPerBeat = 4;
+    std::vector<Cycle> percussion = {}; // one picked per track, or none when empty
+    // Every hit lands jitterLo..jitterHi ms early or late rather than anywhere within jitterHi.
+    bool offGrid = false;
+    double wanderLo = 0, wanderHi = 0; // how far the tempo wanders either way, a fraction
+};
+
+// The wandering kind: a played style whose tempo drifts and swings by 1 to 2 % either way.
+StyleDef drifting(StyleDef def, const char* name) {
+    def.name = name;
+    def.kind = Kind::Wandering;
+    def.wanderLo = 0.01;
+    def.wanderHi = 0.02;
+    return def;
+}
+
+std::vector<StyleDef> makeStyles() {
     // One style per block reads as a table.
     // clang-format off
-    static const std::vector<StyleDef> defs = {
+    std::vector<StyleDef> defs = {
         {"house", 118, 130, 0.5, 0.58, false, 0, 1,
          {"X...X...X...X..."},
          {""},
@@ -133,8 +162,146 @@ const std::vector<StyleDef>& styles() {
          {""},
          {"x.x.x.x.x.x.x.x.", "x...x...x...x..."},
          {"", "..x...x...x...x."}},
+        // Compound meters: six or twelve eighths to the bar, three to the beat, in sixteenths.
+        {.name = "six-eight", .lo = 46, .hi = 100, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 0, .jitterHi = 3,
+         .kick = {"X...........", "X.......x...", "X.........x."},
+         .snare = {"......X.....", "......X...o."},
+         .clap = {""},
+         .hat = {"x.x.x.x.x.x.", "xoxoxoxoxoxo", "X.x.x.X.x.x."},
+         .openHat = {""},
+         .rim = {"", "..x.x...x.x."},
+         .bass = {"x.....x.....", "x...x.x.....", "x.........x."},
+         .stab = {"x.x.x.x.x.x.", "X.x.x.X.x.x.", ""},
+         .kind = Kind::Compound, .beatsPerBar = 2, .stepsPerBeat = 6},
+        {.name = "twelve-eight", .lo = 55, .hi = 125, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 1, .jitterHi = 3,
+         .kick = {"X.....x.....X.....x.....", "X...........X.....x.....", "X.....X.....X.....X....."},
+         .snare = {"......X...........X.....", "......X.........o.X.....", ""},
+         .clap = {""},
+         .hat = {"x.x.x.x.x.x.x.x.x.x.x.x.", "x.xxx.x.xxx.x.xxx.x.xxx."},
+         .openHat = {""},
+         .rim = {"x...x...x.x...x...x...x.", "x...x...x.x...x...x...x.", ""},
+         .bass = {"x.....x...x.x.....x.....", "x...........x.....x....."},
+         .stab = {"", "..x.x...x.x...x.x...x.x."},
+         .kind = Kind::Compound, .beatsPerBar = 4, .stepsPerBeat = 6},
+        // Slow grooves whose beat is the quarter note and whose subdivision is the triplet.
+        {.name = "triplet downtempo", .lo = 60, .hi = 88, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 0, .jitterHi = 3,
+         .kick = {"X.........x.............", "X...........x...x.......", "X.......x...X..........."},
+         .snare = {"......X...........X.....", "......X...........X...o."},
+         .clap = {""},
+         .hat = {"x.x.x.x.x.x.x.x.x.x.x.x.", "x...x.x...x.x...x.x...x."},
+         .openHat = {"", "....x...........x......."},
+         .rim = {""},
+         .bass = {"x...........x...x.......", "x.........x.x..........."},
+         .stab = {"", "......x...........x....."},
+         .kind = Kind::TripletFeel, .beatsPerBar = 4, .stepsPerBeat = 6},
+        {.name = "triplet trap", .lo = 60, .hi = 80, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 0, .jitterHi = 1,
+         .kick = {"X.....................x.", "X.........x.....x......."},
+         .snare = {""},
+         .clap = {"......X...........X....."},
+         .hat = {"xxxxxxxxxxxxxxxxxxxxxxxx", "x.x.x.x.x.x.xxxxxxx.x.x.", "x.x.x.xxxxxxx.x.x.x.x.x."},
+         .openHat = {""},
+         .rim = {""},
+         .bass = {"x.....................x.", "x.........x............."},
+         .stab = {""},
+         .kind = Kind::TripletFeel, .beatsPerBar = 4, .stepsPerBeat = 6},
+        // Hand percussion three against the beat that kick and snare play: every dotted eighth,
+        // or in quarter- or half-note triplets.
+        {.name = "poly house", .lo = 118, .hi = 132, .swingLo = 0.5, .swingHi = 0.54,
+         .eighthSwing = false, .jitterLo = 0, .jitterHi = 1,
+         .kick = {"X...X...X...X..."},
+         .snare = {""},
+         .clap = {"....x.......x...", ""},
+         .hat = {"..x...x...x...x.", "xoxoxoxoxoxoxoxo"},
+         .openHat = {""},
+         .rim = {""},
+         .bass = {"..x...x...x...x.", "x..x..x..x..x...", "x..x..x...x..x.."},
+         .stab = {""},
+         .kind = Kind::Polyrhythm,
+         .percussion = {{"x", 0.75}, {"Xxx", 0.75}, {"Xoo", 0.25}, {"x", 2.0 / 3}, {"Xx", 4.0 / 3}}},
+        {.name = "poly backbeat", .lo = 92, .hi = 140, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 1, .jitterHi = 3,
+         .kick = {"X.......X.......", "X.........x.....", "X......x..x....."},
+         .snare = {"....X.......X...", "....X.......X..o"},
+         .clap = {""},
+         .hat = {"x.x.x.x.x.x.x.x.", ""},
+         .openHat = {""},
+         .rim = {""},
+         .bass = {"x.....x...x.....", "x..x..x..x..x...", "x..x......x....."},
+         .stab = {"", "..x.......x....."},
+         .kind = Kind::Polyrhythm,
+         .percussion = {{"x", 0.75}, {"Xxx", 0.75}, {"x", 2.0 / 3}, {"Xxx", 2.0 / 3}, {"x", 4.0 / 3}}},
+        // Above 180: the snare on 2 and 4 of the fast count, or the kick on every beat.
+        {"fast drum and bass", 180, 228, 0.5, 0.52, false, 0, 2,
+         {"X.........x.....", "X.........x..x..", "X.x.......x....."},
+         {"....X.......X...", "....X..o....X..o"},
+         {""},
+         {"x.x.x.x.x.x.x.x.", "xoxoxoxoxoxoxoxo", "..x...x...x...x."},
+         {"", "..x...x...x...x."},
+         {""},
+         {"x.......x.......", "x.........x....."},
+         {""},
+         Kind::Fast},
+        {"hardcore", 180, 228, 0.5, 0.5, false, 0, 1,
+         {"X...X...X...X...", "X...X...X...X.x."},
+         {""},
+         {"", "....x.......x..."},
+         {"..x...x...x...x.", "x.x.x.x.x.x.x.x.", ""},
+         {"", "..x...x...x...x."},
+         {""},
+         {"..x...x...x...x.", ""},
+         {"", "x.......x......."},
+         Kind::Fast},
+        // Played by a band: every hit 5 to 15 ms off the grid.
+        {.name = "band", .lo = 86, .hi = 150, .swingLo = 0.5, .swingHi = 0.5,
+         .eighthSwing = false, .jitterLo = 5, .jitterHi = 15,
+         .kick = {"X.......X.......", "X.......X.x.....", "X..x....X......."},
+         .snare = {"....X.......X...", "....X.......X..o"},
+         .clap = {""},
+         .hat = {"x.x.x.x.x.x.x.x.", "X.x.X.x.X.x.X.x."},
+         .openHat = {""},
+         .rim = {""},
+         .bass = {"x.x.x.x.x.x.x.x.", "x.......x.x.x.x."},
+         .stab = {"x.x.x.x.x.x.x.x.", "x.......x.......", ""},
+         .kind = Kind::OffGrid, .offGrid = true},
+        {.name = "soul", .lo = 86, .hi = 125, .swingLo = 0.5, .swingHi = 0.56,
+         .eighthSwing = false, .jitterLo = 5, .jitterHi = 15,
+         .kick = {"X..x..x.x.......", "X.....x...x..x..", "X.........x....."},
+         .snare = {"....X.......X...", "....X..o.o..X..o"},
+         .clap = {""},
+         .hat = {"xoxoxoxoxoxoxoxo", "x.x.x.x.x.x.x.x."},
+         .openHat = {"", "..............x."},
+         .rim = {""},
+         .bass = {"x..x..x.x..x.x..", "x.xx..x...x.x.x."},
+         .stab = {"...x..x....x..x.", ""},
+         .kind = Kind::OffGrid, .offGrid = true},
     };
     // clang-format on
+    const std::size_t soul = defs.size() - 1, band = soul - 1;
+    defs.push_back(drifting(defs[band], "band drift"));
+    defs.push_back(drifting(defs[soul], "soul drift"));
+    // clang-format off
+    // The quarter note is the beat: bass on one, chords on two and three.
+    defs.push_back({.name = "waltz", .lo = 84, .hi = 190, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 0, .jitterHi = 3,
+                    .kick = {"X...........", "X.......x..."},
+                    .snare = {"", "....x...x..."},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.", "x...x...x...", ""},
+                    .openHat = {""},
+                    .rim = {"", "....x...x..."},
+                    .bass = {"x...........", "x.......x..."},
+                    .stab = {"....x...x...", "....x.x.x.x."},
+                    .kind = Kind::Waltz, .beatsPerBar = 3});
+    // clang-format on
+    return defs;
+}
+
+const std::vector<StyleDef>& styles() {
+    static const std::vector<StyleDef> defs = makeStyles();
     return defs;
 }
 
@@ -152,6 +319,17 @@ std::string styleName(int style) {
     return styles()[static_cast<std::size_t>(style)].name;
 }
 
+Kind styleKind(int style) {
+    return styles()[static_cast<std::size_t>(style)].kind;
+}
+
+const char* kindName(Kind kind) {
+    static const char* const names[kKindCount] = {"common",     "compound", "triplet feel",
+                                                  "polyrhythm", "fast",     "off grid",
+                                                  "wandering",  "waltz"};
+    return names[static_cast<int>(kind)];
+}
+
 TrackPlan randomPlan(int style, std::uint64_t seed) {
     const StyleDef& def = styles()[static_cast<std::size_t>(style)];
     Rng rng(seed);
@@ -166,7 +344,32 @@ TrackPlan randomPlan(int style, std::uint64_t seed) {
     plan.swing = rng.uniform(def.swingLo, def.swingHi);
     plan.jitterMs = rng.uniform(def.jitterLo, def.jitterHi);
     plan.noiseDb = rng.uniform(-50, -18);
+    if (def.wanderHi > 0) {
+        plan.wander = rng.uniform(def.wanderLo, def.wanderHi);
+        // The band plays from the start and throughout, so its beats span what the deck analyses
+        // and their mean tempo is the answer.
+        plan.introBars = std::min(plan.introBars, 2);
+        plan.breakdown = false;
+    }
     return plan;
+}
+
+namespace {
+
+constexpr double kAnalysedSeconds = 90; // the stretch the deck's load analyses
+
+// The wandering tempo of a plan; its shape depends only on the seed.
+TempoCurve curveOf(const TrackPlan& plan, double offset) {
+    return TempoCurve(plan.bpm, plan.wander, offset, plan.seconds, plan.seed * 31 + 7);
+}
+
+} // namespace
+
+double expectedBpm(const TrackPlan& plan) {
+    const double mean = plan.wander > 0
+                            ? curveOf(plan, 0).meanBpm(0, std::min(kAnalysedSeconds, plan.seconds))
+                            : plan.bpm;
+    return mean < 90 ? mean * 2 : mean;
 }
 
 std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
@@ -182,24 +385,37 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
                       bass = choose(def.bass), stab = choose(def.stab);
 
     const double beat = 60.0 / plan.bpm;
-    const double sixteenth = beat / 4;
-    const double bar = beat * 4;
+    const int steps = def.beatsPerBar * def.stepsPerBeat;
+    const double stepLength = beat / def.stepsPerBeat;
+    const double bar = beat * def.beatsPerBar;
     const double offset = rng.uniform(0, 0.5); // the first downbeat is not at time zero
-    const int bars = static_cast<int>((plan.seconds - offset) / bar) + 1;
+    // A wandering tempo is never slower than (1 - wander) times its base.
+    const int bars = static_cast<int>((plan.seconds - offset) / bar * (1 + plan.wander)) + 1;
     const int breakStart = plan.introBars + 8 + rng.pick(8);
+    const std::optional<TempoCurve> curve =
+        plan.wander > 0 ? std::optional(curveOf(plan, offset)) : std::nullopt;
 
-    // Time of a sixteenth step within a bar, with swing and a human's timing spread.
+    // A player's timing: anywhere within the spread, or (off the grid) always 5 to 15 ms away.
+    auto human = [&] {
+        if (!def.offGrid) return rng.uniform(-1, 1) * plan.jitterMs / 1000;
+        return (rng.chance(0.5) ? 1 : -1) * rng.uniform(def.jitterLo, def.jitterHi) / 1000;
+    };
+    // Time of a step within a bar, with swing and a human's timing.
     auto at = [&](int barIndex, int step) {
-        double t = offset + barIndex * bar + step * sixteenth;
+        double shift = 0;
         if (def.eighthSwing) {
-            if (step % 4 == 2) t += (2 * plan.swing - 1) * 2 * sixteenth;
+            if (step % 4 == 2) shift = (2 * plan.swing - 1) * 2;
         } else if (step % 2 == 1) {
-            t += (2 * plan.swing - 1) * sixteenth;
+            shift = 2 * plan.swing - 1;
         }
-        return t + rng.uniform(-1, 1) * plan.jitterMs / 1000;
+        double t = offset + barIndex * bar + step * stepLength;
+        if (curve)
+            t = curve->timeOf(barIndex * def.beatsPerBar + (step + shift) / def.stepsPerBeat);
+        else if (shift != 0)
+            t += shift * stepLength;
+        return t + human();
     };
     auto gain = [&](char c) { return velocity(c) * static_cast<float>(rng.uniform(0.85, 1.0)); };
-
     // A minor-key progression, one chord per bar or two.
     const int key = 36 + rng.pick(12);
     const int degrees[][3] = {{0, 3, 7}, {-4, 0, 3}, {3, 7, 10}, {-2, 2, 5}, {5, 8, 12}};
@@ -212,27 +428,29 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
     const float bassGain = static_cast<float>(rng.uniform(0.3, 0.7));
     const float drumGain = static_cast<float>(rng.uniform(0.6, 1.0));
 
+    auto drumsIn = [&](int b) {
+        return b >= plan.introBars && !(plan.breakdown && b >= breakStart && b < breakStart + 8);
+    };
     for (int b = 0; b < bars; ++b) {
         const int* chord = degrees[progression[static_cast<std::size_t>((b / chordBars) % 4)]];
         const std::vector<int> notes = {key + 24 + chord[0], key + 24 + chord[1],
                                         key + 24 + chord[2]};
         if (b % chordBars == 0) mix.pad(at(b, 0), bar * chordBars, notes, padGain);
-        const bool drums =
-            b >= plan.introBars && !(plan.breakdown && b >= breakStart && b < breakStart + 8);
+        const bool drums = drumsIn(b);
         const bool fill = def.jitterHi >= 4 && b % 8 == 7;
-        for (int s = 0; s < 16; ++s) {
+        for (int s = 0; s < steps; ++s) {
             if (!bass.empty() && bass[s] != '.' && (drums || b >= plan.introBars / 2)) {
                 int len = 1;
-                while (s + len < 16 && bass[s + len] == '.')
+                while (s + len < steps && bass[s + len] == '.')
                     ++len;
-                mix.bass(at(b, s), std::min(len, 4) * sixteenth * 0.9, key + chord[0], bassGain,
-                         bassCutoff);
+                mix.bass(at(b, s), std::min(len, def.stepsPerBeat) * stepLength * 0.9,
+                         key + chord[0], bassGain, bassCutoff);
             }
             if (!drums) continue;
             if (!stab.empty() && stab[s] != '.')
                 mix.stab(at(b, s), 0.08, notes, 0.3f * gain(stab[s]));
-            if (fill && s >= 8) {
-                mix.tom(at(b, s), drumGain * gain('x'), 80 + 20 * (15 - s));
+            if (fill && s >= steps / 2) {
+                mix.tom(at(b, s), drumGain * gain('x'), 80 + 20 * (steps - 1 - s) * 16 / steps);
                 continue;
             }
             if (kick[s] != '.') mix.kick(kit, at(b, s), drumGain * gain(kick[s]));
@@ -247,6 +465,31 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
             if (!rim.empty() && rim[s] != '.') mix.rim(at(b, s), drumGain * 0.4f * gain(rim[s]));
         }
         if (drums && def.jitterHi >= 4 && b % 8 == 0) mix.crash(at(b, 0), drumGain * 0.6f);
+    }
+    if (!def.percussion.empty()) {
+        // Its own cycle runs across the bar lines wherever the drums play, on a cowbell, congas, a
+        // clave or a shaker, as loud as the kick or louder.
+        const Cycle cycle = def.percussion[static_cast<std::size_t>(
+            rng.pick(static_cast<int>(def.percussion.size())))];
+        const int voice = rng.pick(4);
+        const float level = drumGain * static_cast<float>(rng.uniform(1.0, 1.6));
+        const std::size_t length = std::strlen(cycle.hits);
+        for (std::size_t k = 0;; ++k) {
+            const double beats = static_cast<double>(k) * cycle.stepBeats;
+            const int b = static_cast<int>(beats / def.beatsPerBar);
+            if (b >= bars) break;
+            const char c = cycle.hits[k % length];
+            if (c == '.' || !drumsIn(b)) continue;
+            const double t = (curve ? curve->timeOf(beats) : offset + beats * beat) + human();
+            if (voice == 0)
+                mix.cowbell(t, level * gain(c));
+            else if (voice == 1)
+                mix.conga(t, level * gain(c), c == 'X' ? 200 : 310);
+            else if (voice == 2)
+                mix.rim(t, level * gain(c));
+            else
+                mix.hat(kit, t, level * gain(c), false);
+        }
     }
     mix.noiseBed(static_cast<float>(std::pow(10.0, plan.noiseDb / 20)));
     mix.normalise(static_cast<float>(rng.uniform(0.5, 0.98)));

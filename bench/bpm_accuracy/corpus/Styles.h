@@ -4,8 +4,17 @@
 #include <string>
 #include <vector>
 
-// Drum-led pieces in a range of dance and band styles, rendered at an exact (non-integer) tempo.
+// Drum-led pieces in a range of dance and band styles, rendered at an exact (non-integer) tempo,
+// grouped into the kinds of material the benchmark scores apart.
 namespace zen::corpus {
+
+// Common: the 4/4 styles every detector meets. Then the harder kinds: compound meters (the beat a
+// dotted quarter of three eighths), triplet-feel grooves, percussion three against the beat,
+// tempos above 180, hits played off the grid, and a tempo that wanders as a band's does; and 3/4
+// waltzes, the simple triple meter a compound reading must leave alone.
+enum class Kind { Common, Compound, TripletFeel, Polyrhythm, Fast, OffGrid, Wandering, Waltz };
+inline constexpr int kKindCount = 8;
+const char* kindName(Kind kind);
 
 struct TrackPlan {
     int style = 0;
@@ -16,13 +25,18 @@ struct TrackPlan {
     double swing = 0.5;     // 0.5 straight, 2/3 full triplet swing
     double jitterMs = 0;    // timing spread of a human player
     double noiseDb = -60;   // background noise relative to the drums
+    double wander = 0;      // the tempo wanders around bpm by up to this fraction either way
     std::uint64_t seed = 1;
 };
 
 int styleCount();
 std::string styleName(int style);
+Kind styleKind(int style);
 // A plan for a track of the style at a random tempo in the style's range.
 TrackPlan randomPlan(int style, std::uint64_t seed);
 std::vector<float> renderTrack(const TrackPlan& plan, int rate);
+// What the deck's detection should report for the piece: its mean tempo over the stretch the
+// deck analyses (its first 90 s), doubled below 90 as the deck's call doubles it.
+double expectedBpm(const TrackPlan& plan);
 
 } // namespace zen::corpus

@@ -142,6 +142,32 @@ void Mix::crash(double t, float gain) {
     }
 }
 
+void Mix::cowbell(double t, float gain) {
+    std::size_t n;
+    float* out = span(t, 0.3, n);
+    const float a = onePole(400, rate_);
+    float low = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double s = static_cast<double>(i) / rate_;
+        const float square = (std::sin(kTwoPi * 587 * s) > 0 ? 0.5f : -0.5f) +
+                             (std::sin(kTwoPi * 845 * s) > 0 ? 0.5f : -0.5f);
+        low += a * (square - low);
+        out[i] += gain * 0.5f * static_cast<float>((square - low) * std::exp(-s / 0.06));
+    }
+}
+
+void Mix::conga(double t, float gain, double hz) {
+    std::size_t n;
+    float* out = span(t, 0.4, n);
+    double phase = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double s = static_cast<double>(i) / rate_;
+        phase += kTwoPi * hz * (1 + 0.15 * std::exp(-s / 0.01)) / rate_;
+        const double slap = s < 0.004 ? 0.5 * rng_.noise() : 0.0;
+        out[i] += gain * static_cast<float>((std::sin(phase) + slap) * std::exp(-s / 0.07));
+    }
+}
+
 void Mix::bass(double t, double len, int note, float gain, double cutoff) {
     std::size_t n;
     float* out = span(t, len + 0.02, n);

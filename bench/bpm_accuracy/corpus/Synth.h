@@ -39,6 +39,9 @@ public:
     void hat(const Kit& kit, double t, float gain, bool open);
     void tom(double t, float gain, double hz);
     void crash(double t, float gain);
+    // Hand percussion: a cowbell (two square partials) and a conga (a pitched skin with a slap).
+    void cowbell(double t, float gain);
+    void conga(double t, float gain, double hz);
     // A filtered saw note; midi note number, length in seconds.
     void bass(double t, double len, int note, float gain, double cutoff);
     // A held chord of detuned saws with slow attack and release.

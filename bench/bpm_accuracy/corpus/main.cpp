@@ -1,17 +1,26 @@
-// Writes the tempo corpus: bpm_corpus_gen <folder> [pieces per style] [seed base]
+// Writes the tempo corpus: bpm_corpus_gen <folder> [pieces per style] [seed base] [kind...]
+// Kinds are named as in the benchmark's figures ("compound", "triplet_feel", ...); without any,
+// every kind is written.
 #include "Corpus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <folder> [pieces per style] [seed base]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <folder> [pieces per style] [seed base] [kind...]\n",
+                     argv[0]);
         return 2;
     }
     const int perStyle = argc > 2 ? std::atoi(argv[2]) : 10;
     const int seedBase = argc > 3 ? std::atoi(argv[3]) : 0;
-    if (perStyle < 1 || !zen::corpus::writeCorpus(argv[1], perStyle, seedBase)) {
+    std::vector<std::string> kinds;
+    for (int i = 4; i < argc; ++i) {
+        kinds.emplace_back(argv[i]);
+        std::replace(kinds.back().begin(), kinds.back().end(), '_', ' ');
+    }
+    if (perStyle < 1 || !zen::corpus::writeCorpus(argv[1], perStyle, seedBase, kinds)) {
         std::fprintf(stderr, "could not write the corpus to %s\n", argv[1]);
         return 1;
     }
