@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <fftw3.h>
+#include <limits>
 #include <mutex>
 #include <numbers>
 
@@ -16,6 +17,13 @@ namespace {
 constexpr std::array<double, 13> kBandEdgesHz = {30,   90,   150,  250,  400,   630,  1000,
                                                  1600, 2500, 4000, 6300, 10000, 16000};
 
+// Third-octave bands across a snare's and a clap's noise. A noise burst fills every one of them; a
+// hi-hat barely reaches the lower ones, and the partials of a chord or a cowbell leave gaps.
+constexpr std::array<double, 9> kNoiseEdgesHz = {1600, 2000, 2500, 3150, 4000,
+                                                 5000, 6300, 8000, 10000};
+// A drum's noise still stands this many frames (20 ms) after its rise; a click has gone.
+constexpr std::size_t kSustainFrames = 2;
+
 // Root mean square of a band's log-power rises (in nepers) below which the band counts as steady.
 constexpr double kLeastRiseRms = 0.1;
 // Band power counts from this fraction of the track's mean frame power up (-50 dB).
@@ -26,6 +34,22 @@ int powerOfTwoAtLeast(double n) {
     while (p < n)
         p *= 2;
     return p;
+}
+
+// FFT bin edges for band edges in Hz, dropping bands that would hold no bin.
+template <std::size_t N>
+std::vector<int> binEdges(const std::array<double, N>& hz, int frameSize, int rate,
+                          std::vector<double>* keptHz = nullptr) {
+    std::vector<int> edges;
+    for (double edge : hz) {
+        const int bin =
+            std::clamp(static_cast<int>(std::lround(edge * frameSize / rate)), 1, frameSize / 2);
+        if (edges.empty() || bin > edges.back()) {
+            edges.push_back(bin);
+            if (keptHz) keptHz->push_back(edge);
+        }
+    }
+    return edges;
 }
 
 } // namespace
@@ -53,14 +77,8 @@ OnsetEnvelope::OnsetEnvelope(int sampleRate) {
             static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / frameSize_));
 
     const int bins = frameSize_ / 2;
-    int last = 0;
-    for (double hz : kBandEdgesHz) {
-        const int bin = std::clamp(static_cast<int>(std::lround(hz * frameSize_ / rate)), 1, bins);
-        if (bandEdges_.empty() || bin > last) {
-            bandEdges_.push_back(bin);
-            last = bin;
-        }
-    }
+    bandEdges_ = binEdges(kBandEdgesHz, frameSize_, rate, &bandEdgesHz_);
+    noiseEdges_ = binEdges(kNoiseEdgesHz, frameSize_, rate);
 
     fftIn_ = fftwf_alloc_real(frameSize_);
     fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
@@ -129,12 +147,66 @@ void OnsetEnvelope::analyseFrame() {
     for (int i = 0; i < frameSize_; ++i)
         fftIn_[i] = in[i] * window_[i];
     fftwf_execute(plan_);
-    for (std::size_t b = 0; b + 1 < bandEdges_.size(); ++b) {
-        float power = 0;
-        for (int k = bandEdges_[b]; k < bandEdges_[b + 1]; ++k)
-            power += fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
-        bandPowers_.push_back(power);
+    const auto sumBands = [&](const std::vector<int>& edges, std::vector<float>& powers) {
+        for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+            float power = 0;
+            for (int k = edges[b]; k < edges[b + 1]; ++k)
+                power += fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
+            powers.push_back(power);
+        }
+    };
+    sumBands(bandEdges_, bandPowers_);
+    sumBands(noiseEdges_, noisePowers_);
+}
+
+std::vector<float> OnsetEnvelope::loudRises(double loHz, double hiHz) const {
+    const std::size_t bands = bandEdges_.size() - 1;
+    const std::size_t frames = bands ? bandPowers_.size() / bands : 0;
+    std::vector<float> rises(frames, 0.0f);
+    for (std::size_t b = 0; b < bands; ++b) {
+        if (bandEdgesHz_[b] < loHz || bandEdgesHz_[b + 1] > hiHz) continue;
+        float previous = std::sqrt(bandPowers_[b]);
+        for (std::size_t t = 1; t < frames; ++t) {
+            const float magnitude = std::sqrt(bandPowers_[t * bands + b]);
+            rises[t] += std::max(0.0f, magnitude - previous);
+            previous = magnitude;
+        }
     }
+    return rises;
+}
+
+std::vector<float> OnsetEnvelope::noiseBursts() const {
+    // As many frames as the envelope, also when a low sample rate leaves no noise band.
+    const std::size_t bands = noiseEdges_.size() - 1;
+    const std::size_t envelopeBands = bandEdges_.size() - 1;
+    const std::size_t frames = envelopeBands ? bandPowers_.size() / envelopeBands : 0;
+    std::vector<float> least(frames, 0.0f), second(frames, 0.0f);
+    std::vector<float> magnitude(frames);
+    for (std::size_t b = 0; b < bands; ++b) {
+        // Per bin, so that white noise rises alike in narrow and wide bands.
+        const float perBin = 1.0f / static_cast<float>(noiseEdges_[b + 1] - noiseEdges_[b]);
+        for (std::size_t t = 0; t < frames; ++t)
+            magnitude[t] = std::sqrt(noisePowers_[t * bands + b] * perBin);
+        for (std::size_t t = 1; t + kSustainFrames < frames; ++t) {
+            const float rise = std::max(
+                0.0f, std::min(magnitude[t], magnitude[t + kSustainFrames]) - magnitude[t - 1]);
+            if (b == 0) {
+                least[t] = rise;
+                second[t] = std::numeric_limits<float>::max();
+            } else if (rise < least[t]) {
+                second[t] = least[t];
+                least[t] = rise;
+            } else {
+                second[t] = std::min(second[t], rise);
+            }
+        }
+    }
+    // The second least of the bands' rises: one band short of noise (a resonance, a notch) does
+    // not hide a snare, two do.
+    if (bands < 2) return least;
+    for (float& v : second)
+        if (v == std::numeric_limits<float>::max()) v = 0;
+    return second;
 }
 
 std::vector<float> OnsetEnvelope::envelope() const {

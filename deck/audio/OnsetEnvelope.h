@@ -25,6 +25,13 @@ public:
     float peak() const { return peak_; }
     // The envelope of everything added so far, one value per frame, >= 0.
     std::vector<float> envelope() const;
+    // The rises of the magnitude summed over the bands that lie between loHz and hiHz: unlike the
+    // envelope's log rises, these follow the loudest hits of those bands, such as the kick's or
+    // the snare's, and hardly the softer sounds between them.
+    std::vector<float> loudRises(double loHz, double hiHz) const;
+    // Rises of noise that fill every third of an octave from 1.6 to 10 kHz at once and last: a
+    // snare's or a clap's, and hardly a hi-hat's, a click's or the partials of a chord.
+    std::vector<float> noiseBursts() const;
 
 private:
     void addDecimated(float sample);
@@ -41,8 +48,11 @@ private:
     std::vector<float> window_;
     std::vector<float> pending_; // reduced-rate samples not yet consumed by a frame
     std::size_t pendingStart_ = 0;
-    std::vector<int> bandEdges_;    // FFT bin edges, bands + 1 entries
-    std::vector<float> bandPowers_; // frames x bands
+    std::vector<int> bandEdges_;      // FFT bin edges, bands + 1 entries
+    std::vector<double> bandEdgesHz_; // the nominal frequency of each edge
+    std::vector<float> bandPowers_;   // frames x bands
+    std::vector<int> noiseEdges_;     // FFT bin edges of the third-octave noise bands
+    std::vector<float> noisePowers_;  // frames x noise bands
     float* fftIn_;
     float* fftOut_; // interleaved complex
     fftwf_plan_s* plan_;

@@ -1,11 +1,12 @@
 #include "TempoDetector.h"
 
+#include "BeatGrid.h"
+#include "MetricalLevel.h"
 #include "OnsetEnvelope.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fftw3.h>
-#include <numbers>
 #include <vector>
 
 namespace zen::audio {
@@ -23,12 +24,23 @@ constexpr double kLeastOnsetStrength = 0.3;
 // reach (see hasRhythm).
 constexpr double kLeastBeatSignificance = 2.5;
 constexpr double kCoarseStep = 1.001; // candidate tempos 0.1 % apart
-constexpr double kFineSpan = 0.01;    // the grid search covers +-1 % around the coarse tempo
 // The tempos searched at most, whatever range is asked for.
 constexpr float kSlowestBpm = 20;
 constexpr float kFastestBpm = 400;
-// A bar is where a drum pattern repeats: no other lag tells the metrical level as surely.
-constexpr double kBarWeight = 8.0;
+// The kick and the bass play below kLowTopHz; below kKickTopHz mostly the kick's body.
+constexpr double kLowTopHz = 150;
+constexpr double kKickTopHz = 90;
+
+// Spreads each onset over +-20 ms, so that a drummer's hits off the grid still line up with each
+// other in the autocorrelation.
+std::vector<float> smoothed(const std::vector<float>& env) {
+    constexpr float kernel[] = {1, 2, 3, 2, 1};
+    std::vector<float> out(env.size(), 0.0f);
+    for (std::size_t t = 0; t < env.size(); ++t)
+        for (std::size_t k = 0; k < 5; ++k)
+            if (t + k >= 2 && t + k - 2 < env.size()) out[t] += kernel[k] * env[t + k - 2] / 9;
+    return out;
+}
 
 // Removes the slowly varying part of the envelope (a local mean over a second) and keeps what
 // rises above it, so that held sounds and swells do not count as rhythm.
@@ -48,119 +60,56 @@ std::vector<float> rhythmicPart(const std::vector<float>& env, double fps) {
     return out;
 }
 
-// Autocorrelation of the mean-free signal for lags 0..maxLag, unbiased and scaled so lag 0 is 1.
-std::vector<double> autocorrelation(const std::vector<float>& x, std::size_t maxLag) {
-    const std::size_t n = x.size();
-    std::size_t size = 1;
-    while (size < 2 * n)
-        size *= 2;
-    double mean = 0;
-    for (float v : x)
-        mean += v;
-    mean /= static_cast<double>(n);
-
-    float* buf = fftwf_alloc_real(size);
-    fftwf_complex* spectrum = fftwf_alloc_complex(size / 2 + 1);
-    fftwf_plan forward =
-        fftwf_plan_dft_r2c_1d(static_cast<int>(size), buf, spectrum, FFTW_ESTIMATE);
-    fftwf_plan backward =
-        fftwf_plan_dft_c2r_1d(static_cast<int>(size), spectrum, buf, FFTW_ESTIMATE);
-    for (std::size_t i = 0; i < size; ++i)
-        buf[i] = i < n ? static_cast<float>(x[i] - mean) : 0.0f;
-    fftwf_execute(forward);
-    for (std::size_t k = 0; k <= size / 2; ++k) {
-        spectrum[k][0] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
-        spectrum[k][1] = 0;
+// Autocorrelations of mean-free signals of one length for lags 0..maxLag, unbiased and scaled so
+// lag 0 is 1, all through one FFT plan.
+class Autocorrelation {
+public:
+    Autocorrelation(std::size_t length, std::size_t maxLag) : n_(length), maxLag_(maxLag) {
+        // Zero padding of maxLag keeps the circular correlation from wrapping into those lags.
+        while (size_ < n_ + maxLag_)
+            size_ *= 2;
+        buf_ = fftwf_alloc_real(size_);
+        spectrum_ = fftwf_alloc_complex(size_ / 2 + 1);
+        forward_ = fftwf_plan_dft_r2c_1d(static_cast<int>(size_), buf_, spectrum_, FFTW_ESTIMATE);
+        backward_ = fftwf_plan_dft_c2r_1d(static_cast<int>(size_), spectrum_, buf_, FFTW_ESTIMATE);
     }
-    fftwf_execute(backward);
-
-    std::vector<double> acf(maxLag + 1, 0.0);
-    const double zero = buf[0] / static_cast<double>(n);
-    if (zero > 0)
-        for (std::size_t lag = 0; lag <= maxLag; ++lag)
-            acf[lag] = buf[lag] / static_cast<double>(n - lag) / zero;
-    fftwf_destroy_plan(backward);
-    fftwf_destroy_plan(forward);
-    fftwf_free(spectrum);
-    fftwf_free(buf);
-    return acf;
-}
-
-double interpolate(const std::vector<double>& v, double at) {
-    const auto i = static_cast<std::size_t>(at);
-    if (i + 1 >= v.size()) return v.back();
-    const double f = at - static_cast<double>(i);
-    return v[i] * (1 - f) + v[i + 1] * f;
-}
-
-// How well a tempo explains the rhythm: the autocorrelation averaged over every sixteenth-note lag
-// up to two bars, beat lags counting twice and bar lags eight times. A tempo at the wrong metrical
-// level puts many of its lags where nothing repeats, which pulls its average down.
-double metricalScore(const std::vector<double>& acf, double beatLag) {
-    double sum = 0;
-    double weights = 0;
-    for (int k = 1; k <= 32; ++k) {
-        const double lag = beatLag * k / 4;
-        if (lag >= static_cast<double>(acf.size() - 1)) break;
-        const double w = k % 16 == 0 ? kBarWeight : k % 4 == 0 ? 2.0 : 1.0;
-        sum += w * interpolate(acf, lag);
-        weights += w;
+    ~Autocorrelation() {
+        fftwf_destroy_plan(backward_);
+        fftwf_destroy_plan(forward_);
+        fftwf_free(spectrum_);
+        fftwf_free(buf_);
     }
-    return weights > 0 ? sum / weights : 0.0;
-}
+    Autocorrelation(const Autocorrelation&) = delete;
+    Autocorrelation& operator=(const Autocorrelation&) = delete;
 
-// How strongly the envelope repeats exactly every beatLag frames over its whole span: the
-// magnitudes of its Fourier sums at the beat rate and its harmonics up to about sixteenth notes at
-// 160 BPM, which peak when a beat grid of that period lines up with the onsets from the first to
-// the last. The higher harmonics sharpen the peak, most of all for slow tempos.
-double gridScore(const std::vector<float>& onsets, double beatLag, double bpm) {
-    constexpr int kMaxHarmonics = 16;
-    const int harmonics = std::clamp(static_cast<int>(640 / bpm), 4, kMaxHarmonics);
-    const double step = -2 * std::numbers::pi / beatLag;
-    const double turnRe = std::cos(step), turnIm = std::sin(step);
-    // Complex arithmetic written out: std::complex's NaN-safe multiply costs a library call.
-    double re[kMaxHarmonics] = {}, im[kMaxHarmonics] = {};
-    double zRe = 1, zIm = 0;
-    for (float v : onsets) {
-        if (v > 0) {
-            double pRe = zRe, pIm = zIm;
-            for (int h = 0; h < harmonics; ++h) {
-                re[h] += v * pRe;
-                im[h] += v * pIm;
-                const double next = pRe * zRe - pIm * zIm;
-                pIm = pRe * zIm + pIm * zRe;
-                pRe = next;
-            }
+    std::vector<double> operator()(const std::vector<float>& x) {
+        double mean = 0;
+        for (float v : x)
+            mean += v;
+        mean /= static_cast<double>(n_);
+        for (std::size_t i = 0; i < size_; ++i)
+            buf_[i] = i < n_ ? static_cast<float>(x[i] - mean) : 0.0f;
+        fftwf_execute(forward_);
+        for (std::size_t k = 0; k <= size_ / 2; ++k) {
+            spectrum_[k][0] = spectrum_[k][0] * spectrum_[k][0] + spectrum_[k][1] * spectrum_[k][1];
+            spectrum_[k][1] = 0;
         }
-        const double next = zRe * turnRe - zIm * turnIm;
-        zIm = zRe * turnIm + zIm * turnRe;
-        zRe = next;
+        fftwf_execute(backward_);
+        std::vector<double> acf(maxLag_ + 1, 0.0);
+        const double zero = buf_[0] / static_cast<double>(n_);
+        if (zero > 0)
+            for (std::size_t lag = 0; lag <= maxLag_; ++lag)
+                acf[lag] = buf_[lag] / static_cast<double>(n_ - lag) / zero;
+        return acf;
     }
-    double score = 0;
-    for (int h = 0; h < harmonics; ++h)
-        score += std::hypot(re[h], im[h]);
-    return score;
-}
 
-// The tempo within +-1 % of an estimate whose beat grid lines up best with the onsets: steps of
-// 0.02 BPM, then of 0.002 BPM around the best.
-double gridTempo(const std::vector<float>& onsets, double fps, double estimate) {
-    double best = estimate;
-    double bestScore = -1;
-    auto search = [&](double from, double to, double step) {
-        for (double bpm = from; bpm <= to + 1e-9; bpm += step) {
-            const double score = gridScore(onsets, 60.0 * fps / bpm, bpm);
-            if (score > bestScore) {
-                bestScore = score;
-                best = bpm;
-            }
-        }
-    };
-    search(estimate * (1 - kFineSpan), estimate * (1 + kFineSpan), 0.02);
-    const double centre = best;
-    search(centre - 0.02, centre + 0.02, 0.002);
-    return best;
-}
+private:
+    std::size_t n_, maxLag_;
+    std::size_t size_ = 1;
+    float* buf_;
+    fftwf_complex* spectrum_;
+    fftwf_plan forward_, backward_;
+};
 
 // Whether the onsets hold a beat at all, rather than noise or a steady sound. The autocorrelation
 // of n frames of noise scatters by about 1/sqrt(n) at every lag, so the best score is measured in
@@ -206,29 +155,46 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
     const double slowestBeatLag = 60.0 * fps / minBpm;
     const auto maxLag =
         std::min(env.size() / 2, static_cast<std::size_t>(std::ceil(slowestBeatLag * 8)) + 2);
-    const std::vector<double> acf = autocorrelation(onsets, maxLag);
+    // Beside the onsets of all bands, the loud rises where the kick and the bass play, and the
+    // noise bursts of a snare or a clap, each spread over +-20 ms so that hits played off the
+    // grid still line up in its autocorrelation.
+    const OnsetEnvelope& e = impl_->envelope;
+    Autocorrelation autocorrelation(env.size(), maxLag);
+    Periodicities p;
+    p.framesPerSecond = fps;
+    p.all = autocorrelation(onsets);
+    p.low = autocorrelation(rhythmicPart(smoothed(e.loudRises(0, kLowTopHz)), fps));
+    p.kick = autocorrelation(rhythmicPart(smoothed(e.loudRises(0, kKickTopHz)), fps));
+    p.snare = autocorrelation(rhythmicPart(smoothed(e.noiseBursts()), fps));
 
     std::vector<double> tempos;
     std::vector<double> scores;
     for (double bpm = minBpm; bpm <= maxBpm; bpm *= kCoarseStep) {
         tempos.push_back(bpm);
-        scores.push_back(metricalScore(acf, 60.0 * fps / bpm));
+        scores.push_back(metricalScore(p, bpm));
     }
     if (scores.empty() || !hasRhythm(onsets, *std::max_element(scores.begin(), scores.end())))
         return 0;
 
-    // Peaks of the metrical score, best first. Each is refined on the beat grid; the first whose
-    // grid tempo lies inside the range wins. A peak at an end of the range, or one whose grid
-    // tempo lies just outside it, belongs to a tempo outside the range, and the range's edge
-    // would be a made-up value.
+    // Peaks of the metrical score, best first. The beat level is chosen among them and refined on
+    // the beat grid, then to its mean if it wanders; should its grid tempo fall outside the range,
+    // the peaks are tried in turn, and the first whose grid tempo lies inside the range wins. A
+    // peak at an end of the range, or one whose grid tempo lies just outside it, belongs to a
+    // tempo outside the range, and the range's edge would be a made-up value.
     std::vector<std::pair<double, double>> peaks; // score, tempo
     for (std::size_t i = 1; i + 1 < scores.size(); ++i)
         if (scores[i] > scores[i - 1] && scores[i] >= scores[i + 1])
             peaks.emplace_back(scores[i], tempos[i]);
     std::sort(peaks.begin(), peaks.end(), std::greater<>());
-    for (const auto& peak : peaks) {
-        const double refined = gridTempo(onsets, fps, peak.second);
-        if (refined >= minBpm && refined <= maxBpm) return static_cast<float>(refined);
+    std::vector<double> candidates;
+    for (const auto& peak : peaks)
+        candidates.push_back(peak.second);
+    candidates.insert(candidates.begin(), beatLevel(p, candidates, minBpm, maxBpm));
+    for (double candidate : candidates) {
+        const double refined = gridTempo(onsets, fps, candidate);
+        if (refined < minBpm || refined > maxBpm) continue;
+        const double mean = meanTempo(onsets, fps, refined);
+        return static_cast<float>(mean >= minBpm && mean <= maxBpm ? mean : refined);
     }
     return 0;
 }

@@ -1,0 +1,144 @@
+#include "MetricalLevel.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace zen::audio {
+
+namespace {
+
+// A bar is where a drum pattern repeats: no other lag tells the metrical level as surely.
+constexpr double kBarWeight = 8.0;
+// The kick plays every part of a beat when the autocorrelation of its band stays at least this
+// high at one, two and three parts: a kick on every beat reaches 0.4 to 0.9, a kick and a bass
+// line that merely share eighths stay near 0.3 or below.
+constexpr double kKickPulse = 0.3;
+// A backbeat: the snare bands' autocorrelation at two and four beats reaches kFirmSnare and
+// exceeds the one at one beat by kBackbeat. Snares on two and four reach 0.6 to 0.9; the pattern
+// that hi-hats and percussion leave in those bands stays below 0.45.
+constexpr double kFirmSnare = 0.5;
+constexpr double kBackbeat = 0.2;
+// Where grouping eighths in threes or in twos fits about equally (within this much
+// autocorrelation), a compound reading is kept and a three-beat bar is not.
+constexpr double kGroupingMargin = 0.05;
+// The metrical score's best peaks among which the family of related tempos is chosen.
+constexpr std::size_t kFamilyCandidates = 8;
+
+double at(const std::vector<double>& acf, double lag) {
+    const auto i = static_cast<std::size_t>(lag);
+    if (i + 1 >= acf.size()) return acf.back();
+    const double f = lag - static_cast<double>(i);
+    return acf[i] * (1 - f) + acf[i + 1] * f;
+}
+
+double beatLag(const Periodicities& p, double bpm) {
+    return 60.0 * p.framesPerSecond / bpm;
+}
+
+// The autocorrelation averaged over every lag of a part of the beat (divided into `division`
+// parts) up to two bars of four beats, beat lags counting twice and bar lags eight times. A tempo
+// at the wrong metrical level puts many of its lags where nothing repeats, which pulls its
+// average down.
+double divisionScore(const std::vector<double>& acf, double lag, int division) {
+    const int perBar = 4 * division;
+    double sum = 0;
+    double weights = 0;
+    for (int k = 1; k <= 2 * perBar; ++k) {
+        const double partLag = lag * k / division;
+        if (partLag >= static_cast<double>(acf.size() - 1)) break;
+        const double w = k % perBar == 0 ? kBarWeight : k % division == 0 ? 2.0 : 1.0;
+        sum += w * at(acf, partLag);
+        weights += w;
+    }
+    return weights > 0 ? sum / weights : 0.0;
+}
+
+// How firmly the kick plays every 1/parts of a beat: the least of its autocorrelation at one, two
+// and three such parts.
+double kickPulse(const Periodicities& p, double lag, int parts) {
+    const double step = lag / parts;
+    return std::min({at(p.kick, step), at(p.kick, 2 * step), at(p.kick, 3 * step)});
+}
+
+// How much the kick and the bass repeat on this level's beats, half bars and bars (weighted 1, 2
+// and 4) up to two bars of four beats, or of three: their patterns repeat in bars of the beat's
+// tempo, not of a 3:2 or 4:3 relative. A bar of three counts only where the rhythm repeats on the
+// beat more than at three quarters of it (four of those span the same bar) and more than at one
+// and a half beats (two of those do): a waltz groups its eighths in twos.
+double lowBars(const Periodicities& p, double lag) {
+    double best = -1;
+    for (int beatsPerBar : {4, 3}) {
+        if (beatsPerBar == 3 && (at(p.all, lag) < at(p.all, lag * 3 / 4) + kGroupingMargin ||
+                                 at(p.all, lag) < at(p.all, lag * 3 / 2) + kGroupingMargin))
+            continue;
+        double sum = 0, total = 0;
+        for (int k = 1; k <= 2 * beatsPerBar; ++k) {
+            if (lag * k >= static_cast<double>(p.low.size() - 1)) break;
+            const double w = k % beatsPerBar == 0 ? 4 : 2 * k % beatsPerBar == 0 ? 2 : 1;
+            sum += w * at(p.low, lag * k);
+            total += w;
+        }
+        if (total > 0) best = std::max(best, sum / total);
+    }
+    return best;
+}
+
+} // namespace
+
+double metricalScore(const Periodicities& p, double bpm) {
+    const double lag = beatLag(p, bpm);
+    const double simple = divisionScore(p.all, lag, 4);
+    // A compound beat groups its eighths 3 + 3, so the rhythm repeats at the beat at least about
+    // as much as at two thirds of it (a 3/4 bar groups the same six eighths 2 + 2 + 2). And a kick
+    // on every third of the beat is no compound meter but a faster beat read in threes.
+    if (at(p.all, lag) < at(p.all, lag * 2 / 3) - kGroupingMargin ||
+        kickPulse(p, lag, 3) >= kKickPulse)
+        return simple;
+    return std::max(simple, divisionScore(p.all, lag, 6));
+}
+
+double beatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
+                 double maxBpm) {
+    if (peaks.empty()) return 0;
+    double family = peaks.front();
+    double best = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < std::min(kFamilyCandidates, peaks.size()); ++i) {
+        const double score = metricalScore(p, peaks[i]) + lowBars(p, beatLag(p, peaks[i]));
+        if (score > best) {
+            best = score;
+            family = peaks[i];
+        }
+    }
+
+    // The family's tempos a factor of two apart within the range, slowest first; the metrical
+    // score picks among them unless the kick or the snare says otherwise.
+    std::vector<double> levels;
+    double slowest = family;
+    while (slowest / 2 >= minBpm)
+        slowest /= 2;
+    for (double bpm = slowest; bpm <= maxBpm; bpm *= 2)
+        levels.push_back(bpm);
+    std::size_t level = 0;
+    for (std::size_t i = 1; i < levels.size(); ++i)
+        if (metricalScore(p, levels[i]) > metricalScore(p, levels[level])) level = i;
+    // A level whose half beats the kick plays as firmly as its beats is half the tempo.
+    std::size_t fastEnough = 0;
+    while (fastEnough + 1 < levels.size() &&
+           kickPulse(p, beatLag(p, levels[fastEnough]), 2) >= kKickPulse)
+        ++fastEnough;
+    level = std::max(level, fastEnough);
+    // The snare on two and four: of the levels where it lands every other beat and not on every
+    // beat, the one where it repeats most firmly.
+    double firmest = kFirmSnare;
+    for (std::size_t i = fastEnough; i < levels.size(); ++i) {
+        const double lag = beatLag(p, levels[i]);
+        const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
+        if (everyOther >= firmest && everyOther - at(p.snare, lag) >= kBackbeat) {
+            firmest = everyOther;
+            level = i;
+        }
+    }
+    return levels[level];
+}
+
+} // namespace zen::audio
