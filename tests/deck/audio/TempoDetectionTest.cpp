@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <numbers>
 #include <random>
@@ -22,11 +23,13 @@ constexpr int kRate = 44100;
 constexpr float kMin = 45, kMax = 230;
 constexpr std::uint32_t kDeckFlags = 3;
 
-// One bar of sixteenths per instrument: 'x' hit, '.' rest.
+// One bar per instrument, stepsPerBeat steps to the beat: 'x' hit, '.' rest.
 struct Pattern {
     const char* kick;
     const char* snare;
     const char* hat;
+    int stepsPerBeat = 4;
+    const char* percussion = ""; // a cycle of its own, running across the bar lines
 };
 constexpr Pattern kFourOnTheFloor{"x...x...x...x...", "....x.......x...", "..x...x...x...x."};
 constexpr Pattern kBackbeat{"x.....x...x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
@@ -40,6 +43,8 @@ struct Piece {
     double introSeconds = 0; // a drone and noise before the drums
     float noise = 0.01f;     // level of the white noise over everything
     int rate = kRate;
+    double offGridMs = 0; // every hit a third of this to all of it early or late
+    double laterBpm = 0;  // the tempo from half the piece on, when it changes there
 };
 
 // A drum loop with a drone under it and a little noise over it, mono, at the piece's tempo.
@@ -57,15 +62,26 @@ std::vector<float> render(const Piece& p) {
                               ((1 - noiseMix) * static_cast<float>(tone) + noiseMix * noise(rng));
         }
     };
-    const double sixteenth = 60.0 / p.bpm / 4;
-    for (int step = 0;; ++step) {
-        double t = p.introSeconds + step * sixteenth;
-        if (step % 2 == 1) t += (2 * p.swing - 1) * sixteenth;
+    const Pattern& pattern = p.pattern;
+    const double step = 60.0 / p.bpm / pattern.stepsPerBeat;
+    const double change = p.seconds / 2;
+    const auto changeStep = static_cast<int>(std::ceil((change - p.introSeconds) / step));
+    const int barSteps = static_cast<int>(std::strlen(pattern.kick));
+    const int cycle = static_cast<int>(std::strlen(pattern.percussion));
+    std::uniform_real_distribution<double> offGrid(p.offGridMs / 3000, p.offGridMs / 1000);
+    for (int i = 0;; ++i) {
+        double t = p.introSeconds + i * step;
+        if (p.laterBpm > 0 && i >= changeStep)
+            t = p.introSeconds + changeStep * step +
+                (i - changeStep) * 60.0 / p.laterBpm / pattern.stepsPerBeat;
+        if (i % 2 == 1) t += (2 * p.swing - 1) * step;
         if (t >= p.seconds) break;
-        const int s = step % 16;
-        if (p.pattern.kick[s] == 'x') hit(t, 55, 0.12, 0.05f, 0.9f);
-        if (p.pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
-        if (p.pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
+        if (p.offGridMs > 0) t = std::max(0.0, t + (rng() % 2 ? 1 : -1) * offGrid(rng));
+        const int s = i % barSteps;
+        if (pattern.kick[s] == 'x') hit(t, 55, 0.12, 0.05f, 0.9f);
+        if (pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
+        if (pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
+        if (cycle > 0 && pattern.percussion[i % cycle] == 'x') hit(t, 560, 0.05, 0.3f, 0.9f);
     }
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] += 0.1f * static_cast<float>(std::sin(2 * std::numbers::pi * 110 * i / p.rate)) +
@@ -151,6 +167,51 @@ TEST(TempoDetection, IsNotMisledBySwingAnIntroWithoutDrumsOrLoudNoise) {
 TEST(TempoDetection, WorksAtOtherSampleRatesAndOnMonoTracks) {
     EXPECT_NEAR(detectAsDeck({.bpm = 122.2, .rate = 48000}), 122.2, 0.1);
     EXPECT_NEAR(detectAsDeck({.bpm = 122.2, .rate = 22050}, 1), 122.2, 0.1);
+}
+
+TEST(TempoDetection, TakesTheDottedQuarterAsTheBeatOfCompoundMeters) {
+    // 6/8 at 92.5 dotted quarters: kick on the first, snare on the second, hats on the eighths.
+    const Pattern sixEight{"x...........", "......x.....", "x.x.x.x.x.x.", 6};
+    EXPECT_NEAR(detectAsDeck({.bpm = 92.5, .pattern = sixEight}), 92.5, 0.1);
+    // 12/8 at 61.3, doubled as the deck asks.
+    const Pattern twelveEight{"x...........x.....x.....", "......x...........x.....",
+                              "x.x.x.x.x.x.x.x.x.x.x.x.", 6};
+    EXPECT_NEAR(detectAsDeck({.bpm = 61.3, .pattern = twelveEight}), 122.6, 0.2);
+}
+
+TEST(TempoDetection, TakesTheQuarterNoteAsTheBeatOfATripletFeel) {
+    // 68.25 BPM with the hats on the first and last triplet of each beat, doubled as the deck
+    // asks.
+    const Pattern tripletHats{"x.........x.............", "......x...........x.....",
+                              "x...x.x...x.x...x.x...x.", 6};
+    EXPECT_NEAR(detectAsDeck({.bpm = 68.25, .pattern = tripletHats}), 136.5, 0.2);
+}
+
+TEST(TempoDetection, FollowsKickAndSnareRatherThanPercussionThreeAgainstFour) {
+    // A loud bell every dotted eighth, over a kick on every beat and over a backbeat.
+    Pattern house = kFourOnTheFloor, backbeat = kBackbeat;
+    house.percussion = backbeat.percussion = "x..";
+    EXPECT_NEAR(detectAsDeck({.bpm = 124.2, .pattern = house}), 124.2, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 109.7, .pattern = backbeat}), 109.7, 0.1);
+}
+
+TEST(TempoDetection, TakesTheFastCountAboveOneEightyWhereKickOrBackbeatMarkIt) {
+    const Pattern drumAndBass{"x.........x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
+    EXPECT_NEAR(detectAsDeck({.bpm = 184, .pattern = drumAndBass}), 184, 0.1);
+    const Pattern hardcore{"x...x...x...x...", "................", "..x...x...x...x."};
+    EXPECT_NEAR(detectAsDeck({.bpm = 196.4, .pattern = hardcore}), 196.4, 0.1);
+    // The same backbeat at half that speed is no fast count.
+    EXPECT_NEAR(detectAsDeck({.bpm = 96.3, .pattern = kBackbeat}), 96.3, 0.1);
+}
+
+TEST(TempoDetection, GivesABandsMeanTempo) {
+    // Every hit 5 to 15 ms off the grid.
+    EXPECT_NEAR(detectAsDeck({.bpm = 123.4, .pattern = kBackbeat, .offGridMs = 15}), 123.4, 0.5);
+    // Pushed from 117 to 120.6 halfway through: 118.8 on average, within 0.5 %.
+    EXPECT_NEAR(
+        detectAsDeck(
+            {.bpm = 117, .seconds = 40, .pattern = kBackbeat, .offGridMs = 15, .laterBpm = 120.6}),
+        118.8, 0.59);
 }
 
 TEST(TempoDetection, KeepsToTheRangeItIsGiven) {
