@@ -79,6 +79,7 @@ OnsetEnvelope::OnsetEnvelope(int sampleRate) {
     const int bins = frameSize_ / 2;
     bandEdges_ = binEdges(kBandEdgesHz, frameSize_, rate, &bandEdgesHz_);
     noiseEdges_ = binEdges(kNoiseEdgesHz, frameSize_, rate);
+    binPowers_.assign(static_cast<std::size_t>(bins) + 1, 0.0f);
 
     fftIn_ = fftwf_alloc_real(frameSize_);
     fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
@@ -147,12 +148,20 @@ void OnsetEnvelope::analyseFrame() {
     for (int i = 0; i < frameSize_; ++i)
         fftIn_[i] = in[i] * window_[i];
     fftwf_execute(plan_);
+    // Each bin's power once, then summed into the onset bands and the noise bands.
+    for (int k = bandEdges_.front(); k < bandEdges_.back(); ++k)
+        binPowers_[k] = fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
     const auto sumBands = [&](const std::vector<int>& edges, std::vector<float>& powers) {
         for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
-            float power = 0;
-            for (int k = edges[b]; k < edges[b + 1]; ++k)
-                power += fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
-            powers.push_back(power);
+            // Four running sums, so that the additions need not wait for each other.
+            float sums[4] = {};
+            int k = edges[b];
+            for (; k + 4 <= edges[b + 1]; k += 4)
+                for (int j = 0; j < 4; ++j)
+                    sums[j] += binPowers_[k + j];
+            for (; k < edges[b + 1]; ++k)
+                sums[0] += binPowers_[k];
+            powers.push_back((sums[0] + sums[1]) + (sums[2] + sums[3]));
         }
     };
     sumBands(bandEdges_, bandPowers_);

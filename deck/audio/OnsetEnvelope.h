@@ -53,6 +53,7 @@ private:
     std::vector<float> bandPowers_;   // frames x bands
     std::vector<int> noiseEdges_;     // FFT bin edges of the third-octave noise bands
     std::vector<float> noisePowers_;  // frames x noise bands
+    std::vector<float> binPowers_;    // the frame being analysed, per FFT bin
     float* fftIn_;
     float* fftOut_; // interleaved complex
     fftwf_plan_s* plan_;
