@@ -59,10 +59,6 @@ zen::config::ConfigRecord ConsoleRun::settings() const {
 }
 
 bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error) {
-    if (!zen::desktop::becomeSubreaper()) {
-        error = "cannot become the decks' subreaper";
-        return false;
-    }
     const QString source = QStringLiteral(ZENTARI_PROGRAM_DIR);
     for (const char* file : {"ZentariMix", "ZentariDeck", "styles.ini"})
         if (!QFile::copy(source + "/" + file, program_.filePath(file))) {
@@ -73,12 +69,21 @@ bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error
         error = "cannot write the settings";
         return false;
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    return launch(program_.filePath("ZentariMix"), {}, QProcessEnvironment::systemEnvironment(),
+                  error);
+}
+
+bool ConsoleRun::launch(const QString& command, const QStringList& arguments,
+                        QProcessEnvironment environment, QString& error) {
+    if (!zen::desktop::becomeSubreaper()) {
+        error = "cannot become the decks' subreaper";
+        return false;
+    }
     environment.insert("XDG_RUNTIME_DIR", runtime_.path());
     environment.remove("QT_QPA_PLATFORM");
     console_.setProcessEnvironment(environment);
     console_.setProcessChannelMode(QProcess::ForwardedChannels);
-    console_.start(program_.filePath("ZentariMix"), {});
+    console_.start(command, arguments);
     // The splash holds the window back for four seconds.
     for (int i = 0; i < 150 && window_.isEmpty(); ++i) {
         QThread::msleep(100);
@@ -97,6 +102,15 @@ bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error
 
 bool ConsoleRun::pressEngine() {
     return zen::desktop::clickIn(window_, kEngineButton);
+}
+
+QStringList ConsoleRun::monitorLines() {
+    // From the first visible line's start to past the last one's end.
+    if (!zen::desktop::dragIn(window_, {12, 104}, {288, 300})) return {};
+    QStringList lines = zen::desktop::selectedText().split('\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    return lines;
 }
 
 } // namespace zen::bench

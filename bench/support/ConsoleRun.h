@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // The real ZentariMix as the benchmarks run it: in a program folder of its own beside the deck
@@ -15,8 +16,9 @@ namespace zen::bench {
 
 class ConsoleRun {
 public:
-    // The engine button's middle, from the console window's corner.
+    // The engine button's and the Config button's middle, from the console window's corner.
     static constexpr QPoint kEngineButton{78, 50};
+    static constexpr QPoint kConfigButton{222, 50};
 
     ConsoleRun() = default;
     ConsoleRun(const ConsoleRun&) = delete;
@@ -29,12 +31,20 @@ public:
     // Starts the console with these settings and moves its window below the decks' (a deck
     // window mapping over the button would take a click); false and the reason in `error`.
     bool start(const zen::config::ConfigRecord& settings, QString& error);
+    // The same for a console installed elsewhere, started by `command` (a launcher, or a command
+    // that starts it as another user) in `environment` with the run's cables added.
+    bool launch(const QString& command, const QStringList& arguments,
+                QProcessEnvironment environment, QString& error);
 
     // The engine button, clicked as the DJ clicks it.
     bool pressEngine();
+    // The lines the monitor shows, selected with the mouse, without the blanks around them.
+    QStringList monitorLines();
 
     qint64 pid() const { return console_.processId(); }
     QString window() const { return window_; }
+    // The folder of the copied programs and their settings.
+    QString programFolder() const { return program_.path(); }
     // The folder that holds the run's cables.
     QString runtimeFolder() const { return runtime_.path(); }
     QString musicFolder() const { return music_.path(); }

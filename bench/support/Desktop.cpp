@@ -66,6 +66,25 @@ bool doubleClickIn(const QString& windowId, QPoint point) {
     return clicksIn(windowId, point, 2);
 }
 
+bool dragIn(const QString& windowId, QPoint from, QPoint to) {
+    const QPoint corner = windowPlace(windowId);
+    bool raised = false, dragged = false;
+    xdotool({"windowraise", windowId}, &raised);
+    xdotool({"mousemove", QString::number(corner.x() + from.x()),
+             QString::number(corner.y() + from.y()), "mousedown", "1", "mousemove",
+             QString::number(corner.x() + to.x()), QString::number(corner.y() + to.y()), "mouseup",
+             "1"},
+            &dragged);
+    return raised && dragged;
+}
+
+QString selectedText() {
+    QProcess xclip;
+    xclip.start("xclip", {"-out", "-selection", "primary"});
+    xclip.waitForFinished(5000);
+    return QString::fromUtf8(xclip.readAllStandardOutput());
+}
+
 QString focusedWindow() {
     return xdotool({"getwindowfocus"});
 }
@@ -111,6 +130,16 @@ std::vector<pid_t> deckChildren() {
             decks.push_back(entry.toInt());
     }
     return decks;
+}
+
+pid_t deckChild(int deck) {
+    for (pid_t pid : deckChildren()) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (file.open(QIODevice::ReadOnly) &&
+            file.readAll().split('\0').value(1) == QByteArray::number(deck))
+            return pid;
+    }
+    return -1;
 }
 
 int waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {

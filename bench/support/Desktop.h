@@ -22,11 +22,16 @@ bool moveWindow(const QString& windowId, QPoint place);
 bool clickIn(const QString& windowId, QPoint point);
 // The same with a double click, as a deck's browser loads a file.
 bool doubleClickIn(const QString& windowId, QPoint point);
+// Drags with the left button from one point to another inside the window, as a mouse selects.
+bool dragIn(const QString& windowId, QPoint from, QPoint to);
+// The text last selected on the display (its primary selection), read with xclip.
+QString selectedText();
 // The window that has the keyboard focus.
 QString focusedWindow();
 
-// Where a deck window shows the first file of its browser.
+// Where a deck window shows the first and the second file of its browser.
 inline constexpr QPoint kDeckFirstFile{280, 366};
+inline constexpr QPoint kDeckSecondFile{280, 384};
 // The deck window whose top-left corner is the screen's (deck 1), once both decks show; empty
 // when they do not within 10 s.
 QString deckOneWindow();
@@ -39,6 +44,8 @@ qint64 displayServerPid();
 bool becomeSubreaper();
 // ZentariDeck processes whose parent is this process.
 std::vector<pid_t> deckChildren();
+// The one of them started as deck 1 or 2; -1 when there is none.
+pid_t deckChild(int deck);
 // The exit status of one of them, as waitpid gives it, or -1 when it has not ended in time.
 int waitForEnd(pid_t pid, std::chrono::milliseconds timeout);
 

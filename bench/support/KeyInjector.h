@@ -29,9 +29,13 @@ private:
     xcb_connection_t* connection_ = nullptr;
 };
 
-// The keysyms of the function keys F5, F6 and F7.
+// The keysyms of the function keys F5 to F8, which a deck window does nothing with, of the
+// letter a and of Return.
 inline constexpr std::uint32_t kKeysymF5 = 0xffc2;
 inline constexpr std::uint32_t kKeysymF6 = 0xffc3;
 inline constexpr std::uint32_t kKeysymF7 = 0xffc4;
+inline constexpr std::uint32_t kKeysymF8 = 0xffc5;
+inline constexpr std::uint32_t kKeysymA = 0x61;
+inline constexpr std::uint32_t kKeysymReturn = 0xff0d;
 
 } // namespace zen::bench

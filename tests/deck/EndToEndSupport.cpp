@@ -60,9 +60,9 @@ bool waitForDeckWindow() {
     return shown;
 }
 
-std::vector<float> recordOutput(const QString& file, int seconds) {
+std::vector<float> recordOutput(const QString& file, double seconds) {
     if (!run("jack_capture", {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file},
-             QProcessEnvironment::systemEnvironment(), (seconds + 10) * 1000))
+             QProcessEnvironment::systemEnvironment(), static_cast<int>(seconds * 1000) + 10000))
         return {};
     SF_INFO info{};
     SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
@@ -112,6 +112,40 @@ double steadyHz(const std::vector<float>& mono, double rate) {
             ++count;
         }
     return rate * count / sum;
+}
+
+Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz, double rate) {
+    // A Hann window keeps a strong tone elsewhere from leaking into the band.
+    const double n = static_cast<double>(mono.size());
+    std::vector<double> windowed(mono.size());
+    double windowSum = 0;
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / n);
+        windowed[i] = w * mono[i];
+        windowSum += w;
+    }
+    // Goertzel's recurrence gives the component at one frequency.
+    const auto amplitudeAt = [&](double hz) {
+        const double coefficient = 2 * std::cos(2 * M_PI * hz / rate);
+        double s1 = 0, s2 = 0;
+        for (double x : windowed) {
+            const double s0 = x + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+        return windowSum > 0 ? 2 * std::sqrt(std::max(power, 0.0)) / windowSum : 0;
+    };
+    Tone best;
+    const auto search = [&](double from, double to, double step) {
+        for (double hz = from; hz <= to; hz += step) {
+            const double amplitude = amplitudeAt(hz);
+            if (amplitude > best.amplitude) best = {hz, amplitude};
+        }
+    };
+    search(lowHz, highHz, 1.0);
+    search(best.hz - 1.0, best.hz + 1.0, 0.1);
+    return best;
 }
 
 void EndToEndTest::SetUp() {

@@ -30,7 +30,7 @@ zen::config::ConfigRecord deckRecord(int device, const QString& musicFolder);
 bool waitForDeckWindow();
 
 // Records `seconds` of what the sound server plays; returns the left channel.
-std::vector<float> recordOutput(const QString& file, int seconds);
+std::vector<float> recordOutput(const QString& file, double seconds);
 // Frames of the recording that carry the tone: at the deck's start volume most of a sine's
 // samples lie well above this, silence and dither far below.
 std::size_t loudFrames(const std::vector<float>& mono);
@@ -39,6 +39,15 @@ std::vector<float> sounding(const std::vector<float>& mono);
 // The frequency of a recorded tone, robust to the dropouts a loaded machine causes in a dummy
 // sound server: cycles far from the median length (a gap, a glitch) are left out of the mean.
 double steadyHz(const std::vector<float>& mono, double rate = 44100);
+
+// The strongest tone of a recording between two frequencies, where another tone may sound
+// too: its frequency (to a tenth of a hertz) and its amplitude (1 = full scale).
+struct Tone {
+    double hz = 0;
+    double amplitude = 0;
+};
+Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz,
+                   double rate = 44100);
 
 // Skips when the display or the sound server is missing; ends the deck after each test.
 class EndToEndTest : public ::testing::Test {

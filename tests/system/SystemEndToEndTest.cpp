@@ -1,0 +1,227 @@
+#include "SystemTestSupport.h"
+
+#include "ControllerStream.h"
+#include "Desktop.h"
+#include "Tracks.h"
+#include "common/DeckCommands.h"
+#include "common/midi/MIDIInput.h"
+
+#include <QThread>
+#include <csignal>
+#include <memory>
+
+// A set as a DJ plays it: the real console starts its real decks on the display and the sound
+// server; each deck plays its own tone from the keyboard; a controller speaks on the external
+// cable while the options panel is open; the settings are saved and the engine restarted; a deck
+// dies in the middle of the set.
+
+using namespace zen::system;
+using namespace zen::desktop;
+using zen::bench::runEventsFor;
+using zen::e2e::strongestTone;
+
+namespace {
+
+// Each deck plays its own tone, so a recording of both tells them apart.
+constexpr double kDeck1Hz = 500, kDeck2Hz = 1500;
+// Deck 1's play, stop and forward nudge keys and deck 2's play key: F5, F6, F8 and F7.
+constexpr int kDeck1PlayCode = 63, kDeck1StopCode = 64, kDeck2PlayCode = 65, kDeck1ForwardCode = 66;
+// The decks listen on cables 1 and 2; controllers speak on cable 3, the console's external input.
+constexpr qint16 kControllerCable = 2;
+// A nudge with the tracking option on bends by 2500 Hz of the deck's 44100, some 28 Hz of deck 1's
+// tone. The dropouts of a busy dummy sound server blur a half-second take by a hertz or so.
+constexpr double kBend = (44100.0 + 2500) / 44100;
+constexpr double kHzTolerance = 3;
+// The options panel: the "Tracking normal" and "Capture" boxes, deck 1's "Power" controller box
+// and "Save and Close".
+constexpr QPoint kTrackingBox{26, 144}, kCaptureBox{342, 271}, kPowerBox{144, 423},
+    kSaveButton{458, 530};
+constexpr int kPowerEntry = 3;
+// What sounds: a tone well above the dither of an idle output; silence well below it.
+constexpr double kSounding = 0.02, kSilent = 0.002;
+
+// The commands that travel to the decks, heard on their cables.
+class DeckCables {
+public:
+    DeckCables() {
+        for (int deck = 0; deck < 2; ++deck) {
+            zen::MIDIInput& input = inputs_[deck];
+            QObject::connect(&input, &zen::MIDIInput::messageReceived, [this, deck, &input] {
+                if (input.status() == zen::cmd::kStatus) heard[deck].push_back(input.data1());
+                input.action(static_cast<qint16>(deck), zen::MidiAction::Received);
+            });
+            input.action(static_cast<qint16>(deck), zen::MidiAction::Open);
+            input.action(static_cast<qint16>(deck), zen::MidiAction::Start);
+        }
+    }
+    std::vector<int> heard[2];
+
+private:
+    zen::MIDIInput inputs_[2];
+};
+
+class SystemEndToEndTest : public SystemTest {
+protected:
+    void SetUp() override {
+        SystemTest::SetUp();
+        if (IsSkipped()) return;
+        for (auto [name, hz] :
+             {std::pair{"1 deck one.wav", kDeck1Hz}, {"2 deck two.wav", kDeck2Hz}})
+            ASSERT_TRUE(zen::bench::writeSineWav((console.musicFolder() + "/" + name).toStdString(),
+                                                 hz, 20));
+        settings = console.settings();
+        settings.bpmDetection = "OFF";
+        settings.externalMidi = QString::number(kControllerCable);
+        settings.mapping[16] = QString::number(kDeck1PlayCode);
+        settings.mapping[17] = QString::number(kDeck1StopCode);
+        settings.mapping[20] = QString::number(kDeck1ForwardCode);
+        settings.mapping[21] = QString::number(kDeck2PlayCode);
+        QString error;
+        ASSERT_TRUE(console.start(settings, error)) << error.toStdString();
+        // This process hears the console's cables.
+        qputenv("XDG_RUNTIME_DIR", console.runtimeFolder().toLocal8Bit());
+        cables = std::make_unique<DeckCables>();
+    }
+
+    // START, then each deck loads its tone through its browser, as a DJ double-clicks a file.
+    void startAndLoad() {
+        const QStringList decks = startEngine(console.programFolder());
+        ASSERT_EQ(decks.size(), 2);
+        doubleClickIn(decks[0], kDeckFirstFile);
+        doubleClickIn(decks[1], kDeckSecondFile);
+        QThread::msleep(300);
+    }
+
+    zen::e2e::Tone deck1(const std::vector<float>& take) { return strongestTone(take, 300, 1300); }
+    zen::e2e::Tone deck2(const std::vector<float>& take) { return strongestTone(take, 1300, 2000); }
+
+    // Listens while the key is held, from a moment after it went down.
+    std::vector<float> listenHolding(std::uint32_t keysym, int afterMs) {
+        const std::uint8_t key = keys.keycodeOf(keysym);
+        keys.press(key);
+        runEventsFor(afterMs);
+        std::vector<float> take = listen();
+        keys.release(key);
+        return take;
+    }
+
+    // A window of the console's other than its main one, once it shows.
+    QString consoleWindow(const QString& namePattern) {
+        for (int i = 0; i < 50; ++i) {
+            for (const QString& window : visibleWindows(namePattern))
+                if (window != console.window()) return window;
+            QThread::msleep(100);
+        }
+        return {};
+    }
+
+    void playBothDecksFromTheKeyboard() {
+        tap(zen::bench::kKeysymF5);
+        std::vector<float> take = listen();
+        EXPECT_NEAR(deck1(take).hz, kDeck1Hz, kHzTolerance)
+            << "deck 1's play key did not play deck 1's track";
+        EXPECT_GT(deck1(take).amplitude, kSounding) << "deck 1's play key was not heard";
+        EXPECT_LT(deck2(take).amplitude, kSilent) << "deck 1's play key started deck 2";
+
+        tap(zen::bench::kKeysymF7);
+        take = listenHolding(zen::bench::kKeysymF8, 200);
+        EXPECT_NEAR(deck1(take).hz, kDeck1Hz * kBend, kHzTolerance)
+            << "holding deck 1's nudge key did not bend it";
+        EXPECT_NEAR(deck2(take).hz, kDeck2Hz, kHzTolerance)
+            << "deck 2's play key did not play deck 2, or "
+               "the nudge of deck 1 moved deck 2's pitch";
+        runEventsFor(200);
+        take = listen();
+        EXPECT_NEAR(deck1(take).hz, kDeck1Hz, kHzTolerance)
+            << "deck 1 stayed bent after the key went up";
+        EXPECT_NEAR(deck2(take).hz, kDeck2Hz, kHzTolerance) << "deck 2's pitch moved";
+
+        tap(zen::bench::kKeysymF6);
+        runEventsFor(100);
+        take = listen();
+        EXPECT_LT(deck1(take).amplitude, kSilent) << "deck 1's stop key did not stop it";
+        EXPECT_GT(deck2(take).amplitude, kSounding) << "deck 1's stop key stopped deck 2 too";
+
+        const QStringList monitor = console.monitorLines();
+        EXPECT_TRUE(monitor.contains("D1 PLAY/PAUSE") && monitor.contains("Key UP"))
+            << "the monitor does not show the keys pressed: " << monitor.join('|').toStdString();
+    }
+
+    // With the options panel open, keys and controllers are for the mapping boxes, not the decks.
+    void mapAControllerAndSave() {
+        ASSERT_TRUE(clickIn(console.window(), zen::bench::ConsoleRun::kConfigButton));
+        const QString options = consoleWindow("^ZentariMix OPTIONS$");
+        ASSERT_FALSE(options.isEmpty()) << "Config did not open the options panel";
+        cables->heard[0].clear();
+        cables->heard[1].clear();
+        tap(zen::bench::kKeysymF5);
+        runEventsFor(200);
+        const std::vector<int> releaseOnly{zen::cmd::kTouchRelease};
+        EXPECT_EQ(cables->heard[0], releaseOnly)
+            << "with the panel open, deck 1's play key reached deck 1, or its release did not";
+        EXPECT_EQ(cables->heard[1], releaseOnly) << "a key's release did not reach deck 2";
+
+        ASSERT_TRUE(clickIn(options, kTrackingBox));
+        ASSERT_TRUE(clickIn(options, kCaptureBox));
+        ASSERT_TRUE(clickIn(options, kPowerBox));
+        runEventsFor(200);
+        cables->heard[0].clear();
+        cables->heard[1].clear();
+        zen::bench::ControllerStream controller(kControllerCable);
+        controller.send();
+        runEventsFor(300);
+        EXPECT_TRUE(cables->heard[0].empty() && cables->heard[1].empty())
+            << "the controller's message reached a deck";
+
+        ASSERT_TRUE(clickIn(options, kSaveButton));
+        ASSERT_FALSE(consoleWindow("^ZentariMix$").isEmpty()) << "Save showed no message";
+        tap(zen::bench::kKeysymReturn); // the message's OK
+        zen::config::ConfigRecord expected = settings;
+        expected.trackingMode = "OFF";
+        expected.mapping[kPowerEntry] = "7";
+        zen::config::ConfigRecord stored;
+        ASSERT_TRUE(stored.load(console.programFolder() + "/ZentariDJ.ini"));
+        EXPECT_TRUE(stored == expected) << "Save did not store what the DJ set in the panel";
+        EXPECT_TRUE(console.monitorLines().contains("Midi C7 V1"))
+            << "the controller's message is not in the monitor";
+    }
+
+    // With tracking off, a held nudge keeps speeding the track up.
+    void playWithTheNewSettings() {
+        tap(zen::bench::kKeysymF5);
+        const std::vector<float> take = listenHolding(zen::bench::kKeysymF8, 300);
+        const auto half = take.begin() + static_cast<std::ptrdiff_t>(take.size() / 2);
+        const double early = deck1(std::vector<float>(take.begin(), half)).hz;
+        const double late = deck1(std::vector<float>(half, take.end())).hz;
+        EXPECT_GT(late, early * 1.05) << "after Save and a restart deck 1 still nudged as before: "
+                                         "the decks did not take the new settings";
+    }
+
+    // Deck 1 dies in the middle of the set; deck 2 plays on and still obeys its keys.
+    void loseDeck1() {
+        const pid_t deck1Pid = deckChild(1);
+        ASSERT_GT(deck1Pid, 0);
+        ::kill(deck1Pid, SIGKILL);
+        waitForEnd(deck1Pid, std::chrono::seconds(5));
+        tap(zen::bench::kKeysymF7);
+        runEventsFor(100);
+        EXPECT_GT(deck2(listen()).amplitude, kSounding)
+            << "with deck 1 gone, deck 2 ignored its key";
+    }
+
+    zen::config::ConfigRecord settings;
+    std::unique_ptr<DeckCables> cables;
+};
+
+TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
+    ASSERT_NO_FATAL_FAILURE(startAndLoad());
+    ASSERT_NO_FATAL_FAILURE(playBothDecksFromTheKeyboard());
+    ASSERT_NO_FATAL_FAILURE(mapAControllerAndSave());
+    ASSERT_NO_FATAL_FAILURE(stopEngine());
+    ASSERT_NO_FATAL_FAILURE(startAndLoad());
+    ASSERT_NO_FATAL_FAILURE(playWithTheNewSettings());
+    ASSERT_NO_FATAL_FAILURE(loseDeck1());
+    stopEngine();
+}
+
+} // namespace
