@@ -1,13 +1,11 @@
 // Starts the real ZentariDeck on the display and the sound server, and measures the processor time
 // of its process over 10 s each: idle with no track, then playing an MP3 in the bar view at its
-// starting 35 ms, in the scrolling view, and in the bar view at 1 ms after a second click. With
-// --screenshots DIR it also saves the playing deck in both views.
+// starting 35 ms, in the scrolling view, and in the bar view at 1 ms after a second click.
 
 #include "Measure.h"
 #include "common/ConfigRecord.h"
 #include "deck/audio/AudioEngine.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,10 +76,7 @@ int fail(const char* why) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QString shots;
-    if (argc == 3 && QString::fromLocal8Bit(argv[1]) == "--screenshots")
-        shots = QString::fromLocal8Bit(argv[2]);
+int main() {
     if (qEnvironmentVariableIsEmpty("DISPLAY") || !run("jack_lsp", {}))
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
 
@@ -136,15 +131,9 @@ int main(int argc, char** argv) {
     click(kSpectrumX, kSpectrumY);
     QThread::sleep(2);
     const double scrolling = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
-    if (!shots.isEmpty())
-        run("import", {"-window", "root", "-crop", "579x560+0+0", "+repage",
-                       QDir(shots).filePath("deck-playing-scrolling.png")});
     click(kSpectrumX, kSpectrumY);
     QThread::sleep(2);
     const double bars = zen::bench::cpuPercentOver(pid, kMeasureSeconds);
-    if (!shots.isEmpty())
-        run("import", {"-window", "root", "-crop", "579x560+0+0", "+repage",
-                       QDir(shots).filePath("deck-playing-bars.png")});
     const double rss = rssMb(pid);
     const bool alive = deck.state() == QProcess::Running;
     deck.kill();
