@@ -104,6 +104,15 @@ bool ConsoleRun::pressEngine() {
     return zen::desktop::clickIn(window_, kEngineButton);
 }
 
+QString ConsoleRun::otherWindow(const QString& namePattern) const {
+    for (int i = 0; i < 50; ++i) {
+        for (const QString& window : zen::desktop::visibleWindows(namePattern))
+            if (window != window_) return window;
+        QThread::msleep(100);
+    }
+    return {};
+}
+
 QStringList ConsoleRun::monitorLines() {
     // From the first visible line's start to past the last one's end.
     if (!zen::desktop::dragIn(window_, {12, 104}, {288, 300})) return {};

@@ -38,6 +38,9 @@ public:
 
     // The engine button, clicked as the DJ clicks it.
     bool pressEngine();
+    // A window of the console other than its main one (the options panel, a message) once it
+    // shows, within 5 s; empty when none does.
+    QString otherWindow(const QString& namePattern) const;
     // The lines the monitor shows, selected with the mouse, without the blanks around them.
     QStringList monitorLines();
 

@@ -48,17 +48,11 @@ TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBo
     key(57); // still held: nothing more
     key(30); // straight to another key: no release in between
     key(0);
-    // The panel shown takes keys for itself: no entry is served, but the release still goes out.
-    panel().show();
-    key(57);
-    key(0);
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return host.decks[0]->commands.size() + host.decks[1]->commands.size() >= 7; }));
-    EXPECT_EQ(host.decks[0]->commands,
-              (std::vector<int>{kPlayPause, kCue, kTouchRelease, kTouchRelease}));
-    EXPECT_EQ(host.decks[1]->commands,
-              (std::vector<int>{kPlayPause, kTouchRelease, kTouchRelease}));
-    EXPECT_EQ(monitorText(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP \nKey UP");
+        [&] { return host.decks[0]->commands.size() + host.decks[1]->commands.size() >= 5; }));
+    EXPECT_EQ(host.decks[0]->commands, (std::vector<int>{kPlayPause, kCue, kTouchRelease}));
+    EXPECT_EQ(host.decks[1]->commands, (std::vector<int>{kPlayPause, kTouchRelease}));
+    EXPECT_EQ(monitorText(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP");
 }
 
 TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt) {

@@ -1,7 +1,6 @@
 #include "DeckTestSupport.h"
 
 #include "common/ConfigRecord.h"
-#include "common/FirstRunConfig.h"
 
 #include "deck/Browser.h"
 #include "deck/DeckLifecycle.h"
@@ -69,17 +68,6 @@ TEST_F(DeckTest, AnyOtherArgumentReadsItsOwnCopyWithTheDeck2Fields) {
     EXPECT_EQ(host.messages[0].title, "Digital output");
     EXPECT_EQ(host.messages[0].icon, DeckHost::Icon::Critical);
     EXPECT_EQ(host.ended, 1);
-}
-
-TEST_F(DeckTest, ANewUsersSettingsStartTheDeckOnItsCableAndTheDefaultOutput) {
-    ASSERT_TRUE(zen::config::firstRunConfig(musicDir.path())
-                    .save(zen::config::deckFilePath(programDir.path(), "2")));
-    ASSERT_TRUE(window->startUp("2"));
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(state().soundDevice, 0);
-    EXPECT_EQ(state().midiInDevice, 1); // MIDI Yoke 2
-    EXPECT_FALSE(ui().lblBPMs->isHidden());
-    EXPECT_EQ(ui().filFile->path(), QDir(musicDir.path()).canonicalPath());
 }
 
 TEST_F(DeckTest, MissingCopyIsReportedAndStartUpGoesOnWithDevice0) {

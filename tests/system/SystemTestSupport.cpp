@@ -5,21 +5,68 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
+#include <sndfile.h>
 #include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace zen::system {
 
 using namespace zen::desktop;
+
+bool run(const QString& program, const QStringList& args, const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
+Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz) {
+    // A Hann window keeps a strong tone elsewhere from leaking into the band.
+    const double n = static_cast<double>(mono.size());
+    std::vector<double> windowed(mono.size());
+    double windowSum = 0;
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / n);
+        windowed[i] = w * mono[i];
+        windowSum += w;
+    }
+    // Goertzel's recurrence gives the component at one frequency.
+    const auto amplitudeAt = [&](double hz) {
+        const double coefficient = 2 * std::cos(2 * M_PI * hz / 44100);
+        double s1 = 0, s2 = 0;
+        for (double x : windowed) {
+            const double s0 = x + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+        return windowSum > 0 ? 2 * std::sqrt(std::max(power, 0.0)) / windowSum : 0;
+    };
+    Tone best;
+    const auto search = [&](double from, double to, double step) {
+        for (double hz = from; hz <= to; hz += step)
+            if (const double amplitude = amplitudeAt(hz); amplitude > best.amplitude)
+                best = {hz, amplitude};
+    };
+    search(lowHz, highHz, 1.0);
+    search(best.hz - 1.0, best.hz + 1.0, 0.1);
+    return best;
+}
+
 void SystemTest::SetUp() {
-    EndToEndTest::SetUp();
-    if (IsSkipped()) return;
+    if (!zen::bench::servicesRunning())
+        GTEST_SKIP() << "no display or JACK server: start them (scripts/services start)";
     ASSERT_TRUE(keys.connected()) << "no XTEST keyboard on the display";
     ASSERT_TRUE(work.isValid());
 }
@@ -50,10 +97,9 @@ QStringList SystemTest::startEngine(const QString& settingsFolder) {
     for (int deck : {1, 2}) {
         EXPECT_EQ(fileBytes(settingsFolder + QString("/deck%1.ini").arg(deck)), settings)
             << "deck " << deck << " did not get the console's settings at START";
-        const pid_t pid = deckChild(deck);
         bool listening = false;
         for (int i = 0; i < 100 && !listening; ++i) {
-            listening = !socketsOf(pid).isEmpty();
+            listening = !socketsOf(deckChild(deck)).isEmpty();
             if (!listening) QThread::msleep(50);
         }
         EXPECT_TRUE(listening) << "deck " << deck << " does not listen to the console";
@@ -71,10 +117,25 @@ void SystemTest::stopEngine() {
             << "a deck ended badly on STOP: status " << status;
         EXPECT_TRUE(socketsOf(pid).isEmpty()) << "a deck that ended on STOP left its cable behind";
     }
+    QProcess ports;
+    ports.start("jack_lsp", {});
+    ports.waitForFinished(5000);
+    for (const QString& port : QString::fromLocal8Bit(ports.readAllStandardOutput()).split('\n'))
+        EXPECT_TRUE(port.isEmpty() || port.startsWith("system:"))
+            << "a deck that ended on STOP left its sound output " << port.toStdString();
 }
 
 std::vector<float> SystemTest::listen() {
-    return zen::e2e::recordOutput(work.filePath(QString("take%1.wav").arg(++takes_)), 0.5);
+    const QString file = work.filePath(QString("take%1.wav").arg(++takes_));
+    if (!run("jack_capture", {"--daemon", "-c", "1", "-d", "0.5", "-f", "wav", "-fn", file}))
+        return {};
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
+    if (!sf) return {};
+    std::vector<float> left(static_cast<std::size_t>(info.frames));
+    sf_readf_float(sf, left.data(), info.frames);
+    sf_close(sf);
+    return left;
 }
 
 QStringList SystemTest::socketsOf(pid_t process) const {

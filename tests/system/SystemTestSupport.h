@@ -2,22 +2,34 @@
 
 #include "ConsoleRun.h"
 #include "KeyInjector.h"
-#include "tests/deck/EndToEndSupport.h"
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <cstdint>
-#include <sys/types.h>
+#include <gtest/gtest.h>
 #include <vector>
 
 // What the system tests share: the real console and its decks on the display and the sound
-// server, keys pressed as a DJ presses them, and the sound the decks make.
+// server of scripts/services, keys pressed as a DJ presses them, and the sound the decks make.
 namespace zen::system {
 
+// Runs a program to its end; true when it exited normally with status 0.
+bool run(const QString& program, const QStringList& args,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 // The file's bytes, or "missing" when it cannot be read.
 QByteArray fileBytes(const QString& path);
 
-class SystemTest : public zen::e2e::EndToEndTest {
+// The strongest tone of a recording between two frequencies, where another tone may sound too:
+// its frequency (to a tenth of a hertz) and its amplitude (1 = full scale).
+struct Tone {
+    double hz = 0;
+    double amplitude = 0;
+};
+Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz);
+
+// Skips when the display or the sound server is missing.
+class SystemTest : public ::testing::Test {
 protected:
     void SetUp() override;
 
@@ -28,9 +40,9 @@ protected:
     // Returns the deck windows, deck 1's first; empty when they did not show.
     QStringList startEngine(const QString& settingsFolder);
     // Clicks the engine button and checks that the running decks end cleanly and let go of
-    // their cables.
+    // their cables and sound outputs.
     void stopEngine();
-    // Half a second of what the decks play.
+    // Half a second of what the decks play on the left channel.
     std::vector<float> listen();
 
     zen::bench::ConsoleRun console;
