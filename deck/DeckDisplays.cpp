@@ -2,9 +2,9 @@
 
 #include "common/Palette.h"
 #include "common/WindowDrag.h"
-#include "deck/CpuLoadDisplay.h"
-#include "deck/FrequencyView.h"
-#include "deck/LevelMeter.h"
+#include "deck/displays/CpuLoadDisplay.h"
+#include "deck/displays/FrequencyView.h"
+#include "deck/displays/LevelMeter.h"
 
 #include <QLabel>
 

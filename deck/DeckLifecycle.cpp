@@ -4,16 +4,16 @@
 #include "common/Palette.h"
 #include "common/ShapeWidget.h"
 #include "common/WidgetColors.h"
-#include "deck/CpuLoadDisplay.h"
 #include "deck/DeckConfig.h"
 #include "deck/DeckHost.h"
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
-#include "deck/FrequencyView.h"
 #include "deck/RemoteControl.h"
 #include "deck/SongPanel.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
+#include "deck/displays/CpuLoadDisplay.h"
+#include "deck/displays/FrequencyView.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "deck/FileNameScroller.h"
+#include "deck/displays/FileNameScroller.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -9,9 +9,9 @@
 // Runs on Qt's offscreen platform; `seconds` per phase is the only argument (default 5).
 #include "Measure.h"
 #include "Tracks.h"
-#include "deck/LevelMeter.h"
-#include "deck/FrequencyView.h"
 #include "deck/audio/TestClock.h"
+#include "deck/displays/FrequencyView.h"
+#include "deck/displays/LevelMeter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "DeckTestSupport.h"
 
-#include "deck/CpuLoadDisplay.h"
-#include "deck/FrequencyView.h"
-#include "deck/LevelMeter.h"
+#include "deck/displays/CpuLoadDisplay.h"
+#include "deck/displays/FrequencyView.h"
+#include "deck/displays/LevelMeter.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "deck/FrequencyView.h"
+#include "deck/displays/FrequencyView.h"
 #include "FakeEngine.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "FakeEngine.h"
 #include "common/WindowDrag.h"
-#include "deck/CpuLoadDisplay.h"
-#include "deck/FileNameScroller.h"
+#include "deck/displays/CpuLoadDisplay.h"
+#include "deck/displays/FileNameScroller.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "deck/CpuLoadDisplay.h"
+#include "deck/displays/CpuLoadDisplay.h"
 
 #include <QLabel>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "deck/ChannelSource.h"
-#include "deck/FrequencyPicture.h"
+#include "deck/displays/FrequencyPicture.h"
 
 #include <QImage>
 #include <QTimer>

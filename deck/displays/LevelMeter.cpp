@@ -1,4 +1,4 @@
-#include "deck/LevelMeter.h"
+#include "deck/displays/LevelMeter.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "deck/FrequencyView.h"
+#include "deck/displays/FrequencyView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

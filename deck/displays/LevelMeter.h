@@ -1,7 +1,7 @@
 #pragma once
 
 #include "deck/ChannelSource.h"
-#include "deck/LevelMeterModel.h"
+#include "deck/displays/LevelMeterModel.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "deck/LevelMeterModel.h"
+#include "deck/displays/LevelMeterModel.h"
 
 #include <algorithm>
 #include <cmath>

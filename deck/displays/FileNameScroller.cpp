@@ -1,4 +1,4 @@
-#include "deck/FileNameScroller.h"
+#include "deck/displays/FileNameScroller.h"
 
 #include <QLabel>
 

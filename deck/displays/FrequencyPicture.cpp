@@ -1,4 +1,4 @@
-#include "deck/FrequencyPicture.h"
+#include "deck/displays/FrequencyPicture.h"
 
 #include <algorithm>
 #include <cmath>
