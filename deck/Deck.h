@@ -25,7 +25,7 @@ class AudioEngine;
 namespace zen::deck {
 class CpuLoadDisplay;
 class LevelMeter;
-class FrequencyView;
+class SpectrumView;
 } // namespace zen::deck
 
 // The controls of frmMain that the deck's concerns read and write. The window owns them.
@@ -46,7 +46,7 @@ struct DeckUi {
     QLabel* lblBPM = nullptr;
     QLabel* lblPosition = nullptr;
 
-    zen::deck::FrequencyView* pctSpectrum = nullptr; // with tmrSpectrum
+    zen::deck::SpectrumView* pctSpectrum = nullptr; // with tmrSpectrum
     QLabel* lblVU = nullptr;                        // names the spectrum's view
     zen::deck::LevelMeter* pctVU = nullptr;
     QLabel* lblCPU = nullptr;

@@ -3,8 +3,8 @@
 #include "common/Palette.h"
 #include "common/WindowDrag.h"
 #include "deck/displays/CpuLoadDisplay.h"
-#include "deck/displays/FrequencyView.h"
 #include "deck/displays/LevelMeter.h"
+#include "deck/displays/SpectrumView.h"
 
 #include <QLabel>
 
@@ -39,7 +39,7 @@ void createDeckDisplays(Deck& deck) {
     DeckState* state = &deck.state;
     const zen::deck::ChannelSource channel = [state] { return state->channel; };
 
-    ui.pctSpectrum = new zen::deck::FrequencyView(deck.engine, channel, w);
+    ui.pctSpectrum = new zen::deck::SpectrumView(deck.engine, channel, w);
     ui.pctSpectrum->move(8, 154);
     ui.pctSpectrum->setFixedSize(ui.pctSpectrum->sizeHint());
     // The picture covers the view: nothing below it needs painting.
@@ -51,7 +51,7 @@ void createDeckDisplays(Deck& deck) {
     QFont captionFont = ui.lblVU->font();
     captionFont.setBold(true);
     ui.lblVU->setFont(captionFont);
-    QObject::connect(ui.pctSpectrum, &zen::deck::FrequencyView::captionChanged, ui.lblVU,
+    QObject::connect(ui.pctSpectrum, &zen::deck::SpectrumView::captionChanged, ui.lblVU,
                      &QLabel::setText);
 
     ui.pctVU = new zen::deck::LevelMeter(deck.engine, channel, w);

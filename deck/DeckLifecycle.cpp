@@ -13,7 +13,7 @@
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 #include "deck/displays/CpuLoadDisplay.h"
-#include "deck/displays/FrequencyView.h"
+#include "deck/displays/SpectrumView.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -10,8 +10,8 @@
 #include "Measure.h"
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
-#include "deck/displays/FrequencyView.h"
 #include "deck/displays/LevelMeter.h"
+#include "deck/displays/SpectrumView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -76,12 +76,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
 
-    std::vector<float> analysis(deck::FrequencyPicture::kAnalysisSize);
+    std::vector<float> analysis(deck::SpectrumPicture::kAnalysisSize);
     std::mt19937 random(2);
     std::uniform_real_distribution<float> magnitude(0.0f, 0.02f);
     for (float& bin : analysis)
         bin = magnitude(random);
-    deck::FrequencyPicture model;
+    deck::SpectrumPicture model;
     const double barFrameUs = microsecondsEach(200000, [&](int) { model.drawFrame(analysis); });
     model.switchMode();
     const double scrollFrameUs = microsecondsEach(200000, [&](int) { model.drawFrame(analysis); });
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     const double playingCpu = cpuPercentOver(seconds);
 
     audio::Handle shown = channel;
-    deck::FrequencyView spectrum(*engine, [&shown] { return shown; });
+    deck::SpectrumView spectrum(*engine, [&shown] { return shown; });
     deck::LevelMeter meter(*engine, [&shown] { return shown; });
     spectrum.resize(88, 101);
     spectrum.show();

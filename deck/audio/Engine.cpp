@@ -400,9 +400,9 @@ template <typename I>
 std::int32_t BasicEngine<I>::channelGetData(Handle channel, float* buffer, std::uint32_t what) {
     const Channel* c = find(channel);
     if (!c || !buffer || what != kDataFft2048 || !playing(*c)) return -1;
-    c->voice->copyScope(spectrum_.input(), FrequencyAnalyser::kSize);
+    c->voice->copyScope(spectrum_.input(), SpectrumAnalyser::kSize);
     spectrum_.compute(buffer);
-    return static_cast<std::int32_t>(FrequencyAnalyser::kBins * sizeof(float));
+    return static_cast<std::int32_t>(SpectrumAnalyser::kBins * sizeof(float));
 }
 
 template <typename I> float BasicEngine<I>::getCpu() const {

@@ -2,9 +2,9 @@
 
 #include "deck/audio/AudioEngine.h"
 #include "deck/audio/EngineShared.h"
-#include "deck/audio/FrequencyAnalyser.h"
 #include "deck/audio/OutputBackend.h"
 #include "deck/audio/PcmTrack.h"
+#include "deck/audio/SpectrumAnalyser.h"
 
 #include <map>
 #include <memory>
@@ -110,7 +110,7 @@ protected:
 
     std::unique_ptr<OutputBackend> output_;
     std::unique_ptr<Mixer> mixer_;
-    FrequencyAnalyser spectrum_;
+    SpectrumAnalyser spectrum_;
     bool initialised_ = false;
     Handle nextHandle_ = 1;
     std::uint64_t nextSeq_ = 1;

@@ -1,8 +1,8 @@
 #include "DeckTestSupport.h"
 
 #include "deck/displays/CpuLoadDisplay.h"
-#include "deck/displays/FrequencyView.h"
 #include "deck/displays/LevelMeter.h"
+#include "deck/displays/SpectrumView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -51,7 +51,7 @@ TEST_F(DeckTest, DisplaysFollowTheLoadedChannel) {
     EXPECT_EQ(ui().pctVU->model().top(zen::deck::LevelMeterModel::kLeftMarker), -1);
     ui().pctSpectrum->tick();
     const auto bits = ui().pctSpectrum->display().bits();
-    const auto top = bits.subspan(zen::deck::FrequencyPicture::kWidth * 100,
-                                  zen::deck::FrequencyPicture::kWidth);
+    const auto top =
+        bits.subspan(zen::deck::SpectrumPicture::kWidth * 100, zen::deck::SpectrumPicture::kWidth);
     EXPECT_TRUE(std::any_of(top.begin(), top.end(), [](std::uint8_t p) { return p != 0; }));
 }

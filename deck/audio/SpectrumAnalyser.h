@@ -8,15 +8,15 @@ typedef struct fftwf_plan_s* fftwf_plan;
 // so that a full-scale sine centred on a bin reads 0.5 there. Runs on the caller's thread.
 namespace zen::audio {
 
-class FrequencyAnalyser {
+class SpectrumAnalyser {
 public:
     static constexpr std::size_t kSize = 2048;
     static constexpr std::size_t kBins = kSize / 2;
 
-    FrequencyAnalyser();
-    ~FrequencyAnalyser();
-    FrequencyAnalyser(const FrequencyAnalyser&) = delete;
-    FrequencyAnalyser& operator=(const FrequencyAnalyser&) = delete;
+    SpectrumAnalyser();
+    ~SpectrumAnalyser();
+    SpectrumAnalyser(const SpectrumAnalyser&) = delete;
+    SpectrumAnalyser& operator=(const SpectrumAnalyser&) = delete;
 
     // Input buffer of kSize mono samples, oldest first; fill it, then call compute.
     float* input() { return input_; }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "deck/ChannelSource.h"
-#include "deck/displays/FrequencyPicture.h"
+#include "deck/displays/SpectrumPicture.h"
 
 #include <QImage>
 #include <QTimer>
@@ -18,13 +18,13 @@ namespace zen::deck {
 // before a paint can ever be seen: tmrSpectrum wakes at the screen's pace there, and each wake
 // draws the frame due for the ticks that elapsed, from the analysis of that moment. The view
 // looks and behaves the same, and the window thread wakes 60 times a second, not 1000.
-class FrequencyView : public QWidget {
+class SpectrumView : public QWidget {
     Q_OBJECT
 public:
     // About one screen refresh: the slowest the view wakes, whatever its period.
     static constexpr int kScreenFrameMs = 16;
 
-    FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
+    SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent = nullptr);
 
     // Start-up switches tmrSpectrum on; from then on it ticks until the process ends.
     void start();
@@ -33,7 +33,7 @@ public:
     // What a mouse press on the picture does.
     void switchMode();
 
-    const FrequencyPicture& display() const { return display_; }
+    const SpectrumPicture& display() const { return display_; }
     const QTimer& timer() const { return tmrSpectrum_; }
     QString caption() const { return display_.caption(); }
 
@@ -52,10 +52,10 @@ private:
 
     audio::AudioEngine& engine_;
     ChannelSource channel_;
-    FrequencyPicture display_;
+    SpectrumPicture display_;
     QTimer tmrSpectrum_;
     QImage image_;
-    std::array<std::uint8_t, FrequencyPicture::kWidth * FrequencyPicture::kRows> shown_{};
+    std::array<std::uint8_t, SpectrumPicture::kWidth * SpectrumPicture::kRows> shown_{};
 };
 
 } // namespace zen::deck

@@ -1,4 +1,4 @@
-#include "deck/audio/FrequencyAnalyser.h"
+#include "deck/audio/SpectrumAnalyser.h"
 
 #include <fftw3.h>
 
@@ -6,7 +6,7 @@
 
 namespace zen::audio {
 
-FrequencyAnalyser::FrequencyAnalyser()
+SpectrumAnalyser::SpectrumAnalyser()
     : input_(fftwf_alloc_real(kSize)), window_(fftwf_alloc_real(kSize)),
       output_(fftwf_alloc_complex(kBins + 1)) {
     // A Hann window's coherent gain is 1/2, so an amplitude-A sine on a bin gives A * N / 4;
@@ -19,14 +19,14 @@ FrequencyAnalyser::FrequencyAnalyser()
                                   static_cast<fftwf_complex*>(output_), FFTW_ESTIMATE);
 }
 
-FrequencyAnalyser::~FrequencyAnalyser() {
+SpectrumAnalyser::~SpectrumAnalyser() {
     fftwf_destroy_plan(plan_);
     fftwf_free(output_);
     fftwf_free(window_);
     fftwf_free(input_);
 }
 
-void FrequencyAnalyser::compute(float* magnitudes) {
+void SpectrumAnalyser::compute(float* magnitudes) {
     for (std::size_t i = 0; i < kSize; ++i)
         input_[i] *= window_[i];
     fftwf_execute(plan_);

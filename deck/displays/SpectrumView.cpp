@@ -1,4 +1,4 @@
-#include "deck/displays/FrequencyView.h"
+#include "deck/displays/SpectrumView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,11 +10,11 @@ namespace zen::deck {
 namespace {
 
 QImage makeImage() {
-    const BitmapInfoHeader& header = FrequencyPicture::header();
+    const BitmapInfoHeader& header = SpectrumPicture::header();
     QImage image(header.width, header.height, QImage::Format_Indexed8);
     QList<QRgb> colours;
     colours.reserve(static_cast<qsizetype>(header.clrUsed));
-    for (const PaletteEntry& e : FrequencyPicture::palette())
+    for (const PaletteEntry& e : SpectrumPicture::palette())
         colours.append(qRgb(e.red, e.green, e.blue));
     image.setColorTable(colours);
     return image;
@@ -22,57 +22,57 @@ QImage makeImage() {
 
 // How often tmrSpectrum wakes for a view: at its period, but never faster than the screen, since
 // in a faster view (the bar view) a frame due replaces all the frames before it.
-int wakeMs(const FrequencyPicture& picture) {
-    return std::max(picture.periodMs(), FrequencyView::kScreenFrameMs);
+int wakeMs(const SpectrumPicture& picture) {
+    return std::max(picture.periodMs(), SpectrumView::kScreenFrameMs);
 }
 
 } // namespace
 
-FrequencyView::FrequencyView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
+SpectrumView::SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
     : QWidget(parent), engine_(engine), channel_(std::move(channel)), image_(makeImage()) {
     tmrSpectrum_.setTimerType(Qt::PreciseTimer);
     tmrSpectrum_.setInterval(wakeMs(display_));
-    connect(&tmrSpectrum_, &QTimer::timeout, this, &FrequencyView::tick);
+    connect(&tmrSpectrum_, &QTimer::timeout, this, &SpectrumView::tick);
 }
 
-void FrequencyView::start() {
+void SpectrumView::start() {
     tmrSpectrum_.start();
 }
 
-void FrequencyView::tick() {
+void SpectrumView::tick() {
     display_.tick(engine_, channel_ ? channel_() : 0);
     updateIfChanged();
 }
 
-void FrequencyView::switchMode() {
+void SpectrumView::switchMode() {
     display_.switchMode();
     tmrSpectrum_.setInterval(wakeMs(display_));
     updateIfChanged();
     emit captionChanged(display_.caption());
 }
 
-QSize FrequencyView::sizeHint() const {
-    return {FrequencyPicture::kWidth, FrequencyPicture::kHeight};
+QSize SpectrumView::sizeHint() const {
+    return {SpectrumPicture::kWidth, SpectrumPicture::kHeight};
 }
 
-void FrequencyView::updateIfChanged() {
+void SpectrumView::updateIfChanged() {
     const auto bits = display_.bits();
     if (std::memcmp(bits.data(), shown_.data(), shown_.size()) != 0) update();
 }
 
-void FrequencyView::paintEvent(QPaintEvent*) {
+void SpectrumView::paintEvent(QPaintEvent*) {
     const auto bits = display_.bits();
     std::memcpy(shown_.data(), bits.data(), shown_.size());
     // The bitmap's rows run bottom-up; the image's top-down.
-    for (int y = 0; y < FrequencyPicture::kHeight; ++y)
+    for (int y = 0; y < SpectrumPicture::kHeight; ++y)
         std::memcpy(image_.scanLine(y),
-                    bits.data() + FrequencyPicture::kWidth * (FrequencyPicture::kHeight - 1 - y),
-                    FrequencyPicture::kWidth);
+                    bits.data() + SpectrumPicture::kWidth * (SpectrumPicture::kHeight - 1 - y),
+                    SpectrumPicture::kWidth);
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
 }
 
-void FrequencyView::mousePressEvent(QMouseEvent* event) {
+void SpectrumView::mousePressEvent(QMouseEvent* event) {
     switchMode();
     event->accept();
 }

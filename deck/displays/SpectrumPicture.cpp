@@ -1,4 +1,4 @@
-#include "deck/displays/FrequencyPicture.h"
+#include "deck/displays/SpectrumPicture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,28 +51,28 @@ int meanToEven(int a, int b) {
 
 } // namespace
 
-const BitmapInfoHeader& FrequencyPicture::header() {
+const BitmapInfoHeader& SpectrumPicture::header() {
     return kHeader;
 }
 
-const std::array<PaletteEntry, 256>& FrequencyPicture::palette() {
+const std::array<PaletteEntry, 256>& SpectrumPicture::palette() {
     return kPalette;
 }
 
-void FrequencyPicture::tick(audio::AudioEngine& engine, audio::Handle channel) {
+void SpectrumPicture::tick(audio::AudioEngine& engine, audio::Handle channel) {
     analysis_.fill(0.0f);
     engine.channelGetData(channel, analysis_.data(), audio::kDataFft2048);
     drawFrame(analysis_);
 }
 
-void FrequencyPicture::drawFrame(std::span<const float> analysis) {
+void SpectrumPicture::drawFrame(std::span<const float> analysis) {
     if (scrolling_)
         drawScroll(analysis);
     else
         drawBars(analysis);
 }
 
-void FrequencyPicture::drawBars(std::span<const float> analysis) {
+void SpectrumPicture::drawBars(std::span<const float> analysis) {
     bits_.fill(0);
     int previous = 0;
     for (int x = 0; x < kWidth / 2; ++x) {
@@ -89,7 +89,7 @@ void FrequencyPicture::drawBars(std::span<const float> analysis) {
     }
 }
 
-void FrequencyPicture::drawScroll(std::span<const float> analysis) {
+void SpectrumPicture::drawScroll(std::span<const float> analysis) {
     for (int r = 0; r < kHeight; ++r)
         bits_[kWidth * r + writeColumn_] =
             static_cast<std::uint8_t>(scaled(bin(analysis, r + 1), 127) + 128);
@@ -99,14 +99,14 @@ void FrequencyPicture::drawScroll(std::span<const float> analysis) {
         bits_[kWidth * r + writeColumn_] = 255;
 }
 
-void FrequencyPicture::switchMode() {
+void SpectrumPicture::switchMode() {
     scrolling_ = !scrolling_;
     writeColumn_ = 0;
     periodMs_ = scrolling_ ? kScrollPeriodMs : kBarPeriodMs;
     bits_.fill(0);
 }
 
-QString FrequencyPicture::caption() const {
+QString SpectrumPicture::caption() const {
     return scrolling_ ? QStringLiteral("Spectrum Analyzer") : QStringLiteral("Oscilloscope");
 }
 

@@ -1,4 +1,4 @@
-#include "deck/displays/FrequencyView.h"
+#include "deck/displays/SpectrumView.h"
 #include "FakeEngine.h"
 
 #include <QElapsedTimer>
@@ -6,8 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using zen::deck::FrequencyPicture;
-using zen::deck::FrequencyView;
+using zen::deck::SpectrumPicture;
+using zen::deck::SpectrumView;
 
 namespace {
 
@@ -23,17 +23,17 @@ protected:
 };
 
 QRgb paletteColour(int index) {
-    const auto& e = FrequencyPicture::palette()[index];
+    const auto& e = SpectrumPicture::palette()[index];
     return qRgb(e.red, e.green, e.blue);
 }
 
 } // namespace
 
-TEST(FrequencyView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
+TEST(SpectrumView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 0.0f);
     engine.spectrum[1] = 1.0f;
-    FrequencyView view(engine, [] { return zen::audio::Handle{3}; });
+    SpectrumView view(engine, [] { return zen::audio::Handle{3}; });
     view.resize(88, 101);
     view.tick();
     const QImage shown = view.grab().toImage();
@@ -45,10 +45,10 @@ TEST(FrequencyView, ShowsTheBitmapBottomUpAtTheTopLeftWithItsPalette) {
     EXPECT_EQ(shown.pixel(87, 100), paletteColour(0));
 }
 
-TEST(FrequencyView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
+TEST(SpectrumView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
     FakeEngine engine;
-    FrequencyView view(engine, {});
-    QSignalSpy captions(&view, &FrequencyView::captionChanged);
+    SpectrumView view(engine, {});
+    QSignalSpy captions(&view, &SpectrumView::captionChanged);
     EXPECT_EQ(view.timer().timerType(), Qt::PreciseTimer);
     EXPECT_FALSE(view.timer().isActive());
     view.start();
@@ -66,10 +66,10 @@ TEST(FrequencyView, PressesSwitchTheViewTheTimerPeriodAndTheCaption) {
     EXPECT_EQ(view.caption(), "Oscilloscope");
 }
 
-TEST(FrequencyView, TheBarViewDrawsAtTheScreensPaceAndPaintsOnlyChanges) {
+TEST(SpectrumView, TheBarViewDrawsAtTheScreensPaceAndPaintsOnlyChanges) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 0.0f);
-    FrequencyView view(engine, [] { return zen::audio::Handle{1}; });
+    SpectrumView view(engine, [] { return zen::audio::Handle{1}; });
     view.resize(88, 101);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -86,7 +86,7 @@ TEST(FrequencyView, TheBarViewDrawsAtTheScreensPaceAndPaintsOnlyChanges) {
     QTest::qWait(200);
     const qint64 elapsed = clock.elapsed();
     EXPECT_GE(engine.analyses, 2);
-    EXPECT_LE(engine.analyses, elapsed / FrequencyView::kScreenFrameMs + 2)
+    EXPECT_LE(engine.analyses, elapsed / SpectrumView::kScreenFrameMs + 2)
         << "the window thread wakes at the screen's pace, not once a millisecond";
     EXPECT_EQ(counter.paints, 0) << "an unchanged picture is not repainted";
 

@@ -1,4 +1,4 @@
-#include "deck/displays/FrequencyPicture.h"
+#include "deck/displays/SpectrumPicture.h"
 #include "FakeEngine.h"
 #include "common/Colors.h"
 
@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-using zen::deck::FrequencyPicture;
+using zen::deck::SpectrumPicture;
 
 namespace {
 
-constexpr int W = FrequencyPicture::kWidth;
-constexpr int H = FrequencyPicture::kHeight;
+constexpr int W = SpectrumPicture::kWidth;
+constexpr int H = SpectrumPicture::kHeight;
 
 // A magnitude whose square root times 3 times full is exactly `height`.
 float magnitudeFor(int height, int full) {
@@ -19,29 +19,29 @@ float magnitudeFor(int height, int full) {
     return static_cast<float>(root * root);
 }
 
-int filledHeight(const FrequencyPicture& d, int column) {
+int filledHeight(const SpectrumPicture& d, int column) {
     int rows = 0;
-    while (rows < FrequencyPicture::kRows && d.pixel(column, rows) != 0)
+    while (rows < SpectrumPicture::kRows && d.pixel(column, rows) != 0)
         ++rows;
     return rows;
 }
 
 } // namespace
 
-TEST(FrequencyPicture, WithNoTrackTheBarViewIsALineOfColourOneOverColumns0To86) {
+TEST(SpectrumPicture, WithNoTrackTheBarViewIsALineOfColourOneOverColumns0To86) {
     FakeEngine engine;
-    FrequencyPicture d;
+    SpectrumPicture d;
     d.tick(engine, 0);
     for (int c = 0; c < W - 1; ++c) {
         EXPECT_EQ(d.pixel(c, 0), 1) << "column " << c;
         EXPECT_EQ(d.pixel(c, 1), 0) << "column " << c;
     }
-    for (int r = 0; r < FrequencyPicture::kRows; ++r)
+    for (int r = 0; r < SpectrumPicture::kRows; ++r)
         EXPECT_EQ(d.pixel(W - 1, r), 0) << "row " << r;
 }
 
-TEST(FrequencyPicture, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHalvesToEven) {
-    FrequencyPicture d;
+TEST(SpectrumPicture, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHalvesToEven) {
+    SpectrumPicture d;
     std::vector<float> a(1025, 0.0f);
     a[1] = 1.0f / 9.0f;         // square root times 3 is exactly 1: full
     a[2] = 0.0f;                // band 1 at height 0; mean 50.5 rounds to 50
@@ -65,8 +65,8 @@ TEST(FrequencyPicture, FullBandFillsToTheTopAndRow101AndOddColumnsCarryTheMeanHa
         ASSERT_EQ(d.pixel(8, r), r + 1) << "colour by height";
 }
 
-TEST(FrequencyPicture, BadMagnitudesReadAsSilenceOrFull) {
-    FrequencyPicture d;
+TEST(SpectrumPicture, BadMagnitudesReadAsSilenceOrFull) {
+    SpectrumPicture d;
     std::vector<float> a(1025, 0.0f);
     a[1] = -4.0f;
     a[2] = std::numeric_limits<float>::quiet_NaN();
@@ -77,9 +77,9 @@ TEST(FrequencyPicture, BadMagnitudesReadAsSilenceOrFull) {
     EXPECT_EQ(filledHeight(d, 4), H + 1);
 }
 
-TEST(FrequencyPicture, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfter88Ticks) {
+TEST(SpectrumPicture, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAfter88Ticks) {
     FakeEngine engine;
-    FrequencyPicture d;
+    SpectrumPicture d;
     d.switchMode();
     d.tick(engine, 0); // no track: a black column
     EXPECT_EQ(d.writeColumn(), 1);
@@ -111,10 +111,10 @@ TEST(FrequencyPicture, ScrollingViewWritesStrengthBehindADottedMarkerAndWrapsAft
     EXPECT_EQ(d.writeColumn(), 1);
 }
 
-TEST(FrequencyPicture, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
+TEST(SpectrumPicture, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
     FakeEngine engine;
     engine.spectrum.assign(1024, 1.0f);
-    FrequencyPicture d;
+    SpectrumPicture d;
     EXPECT_FALSE(d.scrolling());
     EXPECT_EQ(d.caption(), "Oscilloscope");
     EXPECT_EQ(d.periodMs(), 35);
@@ -138,14 +138,14 @@ TEST(FrequencyPicture, ModeSwitchSetsCaptionPeriodAndStartsOnABlackPicture) {
     EXPECT_EQ(d.writeColumn(), 0) << "each switch starts the scroll at column 0";
 }
 
-TEST(FrequencyPicture, PaletteRunsThroughItsColourRanges) {
+TEST(SpectrumPicture, PaletteRunsThroughItsColourRanges) {
     constexpr std::pair<int, zen::Rgb> kSamples[] = {
         {0, zen::rgb(0, 0, 0)},       {1, zen::rgb(128, 253, 0)},   {102, zen::rgb(229, 51, 0)},
         {127, zen::rgb(254, 1, 0)},   {128, zen::rgb(0, 0, 0)},     {159, zen::rgb(0, 0, 248)},
         {160, zen::rgb(0, 0, 255)},   {191, zen::rgb(248, 0, 255)}, {192, zen::rgb(255, 0, 248)},
         {223, zen::rgb(255, 248, 0)}, {224, zen::rgb(255, 255, 0)}, {255, zen::rgb(255, 255, 248)}};
     for (const auto& [index, expected] : kSamples) {
-        const auto& e = FrequencyPicture::palette()[index];
+        const auto& e = SpectrumPicture::palette()[index];
         EXPECT_EQ(zen::rgb(e.red, e.green, e.blue), expected) << "entry " << index;
     }
 }

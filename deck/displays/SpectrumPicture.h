@@ -36,7 +36,7 @@ struct PaletteEntry {
 // The picture of pctSpectrum: an 8-bit palette bitmap drawn from the channel's frequency
 // analysis, either as 44 bands of bars (the "Oscilloscope" view, the start mode) or as a scrolling
 // time-frequency picture (the "Spectrum Analyzer" view) that adds one column per tick.
-class FrequencyPicture {
+class SpectrumPicture {
 public:
     static constexpr int kWidth = 88;
     static constexpr int kHeight = 101;
