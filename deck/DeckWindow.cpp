@@ -14,7 +14,8 @@
 
 DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget* parent)
     : QWidget(parent), deck_{engine, host, {}, {}}, transport_(deck_), pitch_(deck_), touch_(deck_),
-      equalizer_(deck_, pitch_), tempo_(deck_), loader_(deck_, equalizer_, tempo_, transport_),
+      equalizer_(deck_, pitch_), bpmReadout_(deck_),
+      loader_(deck_, equalizer_, bpmReadout_, transport_),
       remote_(deck_, transport_, touch_, [this] { lifecycle_.salir(); }),
       lifecycle_(deck_, equalizer_, transport_, remote_) {
     setWindowTitle(QStringLiteral(" Zentari DJ System"));

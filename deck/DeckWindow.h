@@ -1,11 +1,11 @@
 #pragma once
 
+#include "deck/BpmReadout.h"
 #include "deck/Deck.h"
 #include "deck/DeckLifecycle.h"
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
 #include "deck/RemoteControl.h"
-#include "deck/TempoDetection.h"
 #include "deck/Touch.h"
 #include "deck/TrackLoader.h"
 #include "deck/Transport.h"
@@ -39,7 +39,7 @@ public:
     Touch& touch() { return touch_; }
     Equalizer& equalizer() { return equalizer_; }
     TrackLoader& loader() { return loader_; }
-    TempoDetection& tempo() { return tempo_; }
+    BpmReadout& bpmReadout() { return bpmReadout_; }
     DeckLifecycle& lifecycle() { return lifecycle_; }
     RemoteControl& remote() { return remote_; }
 
@@ -61,7 +61,7 @@ private:
     Pitch pitch_;
     Touch touch_;
     Equalizer equalizer_;
-    TempoDetection tempo_;
+    BpmReadout bpmReadout_;
     TrackLoader loader_;
     RemoteControl remote_;
     DeckLifecycle lifecycle_;

@@ -1,11 +1,11 @@
 #include "deck/TrackLoader.h"
 
 #include "common/ZenButton.h"
+#include "deck/BpmReadout.h"
 #include "deck/DeckSlider.h"
 #include "deck/Equalizer.h"
 #include "deck/SongPanel.h"
 #include "deck/TagReader.h"
-#include "deck/TempoDetection.h"
 #include "deck/TimeText.h"
 #include "deck/Touch.h"
 #include "deck/Transport.h"
@@ -112,7 +112,7 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
     s.Stopped = true;
     transport_.trackChanged();
 
-    tempo_.DetectBPM(true, 0.0f, kDetectSeconds, fullPath);
+    bpmReadout_.DetectBPM(true, 0.0f, kDetectSeconds, fullPath);
 
     d_.ui.pctSongInfo->showName(displayName(fileName));
 

@@ -5,7 +5,7 @@
 #include <QString>
 
 class Equalizer;
-class TempoDetection;
+class BpmReadout;
 class Transport;
 
 // Loading a track from the file list: the previous track is released, a channel with the
@@ -14,8 +14,8 @@ class Transport;
 // nothing leaves the deck with no channel.
 class TrackLoader {
 public:
-    TrackLoader(Deck& deck, Equalizer& equalizer, TempoDetection& tempo, Transport& transport)
-        : d_(deck), equalizer_(equalizer), tempo_(tempo), transport_(transport) {}
+    TrackLoader(Deck& deck, Equalizer& equalizer, BpmReadout& bpmReadout, Transport& transport)
+        : d_(deck), equalizer_(equalizer), bpmReadout_(bpmReadout), transport_(transport) {}
 
     void load(const QString& folder, const QString& fileName);
 
@@ -30,6 +30,6 @@ private:
 
     Deck& d_;
     Equalizer& equalizer_;
-    TempoDetection& tempo_;
+    BpmReadout& bpmReadout_;
     Transport& transport_;
 };

@@ -1,4 +1,4 @@
-#include "deck/TempoDetection.h"
+#include "deck/BpmReadout.h"
 
 #include "deck/audio/AudioEngine.h"
 
@@ -17,7 +17,7 @@ QString numberText(float value) {
 
 } // namespace
 
-void TempoDetection::DetectBPM(bool newChannel, float startSec, float endSec, const QString& path) {
+void BpmReadout::DetectBPM(bool newChannel, float startSec, float endSec, const QString& path) {
     const std::string file = path.toStdString();
     if (newChannel) {
         d_.state.bpmChannel = d_.engine.streamCreateFile(file, 0, 0, audio::kDecodeOnly);
@@ -32,13 +32,13 @@ void TempoDetection::DetectBPM(bool newChannel, float startSec, float endSec, co
     d_.ui.lblOrigBPM->setText(numberText(-100.0f * TempoBPM(d_.state.bpmChannel)));
 }
 
-void TempoDetection::BPMProgress(audio::Handle, float percent) {
+void BpmReadout::BPMProgress(audio::Handle, float percent) {
     QLabel* label = d_.ui.lblFileName;
     label->setText(QStringLiteral("BPM detection %1%").arg(static_cast<long>(std::floor(percent))));
     label->repaint();
 }
 
-float TempoDetection::TempoBPM(audio::Handle handle) {
+float BpmReadout::TempoBPM(audio::Handle handle) {
     const float percent = d_.engine.tempoGetApproxPercents(d_.state.tempoChannel);
     const float bpm = d_.engine.bpmPercents2Bpm(handle, percent);
     return QString::number(static_cast<double>(bpm), 'f', 2).toFloat();

@@ -4,11 +4,12 @@
 
 #include <QString>
 
-// Tempo detection over the start of a freshly loaded file, and the two BPM labels it fills. The
-// detection holds the window thread; its progress is drawn into the file-name label as it goes.
-class TempoDetection {
+// The BPM read-out after a load: the engine's tempo detection over the start of the file, and the
+// two BPM labels it fills. The detection holds the window thread; its progress is drawn into the
+// file-name label as it goes.
+class BpmReadout {
 public:
-    explicit TempoDetection(Deck& deck) : d_(deck) {}
+    explicit BpmReadout(Deck& deck) : d_(deck) {}
 
     // Opens a decode channel on the file when newChannel is set (a stream, else a module), runs
     // the detection from startSec to endSec and shows the result in lblBPMs and lblOrigBPM.
