@@ -1,9 +1,10 @@
 #include "deck/Browser.h"
 
+#include "deck/audio/AudioEngine.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <libopenmpt/libopenmpt.hpp>
 
 namespace {
 
@@ -27,11 +28,9 @@ void FileList::mouseDoubleClickEvent(QMouseEvent* event) {
 
 const QStringList& FileList::audioExtensions() {
     static const QStringList extensions = [] {
-        QStringList list{"wav", "mp3", "mp2", "mp1", "ogg", "flac", "aiff", "aif"};
-        for (const std::string& ext : openmpt::get_supported_extensions()) {
-            const QString e = QString::fromStdString(ext).toLower();
-            if (!list.contains(e)) list.append(e);
-        }
+        QStringList list;
+        for (const std::string& ext : zen::audio::fileExtensions())
+            list.append(QString::fromStdString(ext));
         return list;
     }();
     return extensions;

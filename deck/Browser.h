@@ -21,8 +21,7 @@ public:
     // The file name of the current entry, empty when there is none.
     QString fileName() const;
 
-    // Lower-case extensions the list shows: the stream formats and the tracker modules the
-    // engine reads.
+    // Lower-case extensions the list shows: those of the files the engine reads.
     static const QStringList& audioExtensions();
     static bool isAudioFile(const QString& fileName);
 

@@ -145,4 +145,8 @@ std::vector<std::string> listOutputDevices();
 // The engine on the machine's sound output.
 std::unique_ptr<AudioEngine> createAudioEngine();
 
+// Lower-case extensions, without the dot, of the files the engine reads: the stream formats, then
+// the tracker modules its module decoder knows.
+std::vector<std::string> fileExtensions();
+
 } // namespace zen::audio

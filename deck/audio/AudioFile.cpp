@@ -1,10 +1,14 @@
 #include "AudioFile.h"
 
+#include "deck/audio/AudioEngine.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <libopenmpt/libopenmpt.hpp>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +105,16 @@ std::int64_t FileCursor::seek(std::int64_t offset, int whence) {
     if (target < 0) return -1;
     pos_ = target;
     return pos_;
+}
+
+std::vector<std::string> fileExtensions() {
+    std::vector<std::string> list{"wav", "mp3", "mp2", "mp1", "ogg", "flac", "aiff", "aif"};
+    for (std::string ext : openmpt::get_supported_extensions()) {
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (std::find(list.begin(), list.end(), ext) == list.end()) list.push_back(ext);
+    }
+    return list;
 }
 
 } // namespace zen::audio
