@@ -37,10 +37,10 @@ struct DeckState {
 
     // Transport.
     bool Stopped = true;
-    std::int32_t CuePoint = 0;
+    zen::audio::BytePosition CuePoint = 0;
     bool CueHeld = false;
-    std::int32_t LoopStart = 0;
-    std::int32_t LoopEnd = 0;
+    zen::audio::BytePosition LoopStart = 0;
+    zen::audio::BytePosition LoopEnd = 0;
     bool LoopOn = false;
 
     // Touch: the rate and pitch fader at the start of the bend being held.

@@ -21,7 +21,7 @@ QString formatSeconds(float seconds) {
 }
 
 QString FormatTime(const zen::audio::AudioEngine& engine, zen::audio::Handle channel,
-                   std::int32_t position) {
+                   zen::audio::BytePosition position) {
     if (position == -1) return QStringLiteral(":,");
     return formatSeconds(engine.channelBytes2Seconds(channel, position));
 }

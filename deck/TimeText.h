@@ -12,6 +12,6 @@
 // rounded to three decimals, so 59.9996 s reads 00:59,000.
 QString formatSeconds(float seconds);
 
-// FormatTime: the text of a byte position of the channel; position -1 gives just ":,".
+// FormatTime: the text of a position of the channel; position -1 gives just ":,".
 QString FormatTime(const zen::audio::AudioEngine& engine, zen::audio::Handle channel,
-                   std::int32_t position);
+                   zen::audio::BytePosition position);

@@ -50,11 +50,11 @@ void Transport::applyLoop() {
         d_.engine.channelSetLoop(s.channel, -1, -1);
 }
 
-std::int32_t Transport::position() const {
+audio::BytePosition Transport::position() const {
     return d_.engine.channelGetPosition(d_.state.channel);
 }
 
-void Transport::seek(std::int32_t bytes) {
+void Transport::seek(audio::BytePosition bytes) {
     d_.engine.channelSetPosition(d_.state.channel, bytes);
 }
 
@@ -159,7 +159,7 @@ void Transport::seekToSlider() {
 }
 
 void Transport::positionTick() {
-    const std::int32_t p = position();
+    const audio::BytePosition p = position();
     d_.ui.trkPosition->setValue(p);
     d_.ui.lblPosition->setText(p == -1 ? QStringLiteral("- - : - - , - - -")
                                        : FormatTime(d_.engine, d_.state.channel, p));
@@ -167,7 +167,7 @@ void Transport::positionTick() {
 
 void Transport::loopTick() {
     DeckState& s = d_.state;
-    const std::int32_t p = position();
+    const audio::BytePosition p = position();
     d_.ui.trkPosition->setValue(p);
     if (p >= s.LoopEnd && s.LoopOn) seek(s.LoopStart);
     if (p == -1) return;

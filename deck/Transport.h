@@ -54,8 +54,8 @@ public:
     void showPause(bool shown);
 
 private:
-    std::int32_t position() const;
-    void seek(std::int32_t bytes);
+    zen::audio::BytePosition position() const;
+    void seek(zen::audio::BytePosition bytes);
     void setLight(ZenButton* button, bool on);
     // Hands the loop to the engine while it is on and has a length, and takes it back otherwise.
     void applyLoop();

@@ -7,8 +7,7 @@
 #include <vector>
 
 // The deck's only door to sound. Every operation keeps the units and failure values the deck
-// relies on: handles are 32-bit and 0 means failure; positions are byte offsets of the decoded
-// 16-bit stream (4 bytes per stereo frame, 2 per mono frame), -1 when there is none; rates in Hz;
+// relies on: handles are 32-bit and 0 means failure; positions are BytePositions; rates in Hz;
 // volumes 0..100; pans -100 (left) .. +100 (right); times in ms.
 //
 // All calls come from one thread (the deck's window thread). The real engine plays on its own
@@ -16,6 +15,10 @@
 namespace zen::audio {
 
 using Handle = std::uint32_t;
+
+// A byte offset in a channel's decoded 16-bit stream (4 bytes a stereo frame, 2 a mono one), or a
+// count of such bytes; -1 where there is no position. Positions become times only for display.
+using BytePosition = std::int32_t;
 
 // Stream creation flags.
 inline constexpr std::uint32_t kStreamMono = 0x2;
@@ -76,9 +79,9 @@ public:
     virtual bool streamPlay(Handle stream, int flush, std::uint32_t flags) = 0;
     virtual bool streamPreBuf(Handle stream) = 0;
     virtual bool channelStop(Handle channel) = 0;
-    virtual std::int32_t channelGetPosition(Handle channel) const = 0;
-    virtual bool channelSetPosition(Handle channel, std::int32_t bytes) = 0;
-    virtual float channelBytes2Seconds(Handle channel, std::int32_t bytes) const = 0;
+    virtual BytePosition channelGetPosition(Handle channel) const = 0;
+    virtual bool channelSetPosition(Handle channel, BytePosition bytes) = 0;
+    virtual float channelBytes2Seconds(Handle channel, BytePosition bytes) const = 0;
     // Our own extension: a loop the engine plays itself. With endBytes > startBytes, the frame
     // that reaches endBytes is followed at once by the frame at startBytes, over a crossfade of a
     // few ms, at any rate; the position then reads startBytes plus what has played since. The
@@ -88,8 +91,8 @@ public:
     // the loop. Stop, play and seek keep it; it belongs to the channel until the channel is freed.
     // An engine that cannot loop by itself answers false, and the deck's loop watch alone jumps.
     virtual bool channelSetLoop([[maybe_unused]] Handle channel,
-                                [[maybe_unused]] std::int32_t startBytes,
-                                [[maybe_unused]] std::int32_t endBytes) {
+                                [[maybe_unused]] BytePosition startBytes,
+                                [[maybe_unused]] BytePosition endBytes) {
         return false;
     }
     virtual bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const = 0;

@@ -225,14 +225,14 @@ template <typename I> double BasicEngine<I>::heardFrames(const Channel& channel)
     return std::max(heard, 0.0);
 }
 
-template <typename I> std::int32_t BasicEngine<I>::channelGetPosition(Handle channel) const {
+template <typename I> BytePosition BasicEngine<I>::channelGetPosition(Handle channel) const {
     const Channel* c = find(channel);
     if (!c) return -1;
     const auto frames = static_cast<std::int64_t>(heardFrames(*c));
-    return static_cast<std::int32_t>(std::min(frames, lengthFrames(*c)) * c->bytesPerFrame);
+    return static_cast<BytePosition>(std::min(frames, lengthFrames(*c)) * c->bytesPerFrame);
 }
 
-template <typename I> bool BasicEngine<I>::channelSetPosition(Handle channel, std::int32_t bytes) {
+template <typename I> bool BasicEngine<I>::channelSetPosition(Handle channel, BytePosition bytes) {
     Channel* c = find(channel);
     if (!c) return false;
     const std::int64_t frames =
@@ -252,8 +252,8 @@ template <typename I> bool BasicEngine<I>::channelSetPosition(Handle channel, st
 }
 
 template <typename I>
-bool BasicEngine<I>::channelSetLoop(Handle channel, std::int32_t startBytes,
-                                    std::int32_t endBytes) {
+bool BasicEngine<I>::channelSetLoop(Handle channel, BytePosition startBytes,
+                                    BytePosition endBytes) {
     Channel* c = find(channel);
     if (!c || !c->voice) return false;
     Command set;
@@ -270,7 +270,7 @@ bool BasicEngine<I>::channelSetLoop(Handle channel, std::int32_t startBytes,
 }
 
 template <typename I>
-float BasicEngine<I>::channelBytes2Seconds(Handle channel, std::int32_t bytes) const {
+float BasicEngine<I>::channelBytes2Seconds(Handle channel, BytePosition bytes) const {
     const Channel* c = find(channel);
     if (!c) return -1;
     return static_cast<float>(bytes / (static_cast<double>(c->bytesPerFrame) * c->ownRate));

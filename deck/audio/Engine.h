@@ -42,10 +42,10 @@ public:
     bool streamPlay(Handle stream, int flush, std::uint32_t flags) override;
     bool streamPreBuf(Handle stream) override;
     bool channelStop(Handle channel) override;
-    std::int32_t channelGetPosition(Handle channel) const override;
-    bool channelSetPosition(Handle channel, std::int32_t bytes) override;
-    float channelBytes2Seconds(Handle channel, std::int32_t bytes) const override;
-    bool channelSetLoop(Handle channel, std::int32_t startBytes, std::int32_t endBytes) override;
+    BytePosition channelGetPosition(Handle channel) const override;
+    bool channelSetPosition(Handle channel, BytePosition bytes) override;
+    float channelBytes2Seconds(Handle channel, BytePosition bytes) const override;
+    bool channelSetLoop(Handle channel, BytePosition startBytes, BytePosition endBytes) override;
     bool channelGetAttributes(Handle channel, int* rate, int* volume, int* pan) const override;
     bool channelSlideAttributes(Handle channel, int rate, int volume, int pan, int timeMs) override;
     void setGlobalVolumes(int music, int sample, int stream) override;

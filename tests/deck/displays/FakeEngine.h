@@ -50,9 +50,11 @@ public:
     bool streamPlay(zen::audio::Handle, int, std::uint32_t) override { return false; }
     bool streamPreBuf(zen::audio::Handle) override { return false; }
     bool channelStop(zen::audio::Handle) override { return false; }
-    std::int32_t channelGetPosition(zen::audio::Handle) const override { return -1; }
-    bool channelSetPosition(zen::audio::Handle, std::int32_t) override { return false; }
-    float channelBytes2Seconds(zen::audio::Handle, std::int32_t) const override { return -1; }
+    zen::audio::BytePosition channelGetPosition(zen::audio::Handle) const override { return -1; }
+    bool channelSetPosition(zen::audio::Handle, zen::audio::BytePosition) override { return false; }
+    float channelBytes2Seconds(zen::audio::Handle, zen::audio::BytePosition) const override {
+        return -1;
+    }
     bool channelGetAttributes(zen::audio::Handle, int*, int*, int*) const override { return false; }
     bool channelSlideAttributes(zen::audio::Handle, int, int, int, int) override { return false; }
     void setGlobalVolumes(int, int, int) override {}
