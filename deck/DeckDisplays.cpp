@@ -33,13 +33,11 @@ QLabel* statusLabel(QWidget* parent, const QString& text, const QRect& place, Qt
 
 } // namespace
 
-void createDeckDisplays(Deck& deck) {
-    DeckUi& ui = deck.ui;
+void createDeckDisplays(DeckUi& ui, zen::audio::AudioEngine& engine,
+                        const zen::deck::ChannelSource& channel) {
     QWidget* w = ui.frmMain;
-    DeckState* state = &deck.state;
-    const zen::deck::ChannelSource channel = [state] { return state->channel; };
 
-    ui.pctSpectrum = new zen::deck::SpectrumView(deck.engine, channel, w);
+    ui.pctSpectrum = new zen::deck::SpectrumView(engine, channel, w);
     ui.pctSpectrum->move(8, 154);
     ui.pctSpectrum->setFixedSize(ui.pctSpectrum->sizeHint());
     // The picture covers the view: nothing below it needs painting.
@@ -54,14 +52,14 @@ void createDeckDisplays(Deck& deck) {
     QObject::connect(ui.pctSpectrum, &zen::deck::SpectrumView::captionChanged, ui.lblVU,
                      &QLabel::setText);
 
-    ui.pctVU = new zen::deck::LevelMeter(deck.engine, channel, w);
+    ui.pctVU = new zen::deck::LevelMeter(engine, channel, w);
     ui.pctVU->move(402, 156);
     setColours(ui.pctVU, kPictureBackground, zen::kDeckInfoText);
 
     statusLabel(w, QStringLiteral("CPU"), {274, 156, 44, 18}, Qt::AlignRight | Qt::AlignVCenter);
     ui.lblCPU = statusLabel(w, QStringLiteral("0.0 %"), {320, 156, 66, 18}, Qt::AlignCenter);
     setColours(ui.lblCPU, zen::kDeckPalette[2], zen::kDeckInfoText);
-    ui.cpuLoad = new zen::deck::CpuLoadDisplay(deck.engine, *ui.lblCPU, w);
+    ui.cpuLoad = new zen::deck::CpuLoadDisplay(engine, *ui.lblCPU, w);
 
     zen::WindowDrag::install(*ui.lblWindowTitle);
 }

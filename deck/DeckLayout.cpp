@@ -1,4 +1,4 @@
-#include "deck/DeckLayout.h"
+#include "deck/DeckUi.h"
 
 #include "common/ShapeWidget.h"
 #include "common/ZenButton.h"
@@ -196,7 +196,8 @@ void createBrowser(QWidget* w, DeckUi& ui) {
 
 } // namespace
 
-void createDeckControls(QWidget* frmMain, DeckUi& ui) {
+DeckUi createDeckControls(QWidget* frmMain) {
+    DeckUi ui;
     ui.frmMain = frmMain;
     createPanels(frmMain, ui);
     createSongInfo(frmMain, ui);
@@ -204,4 +205,5 @@ void createDeckControls(QWidget* frmMain, DeckUi& ui) {
     createTransport(frmMain, ui);
     createPitch(frmMain, ui);
     createBrowser(frmMain, ui);
+    return ui;
 }

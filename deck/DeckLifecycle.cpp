@@ -4,12 +4,14 @@
 #include "common/Palette.h"
 #include "common/ShapeWidget.h"
 #include "common/WidgetColors.h"
-#include "deck/DeckConfig.h"
+#include "deck/BpmReadout.h"
 #include "deck/DeckHost.h"
-#include "deck/DeckSlider.h"
+#include "deck/DeckUi.h"
 #include "deck/Equalizer.h"
 #include "deck/RemoteControl.h"
 #include "deck/SongPanel.h"
+#include "deck/Touch.h"
+#include "deck/TrackLoader.h"
 #include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 #include "deck/displays/CpuLoadDisplay.h"
@@ -25,47 +27,48 @@ using zen::setBackground;
 
 void DeckLifecycle::DoColors() {
     const auto& pal = zen::kDeckPalette;
-    setBackground(d_.ui.frmMain, pal[0]);
-    for (ShapeWidget* shape : d_.ui.shpBack) {
+    const DeckUi& ui = p_.ui;
+    setBackground(ui.frmMain, pal[0]);
+    for (ShapeWidget* shape : ui.shpBack) {
         shape->setBorderColor(pal[1]);
         shape->setFillColor(pal[5]);
     }
-    for (QLabel* label : d_.ui.lblinfo) {
+    for (QLabel* label : ui.lblinfo) {
         setBackground(label, pal[2]);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, zen::toQColor(zen::kDeckInfoText));
         label->setPalette(palette);
     }
-    setBackground(d_.ui.pctSongInfo, pal[2]);
+    setBackground(ui.pctSongInfo, pal[2]);
     // Opaque in the panel's colour: its repaints every 10 ms leave the panel below alone.
-    setBackground(d_.ui.lblPosition, pal[5]);
-    setBackground(d_.ui.chkRepeat, pal[5]);
-    setBackground(d_.ui.chkMono, pal[5]);
-    setBackground(d_.ui.optActivity, pal[5]);
+    setBackground(ui.lblPosition, pal[5]);
+    setBackground(ui.chkRepeat, pal[5]);
+    setBackground(ui.chkMono, pal[5]);
+    setBackground(ui.optActivity, pal[5]);
 }
 
 void DeckLifecycle::ListDevices() {
-    const std::vector<std::string> devices = d_.host.outputDevices();
+    const std::vector<std::string> devices = p_.host.outputDevices();
     for (std::size_t i = 0; i < devices.size(); ++i)
-        d_.ui.cmbDevices->addItem(QString::number(i) + QStringLiteral(" - ") +
+        p_.ui.cmbDevices->addItem(QString::number(i) + QStringLiteral(" - ") +
                                   QString::fromStdString(devices[i]));
 }
 
 void DeckLifecycle::showDevice() {
-    QComboBox* list = d_.ui.cmbDevices;
-    const int device = d_.state.soundDevice;
+    QComboBox* list = p_.ui.cmbDevices;
+    const int device = config_.soundDevice;
     if (device >= 0 && device < list->count() && list->currentIndex() != device)
         list->setCurrentIndex(device);
 }
 
 QString DeckLifecycle::BassVersion() const {
-    const std::uint32_t word = d_.engine.getVersion();
+    const std::uint32_t word = p_.engine.getVersion();
     return QString::number(word & 0xFFFF) + QLatin1Char('.') + QString::number(word >> 16);
 }
 
 void DeckLifecycle::fatal(const QString& text, const QString& title) {
-    d_.host.showMessage(text, title, DeckHost::Icon::Critical);
-    d_.host.endProcess();
+    p_.host.showMessage(text, title, DeckHost::Icon::Critical);
+    p_.host.endProcess();
 }
 
 bool DeckLifecycle::StartAudio() {
@@ -74,67 +77,76 @@ bool DeckLifecycle::StartAudio() {
         fatal(QStringLiteral("BASS version 1.8 was not loaded"), QStringLiteral("Bass.Dll"));
         return false;
     }
-    if (!d_.engine.init(d_.state.soundDevice, 44100, 0)) {
+    if (!p_.engine.init(config_.soundDevice, 44100, 0)) {
         fatal(QStringLiteral("Error: Couldn't Initialize Digital Output"),
               QStringLiteral("Digital output"));
         return false;
     }
-    d_.engine.start();
+    p_.engine.start();
     zen::audio::EngineInfo info;
     info.words[0] = 56;
-    if (!d_.engine.getInfo(info) || info.words[10] < 9) {
-        d_.engine.free();
+    if (!p_.engine.getInfo(info) || info.words[10] < 9) {
+        p_.engine.free();
         fatal(QStringLiteral("DirectX version 9 is not Installed!!!"), QStringLiteral("DX8"));
         return false;
     }
     return true;
 }
 
+void DeckLifecycle::place() {
+    QWidget* frmMain = p_.ui.frmMain;
+    if (deckNumber_ == 1)
+        frmMain->move(0, 0);
+    else if (deckNumber_ == 2)
+        frmMain->move(kDeck2Left, 0);
+    else
+        frmMain->move(frmMain->x(), 0);
+}
+
+void DeckLifecycle::applyConfig() {
+    config_ = ReadConfig(p_.host, deckText_);
+    p_.bpmReadout.showReadouts(config_.bpmShown);
+    p_.touch.setTracking(config_.trackingOn);
+    p_.loader.openMusicFolder(config_.musicFolder);
+    p_.loader.setGenres(config_.genres);
+}
+
 bool DeckLifecycle::startUp(const QString& deckArgument) {
-    DeckState& s = d_.state;
     DoColors();
-    s.Volume = 50;
-    s.TouchAmount = 2500;
-    s.Stopped = true;
-    d_.ui.lblWindowTitle->setText(QStringLiteral("DECK ") + deckArgument);
-    s.deckText = deckArgument;
-    s.deckNumber = zen::config::leadingNumber(deckArgument);
+    // Volume 50, touch amount 2500 and a stopped transport are where their owners start.
+    p_.ui.lblWindowTitle->setText(QStringLiteral("DECK ") + deckArgument);
+    deckText_ = deckArgument;
+    deckNumber_ = zen::config::leadingNumber(deckArgument);
     if (deckArgument.isEmpty()) {
-        d_.host.showMessage(QStringLiteral("You must run ZentariDJ.exe."), QString(),
+        p_.host.showMessage(QStringLiteral("You must run ZentariDJ.exe."), QString(),
                             DeckHost::Icon::None);
         salir();
         return false;
     }
-    if (s.deckNumber == 1)
-        d_.ui.frmMain->move(0, 0);
-    else if (s.deckNumber == 2)
-        d_.ui.frmMain->move(kDeck2Left, 0);
-    else
-        d_.ui.frmMain->move(d_.ui.frmMain->x(), 0);
+    place();
     ListDevices();
     // The spectrum picture's header and palette are fixed; its view built them with itself.
-    d_.ui.pctSpectrum->start();
-    d_.ui.cpuLoad->start();
-    ReadConfig(d_);
+    p_.ui.pctSpectrum->start();
+    p_.ui.cpuLoad->start();
+    applyConfig();
     showDevice();
     if (!StartAudio()) return false;
     // The volume fader's value reaches the master levels from the start, as its change handling
     // would set them, so the first fader or pitch move makes no jump.
-    equalizer_.faderChange(0);
-    remote_.open();
+    p_.equalizer.faderChange(0);
+    p_.remote.open(config_.midiInDevice);
     DoColors();
-    transport_.setTimersRunning(true);
+    p_.transport.setTimersRunning(true);
     return true;
 }
 
 void DeckLifecycle::salir() {
-    transport_.setTimersRunning(false);
-    transport_.tmrCue().stop();
-    d_.ui.pctSongInfo->scroller().stop();
-    d_.engine.stop();
-    d_.engine.streamFree(d_.state.channel);
-    d_.engine.musicFree(d_.state.channel);
-    d_.engine.free();
-    remote_.close();
-    d_.host.endProcess();
+    p_.transport.stopTimers();
+    p_.loader.stopScrolling();
+    p_.engine.stop();
+    p_.engine.streamFree(p_.loader.channel());
+    p_.engine.musicFree(p_.loader.channel());
+    p_.engine.free();
+    p_.remote.close();
+    p_.host.endProcess();
 }

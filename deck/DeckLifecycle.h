@@ -1,12 +1,21 @@
 #pragma once
 
-#include "deck/Deck.h"
+#include "deck/DeckConfig.h"
 
 #include <QString>
 
+class BpmReadout;
+class DeckHost;
 class Equalizer;
 class RemoteControl;
+class Touch;
+class TrackLoader;
 class Transport;
+struct DeckUi;
+
+namespace zen::audio {
+class AudioEngine;
+}
 
 // The deck's start-up and its single way out.
 class DeckLifecycle {
@@ -15,8 +24,20 @@ public:
     static constexpr int kDeck2Left = 579;
     static constexpr int kDesignLeft = 40;
 
-    DeckLifecycle(Deck& deck, Equalizer& equalizer, Transport& transport, RemoteControl& remote)
-        : d_(deck), equalizer_(equalizer), transport_(transport), remote_(remote) {}
+    struct Parts {
+        zen::audio::AudioEngine& engine;
+        DeckHost& host;
+        // The window's own controls and the palette of them all.
+        const DeckUi& ui;
+        Transport& transport;
+        Equalizer& equalizer;
+        Touch& touch;
+        TrackLoader& loader;
+        BpmReadout& bpmReadout;
+        RemoteControl& remote;
+    };
+
+    explicit DeckLifecycle(const Parts& parts) : p_(parts) {}
 
     // The start-up steps in order, before the window is first shown. False when the deck ended
     // on the way (in the program the process is gone by then).
@@ -38,11 +59,19 @@ public:
     // The audio library's version as "major.minor".
     QString BassVersion() const;
 
+    // The command-line argument, unchanged, and its leading number.
+    const QString& deckText() const { return deckText_; }
+    double deckNumber() const { return deckNumber_; }
+    // What the configuration copy gave the deck.
+    const DeckConfig& config() const { return config_; }
+
 private:
+    void place();
+    void applyConfig();
     void fatal(const QString& text, const QString& title);
 
-    Deck& d_;
-    Equalizer& equalizer_;
-    Transport& transport_;
-    RemoteControl& remote_;
+    Parts p_;
+    QString deckText_;
+    double deckNumber_ = 0;
+    DeckConfig config_;
 };

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "deck/BpmReadout.h"
-#include "deck/Deck.h"
 #include "deck/DeckLifecycle.h"
+#include "deck/DeckUi.h"
 #include "deck/Equalizer.h"
+#include "deck/Loop.h"
 #include "deck/Pitch.h"
 #include "deck/RemoteControl.h"
 #include "deck/Touch.h"
@@ -12,8 +13,8 @@
 
 #include <QWidget>
 
-// frmMain of the deck program: builds the controls and wires them to the deck's operations,
-// which live in the files of their concerns.
+// frmMain of the deck program: builds the controls, hands each concern the ones it owns and wires
+// them to the deck's operations, which live in the files of their concerns.
 class DeckWindow : public QWidget {
     Q_OBJECT
 public:
@@ -31,10 +32,9 @@ public:
     void Zen_TouchUp() { touch_.Zen_TouchUp(); }
     void salir() { lifecycle_.salir(); }
 
-    Deck& deck() { return deck_; }
-    DeckUi& ui() { return deck_.ui; }
-    DeckState& state() { return deck_.state; }
+    DeckUi& ui() { return ui_; }
     Transport& transport() { return transport_; }
+    Loop& loop() { return loop_; }
     Pitch& pitch() { return pitch_; }
     Touch& touch() { return touch_; }
     Equalizer& equalizer() { return equalizer_; }
@@ -43,25 +43,25 @@ public:
     DeckLifecycle& lifecycle() { return lifecycle_; }
     RemoteControl& remote() { return remote_; }
 
-    // The file list's double-click: loads the named file of the current folder.
-    void loadFile(const QString& fileName);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The loaded track's channel, as every concern that plays it asks for it.
+    zen::deck::ChannelSource channel();
     void wireTransport();
     void wirePitchAndFaders();
     void wireBrowser();
     void wireRemote();
 
-    Deck deck_;
+    DeckUi ui_;
+    Loop loop_;
     Transport transport_;
+    BpmReadout bpmReadout_;
+    Equalizer equalizer_;
     Pitch pitch_;
     Touch touch_;
-    Equalizer equalizer_;
-    BpmReadout bpmReadout_;
     TrackLoader loader_;
     RemoteControl remote_;
     DeckLifecycle lifecycle_;

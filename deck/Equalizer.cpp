@@ -1,30 +1,38 @@
 #include "deck/Equalizer.h"
 
 #include "deck/DeckSlider.h"
-#include "deck/Pitch.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QLabel>
 
-void Equalizer::Zen_Equalize(std::int16_t& band, std::int16_t& gain) {
+namespace {
+
+constexpr float kBandwidth = 36.0f;
+
+} // namespace
+
+Equalizer::Equalizer(zen::audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+                     const Controls& controls, std::function<void()> panChanged)
+    : engine_(engine), channel_(std::move(channel)), controls_(controls),
+      panChanged_(std::move(panChanged)) {}
+
+void Equalizer::Zen_Equalize(std::int16_t band, std::int16_t gain) {
     if (band < 0 || band >= kBandCount) return;
     zen::audio::ParamEq params;
-    d_.engine.fxGetParameters(d_.state.EqFx[band], params);
+    engine_.fxGetParameters(eqFx_[band], params);
     params.gainDb = static_cast<float>(gain) / 10.0f;
-    d_.engine.fxSetParameters(d_.state.EqFx[band], params);
-    if (band == 0) d_.engine.fxSetParameters(d_.state.EqFx[3], params);
+    engine_.fxSetParameters(eqFx_[band], params);
+    if (band == 0) engine_.fxSetParameters(eqFx_[3], params);
 }
 
 void Equalizer::bandChanged(int band) {
-    const int value = d_.ui.vscEQ[band]->value();
-    d_.ui.lblinfo[band + 11]->setText(QString::number(value));
-    std::int16_t b = static_cast<std::int16_t>(band);
-    std::int16_t g = static_cast<std::int16_t>(value);
-    Zen_Equalize(b, g);
+    const int value = controls_.vscEQ[band]->value();
+    controls_.bandValues[band]->setText(QString::number(value));
+    Zen_Equalize(static_cast<std::int16_t>(band), static_cast<std::int16_t>(value));
 }
 
 void Equalizer::setBandFader(int band, int value) {
-    DeckSlider* fader = d_.ui.vscEQ[band];
+    DeckSlider* fader = controls_.vscEQ[band];
     fader->setValue(value);
     fader->update();
     // A value that did not change raises no change handling; the band is applied regardless.
@@ -34,7 +42,7 @@ void Equalizer::setBandFader(int band, int value) {
 void Equalizer::bandLabelDown(int band, int button) {
     if (band < 0 || band >= kBandCount) return;
     if (button == kRightButton) {
-        d_.state.KillSave[band] = static_cast<std::int16_t>(d_.ui.vscEQ[band]->value());
+        killSave_[band] = static_cast<std::int16_t>(controls_.vscEQ[band]->value());
         setBandFader(band, kEqBottom);
     } else if (button == kLeftButton) {
         setBandFader(band, 0);
@@ -43,23 +51,23 @@ void Equalizer::bandLabelDown(int band, int button) {
 
 void Equalizer::bandLabelUp(int band, int button) {
     if (band < 0 || band >= kBandCount || button != kRightButton) return;
-    setBandFader(band, d_.state.KillSave[band]);
+    setBandFader(band, killSave_[band]);
 }
 
 void Equalizer::faderChange(int fader) {
-    const int value = d_.ui.hscEQ[fader]->value();
-    d_.ui.lblinfo[fader + 8]->setText(QString::number(value));
+    const int value = controls_.hscEQ[fader]->value();
+    controls_.faderValues[fader]->setText(QString::number(value));
     switch (fader) {
     case 0:
-        d_.state.Volume = value;
-        d_.engine.setGlobalVolumes(value, value, value);
+        volume_ = value;
+        engine_.setGlobalVolumes(value, value, value);
         break;
     case 1:
-        d_.state.Pan = value;
-        pitch_.ApplyPitch();
+        pan_ = value;
+        panChanged_();
         break;
     case 2:
-        d_.state.TouchAmount = value;
+        touchAmount_ = value;
         break;
     default:
         break;
@@ -67,10 +75,30 @@ void Equalizer::faderChange(int fader) {
 }
 
 void Equalizer::faderScroll(int fader) {
-    const int value = d_.ui.hscEQ[fader]->value();
-    d_.ui.lblinfo[fader + 8]->setText(QString::number(value));
+    const int value = controls_.hscEQ[fader]->value();
+    controls_.faderValues[fader]->setText(QString::number(value));
     if (fader == 0)
-        d_.engine.setGlobalVolumes(value, value, value);
+        engine_.setGlobalVolumes(value, value, value);
     else if (fader == 1)
-        pitch_.ApplyPitch();
+        panChanged_();
+}
+
+void Equalizer::attach() {
+    for (zen::audio::Handle& fx : eqFx_)
+        fx = engine_.channelSetFx(channel_(), zen::audio::kFxParamEq);
+    engine_.fxSetParameters(eqFx_[0], {80.0f, kBandwidth, 0.0f});
+    engine_.fxSetParameters(eqFx_[3], {125.0f, kBandwidth, 0.0f});
+    engine_.fxSetParameters(eqFx_[1], {3000.0f, kBandwidth, 0.0f});
+    engine_.fxSetParameters(eqFx_[2], {8000.0f, kBandwidth, 0.0f});
+    for (int band = 0; band < kBandCount; ++band)
+        Zen_Equalize(static_cast<std::int16_t>(band),
+                     static_cast<std::int16_t>(controls_.vscEQ[band]->value()));
+}
+
+void Equalizer::reapplyPan() {
+    DeckSlider* pan = controls_.hscEQ[1];
+    const int remembered = pan->value();
+    pan->setValue(0);
+    pan->setValue(remembered);
+    engine_.channelSlideAttributes(channel_(), -1, controls_.hscEQ[0]->value(), pan->value(), 0);
 }

@@ -1,11 +1,18 @@
 #include "deck/Pitch.h"
 
+#include "deck/BpmReadout.h"
 #include "deck/DeckSlider.h"
+#include "deck/Equalizer.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
+
+Pitch::Pitch(zen::audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+             const Controls& controls, const Equalizer& equalizer, BpmReadout& bpmReadout)
+    : engine_(engine), channel_(std::move(channel)), controls_(controls), equalizer_(equalizer),
+      bpmReadout_(bpmReadout) {}
 
 int Pitch::rateFor(int origRate, int faderValue) {
     const double p = -faderValue;
@@ -20,28 +27,38 @@ QString Pitch::percentText(int faderValue) {
 }
 
 void Pitch::ApplyPitch() {
-    const int rate = rateFor(d_.state.OrigRate, d_.ui.vscPitch->value());
-    d_.ui.lblBPM->setText(QString::number(rate));
-    d_.engine.channelSlideAttributes(d_.state.channel, rate, d_.ui.hscEQ[0]->value(),
-                                     d_.ui.hscEQ[1]->value(), 0);
+    const int rate = rateFor(origRate_, controls_.vscPitch->value());
+    controls_.lblBPM->setText(QString::number(rate));
+    engine_.channelSlideAttributes(channel_(), rate, equalizer_.volume(), equalizer_.pan(), 0);
 }
 
 void Pitch::pitchChange() {
-    const int p = -d_.ui.vscPitch->value();
+    const int p = -controls_.vscPitch->value();
     ApplyPitch();
-    d_.ui.lblBPM->setText(percentText(-p));
-    if (d_.ui.lblBPMs->text() != QLatin1String("Not Detected")) {
-        const double tempo = d_.ui.lblOrigBPM->text().toDouble() * (1.0 + p / 10000.0);
-        d_.ui.lblBPMs->setText(QStringLiteral("%1").arg(tempo, 7, 'f', 3, QChar('0')));
-    }
+    controls_.lblBPM->setText(percentText(-p));
+    bpmReadout_.followPitch(p);
 }
 
 void Pitch::stepFaster() {
-    d_.ui.vscPitch->setValue(std::max(kTop, d_.ui.vscPitch->value() - 1));
+    controls_.vscPitch->setValue(std::max(kTop, controls_.vscPitch->value() - 1));
     pitchChange();
 }
 
 void Pitch::stepSlower() {
-    d_.ui.vscPitch->setValue(std::min(kBottom, d_.ui.vscPitch->value() + 1));
+    controls_.vscPitch->setValue(std::min(kBottom, controls_.vscPitch->value() + 1));
     pitchChange();
+}
+
+void Pitch::trackLoaded(int origRate) {
+    origRate_ = origRate;
+    // The program's own move: pitchChange runs on user moves only.
+    controls_.vscPitch->setValue(0);
+}
+
+int Pitch::faderValue() const {
+    return controls_.vscPitch->value();
+}
+
+void Pitch::restoreFader(int value) {
+    controls_.vscPitch->setValue(value);
 }

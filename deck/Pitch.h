@@ -1,8 +1,13 @@
 #pragma once
 
-#include "deck/Deck.h"
+#include "deck/ChannelSource.h"
 
 #include <QString>
+
+class BpmReadout;
+class DeckSlider;
+class Equalizer;
+class QLabel;
 
 // The pitch fader and its step buttons: the fader sets the channel's sample rate, so tempo and
 // pitch move together, up to 16 % either way.
@@ -11,7 +16,15 @@ public:
     static constexpr int kTop = -1600;   // +16.00 %
     static constexpr int kBottom = 1600; // -16.00 %
 
-    explicit Pitch(Deck& deck) : d_(deck) {}
+    struct Controls {
+        DeckSlider* vscPitch = nullptr;
+        QLabel* lblBPM = nullptr; // the percent, or the rate in Hz after a pan change
+    };
+
+    // The channel plays with the volume and pan of the equalizer's faders; the BPM read-out
+    // follows the pitch.
+    Pitch(zen::audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+          const Controls& controls, const Equalizer& equalizer, BpmReadout& bpmReadout);
 
     // The rate for a fader value: the track's own rate moved by the pitch, rounded half to even.
     static int rateFor(int origRate, int faderValue);
@@ -26,6 +39,20 @@ public:
     void stepFaster();
     void stepSlower();
 
+    // The load: the new track's own rate, and the fader back to 0 without the pitch handling, so
+    // the new channel keeps its own rate.
+    void trackLoaded(int origRate);
+    int origRate() const { return origRate_; }
+    int faderValue() const;
+    // A touch released: the fader goes back without the pitch handling; the touch set the rate.
+    void restoreFader(int value);
+
 private:
-    Deck& d_;
+    zen::audio::AudioEngine& engine_;
+    zen::deck::ChannelSource channel_;
+    Controls controls_;
+    const Equalizer& equalizer_;
+    BpmReadout& bpmReadout_;
+    // The loaded channel's own rate in Hz, read once per load.
+    int origRate_ = 0;
 };

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "common/midi/MIDIInput.h"
-#include "deck/Deck.h"
 
 #include <QString>
 #include <QTimer>
 #include <functional>
 
+class DeckHost;
+class QRadioButton;
 class Touch;
+class TrackLoader;
 class Transport;
 
 // The deck's receiving end of the console's commands: each Control Change on channel 1 becomes
@@ -15,12 +17,23 @@ class Transport;
 // port ends the deck. The deck sends nothing back.
 class RemoteControl {
 public:
+    struct Controls {
+        QRadioButton* optActivity = nullptr; // the activity light
+    };
+    // The operations the commands call, and those that put the lights out.
+    struct Parts {
+        Transport& transport;
+        Touch& touch;
+        TrackLoader& loader;
+    };
+
     // `salir` is the deck's way out, taken by the quit command and by a port error.
-    RemoteControl(Deck& deck, Transport& transport, Touch& touch, std::function<void()> salir);
+    RemoteControl(DeckHost& host, const Controls& controls, const Parts& parts,
+                  std::function<void()> salir);
 
     // Opens and starts the input on the deck's configured device; closes it again. A device that
     // is not in the list leaves the deck without remote control.
-    void open();
+    void open(qint16 device);
     void close();
 
     // The input's message-received handler.
@@ -31,16 +44,19 @@ public:
     // tmrLED, 250 ms after a message: the light and the button dots go back off.
     void ledTick();
 
+    // The number of the MIDI input device the port opened, -1 for none.
+    qint16 device() const { return device_; }
     zen::MIDIInput& MIDIInput() { return midiInput_; }
     QTimer& tmrLED() { return tmrLED_; }
 
 private:
     void dispatch();
 
-    Deck& d_;
-    Transport& transport_;
-    Touch& touch_;
+    DeckHost& host_;
+    Controls controls_;
+    Parts parts_;
     std::function<void()> salir_;
+    qint16 device_ = -1;
     zen::MIDIInput midiInput_;
     QTimer tmrLED_;
 };

@@ -2,63 +2,75 @@
 
 #include "common/Colors.h"
 #include "common/ZenButton.h"
-#include "deck/DeckSlider.h"
+#include "deck/Equalizer.h"
+#include "deck/Pitch.h"
+#include "deck/Transport.h"
 #include "deck/audio/AudioEngine.h"
 
 namespace {
 
 constexpr zen::Rgb kBendDot = zen::rgb(255, 0, 0);
-constexpr zen::Rgb kIdleDot = zen::rgb(128, 0, 0);
 // Targets of the progressive bend; the engine clamps them to its own range.
 constexpr int kSlowestRate = 10;
 constexpr int kFastestRate = 100000;
 
 } // namespace
 
+Touch::Touch(zen::audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+             const Controls& controls, Transport& transport, Pitch& pitch,
+             const Equalizer& equalizer)
+    : engine_(engine), channel_(std::move(channel)), controls_(controls), transport_(transport),
+      pitch_(pitch), equalizer_(equalizer) {}
+
 void Touch::Zen_TouchB2() {
-    bend(-1, d_.ui.cmdBack);
+    bend(-1, controls_.cmdBack);
 }
 
 void Touch::Zen_TouchF2() {
-    bend(+1, d_.ui.cmdForward);
+    bend(+1, controls_.cmdForward);
+}
+
+void Touch::slide(int rate, int timeMs) {
+    engine_.channelSlideAttributes(channel_(), rate, equalizer_.volume(), equalizer_.pan(), timeMs);
 }
 
 void Touch::bend(int direction, ZenButton* pressed) {
-    DeckState& s = d_.state;
-    if (s.CueHeld) {
-        s.CuePoint += direction * s.TouchAmount;
-        d_.engine.channelSetPosition(s.channel, s.CuePoint);
+    const int amount = equalizer_.touchAmount();
+    if (transport_.cueHeld()) {
+        transport_.nudgeCue(direction * amount);
         return;
     }
     pressed->setDotColor(kBendDot);
     // A second press while a bend is held bends from the same starting point, so the release
     // still returns to the rate the track had before any touch.
-    if (!s.bendHeld) {
-        s.SavedPitch = d_.ui.vscPitch->value();
+    if (!bendHeld_) {
+        savedPitch_ = pitch_.faderValue();
         int rate = 0, volume = 0, pan = 0;
-        s.SavedRate = d_.engine.channelGetAttributes(s.channel, &rate, &volume, &pan) ? rate : 0;
-        s.bendHeld = true;
+        savedRate_ = engine_.channelGetAttributes(channel_(), &rate, &volume, &pan) ? rate : 0;
+        bendHeld_ = true;
     }
-    if (s.trackingOn)
-        d_.engine.channelSlideAttributes(s.channel, s.SavedRate + direction * s.TouchAmount,
-                                         s.Volume, s.Pan, 0);
+    if (trackingOn_)
+        slide(savedRate_ + direction * amount, 0);
     else
-        d_.engine.channelSlideAttributes(s.channel, direction < 0 ? kSlowestRate : kFastestRate,
-                                         s.Volume, s.Pan, s.TouchAmount);
+        slide(direction < 0 ? kSlowestRate : kFastestRate, amount);
 }
 
 void Touch::Zen_TouchUp() {
-    DeckState& s = d_.state;
-    if (!s.bendHeld) return;
-    d_.engine.channelSlideAttributes(s.channel, s.SavedRate, s.Volume, s.Pan, 0);
-    // The program's own move: the pitch handling does not run, the rate above stands.
-    d_.ui.vscPitch->setValue(s.SavedPitch);
-    endBend(d_);
+    if (!bendHeld_) return;
+    slide(savedRate_, 0);
+    pitch_.restoreFader(savedPitch_);
+    endBend();
 }
 
-void Touch::endBend(Deck& deck) {
-    if (!deck.state.bendHeld) return;
-    deck.state.bendHeld = false;
-    deck.ui.cmdBack->setDotColor(kIdleDot);
-    deck.ui.cmdForward->setDotColor(kIdleDot);
+void Touch::endBend() {
+    if (!bendHeld_) return;
+    bendHeld_ = false;
+    controls_.cmdBack->setDotColor(zen::kLightOffDot);
+    controls_.cmdForward->setDotColor(zen::kLightOffDot);
+}
+
+void Touch::dimLights() {
+    if (bendHeld_) return;
+    controls_.cmdForward->setDotColor(zen::kLightOffDot);
+    controls_.cmdBack->setDotColor(zen::kLightOffDot);
 }

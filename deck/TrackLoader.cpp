@@ -1,9 +1,9 @@
 #include "deck/TrackLoader.h"
 
-#include "common/ZenButton.h"
 #include "deck/BpmReadout.h"
-#include "deck/DeckSlider.h"
+#include "deck/Browser.h"
 #include "deck/Equalizer.h"
+#include "deck/Pitch.h"
 #include "deck/SongPanel.h"
 #include "deck/TagReader.h"
 #include "deck/TimeText.h"
@@ -12,6 +12,7 @@
 #include "deck/audio/AudioEngine.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <algorithm>
 
@@ -19,111 +20,101 @@ namespace audio = zen::audio;
 
 namespace {
 
-constexpr float kBandwidth = 36.0f;
 constexpr float kDetectSeconds = 90.0f;
 
 } // namespace
+
+TrackLoader::TrackLoader(audio::AudioEngine& engine, const Controls& controls, const Parts& parts)
+    : engine_(engine), controls_(controls), parts_(parts) {}
 
 QString TrackLoader::displayName(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf('.');
     return dot > 0 ? fileName.left(dot) : fileName;
 }
 
+void TrackLoader::openMusicFolder(const QString& folder) {
+    const QString start = controls_.filFile->setPath(folder) ? folder : QDir::homePath();
+    if (start != folder) controls_.filFile->setPath(start);
+    controls_.dirFile->setPath(start);
+    // The drive list follows the folder; its own handler must not move the folder list to the
+    // volume's root, so the browser ends on the configured folder.
+    QSignalBlocker block(controls_.drvFile);
+    controls_.drvFile->setDriveOf(controls_.dirFile->path());
+}
+
+void TrackLoader::stopScrolling() {
+    controls_.pctSongInfo->scroller().stop();
+}
+
+void TrackLoader::clearCommentLine() {
+    controls_.tagLines[4]->setText(QString());
+}
+
 void TrackLoader::releaseTrack() {
-    DeckState& s = d_.state;
-    d_.engine.streamFree(s.channel);
-    d_.engine.musicFree(s.channel);
-    d_.engine.bpmFree(s.channel);
-    d_.engine.bpmFree(s.bpmChannel);
-    d_.engine.tempoFree(s.channel);
+    engine_.streamFree(channel_);
+    engine_.musicFree(channel_);
+    engine_.bpmFree(channel_);
+    engine_.bpmFree(parts_.bpmReadout.detectionChannel());
+    engine_.tempoFree(channel_);
 }
 
 void TrackLoader::openChannel(const std::string& path) {
-    DeckState& s = d_.state;
     std::uint32_t flags = audio::kStreamFx | audio::kStreamExactSeek;
-    if (d_.ui.chkMono->isChecked()) flags |= audio::kStreamMono;
-    s.channel = d_.engine.streamCreateFile(path, 0, 0, flags);
-    d_.engine.setBufferLength(5.0f);
-    if (s.channel == 0)
-        s.channel = d_.engine.musicLoad(path, 0, 0,
-                                        audio::kMusicFx | audio::kMusicRamp | audio::kMusicLoop);
+    if (controls_.chkMono->isChecked()) flags |= audio::kStreamMono;
+    channel_ = engine_.streamCreateFile(path, 0, 0, flags);
+    engine_.setBufferLength(5.0f);
+    if (channel_ == 0)
+        channel_ =
+            engine_.musicLoad(path, 0, 0, audio::kMusicFx | audio::kMusicRamp | audio::kMusicLoop);
 }
 
-void TrackLoader::attachEqualizer() {
-    DeckState& s = d_.state;
-    for (int slot = 0; slot < 4; ++slot)
-        s.EqFx[slot] = d_.engine.channelSetFx(s.channel, audio::kFxParamEq);
-    d_.engine.fxSetParameters(s.EqFx[0], {80.0f, kBandwidth, 0.0f});
-    d_.engine.fxSetParameters(s.EqFx[3], {125.0f, kBandwidth, 0.0f});
-    d_.engine.fxSetParameters(s.EqFx[1], {3000.0f, kBandwidth, 0.0f});
-    d_.engine.fxSetParameters(s.EqFx[2], {8000.0f, kBandwidth, 0.0f});
-    for (std::int16_t band = 0; band < Equalizer::kBandCount; ++band) {
-        std::int16_t b = band;
-        std::int16_t gain = static_cast<std::int16_t>(d_.ui.vscEQ[band]->value());
-        equalizer_.Zen_Equalize(b, gain);
-    }
-}
-
-void TrackLoader::showLengthAndRate() {
-    DeckState& s = d_.state;
-    const std::int64_t length = d_.engine.streamGetLength(s.channel);
-    d_.ui.trkPosition->setRange(0,
-                                static_cast<int>(std::clamp<std::int64_t>(length, 0, INT32_MAX)));
+int TrackLoader::showRate() {
     int rate = 0;
     int volume = 0;
     int pan = 0;
-    if (s.channel != 0 && d_.engine.channelGetAttributes(s.channel, &rate, &volume, &pan)) {
-        s.OrigRate = rate;
-        d_.ui.lblQuality->setText(QString::number(rate) + QStringLiteral(" Hz"));
-    } else {
-        // Nothing opened: no stale rate or length of the previous track stays on show.
-        s.OrigRate = 0;
-        d_.ui.lblQuality->setText(QStringLiteral("- - - - - Hz"));
+    if (channel_ != 0 && engine_.channelGetAttributes(channel_, &rate, &volume, &pan)) {
+        controls_.lblQuality->setText(QString::number(rate) + QStringLiteral(" Hz"));
+        return rate;
     }
-    if (s.channel != 0 && length >= 0)
-        d_.ui.lblLength->setText(
-            formatSeconds(d_.engine.channelBytes2Seconds(s.channel, d_.ui.trkPosition->maximum())));
+    // Nothing opened: no stale rate or length of the previous track stays on show.
+    controls_.lblQuality->setText(QStringLiteral("- - - - - Hz"));
+    return 0;
+}
+
+audio::BytePosition TrackLoader::showLength() {
+    const std::int64_t length = engine_.streamGetLength(channel_);
+    const auto bytes =
+        static_cast<audio::BytePosition>(std::clamp<std::int64_t>(length, 0, INT32_MAX));
+    if (channel_ != 0 && length >= 0)
+        controls_.lblLength->setText(formatSeconds(engine_.channelBytes2Seconds(channel_, bytes)));
     else
-        d_.ui.lblLength->setText(QStringLiteral("- - : - - , - -"));
+        controls_.lblLength->setText(QStringLiteral("- - : - - , - -"));
+    return bytes;
 }
 
 void TrackLoader::load(const QString& folder, const QString& fileName) {
-    DeckState& s = d_.state;
     const QString fullPath = folder.endsWith('/') ? folder + fileName : folder + '/' + fileName;
-    const std::string path = fullPath.toStdString();
-
-    d_.ui.pctSongInfo->showProgress(QStringLiteral("Loading..."));
-    d_.ui.pctSongInfo->scroller().stop();
+    SongPanel* panel = controls_.pctSongInfo;
+    panel->showProgress(QStringLiteral("Loading..."));
+    panel->scroller().stop();
 
     TagRecord tag;
     const bool found = ReadTag(fullPath, tag);
-    showTag(found, tag, s.genres,
-            {d_.ui.lblinfo[0], d_.ui.lblinfo[1], d_.ui.lblinfo[2], d_.ui.lblinfo[3],
-             d_.ui.lblinfo[4], d_.ui.lblinfo[5]});
+    showTag(found, tag, genres_, controls_.tagLines);
 
     releaseTrack();
-    Touch::endBend(d_);
-    openChannel(path);
-    attachEqualizer();
-    showLengthAndRate();
-    d_.ui.trkPosition->setValue(0);
+    parts_.touch.endBend();
+    openChannel(fullPath.toStdString());
+    parts_.equalizer.attach();
+    const int rate = showRate();
+    parts_.transport.trackLoaded(showLength());
 
-    d_.ui.cmdPause->hide();
-    s.Stopped = true;
-    transport_.trackChanged();
+    parts_.bpmReadout.DetectBPM(true, 0.0f, kDetectSeconds, fullPath);
+    panel->showName(displayName(fileName));
+    parts_.pitch.trackLoaded(rate);
+    parts_.equalizer.reapplyPan();
+}
 
-    bpmReadout_.DetectBPM(true, 0.0f, kDetectSeconds, fullPath);
-
-    d_.ui.pctSongInfo->showName(displayName(fileName));
-
-    // The program's own move: the pitch handling does not run and the channel keeps its rate.
-    d_.ui.vscPitch->setValue(0);
-
-    // Re-apply the pan through the fader's change handling, then make sure the new channel plays
-    // with the faders' volume and pan even when the pan was already 0.
-    DeckSlider* pan = d_.ui.hscEQ[1];
-    const int remembered = pan->value();
-    pan->setValue(0);
-    pan->setValue(remembered);
-    d_.engine.channelSlideAttributes(s.channel, -1, d_.ui.hscEQ[0]->value(), pan->value(), 0);
+void TrackLoader::loadFile(const QString& fileName) {
+    if (!fileName.isEmpty()) load(controls_.filFile->path(), fileName);
 }

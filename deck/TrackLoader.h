@@ -1,23 +1,66 @@
 #pragma once
 
-#include "deck/Deck.h"
+#include "deck/ChannelSource.h"
 
 #include <QString>
+#include <QStringList>
+#include <array>
 
-class Equalizer;
 class BpmReadout;
+class DriveList;
+class Equalizer;
+class FileList;
+class FolderList;
+class Pitch;
+class QCheckBox;
+class QLabel;
+class SongPanel;
+class Touch;
 class Transport;
 
-// Loading a track from the file list: the previous track is released, a channel with the
-// equalizer chain is opened and the song panel, length, rate and tempo are shown. The deck is
-// left stopped at the start. A step that fails is skipped without a word; a file that opens as
-// nothing leaves the deck with no channel.
+// The file browser and loading a track from it: the previous track is released, a channel with
+// the equalizer chain is opened and the song panel, tag, length, rate and tempo are shown. The
+// deck is left stopped at the start. A step that fails is skipped without a word; a file that
+// opens as nothing leaves the deck with no channel.
 class TrackLoader {
 public:
-    TrackLoader(Deck& deck, Equalizer& equalizer, BpmReadout& bpmReadout, Transport& transport)
-        : d_(deck), equalizer_(equalizer), bpmReadout_(bpmReadout), transport_(transport) {}
+    struct Controls {
+        SongPanel* pctSongInfo = nullptr;
+        std::array<QLabel*, 6> tagLines{}; // lblinfo(0..5)
+        QLabel* lblQuality = nullptr;
+        QLabel* lblLength = nullptr;
+        QCheckBox* chkMono = nullptr;
+        DriveList* drvFile = nullptr;
+        FolderList* dirFile = nullptr;
+        FileList* filFile = nullptr;
+    };
+    // The concerns a load resets for the new track.
+    struct Parts {
+        Transport& transport;
+        Touch& touch;
+        Pitch& pitch;
+        Equalizer& equalizer;
+        BpmReadout& bpmReadout;
+    };
+
+    TrackLoader(zen::audio::AudioEngine& engine, const Controls& controls, const Parts& parts);
 
     void load(const QString& folder, const QString& fileName);
+    // The file list's double-click: the named file of the current folder.
+    void loadFile(const QString& fileName);
+
+    // Points the browser at the music folder: file list, folder list, then the volume that holds
+    // it. An empty or unreadable folder opens the user's home folder.
+    void openMusicFolder(const QString& folder);
+    // The genre names the tag's genre byte is shown by.
+    void setGenres(const QStringList& genres) { genres_ = genres; }
+    // The shutdown stops the file name's scrolling.
+    void stopScrolling();
+    // The activity light went off: the tag's comment line is emptied.
+    void clearCommentLine();
+
+    // The loaded track's channel, 0 while none is.
+    zen::audio::Handle channel() const { return channel_; }
 
     // The name shown for a loaded file: without its extension (from the last dot).
     static QString displayName(const QString& fileName);
@@ -25,11 +68,14 @@ public:
 private:
     void releaseTrack();
     void openChannel(const std::string& path);
-    void attachEqualizer();
-    void showLengthAndRate();
+    // lblQuality; the channel's own rate, 0 when nothing opened.
+    int showRate();
+    // lblLength; the length in bytes the position slider spans.
+    zen::audio::BytePosition showLength();
 
-    Deck& d_;
-    Equalizer& equalizer_;
-    BpmReadout& bpmReadout_;
-    Transport& transport_;
+    zen::audio::AudioEngine& engine_;
+    Controls controls_;
+    Parts parts_;
+    zen::audio::Handle channel_ = 0;
+    QStringList genres_;
 };

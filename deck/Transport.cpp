@@ -1,18 +1,25 @@
 #include "deck/Transport.h"
 
-#include "common/Colors.h"
-#include "common/ZenButton.h"
 #include "deck/DeckSlider.h"
+#include "deck/LatchLight.h"
+#include "deck/Loop.h"
 #include "deck/TimeText.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <cmath>
 
 namespace audio = zen::audio;
 
-Transport::Transport(Deck& deck) : d_(deck) {
+namespace {
+
+constexpr zen::Rgb kStopCommandDot = zen::rgb(255, 0, 0);
+
+} // namespace
+
+Transport::Transport(audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+                     const Controls& controls, Loop& loop)
+    : engine_(engine), channel_(std::move(channel)), controls_(controls), loop_(loop) {
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(10);
     timer1_.callOnTimeout([this] { positionTick(); });
@@ -30,162 +37,134 @@ void Transport::setTimersRunning(bool running) {
         timer1_.start();
     else
         timer1_.stop();
-    trackChanged();
+    watchTrack();
 }
 
-void Transport::trackChanged() {
-    if (timersRunning_ && d_.state.channel != 0)
+void Transport::watchTrack() {
+    if (timersRunning_ && channel_() != 0)
         fxTimer2_.start();
     else
         fxTimer2_.stop();
-    // The loop and its points outlive the channel they were set on.
-    if (d_.state.LoopOn) applyLoop();
 }
 
-void Transport::applyLoop() {
-    const DeckState& s = d_.state;
-    if (s.LoopOn && s.LoopEnd > s.LoopStart)
-        d_.engine.channelSetLoop(s.channel, s.LoopStart, s.LoopEnd);
-    else
-        d_.engine.channelSetLoop(s.channel, -1, -1);
+void Transport::stopTimers() {
+    setTimersRunning(false);
+    tmrCue_.stop();
+}
+
+void Transport::trackLoaded(audio::BytePosition length) {
+    controls_.trkPosition->setRange(0, length);
+    controls_.trkPosition->setValue(0);
+    setPlaying(false);
+    watchTrack();
+    loop_.trackChanged();
 }
 
 audio::BytePosition Transport::position() const {
-    return d_.engine.channelGetPosition(d_.state.channel);
+    return engine_.channelGetPosition(channel_());
 }
 
 void Transport::seek(audio::BytePosition bytes) {
-    d_.engine.channelSetPosition(d_.state.channel, bytes);
+    engine_.channelSetPosition(channel_(), bytes);
 }
 
 bool Transport::pauseShown() const {
-    return !d_.ui.cmdPause->isHidden();
+    return !controls_.cmdPause->isHidden();
 }
 
-void Transport::showPause(bool shown) {
-    d_.ui.cmdPause->setVisible(shown);
-}
-
-void Transport::setLight(ZenButton* button, bool on) {
-    button->setDotColor(on ? zen::kLightOnDot : zen::kLightOffDot);
-    button->setOverColor(on ? zen::kLightOnOver : zen::kLightOffOver);
+void Transport::setPlaying(bool playing) {
+    controls_.cmdPause->setVisible(playing);
+    stopped_ = !playing;
 }
 
 void Transport::Zen_Pause() {
-    DeckState& s = d_.state;
-    if (!s.Stopped) {
-        d_.engine.channelStop(s.channel);
-        showPause(false);
-        s.Stopped = true;
+    if (!stopped_) {
+        engine_.channelStop(channel_());
+        setPlaying(false);
     } else {
-        d_.engine.streamPlay(s.channel, s.CuePoint, 0);
-        showPause(true);
-        s.Stopped = false;
+        engine_.streamPlay(channel_(), cuePoint_, 0);
+        setPlaying(true);
     }
 }
 
 void Transport::Zen_Stop() {
-    d_.engine.channelStop(d_.state.channel);
-    seek(d_.state.CuePoint);
-    showPause(false);
-    d_.state.Stopped = true;
+    engine_.channelStop(channel_());
+    seek(cuePoint_);
+    setPlaying(false);
 }
 
 void Transport::Zen_CUE() {
-    DeckState& s = d_.state;
-    if (!s.CueHeld) {
-        setLight(d_.ui.cmdCUE, true);
-        s.CuePoint = position();
-        s.CueHeld = true;
+    if (!cueHeld_) {
+        showLatched(*controls_.cmdCUE, true);
+        cuePoint_ = position();
+        cueHeld_ = true;
         tmrCue_.start();
     } else {
-        setLight(d_.ui.cmdCUE, false);
-        seek(s.CuePoint);
+        showLatched(*controls_.cmdCUE, false);
+        seek(cuePoint_);
         tmrCue_.stop();
-        s.CueHeld = false;
+        cueHeld_ = false;
     }
 }
 
 void Transport::Zen_CueSet() {
-    d_.state.CuePoint = position();
+    cuePoint_ = position();
 }
 
 void Transport::Zen_CuePlay() {
     // One step for the sound: nothing of the old position may slip out between the two.
-    const audio::CommandGroup group(d_.engine);
-    d_.engine.streamPlay(d_.state.channel, d_.state.CuePoint, 0);
-    seek(d_.state.CuePoint);
+    const audio::CommandGroup group(engine_);
+    engine_.streamPlay(channel_(), cuePoint_, 0);
+    seek(cuePoint_);
 }
 
-QString Transport::Zen_LoopStart() {
-    d_.state.LoopStart = position();
-    if (d_.state.LoopOn) applyLoop();
-    return FormatTime(d_.engine, d_.state.channel, d_.state.LoopStart);
+void Transport::nudgeCue(int bytes) {
+    cuePoint_ += bytes;
+    seek(cuePoint_);
 }
 
-QString Transport::Zen_LoopEnd() {
-    d_.state.LoopEnd = position();
-    if (d_.state.LoopOn) applyLoop();
-    return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
+void Transport::flashStop() {
+    controls_.cmdStop->setDotColor(kStopCommandDot);
 }
 
-QString Transport::Zen_FineDw(std::int16_t& Pwr) {
-    d_.state.LoopEnd -= Pwr;
-    if (d_.state.LoopOn) applyLoop();
-    return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
-}
-
-QString Transport::Zen_FineUp(std::int16_t& Pwr) {
-    d_.state.LoopEnd += Pwr;
-    if (d_.state.LoopOn) applyLoop();
-    return FormatTime(d_.engine, d_.state.channel, d_.state.LoopEnd);
-}
-
-void Transport::toggleLoop() {
-    DeckState& s = d_.state;
-    if (s.LoopOn) {
-        setLight(d_.ui.cmdLooped, false);
-        s.LoopOn = false;
-    } else {
-        seek(s.LoopStart);
-        setLight(d_.ui.cmdLooped, true);
-        s.LoopOn = true;
-    }
-    applyLoop();
+void Transport::dimLights() {
+    if (!cueHeld_) controls_.cmdCUE->setDotColor(zen::kLightOffDot);
+    for (ZenButton* button : {controls_.cmdPause, controls_.cmdPlay, controls_.cmdStop})
+        button->setDotColor(zen::kLightOffDot);
 }
 
 void Transport::seekToSlider() {
-    seek(d_.ui.trkPosition->value());
+    seek(controls_.trkPosition->value());
 }
 
 void Transport::positionTick() {
     const audio::BytePosition p = position();
-    d_.ui.trkPosition->setValue(p);
-    d_.ui.lblPosition->setText(p == -1 ? QStringLiteral("- - : - - , - - -")
-                                       : FormatTime(d_.engine, d_.state.channel, p));
+    controls_.trkPosition->setValue(p);
+    controls_.lblPosition->setText(p == -1 ? QStringLiteral("- - : - - , - - -")
+                                           : FormatTime(engine_, channel_(), p));
 }
 
 void Transport::loopTick() {
-    DeckState& s = d_.state;
     const audio::BytePosition p = position();
-    d_.ui.trkPosition->setValue(p);
-    if (p >= s.LoopEnd && s.LoopOn) seek(s.LoopStart);
+    controls_.trkPosition->setValue(p);
+    loop_.watch(p);
     if (p == -1) return;
-    const float len = d_.engine.channelBytes2Seconds(s.channel, d_.ui.trkPosition->maximum());
-    const float now = d_.engine.channelBytes2Seconds(s.channel, d_.ui.trkPosition->value());
-    if (!(static_cast<float>(len - 0.1) < now && pauseShown())) return;
-    d_.engine.channelStop(s.channel);
+    const float len = engine_.channelBytes2Seconds(channel_(), controls_.trkPosition->maximum());
+    const float now = engine_.channelBytes2Seconds(channel_(), controls_.trkPosition->value());
+    if (static_cast<float>(len - 0.1) < now && pauseShown()) endOfTrack();
+}
+
+void Transport::endOfTrack() {
+    engine_.channelStop(channel_());
     seek(0);
-    showPause(false);
-    s.Stopped = true;
-    if (d_.ui.chkRepeat->isChecked()) {
-        d_.engine.streamPreBuf(s.channel);
-        d_.engine.streamPlay(s.channel, 0, audio::kPlayLoop);
-        showPause(true);
-        s.Stopped = false;
+    setPlaying(false);
+    if (controls_.chkRepeat->isChecked()) {
+        engine_.streamPreBuf(channel_());
+        engine_.streamPlay(channel_(), 0, audio::kPlayLoop);
+        setPlaying(true);
     }
 }
 
 void Transport::cueTick() {
-    seek(d_.state.CuePoint);
+    seek(cuePoint_);
 }

@@ -1,33 +1,39 @@
 #pragma once
 
-#include "deck/Deck.h"
+#include "deck/ChannelSource.h"
 
-#include <QString>
 #include <QTimer>
-#include <cstdint>
+
+class DeckSlider;
+class Loop;
+class QCheckBox;
+class QLabel;
+class ZenButton;
 
 // Play/pause, stop to the cue point, the latching cue with its stutter, cue set and cue play,
-// the loop, repeat at the end of the track, the seek slider and the position display. Positions
-// are byte offsets of the loaded channel.
-//
-// While the loop is on, the engine plays it itself and jumps back at the exact sample; the loop
-// watch keeps its rule on top (at or past the loop end: back to the start), which is what holds
-// the position at the start of an empty loop and brings back a seek past the end.
+// repeat at the end of the track, the seek slider and the position display. Positions are those
+// of the loaded channel.
 class Transport {
 public:
-    explicit Transport(Deck& deck);
+    struct Controls {
+        ZenButton* cmdPlay = nullptr;
+        ZenButton* cmdPause = nullptr; // shown exactly while the deck plays, over cmdPlay
+        ZenButton* cmdStop = nullptr;
+        ZenButton* cmdCUE = nullptr;
+        DeckSlider* trkPosition = nullptr;
+        QLabel* lblPosition = nullptr;
+        QCheckBox* chkRepeat = nullptr;
+    };
+
+    // The position watch also runs the loop's watch.
+    Transport(zen::audio::AudioEngine& engine, zen::deck::ChannelSource channel,
+              const Controls& controls, Loop& loop);
 
     void Zen_Pause();
     void Zen_Stop();
     void Zen_CUE();
     void Zen_CueSet();
     void Zen_CuePlay();
-    QString Zen_LoopStart();
-    QString Zen_LoopEnd();
-    QString Zen_FineDw(std::int16_t& Pwr);
-    QString Zen_FineUp(std::int16_t& Pwr);
-    // cmdLooped: switches the loop off, or seeks to its start and switches it on.
-    void toggleLoop();
     // The user moved trkPosition.
     void seekToSlider();
 
@@ -43,26 +49,46 @@ public:
     // Runs or stops the position timers. The loop watch ticks only while a track is loaded: with
     // no channel it has nothing to watch, and a 1 ms timer would wake an idle deck for nothing.
     void setTimersRunning(bool running);
-    // The load opened a new channel (or none).
-    void trackChanged();
+    // The shutdown: every timer of the transport stops, tmrCue included.
+    void stopTimers();
+    // The load opened a new channel (or none) of `length` bytes: the slider spans it, and the
+    // deck waits stopped at its start, so that the next play/pause starts it.
+    void trackLoaded(zen::audio::BytePosition length);
+
+    // While the cue is latched the touch buttons nudge the cue point; the channel follows it.
+    void nudgeCue(int bytes);
+    // The stop command's red dot on cmdStop, until the activity light goes off.
+    void flashStop();
+    // The activity light went off: the dots of the transport buttons go back to idle, but a
+    // latched cue keeps its light.
+    void dimLights();
+
+    bool stopped() const { return stopped_; }
+    zen::audio::BytePosition cuePoint() const { return cuePoint_; }
+    bool cueHeld() const { return cueHeld_; }
     QTimer& Timer1() { return timer1_; }
     QTimer& FXTimer2() { return fxTimer2_; }
     QTimer& tmrCue() { return tmrCue_; }
 
-    // True while the pause button shows, that is while the deck plays.
-    bool pauseShown() const;
-    void showPause(bool shown);
-
 private:
     zen::audio::BytePosition position() const;
     void seek(zen::audio::BytePosition bytes);
-    void setLight(ZenButton* button, bool on);
-    // Hands the loop to the engine while it is on and has a length, and takes it back otherwise.
-    void applyLoop();
+    // True while the pause button shows, that is while the deck plays.
+    bool pauseShown() const;
+    void setPlaying(bool playing);
+    // FXTimer2 runs while the timers do and a track is loaded.
+    void watchTrack();
+    void endOfTrack();
 
-    Deck& d_;
+    zen::audio::AudioEngine& engine_;
+    zen::deck::ChannelSource channel_;
+    Controls controls_;
+    Loop& loop_;
     QTimer timer1_;
     QTimer fxTimer2_;
     QTimer tmrCue_;
     bool timersRunning_ = false;
+    bool stopped_ = true;
+    zen::audio::BytePosition cuePoint_ = 0;
+    bool cueHeld_ = false;
 };

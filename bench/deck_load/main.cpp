@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         clock.start();
         emit files->itemActivated(files->item(0));
         times.push_back(clock.nsecsElapsed() / 1e6);
-        if (!window.state().Stopped || window.state().channel == 0) return 1;
+        if (!window.transport().stopped() || window.loader().channel() == 0) return 1;
     }
     const double first = times.front();
     std::sort(times.begin(), times.end());

@@ -67,15 +67,15 @@ bool openedWhile(const QByteArray& fifo, const std::function<void()>& show) {
 TEST_F(DeckTest, LoadShowsTheTrackStoppedAtItsStart) {
     startDeck();
     load(makeSine("Tone Track.wav", 440, 2));
-    ASSERT_NE(state().channel, 0u);
+    ASSERT_NE(channel(), 0u);
     EXPECT_EQ(ui().lblFileName->text(), "Tone Track");
     EXPECT_EQ(ui().lblQuality->text(), "44100 Hz");
     EXPECT_EQ(ui().lblLength->text(), "00:02,000");
     EXPECT_EQ(ui().trkPosition->maximum(), 2 * 44100 * 4);
     EXPECT_EQ(ui().trkPosition->value(), 0);
-    EXPECT_EQ(state().OrigRate, 44100);
+    EXPECT_EQ(window->pitch().origRate(), 44100);
     EXPECT_TRUE(ui().cmdPause->isHidden());
-    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(transport().stopped());
     EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
     // Detection ran: both tempo labels hold a number.
     bool isNumber = false;
@@ -84,15 +84,15 @@ TEST_F(DeckTest, LoadShowsTheTrackStoppedAtItsStart) {
     EXPECT_EQ(ui().lblOrigBPM->text(), ui().lblBPMs->text());
     // The equalizer chain is in place: the low band and its copy.
     zen::audio::ParamEq low;
-    ASSERT_TRUE(engine->fxGetParameters(state().EqFx[3], low));
+    ASSERT_TRUE(engine->fxGetParameters(window->equalizer().effect(3), low));
     EXPECT_FLOAT_EQ(low.centerHz, 80.0f);
 }
 
 TEST_F(DeckTest, LoadingWhilePlayingFreesTheOldTrackAndOnePressPlaysTheNew) {
     startDeck();
     load(makeSine("one.wav", 440, 3));
-    const zen::audio::Handle first = state().channel;
-    const zen::audio::Handle firstDetection = state().bpmChannel;
+    const zen::audio::Handle first = channel();
+    const zen::audio::Handle firstDetection = window->bpmReadout().detectionChannel();
     window->Zen_Pause();
     engine->render(44100);
     ASSERT_FALSE(ui().cmdPause->isHidden());
@@ -101,12 +101,12 @@ TEST_F(DeckTest, LoadingWhilePlayingFreesTheOldTrackAndOnePressPlaysTheNew) {
     EXPECT_EQ(engine->channelGetPosition(first), -1);
     EXPECT_EQ(engine->streamGetLength(firstDetection), -1);
     EXPECT_TRUE(ui().cmdPause->isHidden());
-    EXPECT_TRUE(state().Stopped);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
 
     window->Zen_Pause();
     engine->render(4410);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 4410 * 4);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 4410 * 4);
     EXPECT_FALSE(ui().cmdPause->isHidden());
 }
 
@@ -154,7 +154,7 @@ TEST(TagReaderTest, ExactlyTheLast128BytesMakeTheTag) {
 TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
     startDeck();
     load(makeSine("good.wav", 440, 1));
-    const zen::audio::Handle good = state().channel;
+    const zen::audio::Handle good = channel();
     QFile junk(musicDir.filePath("junk.mp3"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     for (int i = 0; i < 4096; ++i)
@@ -162,7 +162,7 @@ TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
     junk.close();
 
     load("junk.mp3");
-    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(channel(), 0u);
     EXPECT_EQ(engine->channelGetPosition(good), -1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(ui().lblFileName->text(), "junk");
@@ -176,7 +176,7 @@ TEST_F(DeckTest, DamagedFileLoadsAsNothingWithoutAWord) {
     // A pipe under an audio name would block any reader: it is refused, not read.
     ASSERT_EQ(mkfifo(musicDir.filePath("pipe.wav").toLocal8Bit().constData(), 0600), 0);
     load("pipe.wav");
-    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(channel(), 0u);
     EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
 }
 
@@ -203,10 +203,10 @@ TEST_F(DeckTest, FileListShowsAudioFilesOfAnyCaseAndLoadsOnADoubleClickOnly) {
     const QPoint at =
         files->viewport()->mapTo(window.get(), files->visualItemRect(files->item(4)).center());
     QTest::mouseDClick(window->windowHandle(), Qt::RightButton, {}, at);
-    EXPECT_EQ(state().channel, 0u);
+    EXPECT_EQ(channel(), 0u);
     QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, at);
     EXPECT_EQ(ui().lblFileName->text(), "g");
-    EXPECT_NE(state().channel, 0u);
+    EXPECT_NE(channel(), 0u);
 
     // A file copied into the folder during the set shows up by itself.
     makeSine("h.ogg.wav", 440, 0.1);

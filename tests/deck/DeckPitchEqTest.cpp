@@ -46,14 +46,14 @@ TEST_F(DeckTest, PitchFaderAtTheTopPlays16PercentFaster) {
     EXPECT_EQ(ui().vscPitch->value(), Pitch::kTop);
     EXPECT_EQ(ui().lblBPM->text(), "16 %");
     int rate = 0, volume = 0, pan = 0;
-    ASSERT_TRUE(engine->channelGetAttributes(state().channel, &rate, &volume, &pan));
+    ASSERT_TRUE(engine->channelGetAttributes(channel(), &rate, &volume, &pan));
     EXPECT_EQ(rate, 51156);
     EXPECT_NEAR(test::measureHz(test::channelOf(engine->render(44100), 0, 2048)), 1160.0, 0.5);
 
     // A new load puts the fader back to 0 without touching the rate of the new channel.
     load(makeSine("other.wav", 1000, 1));
     EXPECT_EQ(ui().vscPitch->value(), 0);
-    ASSERT_TRUE(engine->channelGetAttributes(state().channel, &rate, &volume, &pan));
+    ASSERT_TRUE(engine->channelGetAttributes(channel(), &rate, &volume, &pan));
     EXPECT_EQ(rate, 44100);
 }
 
@@ -94,7 +94,7 @@ TEST_F(DeckTest, LowBandActsTwiceAndKillRestoresTheHeldValue) {
     ui().vscEQ[0]->setValue(150);
     EXPECT_EQ(ui().lblinfo[11]->text(), "150");
     for (int slot : {0, 3}) {
-        const zen::audio::ParamEq p = params(*engine, state().EqFx[slot]);
+        const zen::audio::ParamEq p = params(*engine, window->equalizer().effect(slot));
         EXPECT_FLOAT_EQ(p.gainDb, 15.0f);
         EXPECT_FLOAT_EQ(p.centerHz, 80.0f);
         EXPECT_FLOAT_EQ(p.bandwidthSemitones, 36.0f);
@@ -103,47 +103,47 @@ TEST_F(DeckTest, LowBandActsTwiceAndKillRestoresTheHeldValue) {
     ui().vscEQ[1]->setValue(70);
     pressLabel(ui().lblEQR[1], Qt::RightButton, true);
     EXPECT_EQ(ui().vscEQ[1]->value(), -150);
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[1]).gainDb, -15.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(1)).gainDb, -15.0f);
     ui().vscEQ[1]->setSliderPosition(20);
     pressLabel(ui().lblEQR[1], Qt::RightButton, false);
     EXPECT_EQ(ui().vscEQ[1]->value(), 70);
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[1]).gainDb, 7.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(1)).gainDb, 7.0f);
 
     pressLabel(ui().lblEQR[1], Qt::LeftButton, true);
     pressLabel(ui().lblEQR[1], Qt::LeftButton, false);
     EXPECT_EQ(ui().vscEQ[1]->value(), 0);
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[1]).gainDb, 0.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(1)).gainDb, 0.0f);
     // The high band was never touched.
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[2]).gainDb, 0.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(2)).gainDb, 0.0f);
 
     // The faders' gains reach the next track.
     ui().vscEQ[2]->setValue(-40);
     load(makeSine("next.wav", 440, 1));
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[0]).gainDb, 15.0f);
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[3]).gainDb, 15.0f);
-    EXPECT_FLOAT_EQ(params(*engine, state().EqFx[2]).gainDb, -4.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(0)).gainDb, 15.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(3)).gainDb, 15.0f);
+    EXPECT_FLOAT_EQ(params(*engine, window->equalizer().effect(2)).gainDb, -4.0f);
 }
 
 TEST_F(DeckTest, VolumeFaderMovesTheMasterAndTheChannelFollowsAtTheNextRateChange) {
     startDeck();
     load(makeSine("tone.wav", 440, 4, 0.8));
     int rate = 0, volume = 0, pan = 0;
-    ASSERT_TRUE(engine->channelGetAttributes(state().channel, &rate, &volume, &pan));
+    ASSERT_TRUE(engine->channelGetAttributes(channel(), &rate, &volume, &pan));
     EXPECT_EQ(volume, 50);
     window->Zen_Pause();
     const double atHalf = test::peak(test::channelOf(engine->render(8820), 0, 4410));
     EXPECT_NEAR(atHalf, 0.8 * 0.5 * 0.5, 0.01);
 
     ui().hscEQ[0]->setSliderPosition(100);
-    EXPECT_EQ(state().Volume, 100);
+    EXPECT_EQ(window->equalizer().volume(), 100);
     EXPECT_EQ(ui().lblinfo[8]->text(), "100");
-    ASSERT_TRUE(engine->channelGetAttributes(state().channel, &rate, &volume, &pan));
+    ASSERT_TRUE(engine->channelGetAttributes(channel(), &rate, &volume, &pan));
     EXPECT_EQ(volume, 50);
     const double atFull = test::peak(test::channelOf(engine->render(8820), 0, 4410));
     EXPECT_NEAR(atFull, 0.8 * 0.5, 0.01);
 
     ui().vscPitch->setSliderPosition(-1);
-    ASSERT_TRUE(engine->channelGetAttributes(state().channel, &rate, &volume, &pan));
+    ASSERT_TRUE(engine->channelGetAttributes(channel(), &rate, &volume, &pan));
     EXPECT_EQ(volume, 100);
 }
 
@@ -152,7 +152,7 @@ TEST_F(DeckTest, PanFaderLeftEndSendsTheSoundLeft) {
     load(makeSine("tone.wav", 440, 2, 0.8));
     window->Zen_Pause();
     ui().hscEQ[1]->triggerAction(QAbstractSlider::SliderToMinimum);
-    EXPECT_EQ(state().Pan, -100);
+    EXPECT_EQ(window->equalizer().pan(), -100);
     EXPECT_EQ(ui().lblinfo[9]->text(), "-100");
     // The pan change shows the rate in Hz until the next pitch change.
     EXPECT_EQ(ui().lblBPM->text(), "44100");

@@ -85,7 +85,7 @@ protected:
 
     int rate() {
         int frequency = 0, volume = 0, pan = 0;
-        engine->channelGetAttributes(state().channel, &frequency, &volume, &pan);
+        engine->channelGetAttributes(channel(), &frequency, &volume, &pan);
         return frequency;
     }
 
@@ -111,18 +111,18 @@ TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFla
         command(controller);
         EXPECT_TRUE(seen.lightOn);
     }
-    EXPECT_TRUE(state().Stopped);
-    EXPECT_FALSE(state().CueHeld);
-    EXPECT_FALSE(state().bendHeld);
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_FALSE(transport().cueHeld());
+    EXPECT_FALSE(window->touch().bendHeld());
     EXPECT_EQ(host.ended, 0);
     EXPECT_TRUE(host.messages.empty());
 
     command(zen::cmd::kPlayPause);
-    EXPECT_FALSE(state().Stopped);
+    EXPECT_FALSE(transport().stopped());
     play(4410);
-    EXPECT_GT(engine->channelGetPosition(state().channel), 0);
+    EXPECT_GT(engine->channelGetPosition(channel()), 0);
     command(zen::cmd::kPlayPause);
-    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(transport().stopped());
 }
 
 TEST_F(DeckRemoteTest, StopDotStaysRedUntilTheLightGoesOffWithTheCommentLine) {
@@ -133,8 +133,8 @@ TEST_F(DeckRemoteTest, StopDotStaysRedUntilTheLightGoesOffWithTheCommentLine) {
     play(44100);
     command(zen::cmd::kStop);
     EXPECT_EQ(seen.stopDot, kRed);
-    EXPECT_TRUE(state().Stopped);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), state().CuePoint);
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_EQ(engine->channelGetPosition(channel()), transport().cuePoint());
     EXPECT_EQ(ui().lblinfo[4]->text(), "Recorded live");
 
     ASSERT_TRUE(waitForLightOff());
@@ -162,24 +162,24 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
     const int ownRate = rate();
 
     command(zen::cmd::kCue);
-    ASSERT_TRUE(state().CueHeld);
+    ASSERT_TRUE(transport().cueHeld());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
     EXPECT_EQ(ui().cmdCUE->OverColor(), zen::kLightOnOver);
     // With the cue latched the touch commands nudge the cue point.
-    const std::int32_t cue = state().CuePoint;
+    const zen::audio::BytePosition cue = transport().cuePoint();
     command(zen::cmd::kTouchForward);
-    EXPECT_EQ(state().CuePoint, cue + state().TouchAmount);
+    EXPECT_EQ(transport().cuePoint(), cue + window->equalizer().touchAmount());
     command(zen::cmd::kTouchBack);
-    EXPECT_EQ(state().CuePoint, cue);
+    EXPECT_EQ(transport().cuePoint(), cue);
     command(zen::cmd::kCue);
-    EXPECT_FALSE(state().CueHeld);
+    EXPECT_FALSE(transport().cueHeld());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdCUE->DotColor(), kDarkRed);
 
     command(zen::cmd::kTouchBack);
-    ASSERT_TRUE(state().bendHeld);
-    EXPECT_EQ(rate(), ownRate - state().TouchAmount);
+    ASSERT_TRUE(window->touch().bendHeld());
+    EXPECT_EQ(rate(), ownRate - window->equalizer().touchAmount());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdBack->DotColor(), kRed);
     EXPECT_EQ(ui().cmdForward->DotColor(), kDarkRed);
@@ -188,7 +188,7 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
     EXPECT_EQ(ui().cmdBack->DotColor(), kDarkRed);
 
     command(zen::cmd::kTouchForward);
-    EXPECT_EQ(rate(), ownRate + state().TouchAmount);
+    EXPECT_EQ(rate(), ownRate + window->equalizer().touchAmount());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdForward->DotColor(), kRed);
     command(zen::cmd::kTouchRelease);
@@ -200,11 +200,11 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
 TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
     startRemoteDeck();
     load(makeSine("tone.wav", 440, 2));
-    const zen::audio::Handle channel = state().channel;
+    const zen::audio::Handle played = channel();
     command(zen::cmd::kPlayPause);
     play(4410);
     command(zen::cmd::kQuit);
-    expectShutDown(channel);
+    expectShutDown(played);
     // The input is closed: a later command reaches nobody.
     console.send(kCable1, zen::cmd::kStatus, zen::cmd::kPlayPause, zen::cmd::kValue);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -214,10 +214,10 @@ TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
 TEST_F(DeckRemoteTest, ClosingTheWindowClosesTheInputToo) {
     startRemoteDeck();
     load(makeSine("tone.wav", 440, 2));
-    const zen::audio::Handle channel = state().channel;
+    const zen::audio::Handle played = channel();
     command(zen::cmd::kPlayPause);
     window->close();
-    expectShutDown(channel);
+    expectShutDown(played);
 }
 
 TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) {
@@ -227,7 +227,7 @@ TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) 
     record.musicFolder = musicDir.path();
     ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), "1")));
     ASSERT_TRUE(window->startUp("1"));
-    EXPECT_EQ(state().midiInDevice, -1);
+    EXPECT_EQ(window->remote().device(), -1);
     EXPECT_FALSE(window->remote().MIDIInput().isOpen());
 
     int received = 0;

@@ -31,12 +31,12 @@ TEST_F(DeckTest, Deck1StartsOnItsDeviceFieldAndMusicFolder) {
     EXPECT_EQ(ui().filFile->path(), QDir(musicDir.path()).canonicalPath());
     EXPECT_EQ(ui().dirFile->path(), ui().filFile->path());
     EXPECT_FALSE(ui().lblBPMs->isHidden());
-    EXPECT_EQ(state().Volume, 50);
-    EXPECT_EQ(state().TouchAmount, 2500);
-    EXPECT_EQ(state().midiPortName, "MIDI Yoke 1");
-    EXPECT_EQ(state().joystick, "4");
-    EXPECT_TRUE(state().trackingOn);
-    EXPECT_EQ(state().genres.size(), 256);
+    EXPECT_EQ(window->equalizer().volume(), 50);
+    EXPECT_EQ(window->equalizer().touchAmount(), 2500);
+    EXPECT_EQ(window->lifecycle().config().midiPortName, "MIDI Yoke 1");
+    EXPECT_EQ(window->lifecycle().config().joystick, "4");
+    EXPECT_TRUE(window->touch().trackingOn());
+    EXPECT_EQ(window->lifecycle().config().genres.size(), 256);
 }
 
 TEST_F(DeckTest, Deck2OpensRightOfDeck1WithTheDeck2Fields) {
@@ -50,8 +50,8 @@ TEST_F(DeckTest, Deck2OpensRightOfDeck1WithTheDeck2Fields) {
     EXPECT_EQ(ui().cmbDevices->currentIndex(), 1);
     EXPECT_EQ(window->pos(), QPoint(DeckLifecycle::kDeck2Left, 0));
     EXPECT_EQ(ui().lblWindowTitle->text(), "DECK 2");
-    EXPECT_EQ(state().midiPortName, "MIDI Yoke 2");
-    EXPECT_EQ(state().joystick, "3");
+    EXPECT_EQ(window->lifecycle().config().midiPortName, "MIDI Yoke 2");
+    EXPECT_EQ(window->lifecycle().config().joystick, "3");
     // BPM read-outs hidden when the option is off.
     EXPECT_TRUE(ui().lblBPMs->isHidden());
     EXPECT_TRUE(ui().Label9->isHidden());
@@ -75,7 +75,7 @@ TEST_F(DeckTest, MissingCopyIsReportedAndStartUpGoesOnWithDevice0) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "ERROR opening deckx.ini");
     EXPECT_EQ(host.ended, 0);
-    EXPECT_EQ(state().soundDevice, 0);
+    EXPECT_EQ(window->lifecycle().config().soundDevice, 0);
     EXPECT_TRUE(ui().lblBPMs->isHidden());
     // The browser opens the home folder rather than nothing.
     EXPECT_EQ(ui().filFile->path(), QDir(QDir::homePath()).canonicalPath());
@@ -93,13 +93,13 @@ TEST_F(DeckTest, NoArgumentOnlySaysSoAndEnds) {
 TEST_F(DeckTest, ClosingWhilePlayingReleasesTheTrackAndEnds) {
     startDeck();
     load(makeSine("tone.wav", 440, 2));
-    const zen::audio::Handle channel = state().channel;
-    ASSERT_NE(channel, 0u);
+    const zen::audio::Handle played = channel();
+    ASSERT_NE(played, 0u);
     window->Zen_Pause();
     engine->render(4410);
-    ASSERT_GT(engine->channelGetPosition(channel), 0);
+    ASSERT_GT(engine->channelGetPosition(played), 0);
     window->close();
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(engine->channelGetPosition(channel), -1);
+    EXPECT_EQ(engine->channelGetPosition(played), -1);
     EXPECT_FALSE(transport().FXTimer2().isActive());
 }

@@ -50,8 +50,9 @@ protected:
     std::vector<float> play(int frames);
 
     DeckUi& ui() { return window->ui(); }
-    DeckState& state() { return window->state(); }
     Transport& transport() { return window->transport(); }
+    Loop& loop() { return window->loop(); }
+    zen::audio::Handle channel() { return window->loader().channel(); }
 
     QTemporaryDir programDir;
     QTemporaryDir musicDir;

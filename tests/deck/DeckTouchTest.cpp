@@ -32,7 +32,7 @@ protected:
     }
     int rate() {
         int r = 0, volume = 0, pan = 0;
-        EXPECT_TRUE(engine->channelGetAttributes(state().channel, &r, &volume, &pan));
+        EXPECT_TRUE(engine->channelGetAttributes(channel(), &r, &volume, &pan));
         return r;
     }
     double heardHz() { return test::measureHz(test::channelOf(engine->render(22050), 0, 2048)); }
@@ -88,7 +88,7 @@ TEST_F(DeckTouchTest, TrackingBendsByTheAmountWhileHeldAndReleaseReturnsExactly)
 
 TEST_F(DeckTouchTest, WithoutTrackingTheRateRunsToTheEngineExtremesOverTheAmount) {
     startPlaying();
-    state().trackingOn = false;
+    window->touch().setTracking(false);
 
     window->Zen_TouchF2();
     engine->render(44100 * 5 / 4);
@@ -149,16 +149,16 @@ TEST_F(DeckTouchTest, ASecondTouchWhileHeldBendsFromTheFirstSavedRate) {
 TEST_F(DeckTouchTest, WhileTheCueIsLatchedTouchNudgesTheCuePointOnly) {
     startPlaying();
     window->Zen_CUE();
-    ASSERT_TRUE(state().CueHeld);
-    const std::int32_t cue = state().CuePoint;
+    ASSERT_TRUE(transport().cueHeld());
+    const zen::audio::BytePosition cue = transport().cuePoint();
 
     window->Zen_TouchB2();
-    EXPECT_EQ(state().CuePoint, cue - 2500);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), cue - 2500);
+    EXPECT_EQ(transport().cuePoint(), cue - 2500);
+    EXPECT_EQ(engine->channelGetPosition(channel()), cue - 2500);
     window->Zen_TouchF2();
     window->Zen_TouchF2();
-    EXPECT_EQ(state().CuePoint, cue + 2500);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), cue + 2500);
+    EXPECT_EQ(transport().cuePoint(), cue + 2500);
+    EXPECT_EQ(engine->channelGetPosition(channel()), cue + 2500);
     EXPECT_EQ(rate(), 45423);
     EXPECT_NE(ui().cmdBack->DotColor(), kBendDot);
     EXPECT_NE(ui().cmdForward->DotColor(), kBendDot);

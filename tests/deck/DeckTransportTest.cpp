@@ -26,7 +26,7 @@ TEST(TimeTextTest, MinutesSecondsAndRoundedMilliseconds) {
 
 TEST_F(DeckTest, PositionDisplayAndNoPositionText) {
     startDeck();
-    EXPECT_EQ(FormatTime(*engine, state().channel, -1), ":,");
+    EXPECT_EQ(FormatTime(*engine, channel(), -1), ":,");
     transport().positionTick();
     EXPECT_EQ(ui().lblPosition->text(), "- - : - - , - - -");
     load(makeSine("tone.wav", 440, 2));
@@ -44,17 +44,17 @@ TEST_F(DeckTest, EndOfTrackStopsAtTheStartAndOnePressPlaysAgain) {
     load(makeSine("tone.wav", 440, 1));
     window->Zen_Pause();
     play(44100 * 8 / 10);
-    EXPECT_FALSE(state().Stopped);
+    EXPECT_FALSE(transport().stopped());
     play(44100 / 10 + 10);
-    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(transport().stopped());
     EXPECT_TRUE(ui().cmdPause->isHidden());
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
     engine->render(441);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
 
     window->Zen_Pause();
     engine->render(441);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 441 * 4);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 441 * 4);
 }
 
 TEST_F(DeckTest, RepeatRestartsFromTheStart) {
@@ -63,10 +63,10 @@ TEST_F(DeckTest, RepeatRestartsFromTheStart) {
     load(makeSine("tone.wav", 440, 1));
     window->Zen_Pause();
     play(44100 * 9 / 10 + 10);
-    EXPECT_FALSE(state().Stopped);
+    EXPECT_FALSE(transport().stopped());
     EXPECT_FALSE(ui().cmdPause->isHidden());
     engine->render(441);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 441 * 4);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 441 * 4);
 }
 
 TEST_F(DeckTest, LoopWrapsBetweenItsPointsAndAnEmptyLoopHoldsTheStart) {
@@ -75,38 +75,40 @@ TEST_F(DeckTest, LoopWrapsBetweenItsPointsAndAnEmptyLoopHoldsTheStart) {
     window->Zen_Pause();
     engine->render(11025);
     ui().cmdStartLoop->MouseDown(1, 0, 1, 1);
-    EXPECT_EQ(state().LoopStart, 11025 * 4);
+    EXPECT_EQ(loop().loopStart(), 11025 * 4);
     EXPECT_EQ(ui().lblinfo[6]->text(), "00:00,250");
     engine->render(11025);
     ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
-    EXPECT_EQ(state().LoopEnd, 22050 * 4);
+    EXPECT_EQ(loop().loopEnd(), 22050 * 4);
 
-    transport().toggleLoop();
-    EXPECT_TRUE(state().LoopOn);
+    loop().toggleLoop();
+    EXPECT_TRUE(loop().loopOn());
     EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOnDot);
-    std::int32_t highest = 0;
+    zen::audio::BytePosition highest = 0;
     for (int tick = 0; tick < 1000; ++tick) {
         play(44);
-        const std::int32_t p = engine->channelGetPosition(state().channel);
-        EXPECT_GE(p, state().LoopStart);
+        const zen::audio::BytePosition p = engine->channelGetPosition(channel());
+        EXPECT_GE(p, loop().loopStart());
         highest = std::max(highest, p);
     }
-    EXPECT_LE(highest, state().LoopEnd);
+    EXPECT_LE(highest, loop().loopEnd());
 
     // Loop end at the start: held at the loop start, also when stopped.
+    engine->channelSetPosition(channel(), loop().loopStart());
+    ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
+    ASSERT_EQ(loop().loopEnd(), loop().loopStart());
     std::int16_t step = 500;
-    state().LoopEnd = state().LoopStart;
-    EXPECT_EQ(transport().Zen_FineDw(step), "00:00,247");
-    EXPECT_EQ(state().LoopEnd, state().LoopStart - 500);
+    EXPECT_EQ(loop().Zen_FineDw(step), "00:00,247");
+    EXPECT_EQ(loop().loopEnd(), loop().loopStart() - 500);
     window->Zen_Stop();
-    engine->channelSetPosition(state().channel, 3 * state().LoopStart);
+    engine->channelSetPosition(channel(), 3 * loop().loopStart());
     play(100);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), state().LoopStart);
+    EXPECT_EQ(engine->channelGetPosition(channel()), loop().loopStart());
     play(100);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), state().LoopStart);
+    EXPECT_EQ(engine->channelGetPosition(channel()), loop().loopStart());
 
-    transport().toggleLoop();
-    EXPECT_FALSE(state().LoopOn);
+    loop().toggleLoop();
+    EXPECT_FALSE(loop().loopOn());
     EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOffDot);
 }
 
@@ -116,7 +118,6 @@ TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsE
     test::writeWav(musicDir.filePath("probe.wav").toStdString(), probe);
     startDeck();
     load("probe.wav");
-    const auto channel = [this] { return state().channel; };
     // Full volume, centred, so the output is the file itself.
     const auto unity = [&] {
         engine->setGlobalVolumes(100, 100, 100);
@@ -128,7 +129,7 @@ TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsE
     ui().cmdStartLoop->MouseDown(1, 0, 1, 1);
     engine->render(11025);
     ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
-    transport().toggleLoop();
+    loop().toggleLoop();
 
     // Only the engine renders from here on: the loop watch never ticks.
     auto out = engine->render(11025 + 1000);
@@ -138,28 +139,28 @@ TEST_F(DeckTest, TheLoopWrapsAtTheExactSampleWithoutTheWatchAndFineStepsMoveItsE
 
     // 500 bytes are 125 frames: the end moves out by that much, then in by twice as much.
     std::int16_t step = 500;
-    transport().Zen_FineUp(step);
+    loop().Zen_FineUp(step);
     out = engine->render(22175 - 12025 + 500);
     test::expectFrames(out, 22175 - 12025 - 100, probe, 22175 - 100, 100);
     test::expectFrames(out, 22175 - 12025 + kFade, probe, 11025 + kFade, 500 - kFade);
-    transport().Zen_FineDw(step);
+    loop().Zen_FineDw(step);
     ui().cmdFineDw->Click();
-    EXPECT_EQ(state().LoopEnd, 21925 * 4);
+    EXPECT_EQ(loop().loopEnd(), 21925 * 4);
     out = engine->render(21925 - 11525 + 300);
     test::expectFrames(out, 21925 - 11525 - 100, probe, 21925 - 100, 100);
     test::expectFrames(out, 21925 - 11525 + kFade, probe, 11025 + kFade, 300 - kFade);
     EXPECT_EQ(engine->channelGetPosition(channel()), (11025 + 300) * 4);
 
     // Off: playback runs through the old end.
-    transport().toggleLoop();
+    loop().toggleLoop();
     engine->render(11000);
     EXPECT_EQ(engine->channelGetPosition(channel()), (11325 + 11000) * 4);
 
     // A load keeps the loop on, and the new track loops too.
-    transport().toggleLoop();
+    loop().toggleLoop();
     test::writeWav(musicDir.filePath("again.wav").toStdString(), probe);
     load("again.wav");
-    EXPECT_TRUE(state().LoopOn);
+    EXPECT_TRUE(loop().loopOn());
     unity();
     window->Zen_Pause();
     out = engine->render(21925 + 500);
@@ -174,11 +175,11 @@ TEST_F(DeckTest, StopWithNoCueSeeksToTheStart) {
     window->Zen_Pause();
     engine->render(20000);
     window->Zen_Stop();
-    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(transport().stopped());
     EXPECT_TRUE(ui().cmdPause->isHidden());
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
     engine->render(1000);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
 }
 
 TEST_F(DeckTest, HeldCueStuttersOnTheCuePointUntilReleased) {
@@ -187,60 +188,60 @@ TEST_F(DeckTest, HeldCueStuttersOnTheCuePointUntilReleased) {
     window->Zen_Pause();
     engine->render(44100);
     window->Zen_CUE();
-    EXPECT_TRUE(state().CueHeld);
+    EXPECT_TRUE(transport().cueHeld());
     EXPECT_TRUE(transport().tmrCue().isActive());
-    EXPECT_EQ(state().CuePoint, kBytesPerSecond);
+    EXPECT_EQ(transport().cuePoint(), kBytesPerSecond);
     EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
     EXPECT_EQ(ui().cmdCUE->OverColor(), zen::kLightOnOver);
     for (int i = 0; i < 3; ++i) {
         engine->render(3307);
         transport().cueTick();
-        EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+        EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
     }
     engine->render(1000);
     window->Zen_CUE();
-    EXPECT_FALSE(state().CueHeld);
+    EXPECT_FALSE(transport().cueHeld());
     EXPECT_FALSE(transport().tmrCue().isActive());
-    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
     EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOffDot);
 
     // Stop goes back to the cue point.
     engine->render(1000);
     window->Zen_Stop();
-    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
 }
 
 TEST_F(DeckTest, CuePlayWhileStoppedPlaysWithoutTheEndRule) {
     startDeck();
     load(makeSine("tone.wav", 440, 1));
-    engine->channelSetPosition(state().channel, kBytesPerSecond / 2);
+    engine->channelSetPosition(channel(), kBytesPerSecond / 2);
     ui().cmdCueSet->Click();
-    EXPECT_EQ(state().CuePoint, kBytesPerSecond / 2);
+    EXPECT_EQ(transport().cuePoint(), kBytesPerSecond / 2);
     ui().cmdCuePause->MouseDown(1, 0, 1, 1);
-    EXPECT_TRUE(state().Stopped);
+    EXPECT_TRUE(transport().stopped());
     EXPECT_TRUE(ui().cmdPause->isHidden());
     play(4410);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond / 2 + 4410 * 4);
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond / 2 + 4410 * 4);
     play(44100 / 2);
     // Ran to the end by itself; the deck still reads as stopped and nothing restarted it.
-    EXPECT_TRUE(state().Stopped);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond);
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
 }
 
 TEST_F(DeckTest, OnlyUserMovesOfThePositionSliderSeek) {
     startDeck();
     load(makeSine("tone.wav", 440, 2));
     ui().trkPosition->setValue(kBytesPerSecond);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 0);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
     ui().trkPosition->setSliderPosition(kBytesPerSecond / 4);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), kBytesPerSecond / 4);
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond / 4);
     ui().trkPosition->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(engine->channelGetPosition(state().channel), 2 * kBytesPerSecond);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 2 * kBytesPerSecond);
 
     // A click in the groove puts the knob there and seeks, however long the track.
     DeckSlider* slider = ui().trkPosition;
     QTest::mouseClick(slider, Qt::LeftButton, {},
                       QPoint(slider->width() / 4, slider->height() / 2));
     EXPECT_NEAR(slider->value(), kBytesPerSecond / 2, kBytesPerSecond / 20);
-    EXPECT_NEAR(engine->channelGetPosition(state().channel), slider->value(), 4);
+    EXPECT_NEAR(engine->channelGetPosition(channel()), slider->value(), 4);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "deck/DeckState.h"
-
 #include <array>
 #include <vector>
 
@@ -10,7 +8,6 @@ class QComboBox;
 class QLabel;
 class QRadioButton;
 class QWidget;
-class DeckHost;
 class DeckSlider;
 class DriveList;
 class FileList;
@@ -19,16 +16,14 @@ class ShapeWidget;
 class SongPanel;
 class ZenButton;
 
-namespace zen::audio {
-class AudioEngine;
-}
 namespace zen::deck {
 class CpuLoadDisplay;
 class LevelMeter;
 class SpectrumView;
 } // namespace zen::deck
 
-// The controls of frmMain that the deck's concerns read and write. The window owns them.
+// The controls of frmMain. The window owns them and hands each concern of the deck the ones it
+// owns.
 struct DeckUi {
     QWidget* frmMain = nullptr;
     QLabel* lblWindowTitle = nullptr;
@@ -83,11 +78,10 @@ struct DeckUi {
     QComboBox* cmbDevices = nullptr;
 };
 
-// What every concern of the deck works on: the engine, the surroundings, the deck's fields and
-// its controls.
-struct Deck {
-    zen::audio::AudioEngine& engine;
-    DeckHost& host;
-    DeckState state;
-    DeckUi ui;
-};
+// Creates the controls of frmMain at their design places and sizes (pixels), with their captions,
+// ranges and start values. A compact deck, 579 pixels wide. Places are kept free for the spectrum
+// view, the level meter and the processor load, which the displays put there.
+DeckUi createDeckControls(QWidget* frmMain);
+
+inline constexpr int kDeckWidth = 579;
+inline constexpr int kDeckHeight = 560;
