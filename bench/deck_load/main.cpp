@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
         QThread::sleep(3);
         QElapsedTimer clock;
         clock.start();
-        emit files->itemActivated(files->item(0));
+        // What the file list's double-click runs.
+        window.loader().loadFile(files->item(0)->text());
         times.push_back(clock.nsecsElapsed() / 1e6);
         if (!window.transport().stopped() || window.loader().channel() == 0) return 1;
     }
