@@ -1,7 +1,6 @@
 #include "common/midi/MIDIInput.h"
 
 #include "common/midi/CableReceiver.h"
-#include "common/midi/DeviceList.h"
 #include "common/midi/EventQueue.h"
 #include "common/midi/HardwareInput.h"
 
@@ -9,53 +8,20 @@
 
 namespace zen {
 
-using midi::Direction;
-
 MIDIInput::MIDIInput(QObject* parent)
-    : MidiPort(Direction::Input, parent),
-      liveSession_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
+    : MidiPortOf(parent), liveSession_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
 
 MIDIInput::~MIDIInput() {
     closePort();
 }
 
-qint16 MIDIInput::deviceCount() {
-    return static_cast<qint16>(midi::deviceCount(Direction::Input));
+void MIDIInput::start() {
+    if (started_) return;
+    started_ = true;
+    liveSession_->store(++startSession_, std::memory_order_release);
 }
 
-QString MIDIInput::deviceName(qint16 device) {
-    return QString::fromStdString(midi::deviceName(Direction::Input, device));
-}
-
-void MIDIInput::action(qint16 device, MidiAction action) {
-    if (!midi::isDevice(Direction::Input, device)) return;
-    if (action == MidiAction::Open) {
-        openPort(device);
-        return;
-    }
-    if (!holds(device)) return;
-    switch (action) {
-    case MidiAction::Close:
-        closePort();
-        break;
-    case MidiAction::Reset:
-    case MidiAction::Stop:
-        halt();
-        break;
-    case MidiAction::Start:
-        if (!started_) {
-            started_ = true;
-            liveSession_->store(++startSession_, std::memory_order_release);
-        }
-        break;
-    case MidiAction::Open:
-    case MidiAction::Received:
-    case MidiAction::Send:
-        break;
-    }
-}
-
-void MIDIInput::halt() {
+void MIDIInput::stop() {
     started_ = false;
     ++startSession_;
     liveSession_->store(0, std::memory_order_release);
@@ -92,7 +58,6 @@ bool MIDIInput::openHardware(const midi::HardwarePort& port, std::string& error)
 }
 
 void MIDIInput::release() {
-    halt();
     cableReadable_.reset();
     cable_.reset();
     hardware_.reset();

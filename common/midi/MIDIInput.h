@@ -15,21 +15,14 @@ class HardwareInput;
 struct ShortMessage;
 } // namespace midi
 
-// A MIDI input port: devices 0..7 are the cables "MIDI Yoke 1".."MIDI Yoke 8", hardware inputs
-// follow. After open and start, every incoming message raises messageReceived on the window
-// thread; while the handler runs, status(), data1() and data2() hold that message.
-class MIDIInput : public MidiPort {
+// A MIDI input port. After open and start, every incoming message raises messageReceived on the
+// window thread; while the handler runs, status(), data1() and data2() hold that message.
+class MIDIInput : public MidiPortOf<midi::Direction::Input> {
     Q_OBJECT
 
 public:
     explicit MIDIInput(QObject* parent = nullptr);
     ~MIDIInput() override;
-
-    // Reading the count refreshes the list of hardware ports that the names and actions use.
-    static qint16 deviceCount();
-    static QString deviceName(qint16 device);
-
-    void action(qint16 device, MidiAction action);
 
 signals:
     void messageReceived();
@@ -39,7 +32,8 @@ private:
     bool openCable(const std::string& folder, int cable, std::string& error) override;
     bool openHardware(const midi::HardwarePort& port, std::string& error) override;
     void release() override;
-    void halt();
+    void start() override;
+    void stop() override;
     // Queues each message that arrives while the port is started, tagged with its session.
     std::function<void(const midi::ShortMessage&)> messageSink() const;
 

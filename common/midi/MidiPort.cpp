@@ -14,6 +14,33 @@ MidiPort::~MidiPort() {
     queue_->unregisterPort(portId_);
 }
 
+void MidiPort::action(qint16 device, MidiAction action) {
+    if (!midi::isDevice(direction_, device)) return;
+    if (action == MidiAction::Open) {
+        openPort(device);
+        return;
+    }
+    if (!holds(device)) return;
+    switch (action) {
+    case MidiAction::Close:
+        closePort();
+        break;
+    case MidiAction::Start:
+        start();
+        break;
+    case MidiAction::Reset:
+    case MidiAction::Stop:
+        stop();
+        break;
+    case MidiAction::Send:
+        transmit();
+        break;
+    case MidiAction::Open:
+    case MidiAction::Received:
+        break;
+    }
+}
+
 void MidiPort::openPort(int device) {
     const std::string name = midi::deviceName(direction_, device);
     if (openDevice_ == device && openName_ == name) return;
@@ -40,6 +67,7 @@ void MidiPort::openPort(int device) {
 
 void MidiPort::closePort() {
     if (!isOpen()) return;
+    stop();
     release();
     openDevice_ = -1;
     openName_.clear();

@@ -36,13 +36,15 @@ enum class MidiError : qint16 {
     Receive = 5,       // reading a cable failed
 };
 
-// What MIDIInput and MIDIOutput share: the device number handed with each action, the three
-// message fields and the error event. A port holds one device at a time: open selects it, the
-// other actions act only when handed the device that is open (a send naming another device is
-// dropped, a close of a device that is not open does nothing). A device number of -1 or beyond
-// the list makes every action a silent no-op. Events are raised on the window thread, one at a
-// time, never while another MIDI handler of this program is still running (a message box it shows
-// included): they wait in the queue and follow once that handler has returned.
+// What MIDIInput and MIDIOutput share: the actions on the device number handed with each, the
+// three message fields and the error event. Devices 0..7 are the cables "MIDI Yoke 1".."MIDI Yoke
+// 8", the hardware ports of the port's direction follow. A port holds one device at a time: open
+// selects it, the other actions act only when handed the device that is open (a send naming
+// another device is dropped, a close of a device that is not open does nothing). A device number
+// of -1 or beyond the list makes every action a silent no-op. Events are raised on the window
+// thread, one at a time, never while another MIDI handler of this program is still running (a
+// message box it shows included): they wait in the queue and follow once that handler has
+// returned.
 class MidiPort : public QObject {
     Q_OBJECT
     Q_PROPERTY(qint16 status READ status WRITE setStatus)
@@ -58,6 +60,8 @@ public:
     void setStatus(qint16 v) { status_ = v; }
     void setData1(qint16 v) { data1_ = v; }
     void setData2(qint16 v) { data2_ = v; }
+
+    void action(qint16 device, MidiAction action);
 
     bool isOpen() const { return openDevice_ >= 0; }
     bool isStarted() const { return started_; }
@@ -75,12 +79,17 @@ protected:
     // Opens `device` unless it is open already, closing first what was open; a failure is raised
     // as the error event and leaves the port closed.
     void openPort(int device);
+    // Stops the port and lets go of its device; each direction's destructor calls it.
     void closePort();
     // What each direction does with its device: open the cable or hardware port (false and the
-    // reason in `error` when it cannot be), and stop and let go of whichever is open.
+    // reason in `error` when it cannot be), and let go of whichever is open.
     virtual bool openCable(const std::string& folder, int cable, std::string& error) = 0;
     virtual bool openHardware(const midi::HardwarePort& port, std::string& error) = 0;
     virtual void release() = 0;
+    // The actions on the open device: start, stop (reset too: both end reception), send.
+    virtual void start() { started_ = true; }
+    virtual void stop() { started_ = false; }
+    virtual void transmit() {}
 
     // Runs on the window thread for every event the queue hands this port.
     virtual void deliver(const midi::Event& event);
@@ -103,6 +112,19 @@ protected:
     qint16 data2_ = 0;
 
     friend class midi::EventQueue;
+};
+
+// A port of one direction, with the device list it numbers its devices by.
+template <midi::Direction D> class MidiPortOf : public MidiPort {
+public:
+    // Reading the count refreshes the list of hardware ports that the names and actions use.
+    static qint16 deviceCount() { return static_cast<qint16>(midi::deviceCount(D)); }
+    static QString deviceName(qint16 device) {
+        return QString::fromStdString(midi::deviceName(D, device));
+    }
+
+protected:
+    explicit MidiPortOf(QObject* parent) : MidiPort(D, parent) {}
 };
 
 } // namespace zen
