@@ -9,6 +9,7 @@
 #include "ControllerStream.h"
 #include "Desktop.h"
 #include "Measure.h"
+#include "Programs.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2)
         if (QString::fromLocal8Bit(argv[i]) == "--seconds") seconds = std::atoi(argv[i + 1]);
     QCoreApplication app(argc, argv);
-    if (!zen::bench::servicesRunning())
+    if (!zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
     const qint64 xServer = zen::desktop::displayServerPid();
     if (xServer < 0) return fail("the display is not an Xvfb of this machine");

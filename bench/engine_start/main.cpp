@@ -7,6 +7,7 @@
 #include "ConsoleRun.h"
 #include "Desktop.h"
 #include "Measure.h"
+#include "Programs.h"
 
 #include <QDir>
 #include <QThread>
@@ -20,6 +21,7 @@
 using namespace zen::desktop;
 using zen::bench::Clock;
 using zen::bench::msSince;
+using zen::bench::percentile;
 
 namespace {
 
@@ -29,13 +31,6 @@ constexpr int kStopWaitMs = 1000;
 int fail(const char* why) {
     std::fprintf(stderr, "engine_start: %s\n", why);
     return 1;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return -1;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
 }
 
 // Each deck opens its input as a socket of its cable; a new file is a new deck listening.
@@ -70,7 +65,7 @@ int main(int argc, char** argv) {
         if (flag == "--measure") measured = std::atoi(argv[i + 1]);
         if (flag == "--cycles") cycles = std::atoi(argv[i + 1]);
     }
-    if (!zen::bench::servicesRunning())
+    if (!zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
     zen::bench::ConsoleRun console;
     QString error;

@@ -10,13 +10,13 @@
 #include "Desktop.h"
 #include "KeyInjector.h"
 #include "Measure.h"
+#include "Programs.h"
 #include "Tracks.h"
 #include "common/DeckCommands.h"
 #include "common/midi/MIDIInput.h"
 
 #include <QCoreApplication>
 #include <QThread>
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +27,7 @@
 
 using zen::bench::Clock;
 using zen::bench::msSince;
+using zen::bench::percentile;
 using zen::bench::runEventsFor;
 
 namespace {
@@ -43,13 +44,6 @@ constexpr float kLoud = 0.02f;
 int fail(const char* why) {
     std::fprintf(stderr, "key_latency: %s\n", why);
     return 1;
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return -1;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
 }
 
 std::int64_t nanoseconds(Clock::time_point t) {
@@ -155,7 +149,7 @@ int main(int argc, char** argv) {
         if (flag == "--sounds") sounds = std::atoi(argv[i + 1]);
     }
     QCoreApplication app(argc, argv);
-    if (!zen::bench::servicesRunning())
+    if (!zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
     zen::bench::KeyInjector keys;
     const std::uint8_t deck1Play = keys.keycodeOf(zen::bench::kKeysymF5);

@@ -1,9 +1,8 @@
 #include "ConsoleRun.h"
 
 #include "Desktop.h"
-#include "deck/audio/AudioEngine.h"
+#include "Programs.h"
 
-#include <QFile>
 #include <QThread>
 #include <csignal>
 #include <sys/wait.h>
@@ -15,22 +14,7 @@ namespace {
 // Below the decks, which open at the screen's top.
 constexpr QPoint kConsolePlace{900, 590};
 
-int jackDevice() {
-    const std::vector<std::string> devices = zen::audio::listOutputDevices();
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        if (devices[i].rfind("system", 0) == 0) return static_cast<int>(i);
-    return 0;
-}
-
 } // namespace
-
-bool servicesRunning() {
-    QProcess jack;
-    jack.setStandardOutputFile(QProcess::nullDevice());
-    jack.start("jack_lsp", {});
-    return !qEnvironmentVariableIsEmpty("DISPLAY") && jack.waitForFinished(5000) &&
-           jack.exitCode() == 0;
-}
 
 ConsoleRun::~ConsoleRun() {
     if (console_.state() != QProcess::NotRunning) {
@@ -48,7 +32,7 @@ zen::config::ConfigRecord ConsoleRun::settings() const {
     record.bpmDetection = record.scrollFileName = record.trackingMode = "ON";
     record.djControl = "OFF";
     record.externalMidi = "<";
-    record.soundDevice1 = record.soundDevice2 = QString::number(jackDevice());
+    record.soundDevice1 = record.soundDevice2 = QString::number(zen::e2e::jackOutputDevice());
     record.midiPort1 = "MIDI Yoke 1";
     record.midiPort2 = "MIDI Yoke 2";
     record.mapping.fill("none");
@@ -59,12 +43,10 @@ zen::config::ConfigRecord ConsoleRun::settings() const {
 }
 
 bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error) {
-    const QString source = QStringLiteral(ZENTARI_PROGRAM_DIR);
-    for (const char* file : {"ZentariMix", "ZentariDeck", "styles.ini"})
-        if (!QFile::copy(source + "/" + file, program_.filePath(file))) {
-            error = "build ZentariMix and ZentariDeck first";
-            return false;
-        }
+    if (!zen::e2e::installPrograms(program_.path(), {"ZentariMix", "ZentariDeck"})) {
+        error = "build ZentariMix and ZentariDeck first";
+        return false;
+    }
     if (!settings.save(program_.filePath("ZentariDJ.ini"))) {
         error = "cannot write the settings";
         return false;
@@ -85,10 +67,7 @@ bool ConsoleRun::launch(const QString& command, const QStringList& arguments,
     console_.setProcessChannelMode(QProcess::ForwardedChannels);
     console_.start(command, arguments);
     // The splash holds the window back for four seconds.
-    for (int i = 0; i < 150 && window_.isEmpty(); ++i) {
-        QThread::msleep(100);
-        window_ = zen::desktop::visibleWindows("^ZentariMix$").value(0);
-    }
+    window_ = zen::desktop::waitForWindows("^ZentariMix$", 1, std::chrono::seconds(15)).value(0);
     if (window_.isEmpty()) {
         error = "the console window did not appear";
         return false;

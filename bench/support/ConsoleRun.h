@@ -51,14 +51,13 @@ public:
     // The folder that holds the run's cables.
     QString runtimeFolder() const { return runtime_.path(); }
     QString musicFolder() const { return music_.path(); }
+    // The folder of both programs and their settings.
+    QString programFolder() const { return program_.path(); }
 
 private:
     QTemporaryDir program_, runtime_, music_;
     QProcess console_;
     QString window_;
 };
-
-// Whether the display and the JACK server of scripts/services are there.
-bool servicesRunning();
 
 } // namespace zen::bench

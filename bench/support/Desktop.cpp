@@ -12,7 +12,7 @@ namespace zen::desktop {
 
 namespace {
 
-QString xdotool(const QStringList& args, bool* ok = nullptr) {
+QString xdotoolOutput(const QStringList& args, bool* ok = nullptr) {
     QProcess process;
     process.start("xdotool", args);
     const bool finished = process.waitForFinished(5000);
@@ -23,14 +23,32 @@ QString xdotool(const QStringList& args, bool* ok = nullptr) {
 
 } // namespace
 
+bool xdotool(const QStringList& args) {
+    bool ok = false;
+    xdotoolOutput(args, &ok);
+    return ok;
+}
+
 QStringList visibleWindows(const QString& namePattern) {
-    return xdotool({"search", "--onlyvisible", "--name", namePattern})
+    return xdotoolOutput({"search", "--onlyvisible", "--name", namePattern})
         .split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList waitForWindows(const QString& namePattern, int count,
+                           std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    QStringList windows = visibleWindows(namePattern);
+    while (windows.size() < count && std::chrono::steady_clock::now() < deadline) {
+        QThread::msleep(100);
+        windows = visibleWindows(namePattern);
+    }
+    return windows;
 }
 
 QPoint windowPlace(const QString& windowId) {
     QPoint place(-1, -1);
-    for (const QString& line : xdotool({"getwindowgeometry", "--shell", windowId}).split('\n')) {
+    for (const QString& line :
+         xdotoolOutput({"getwindowgeometry", "--shell", windowId}).split('\n')) {
         if (line.startsWith("X=")) place.setX(line.mid(2).toInt());
         if (line.startsWith("Y=")) place.setY(line.mid(2).toInt());
     }
@@ -38,22 +56,19 @@ QPoint windowPlace(const QString& windowId) {
 }
 
 bool moveWindow(const QString& windowId, QPoint place) {
-    bool ok = false;
-    xdotool({"windowmove", windowId, QString::number(place.x()), QString::number(place.y())}, &ok);
-    return ok;
+    return xdotool(
+        {"windowmove", windowId, QString::number(place.x()), QString::number(place.y())});
 }
 
 namespace {
 
 bool clicksIn(const QString& windowId, QPoint point, int clicks) {
     const QPoint corner = windowPlace(windowId);
-    bool raised = false, clicked = false;
-    xdotool({"windowraise", windowId}, &raised);
-    xdotool({"mousemove", QString::number(corner.x() + point.x()),
-             QString::number(corner.y() + point.y()), "click", "--repeat", QString::number(clicks),
-             "--delay", "80", "1"},
-            &clicked);
-    return raised && clicked;
+    const bool raised = xdotool({"windowraise", windowId});
+    return xdotool({"mousemove", QString::number(corner.x() + point.x()),
+                    QString::number(corner.y() + point.y()), "click", "--repeat",
+                    QString::number(clicks), "--delay", "80", "1"}) &&
+           raised;
 }
 
 } // namespace
@@ -86,7 +101,7 @@ QString selectedText() {
 }
 
 QString focusedWindow() {
-    return xdotool({"getwindowfocus"});
+    return xdotoolOutput({"getwindowfocus"});
 }
 
 QString deckOneWindow() {

@@ -12,8 +12,13 @@
 // detached from the console, so their parent is gone).
 namespace zen::desktop {
 
+// Runs xdotool with these arguments; true when it succeeded.
+bool xdotool(const QStringList& args);
 // The ids of the shown windows whose name matches the pattern.
 QStringList visibleWindows(const QString& namePattern);
+// The same once at least `count` of them show, or what shows when the time is up.
+QStringList waitForWindows(const QString& namePattern, int count,
+                           std::chrono::milliseconds timeout);
 // The window's top-left corner on the screen; (-1, -1) when it cannot be read.
 QPoint windowPlace(const QString& windowId);
 // Moves the window's top-left corner there (there is no window manager to ask).
@@ -29,9 +34,10 @@ QString selectedText();
 // The window that has the keyboard focus.
 QString focusedWindow();
 
-// Where a deck window shows the first and the second file of its browser.
+// Where a deck window shows the first and the second file of its browser, and its play button.
 inline constexpr QPoint kDeckFirstFile{280, 366};
 inline constexpr QPoint kDeckSecondFile{280, 384};
+inline constexpr QPoint kDeckPlay{324, 281};
 // The deck window whose top-left corner is the screen's (deck 1), once both decks show; empty
 // when they do not within 10 s.
 QString deckOneWindow();

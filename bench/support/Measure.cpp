@@ -5,10 +5,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <ctime>
-#include <fstream>
-#include <string>
 
 namespace zen::bench {
 
@@ -16,12 +14,31 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return -1;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+namespace {
+
+double vmRssMb(const QString& statusFile) {
+    QFile status(statusFile);
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024;
+    return -1;
+}
+
+} // namespace
+
 double rssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
+    return vmRssMb("/proc/self/status");
+}
+
+double rssMb(qint64 pid) {
+    return vmRssMb(QStringLiteral("/proc/%1/status").arg(pid));
 }
 
 double processCpuSeconds() {

@@ -11,8 +11,11 @@ namespace zen::bench {
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start);
-// Resident memory of this process, in MiB.
+// The value below which the share `p` (0 to 1) of the values lie, the nearest one; -1 when none.
+double percentile(std::vector<double> values, double p);
+// Resident memory of this process or of another, in MiB; -1 when it cannot be read.
 double rssMb();
+double rssMb(qint64 pid);
 // Processor time, user plus system, of this process and of the calling thread.
 double processCpuSeconds();
 double threadCpuSeconds();

@@ -1,0 +1,66 @@
+#include "Recording.h"
+
+#include "Programs.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zen::e2e {
+
+std::vector<float> recordOutput(const QString& file, int seconds) {
+    if (!run("jack_capture", {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file},
+             QProcessEnvironment::systemEnvironment(), (seconds + 10) * 1000))
+        return {};
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
+    if (!sf) return {};
+    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(sf, frames.data(), info.frames);
+    sf_close(sf);
+    std::vector<float> left;
+    for (std::size_t i = 0; i < frames.size(); i += static_cast<std::size_t>(info.channels))
+        left.push_back(frames[i]);
+    return left;
+}
+
+std::size_t loudFrames(const std::vector<float>& mono) {
+    std::size_t loud = 0;
+    for (float v : mono)
+        if (std::abs(v) > 0.02f) ++loud;
+    return loud;
+}
+
+std::vector<float> sounding(const std::vector<float>& mono) {
+    std::size_t first = 0;
+    while (first < mono.size() && std::abs(mono[first]) < 0.01f)
+        ++first;
+    first += 4410;
+    if (first >= mono.size()) return {};
+    return std::vector<float>(mono.begin() + static_cast<std::ptrdiff_t>(first), mono.end());
+}
+
+double steadyHz(const std::vector<float>& mono, double rate) {
+    std::vector<double> crossings;
+    for (std::size_t i = 1; i < mono.size(); ++i)
+        if (mono[i - 1] < 0 && mono[i] >= 0)
+            crossings.push_back((i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]));
+    std::vector<double> cycles;
+    for (std::size_t i = 1; i < crossings.size(); ++i)
+        cycles.push_back(crossings[i] - crossings[i - 1]);
+    if (cycles.size() < 10) return 0;
+    std::vector<double> sorted = cycles;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    double sum = 0;
+    int count = 0;
+    for (double c : cycles)
+        if (std::abs(c - median) < 0.01 * median) {
+            sum += c;
+            ++count;
+        }
+    return rate * count / sum;
+}
+
+} // namespace zen::e2e
