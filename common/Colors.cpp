@@ -2,8 +2,12 @@
 
 namespace zen {
 
-QColor toQColor(Rgb c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+QColor toQColor(Rgb c) {
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
 
-Rgb fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
+Rgb fromQColor(const QColor& c) {
+    return rgb(c.red(), c.green(), c.blue());
+}
 
 } // namespace zen

@@ -12,9 +12,15 @@ using Rgb = std::uint32_t;
 constexpr Rgb rgb(int r, int g, int b) {
     return static_cast<Rgb>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int redOf(Rgb c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(Rgb c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(Rgb c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(Rgb c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 QColor toQColor(Rgb c);
 Rgb fromQColor(const QColor& c);
