@@ -85,9 +85,10 @@ ChannelMix::ChannelMix(int inChannels, const std::vector<int>& positions, Channe
     else
         sides = defaultLayout(in_, order);
 
-    std::vector<float> left(static_cast<size_t>(in_)), right(static_cast<size_t>(in_));
-    for (int c = 0; c < in_; ++c) {
-        switch (sides[static_cast<size_t>(c)]) {
+    const auto inputs = static_cast<std::size_t>(in_);
+    std::vector<float> left(inputs), right(inputs);
+    for (std::size_t c = 0; c < inputs; ++c) {
+        switch (sides[c]) {
         case Side::Left:
             left[c] = 1.0f;
             break;
@@ -111,12 +112,12 @@ ChannelMix::ChannelMix(int inChannels, const std::vector<int>& positions, Channe
             for (float& w : *row)
                 w /= sum;
     }
-    for (int c = 0; c < in_; ++c) {
+    for (std::size_t c = 0; c < inputs; ++c) {
         if (out_ == 1) {
             weights_[c] = in_ == 1 ? 1.0f : (left[c] + right[c]) / 2;
         } else {
             weights_[c] = left[c];
-            weights_[in_ + c] = right[c];
+            weights_[inputs + c] = right[c];
         }
     }
 }

@@ -25,7 +25,7 @@ void Mixer::applyCommands(std::int64_t now) {
     while (commands_.pop(c)) {
         switch (c.type) {
         case Command::Type::AddVoice:
-            if (voiceCount_ < static_cast<int>(kMaxVoices)) voices_[voiceCount_++] = c.voice;
+            if (voiceCount_ < kMaxVoices) voices_[voiceCount_++] = c.voice;
             c.voice->publish(now);
             break;
         case Command::Type::RemoveVoice:
@@ -68,13 +68,13 @@ void Mixer::releaseAll() {
 
 void Mixer::renderBlock(float* stereo, int frames, std::int64_t blockNs) {
     std::fill(stereo, stereo + 2 * frames, 0.0f);
-    for (int i = 0; i < voiceCount_; ++i) {
+    for (std::size_t i = 0; i < voiceCount_; ++i) {
         Voice* v = voices_[i];
         const bool was = v->audible();
         v->render(stereo, frames, v->module() ? musicVolume_ : streamVolume_);
         if (was) v->publish(blockNs);
     }
-    for (int i = voiceCount_ - 1; i >= 0; --i)
+    for (std::size_t i = voiceCount_; i-- > 0;)
         if (voices_[i]->retiring() && !voices_[i]->audible()) handBack(voices_[i]);
 }
 
@@ -91,7 +91,7 @@ void Mixer::process(float* out, int frames, int outChannels) {
         const int n = std::min(frames - done, 256);
         renderBlock(block_.data(), n, start + static_cast<std::int64_t>(done * 1e9 / 44100.0));
         float* dst = out + static_cast<std::ptrdiff_t>(done) * outChannels;
-        for (int i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
             const float l = std::clamp(block_[2 * i], -1.0f, 1.0f);
             const float r = std::clamp(block_[2 * i + 1], -1.0f, 1.0f);
             if (outChannels == 1) {

@@ -42,7 +42,7 @@ private:
     CommandQueue commands_;
     RetireQueue retired_;
     std::array<Voice*, kMaxVoices> voices_{};
-    int voiceCount_ = 0;
+    std::size_t voiceCount_ = 0;
     int musicVolume_ = 100;
     int streamVolume_ = 100;
     std::atomic<double> latencyFrames_{0};
@@ -58,6 +58,6 @@ private:
 #include "deck/audio/Voice.h"
 
 template <typename F> void zen::audio::Mixer::forEachNeed(int frames, F&& need) const {
-    for (int i = 0; i < voiceCount_; ++i)
+    for (std::size_t i = 0; i < voiceCount_; ++i)
         if (voices_[i]->audible()) need(*voices_[i], voices_[i]->framesNeeded(frames));
 }

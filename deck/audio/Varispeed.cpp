@@ -112,7 +112,9 @@ double Varispeed::setRatio(double ratio) {
 }
 
 void Varispeed::render(float* out, int frames) {
-    const std::size_t done = soxr_output(converter_, out, static_cast<std::size_t>(frames));
+    // The converter gives at most the frames asked for.
+    const auto done =
+        static_cast<int>(soxr_output(converter_, out, static_cast<std::size_t>(frames)));
     std::fill(out + done * channels_, out + frames * channels_, 0.0f);
     next_ += frames * ratio_;
 }

@@ -185,7 +185,7 @@ int Voice::renderSinc(float* out, int frames, double rate) {
     float* dst = channels_ == 2 ? out : mono_.data();
     varispeed_.render(dst, frames);
     if (channels_ == 1)
-        for (int i = frames - 1; i >= 0; --i)
+        for (auto i = static_cast<std::size_t>(frames); i-- > 0;)
             out[2 * i] = out[2 * i + 1] = mono_[i];
 
     double after = pos_ + frames * step;
@@ -238,8 +238,9 @@ void Voice::mixFade(float* out, int frames) {
         const int k = kFade - fadeLeft_ + i;
         // Raised-cosine crossfade: smooth at both ends, so neither side clicks.
         const float in = fadeIn(k + 1);
-        out[2 * i] = out[2 * i] * in + tail_[2 * k] * (1.0f - in);
-        out[2 * i + 1] = out[2 * i + 1] * in + tail_[2 * k + 1] * (1.0f - in);
+        const float* tail = tail_.data() + 2 * k;
+        out[2 * i] = out[2 * i] * in + tail[0] * (1.0f - in);
+        out[2 * i + 1] = out[2 * i + 1] * in + tail[1] * (1.0f - in);
     }
     fadeLeft_ -= n;
 }
@@ -389,9 +390,10 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     case Command::Type::SetEq:
         if (command.slot >= 0 && command.slot < kMaxEqBands) {
-            if (!eqOn_[command.slot]) eq_[command.slot].reset();
-            eqOn_[command.slot] = true;
-            eq_[command.slot].set(command.centre, command.bandwidth, command.gain);
+            const auto slot = static_cast<std::size_t>(command.slot);
+            if (!eqOn_[slot]) eq_[slot].reset();
+            eqOn_[slot] = true;
+            eq_[slot].set(command.centre, command.bandwidth, command.gain);
         }
         break;
     default:
@@ -449,10 +451,10 @@ void Voice::render(float* mix, int frames, int globalVolume) {
         std::fill(out, out + 2 * frames, 0.0f);
         mixFade(out, frames);
     }
-    for (int b = 0; b < kMaxEqBands; ++b)
+    for (std::size_t b = 0; b < eq_.size(); ++b)
         if (eqOn_[b]) eq_[b].process(out, frames);
     meter(out, frames);
-    for (int i = 0; i < frames; ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
         mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);
     scope_.append(mono_.data(), static_cast<std::size_t>(frames));
 
@@ -484,7 +486,7 @@ void Voice::publish(std::int64_t nowNs) {
     r.volume = static_cast<float>(volume_.current);
     r.pan = static_cast<float>(pan_.current);
     float peak[2] = {runningPeak_[0], runningPeak_[1]};
-    for (int i = 0; i < kMeterChunks; ++i) {
+    for (std::size_t i = 0; i < kMeterChunks; ++i) {
         peak[0] = std::max(peak[0], chunkPeaks_[2 * i]);
         peak[1] = std::max(peak[1], chunkPeaks_[2 * i + 1]);
     }

@@ -141,7 +141,7 @@ private:
     static constexpr int kMeterChunk = 64;
     static constexpr int kMeterChunks = 14;
     std::array<float, 2 * kMeterChunks> chunkPeaks_{};
-    int chunkIndex_ = 0;
+    std::size_t chunkIndex_ = 0;
     int chunkFill_ = 0;
     float runningPeak_[2] = {0, 0};
 
