@@ -46,8 +46,6 @@ public:
 
     qint64 pid() const { return console_.processId(); }
     QString window() const { return window_; }
-    // The folder of the copied programs and their settings.
-    QString programFolder() const { return program_.path(); }
     // The folder that holds the run's cables.
     QString runtimeFolder() const { return runtime_.path(); }
     QString musicFolder() const { return music_.path(); }

@@ -83,14 +83,12 @@ bool doubleClickIn(const QString& windowId, QPoint point) {
 
 bool dragIn(const QString& windowId, QPoint from, QPoint to) {
     const QPoint corner = windowPlace(windowId);
-    bool raised = false, dragged = false;
-    xdotool({"windowraise", windowId}, &raised);
-    xdotool({"mousemove", QString::number(corner.x() + from.x()),
-             QString::number(corner.y() + from.y()), "mousedown", "1", "mousemove",
-             QString::number(corner.x() + to.x()), QString::number(corner.y() + to.y()), "mouseup",
-             "1"},
-            &dragged);
-    return raised && dragged;
+    const bool raised = xdotool({"windowraise", windowId});
+    return xdotool({"mousemove", QString::number(corner.x() + from.x()),
+                    QString::number(corner.y() + from.y()), "mousedown", "1", "mousemove",
+                    QString::number(corner.x() + to.x()), QString::number(corner.y() + to.y()),
+                    "mouseup", "1"}) &&
+           raised;
 }
 
 QString selectedText() {

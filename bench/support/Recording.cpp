@@ -9,9 +9,9 @@
 
 namespace zen::e2e {
 
-std::vector<float> recordOutput(const QString& file, int seconds) {
+std::vector<float> recordOutput(const QString& file, double seconds) {
     if (!run("jack_capture", {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file},
-             QProcessEnvironment::systemEnvironment(), (seconds + 10) * 1000))
+             QProcessEnvironment::systemEnvironment(), static_cast<int>((seconds + 10) * 1000)))
         return {};
     SF_INFO info{};
     SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);

@@ -9,7 +9,7 @@
 namespace zen::e2e {
 
 // Records `seconds` of what the sound server plays; returns the left channel.
-std::vector<float> recordOutput(const QString& file, int seconds);
+std::vector<float> recordOutput(const QString& file, double seconds);
 // Frames of the recording that carry the tone: at the deck's start volume most of a sine's
 // samples lie well above this, silence and dither far below.
 std::size_t loudFrames(const std::vector<float>& mono);

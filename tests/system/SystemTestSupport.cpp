@@ -2,12 +2,12 @@
 
 #include "ControllerStream.h"
 #include "Desktop.h"
+#include "Recording.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
-#include <sndfile.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -16,15 +16,6 @@
 namespace zen::system {
 
 using namespace zen::desktop;
-
-bool run(const QString& program, const QStringList& args, const QProcessEnvironment& environment) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, args);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
@@ -65,7 +56,7 @@ Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz) 
 }
 
 void SystemTest::SetUp() {
-    if (!zen::bench::servicesRunning())
+    if (!zen::e2e::servicesRunning())
         GTEST_SKIP() << "no display or JACK server: start them (scripts/services start)";
     ASSERT_TRUE(keys.connected()) << "no XTEST keyboard on the display";
     ASSERT_TRUE(work.isValid());
@@ -126,16 +117,7 @@ void SystemTest::stopEngine() {
 }
 
 std::vector<float> SystemTest::listen() {
-    const QString file = work.filePath(QString("take%1.wav").arg(++takes_));
-    if (!run("jack_capture", {"--daemon", "-c", "1", "-d", "0.5", "-f", "wav", "-fn", file}))
-        return {};
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
-    if (!sf) return {};
-    std::vector<float> left(static_cast<std::size_t>(info.frames));
-    sf_readf_float(sf, left.data(), info.frames);
-    sf_close(sf);
-    return left;
+    return zen::e2e::recordOutput(work.filePath(QString("take%1.wav").arg(++takes_)), 0.5);
 }
 
 QStringList SystemTest::socketsOf(pid_t process) const {

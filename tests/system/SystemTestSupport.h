@@ -2,9 +2,9 @@
 
 #include "ConsoleRun.h"
 #include "KeyInjector.h"
+#include "Programs.h"
 
 #include <QByteArray>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -14,9 +14,7 @@
 // server of scripts/services, keys pressed as a DJ presses them, and the sound the decks make.
 namespace zen::system {
 
-// Runs a program to its end; true when it exited normally with status 0.
-bool run(const QString& program, const QStringList& args,
-         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+using zen::e2e::run;
 // The file's bytes, or "missing" when it cannot be read.
 QByteArray fileBytes(const QString& path);
 
