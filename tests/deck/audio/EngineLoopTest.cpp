@@ -14,25 +14,23 @@ namespace {
 // The crossfade over a start or a jump, in frames.
 constexpr int kFade = 128;
 
+// The largest step between neighbouring samples of the left channel from `from` on.
+double largestStep(const std::vector<float>& stereo, std::size_t from) {
+    const auto left = channelOf(stereo, 0, from);
+    double worst = 0;
+    for (std::size_t i = 1; i < left.size(); ++i)
+        worst = std::max(worst, double(std::abs(left[i] - left[i - 1])));
+    return worst;
+}
+
 class EngineLoop : public ::testing::Test {
 protected:
-    Handle open(TestClockEngine& on, const std::string& name, const Pcm& pcm) {
-        const std::string path = folder.path(name);
-        writeWav(path, pcm);
-        const Handle h = on.streamCreateFile(path, 0, 0, kStreamFx);
+    Handle open(const std::string& name, const Pcm& pcm) {
+        writeWav(folder.path(name), pcm);
+        const Handle h = engine->streamCreateFile(folder.path(name), 0, 0, kStreamFx);
         EXPECT_NE(h, 0u);
         return h;
     }
-    Handle open(const std::string& name, const Pcm& pcm) { return open(*engine, name, pcm); }
-    // The largest step between neighbouring samples of the left channel from `from` on.
-    static double largestStep(const std::vector<float>& stereo, std::size_t from) {
-        const auto left = channelOf(stereo, 0, from);
-        double worst = 0;
-        for (std::size_t i = 1; i < left.size(); ++i)
-            worst = std::max(worst, double(std::abs(left[i] - left[i - 1])));
-        return worst;
-    }
-
     TempFolder folder;
     std::unique_ptr<TestClockEngine> engine = startedClock();
 };
@@ -50,10 +48,9 @@ TEST(PlayRunTest, FollowsPlaybackAcrossTheLoopSeam) {
     EXPECT_EQ(run.follow(1600, -300), 1300) << "after a wrap the run goes on through the seek";
     run.loopEnd = run.loopStart;
     EXPECT_EQ(run.follow(4900, 150), 5050) << "no loop";
-    EXPECT_EQ(run.follow(1600, -300), 1500);
 }
 
-TEST_F(EngineLoop, WrapsAtTheExactSampleAndReadsFromTheStartAfterIt) {
+TEST_F(EngineLoop, WrapsAtTheExactSampleAndCrossfadesTheSeam) {
     const Pcm probe = makeProbe(20000);
     const Handle h = open("p.wav", probe);
     ASSERT_TRUE(engine->channelSetLoop(h, 1000 * 4, 5000 * 4));
@@ -65,72 +62,31 @@ TEST_F(EngineLoop, WrapsAtTheExactSampleAndReadsFromTheStartAfterIt) {
     for (int i = 0; i < kFade; ++i) {
         const float start = probe.samples[2 * (1000 + i)] / 32768.0f;
         const float past = probe.samples[2 * (5000 + i)] / 32768.0f;
-        const float v = out[2 * (1000 + i)];
-        EXPECT_GE(v, std::min(start, past) - kProbeTolerance) << i;
-        EXPECT_LE(v, std::max(start, past) + kProbeTolerance) << i;
+        EXPECT_GE(out[2 * (1000 + i)], std::min(start, past) - kProbeTolerance) << i;
+        EXPECT_LE(out[2 * (1000 + i)], std::max(start, past) + kProbeTolerance) << i;
     }
     expectFrames(out, 1000 + kFade, probe, 1000 + kFade, 500 - kFade);
     EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
-
     // And again, a loop's length later.
     const auto again = engine->render(4000);
     expectFrames(again, 0, probe, 1500, 3500);
     expectFrames(again, 3500 + kFade, probe, 1000 + kFade, 500 - kFade);
-    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
-}
-
-TEST_F(EngineLoop, TheSeamOfAMonoLoopIsSampleExactAndDoesNotClick) {
-    // 3050 frames hold 30.4 cycles: cut without a crossfade, the seam would jump half a swing.
-    const Pcm tone = makeSine(440, 0.5, 44100, 1.0, 1);
-    const Handle h = open("m.wav", tone);
-    ASSERT_TRUE(engine->channelSetLoop(h, 10000 * 2, 13050 * 2));
-    engine->channelSetPosition(h, 12050 * 2);
-    engine->streamPlay(h, 0, 0);
-    const auto out = engine->render(10000);
-    expectFrames(out, 1000 + kFade, tone, 10000 + kFade, 1000);
-    EXPECT_EQ(engine->channelGetPosition(h), (10000 + (10000 - 1000) % 3050) * 2);
-    // A 440 Hz sine at 0.5 moves at most 0.031 per sample; allow the crossfade's own slope.
-    EXPECT_LT(largestStep(out, kFade), 0.045);
-}
-
-TEST_F(EngineLoop, AtAnotherRateTheWrapHappensAtTheSourceFrame) {
-    // At 66150 Hz every output frame moves 1.5 source frames: from 19000 the loop end 24000 is
-    // crossed by output frame 3334, which reads source frame 24001, that is 20001 in the loop.
-    const Pcm tone = makeSine(1000, 0.5, 44100, 1.0);
-    const Handle h = open("s.wav", tone);
-    engine->channelSlideAttributes(h, 66150, -1, kPanLeaveAlone, 0);
-    ASSERT_TRUE(engine->channelSetLoop(h, 20000 * 4, 24000 * 4));
-    engine->channelSetPosition(h, 19000 * 4);
-    engine->streamPlay(h, 0, 0);
-    const auto looped = engine->render(3334 + 1000);
-    EXPECT_EQ(engine->channelGetPosition(h), (20001 + 1500) * 4);
-    // A 1.5 kHz sine at 0.5 moves at most 0.107 per sample; allow the crossfade's own slope.
-    EXPECT_LT(largestStep(looped, kFade), 0.125);
-
-    // The same file started at 20001 at the same rate sounds the same once the fades are over.
-    auto other = startedClock();
-    const Handle ref = open(*other, "s.wav", tone);
-    other->channelSlideAttributes(ref, 66150, -1, kPanLeaveAlone, 0);
-    other->channelSetPosition(ref, 20001 * 4);
-    other->streamPlay(ref, 0, 0);
-    const auto fresh = other->render(1000);
-    for (int i = kFade; i < 1000; ++i)
-        ASSERT_NEAR(looped[2 * (3334 + i)], fresh[2 * i], 1e-4)
-            << "frame " << i << " past the seam";
 }
 
 TEST_F(EngineLoop, AtAnyRateEveryPassLastsTheLoopsLengthExactly) {
-    // 11054 frames at 47628 Hz are 10234.8 output frames: a wrap rounded to a whole frame would
-    // fall behind by most of a frame every pass.
-    constexpr double kHz = 100, kRatio = 47628.0 / 44100.0;
+    // 11054 frames at 47628 Hz are 10234.8 output frames: a wrap rounded to a whole frame, or a
+    // frame late, would fall behind by most of a frame every pass.
+    constexpr double kHz = 1000, kRatio = 47628.0 / 44100.0;
     constexpr std::int64_t kStart = 10000, kLength = 11054;
     const Handle h = open("s.wav", makeSine(kHz, 0.5, 44100, 1.0));
     engine->channelSlideAttributes(h, 47628, -1, kPanLeaveAlone, 0);
     ASSERT_TRUE(engine->channelSetLoop(h, kStart * 4, (kStart + kLength) * 4));
     engine->channelSetPosition(h, kStart * 4);
     engine->streamPlay(h, 0, 0);
+    // A 1.08 kHz sine at 0.5 moves at most 0.077 per sample; allow the crossfade's own slope.
+    EXPECT_LT(largestStep(engine->render(12000), kFade), 0.09) << "the seam clicks";
     const auto passes = static_cast<int>(std::lround(100 * kLength / kRatio));
-    engine->render(passes);
+    engine->render(passes - 12000);
     // Within one output frame of the loop start.
     const double off =
         std::fmod(engine->channelGetPosition(h) / 4 - kStart + 2.0 * kLength, double(kLength));
@@ -145,40 +101,6 @@ TEST_F(EngineLoop, AtAnyRateEveryPassLastsTheLoopsLengthExactly) {
     }
 }
 
-TEST_F(EngineLoop, TheWholeTrackLoopWrapsWithoutAStep) {
-    // A second and a bit of a 1 kHz sine: cut at its end, the wrap would jump most of a swing.
-    const Pcm tone = makeSine(1000, 0.5, 44100, 1.0003);
-    for (int rate : {44100, 47628}) {
-        const Handle h = open("t" + std::to_string(rate) + ".wav", tone);
-        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
-        engine->channelSetPosition(h, int(tone.frames() - 2000) * 4);
-        engine->streamPlay(h, 0, kPlayLoop);
-        const auto out = engine->render(6000);
-        const double own = largestStep(engine->render(2000), 0);
-        EXPECT_LE(largestStep(out, kFade), own * 1.01) << rate << " Hz";
-        EXPECT_LT(engine->channelGetPosition(h), 8000 * 4 * rate / 44100) << "wrapped";
-        engine->streamFree(h);
-    }
-}
-
-TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
-    const Handle h = open("p.wav", makeProbe(20000));
-    engine->streamPlay(h, 0, 0);
-    // One frame at the top rate wraps twice an output frame; three frames at a crawl wrap every
-    // few thousand, through the slow interpolator.
-    for (auto [rate, frames] : {std::pair{100000, 1}, std::pair{150, 3}}) {
-        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
-        engine->channelSetLoop(h, 1000 * 4, (1000 + frames) * 4);
-        engine->channelSetPosition(h, 1000 * 4);
-        for (int i = 0; i < 20; ++i) {
-            engine->render(2000);
-            const std::int32_t p = engine->channelGetPosition(h);
-            ASSERT_GE(p, 1000 * 4) << rate;
-            ASSERT_LT(p, (1000 + frames) * 4) << rate;
-        }
-    }
-}
-
 TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
     const Pcm probe = makeProbe(20000);
     const Handle h = open("p.wav", probe);
@@ -188,9 +110,7 @@ TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
         ASSERT_TRUE(engine->channelSetLoop(h, start, end));
         engine->channelSetPosition(h, 4000 * 4);
         engine->streamPlay(h, 0, 0);
-        const auto out = engine->render(2000);
-        expectFrames(out, 1000, probe, 5000, 1000);
-        EXPECT_EQ(engine->channelGetPosition(h), 6000 * 4);
+        expectFrames(engine->render(2000), 1000, probe, 5000, 1000);
         engine->channelStop(h);
     }
 
@@ -199,7 +119,6 @@ TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
     engine->channelSetPosition(h, 6000 * 4);
     engine->streamPlay(h, 0, 0);
     expectFrames(engine->render(1000), kFade, probe, 6000 + kFade, 1000 - kFade);
-    EXPECT_EQ(engine->channelGetPosition(h), 7000 * 4);
 
     // Stop and play keep the loop.
     engine->channelSetPosition(h, 4500 * 4);
@@ -208,9 +127,7 @@ TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
     engine->render(300);
     EXPECT_EQ(engine->channelGetPosition(h), 4700 * 4);
     engine->streamPlay(h, 0, 0);
-    const auto resumed = engine->render(800);
-    expectFrames(resumed, 300 + kFade, probe, 1000 + kFade, 500 - kFade);
-    EXPECT_EQ(engine->channelGetPosition(h), 1500 * 4);
+    expectFrames(engine->render(800), 300 + kFade, probe, 1000 + kFade, 500 - kFade);
 
     // Bytes inside a frame: the start rounds down, the end up, so the position never reads the
     // end or more.
@@ -221,16 +138,21 @@ TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
 
     EXPECT_FALSE(engine->channelSetLoop(0, 0, 4000));
     const Handle decode = engine->streamCreateFile(folder.path("p.wav"), 0, 0, kDecodeOnly);
-    ASSERT_NE(decode, 0u);
     EXPECT_FALSE(engine->channelSetLoop(decode, 0, 4000));
 }
 
-TEST_F(EngineLoop, AHeldPlayAndSeekSoundTogetherOnlyFromTheNewPosition) {
-    // Loud for a second, then silent: cue-play into the silent part must stay silent even when a
-    // block is rendered between the play and the seek.
+TEST_F(EngineLoop, PlayAndSeekSoundOnlyFromTheNewPositionEvenWhenHeldAsAGroup) {
+    // Loud for a second, then silent: cue-play into the silent part must stay silent, also when a
+    // block is rendered between the play and the seek of a held group.
     Pcm pcm = makeSine(1000, 0.9, 44100, 2.0);
     std::fill(pcm.samples.begin() + 2 * 44100, pcm.samples.end(), std::int16_t{0});
     const Handle h = open("half.wav", pcm);
+    engine->streamPreBuf(h);
+    engine->streamPlay(h, 0, 0);
+    engine->channelSetPosition(h, 44100 * 4 + 4000);
+    EXPECT_EQ(peak(engine->render(2000)), 0.0);
+    engine->channelStop(h);
+    engine->channelSetPosition(h, 0);
     {
         const CommandGroup group(*engine);
         engine->streamPlay(h, 0, 0);
