@@ -3,26 +3,14 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QTest::qWait(2);
-    }
-    return true;
-}
 
 class ZenButtonTest : public ::testing::Test {
 protected:
@@ -34,12 +22,10 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         clip = button->findChild<QWidget*>(QStringLiteral("PClip"));
         caption = button->findChild<QLabel*>(QStringLiteral("lblCaption"));
-        ASSERT_NE(clip, nullptr);
-        ASSERT_NE(caption, nullptr);
+        ASSERT_TRUE(clip && caption);
     }
 
-    double captionPoints() const { return caption->font().pointSizeF(); }
-
+    double points() const { return caption->font().pointSizeF(); }
     void setPoints(double points) {
         QFont font;
         font.setPointSizeF(points);
@@ -52,21 +38,19 @@ protected:
                           modifiers);
         QApplication::sendEvent(part, &event);
     }
-    static void press(QWidget* part, QPoint at = {5, 5}, Qt::MouseButton button = Qt::LeftButton) {
-        send(part, QEvent::MouseButtonPress, at, button, button);
+    static void press(QWidget* part, QPoint at = {5, 5}) {
+        send(part, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
     }
-    static void release(QWidget* part, QPoint at = {5, 5},
-                        Qt::MouseButton button = Qt::LeftButton) {
-        send(part, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    static void release(QWidget* part, QPoint at = {5, 5}) {
+        send(part, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     }
-    static void hover(QWidget* part, QPoint at) {
-        QCursor::setPos(part->mapToGlobal(at));
-        send(part, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    void hover() {
+        QCursor::setPos(clip->mapToGlobal(QPoint(2, 2)));
+        send(clip, QEvent::MouseMove, {2, 2}, Qt::NoButton, Qt::NoButton);
     }
     void pointerAway() { QCursor::setPos(window.mapToGlobal(QPoint(290, 190))); }
-
-    zen::Rgb pixel(QPoint at) const {
-        return zen::fromQColor(clip->grab().toImage().pixelColor(at));
+    zen::Rgb dot() const {
+        return zen::fromQColor(clip->grab().toImage().pixelColor(QPoint(20, 20)));
     }
 
     QWidget window;
@@ -87,155 +71,93 @@ TEST_F(ZenButtonTest, PressAndReleaseRaiseDownUpClickWithThePartsOwnArguments) {
 
     press(caption, {7, 3});
     release(caption, {7, 3});
-    EXPECT_EQ(order, QStringList({"MouseDown", "MouseUp", "Click"}));
-
     send(clip, QEvent::MouseButtonPress, {4, 9}, Qt::RightButton, Qt::RightButton,
          Qt::ShiftModifier | Qt::ControlModifier);
-    release(clip, {4, 9}, Qt::RightButton);
-    ASSERT_EQ(downs.size(), 2);
+    send(clip, QEvent::MouseButtonRelease, {4, 9}, Qt::RightButton, Qt::NoButton);
+    press(clip);
+    release(clip, {500, 5}); // away from the part it was pressed on: no click
+    EXPECT_EQ(order.join(' '), "MouseDown MouseUp Click MouseDown MouseUp Click MouseDown MouseUp");
+    ASSERT_EQ(downs.size(), 3);
     EXPECT_EQ(downs[0], QList<float>({1, 0, 7, 3}));
     EXPECT_EQ(downs[1], QList<float>({2, 3, 4, 9}));
 
-    // Released away from the part it was pressed on: no click.
+    // Through the window, as the platform delivers it: a fast second tap is a double click.
     order.clear();
-    press(clip);
-    release(clip, {500, 5});
-    EXPECT_EQ(order, QStringList({"MouseDown", "MouseUp"}));
-}
-
-TEST_F(ZenButtonTest, EveryTapOfAFastDoubleTapIsAPress) {
-    QSignalSpy downs(button, &ZenButton::MouseDown);
-    QSignalSpy ups(button, &ZenButton::MouseUp);
-    QSignalSpy clicks(button, &ZenButton::Click);
-    // Through the window, as the platform delivers it: the second press comes as a double click.
     QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {},
                        clip->mapTo(&window, QPoint(3, 3)));
-    EXPECT_EQ(downs.count(), 2);
-    EXPECT_EQ(ups.count(), 2);
-    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(order.join(' '), "MouseDown MouseUp Click MouseDown MouseUp Click");
 }
 
-TEST_F(ZenButtonTest, PressShrinksTheCaptionByTwoPointsAndReleaseSetsTen) {
-    EXPECT_DOUBLE_EQ(captionPoints(), 9.75);
-    EXPECT_TRUE(caption->font().bold());
+TEST_F(ZenButtonTest, PressShrinksTheCaptionAndItComesBackWhateverEndsThePress) {
+    EXPECT_DOUBLE_EQ(points(), 9.75);
     setPoints(12);
     press(caption);
-    EXPECT_DOUBLE_EQ(captionPoints(), 10);
+    EXPECT_DOUBLE_EQ(points(), 10) << "pressed on the caption: 10 points";
     release(caption);
-    EXPECT_DOUBLE_EQ(captionPoints(), 10);
+    EXPECT_DOUBLE_EQ(points(), 10) << "a release sets 10 points";
     press(clip);
-    EXPECT_DOUBLE_EQ(captionPoints(), 8);
+    EXPECT_DOUBLE_EQ(points(), 8) << "pressed on the face: two points less";
     release(clip);
-    EXPECT_DOUBLE_EQ(captionPoints(), 10);
-}
 
-TEST_F(ZenButtonTest, CaptionComesBackWhenTheReleaseNeverArrives) {
+    // The release never arrives: an owner hides the button from its own press, as the deck's
+    // pause button does.
     setPoints(12);
-    press(caption);
-    button->hide();
-    button->show();
-    EXPECT_DOUBLE_EQ(captionPoints(), 12);
-
-    // An owner that hides the button from its own press, as the deck's pause button does.
     auto hideOnPress = QObject::connect(button, &ZenButton::MouseDown, [&] { button->hide(); });
     press(caption);
     button->show();
-    EXPECT_DOUBLE_EQ(captionPoints(), 12);
+    EXPECT_DOUBLE_EQ(points(), 12);
     QObject::disconnect(hideOnPress);
-
-    // A press whose release was swallowed elsewhere: the next press or move notices.
+    // A release swallowed elsewhere: the next press or move notices.
     press(clip);
     press(clip);
-    EXPECT_DOUBLE_EQ(captionPoints(), 10);
+    EXPECT_DOUBLE_EQ(points(), 10);
     send(clip, QEvent::MouseMove, {3, 3}, Qt::NoButton, Qt::NoButton);
-    EXPECT_DOUBLE_EQ(captionPoints(), 12);
-
+    EXPECT_DOUBLE_EQ(points(), 12);
     setPoints(2.5);
     press(clip);
-    EXPECT_DOUBLE_EQ(captionPoints(), 1);
+    EXPECT_DOUBLE_EQ(points(), 1) << "never below one point";
     button->setEnabled(false);
-    EXPECT_DOUBLE_EQ(captionPoints(), 2.5);
+    EXPECT_DOUBLE_EQ(points(), 2.5);
 }
 
-TEST_F(ZenButtonTest, LeavingRaisesOneMouseLeftAndRestoresTheDot) {
+TEST_F(ZenButtonTest, HoverLightsTheDotAndLeavingRaisesOneMouseLeft) {
     QSignalSpy left(button, &ZenButton::MouseLeft);
-    const QPoint dot(20, 20);
-    EXPECT_EQ(pixel(dot), button->DotColor());
+    EXPECT_EQ(dot(), button->DotColor());
+    // The caption alone starts no tracking.
+    QCursor::setPos(clip->mapToGlobal(caption->geometry().center()));
+    send(caption, QEvent::MouseMove, caption->rect().center(), Qt::NoButton, Qt::NoButton);
+    QTest::qWait(40);
+    EXPECT_EQ(dot(), button->DotColor());
 
     for (int round = 1; round <= 2; ++round) {
-        hover(clip, {2, 2});
-        ASSERT_TRUE(waitUntil([&] { return pixel(dot) == button->OverColor(); }));
+        hover();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dot() == button->OverColor(); }));
+        if (round == 1) {
+            // Once tracking runs, the caption counts as inside.
+            QCursor::setPos(clip->mapToGlobal(caption->geometry().center()));
+            button->setOverColor(zen::kLightOnOver);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dot() == zen::kLightOnOver; }))
+                << "a new over colour shows at the next tick";
+            EXPECT_EQ(left.count(), 0);
+        }
         pointerAway();
-        ASSERT_TRUE(waitUntil([&] { return left.count() == round; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return left.count() == round; }));
         QTest::qWait(40);
-        EXPECT_EQ(left.count(), round);
-        EXPECT_EQ(pixel(dot), button->DotColor());
+        EXPECT_EQ(left.count(), round) << "one MouseLeft per leaving";
+        EXPECT_EQ(dot(), button->DotColor());
     }
 
     // Hidden under the pointer: the light goes out and the timer stops.
-    hover(clip, {2, 2});
-    ASSERT_TRUE(waitUntil([&] { return pixel(dot) == button->OverColor(); }));
+    hover();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dot() == button->OverColor(); }));
     button->hide();
-    ASSERT_TRUE(waitUntil([&] { return left.count() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return left.count() == 3; }));
     button->show();
-    EXPECT_EQ(pixel(dot), button->DotColor());
+    EXPECT_EQ(dot(), button->DotColor());
     pointerAway();
 }
 
-TEST_F(ZenButtonTest, CaptionAloneDoesNotStartTrackingButCountsAsInsideOnceRunning) {
-    QSignalSpy left(button, &ZenButton::MouseLeft);
-    const QPoint dot(20, 20);
-    const QPoint onCaption = caption->geometry().center();
-    QCursor::setPos(clip->mapToGlobal(onCaption));
-    send(caption, QEvent::MouseMove, caption->rect().center(), Qt::NoButton, Qt::NoButton);
-    QTest::qWait(40);
-    EXPECT_EQ(pixel(dot), button->DotColor());
-
-    hover(clip, {2, 2});
-    QCursor::setPos(clip->mapToGlobal(onCaption));
-    ASSERT_TRUE(waitUntil([&] { return pixel(dot) == button->OverColor(); }));
-    QTest::qWait(40);
-    EXPECT_EQ(left.count(), 0);
-    pointerAway();
-    ASSERT_TRUE(waitUntil([&] { return left.count() == 1; }));
-}
-
-TEST_F(ZenButtonTest, OverColorChangeShowsAtTheNextTick) {
-    const QPoint dot(20, 20);
-    hover(clip, {2, 2});
-    ASSERT_TRUE(waitUntil([&] { return pixel(dot) == button->OverColor(); }));
-    button->setOverColor(zen::kLightOnOver);
-    EXPECT_NE(pixel(dot), zen::kLightOnOver);
-    EXPECT_TRUE(waitUntil([&] { return pixel(dot) == zen::kLightOnOver; }));
-    pointerAway();
-}
-
-// Bounding box and count of the pixels of a colour in the picture area.
-std::pair<QRect, int> pixelsOf(QWidget* clip, zen::Rgb color) {
-    const QImage image = clip->grab().toImage();
-    QRect box;
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (zen::fromQColor(image.pixelColor(x, y)) == color) {
-                box |= QRect(x, y, 1, 1);
-                ++count;
-            }
-    return {box, count};
-}
-
-TEST_F(ZenButtonTest, StoredRectangleDotIsDrawnAtItsPlaceAndSize) {
-    PropertyBag bag;
-    bag.write("dotx", 6);
-    bag.write("DOTY", 6);
-    bag.write("DotWidth", 30);
-    bag.write("dotHeight", 5);
-    bag.write("DotShape", 0);
-    button->readProperties(bag);
-    EXPECT_EQ(pixelsOf(clip, button->DotColor()), std::make_pair(QRect(6, 6, 30, 5), 150));
-}
-
-TEST_F(ZenButtonTest, SquaresAndCirclesSitCentredInTheirBox) {
+TEST_F(ZenButtonTest, DotsAreDrawnInTheirBoxSquaresAndCirclesCentred) {
     button->setDotColor(zen::rgb(255, 0, 255));
     button->setDotX(6);
     button->setDotY(6);
@@ -257,7 +179,7 @@ TEST_F(ZenButtonTest, SquaresAndCirclesSitCentredInTheirBox) {
     }
 }
 
-TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseAndWrittenBackInOrder) {
+TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseWrittenBackInOrderAndBadValuesDefault) {
     QFont big(QStringLiteral("DejaVu Sans"));
     big.setPointSizeF(20);
     const QList<std::pair<QString, QVariant>> stored = {{"FillColor", zen::rgb(4, 5, 6)},
@@ -280,7 +202,6 @@ TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseAndWrittenBackInOrder) {
     for (auto it = stored.rbegin(); it != stored.rend(); ++it)
         in.write(it->first.toUpper(), it->second);
     button->readProperties(in);
-
     PropertyBag out;
     button->writeProperties(out);
     QStringList keys;
@@ -289,51 +210,30 @@ TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseAndWrittenBackInOrder) {
         EXPECT_EQ(out.read(key.toLower()), value) << key.toStdString();
     }
     EXPECT_EQ(out.keys(), keys);
-    EXPECT_EQ(button->FontType(), big);
     EXPECT_EQ(caption->text(), QStringLiteral("CUE"));
-    // The stored font and border width are kept for writing back, not shown.
-    EXPECT_DOUBLE_EQ(captionPoints(), 9.75);
-    EXPECT_EQ(pixel({button->width() / 2, 2}), zen::rgb(4, 5, 6));
-}
+    EXPECT_DOUBLE_EQ(points(), 9.75) << "the stored font is kept for writing back, not shown";
 
-TEST_F(ZenButtonTest, MissingOrUnusableStoredValuesTakeTheDefaults) {
-    PropertyBag bag;
-    bag.write("DotX", 70000);
-    bag.write("FillColor", -1);
-    bag.write("OverColor", "yellow");
-    bag.write("DotShape", 9);
-    bag.write("FontType", 12);
-    button->setDotY(1);
-    button->setCaption(QStringLiteral("x"));
-    button->readProperties(bag);
-    PropertyBag read;
+    PropertyBag bad;
+    bad.write("DotX", 70000);
+    bad.write("FillColor", -1);
+    bad.write("OverColor", "yellow");
+    bad.write("DotShape", 9);
+    bad.write("FontType", 12);
+    button->readProperties(bad);
+    PropertyBag read, defaults;
     button->writeProperties(read);
-    PropertyBag defaults;
     ZenButton().writeProperties(defaults);
     for (const QString& key : defaults.keys())
         EXPECT_EQ(read.read(key), defaults.read(key)) << key.toStdString();
-
     button->setDotShape(6);
     button->setButtonShape(-1);
     EXPECT_EQ(button->DotShape(), ZenButton::Circle);
     EXPECT_EQ(button->ButtonShape(), ZenButton::RoundedRectangle);
 }
 
-TEST_F(ZenButtonTest, LayoutFollowsTheButtonsSize) {
-    button->resize(200, 60);
-    EXPECT_EQ(clip->geometry(), QRect(1, 1, 200, 60));
-    const int h = caption->height();
-    EXPECT_EQ(caption->geometry(), QRect(2, (58 - h) / 2, 194, h));
-    EXPECT_EQ(pixel({100, 1}), button->BorderColor());
-    EXPECT_EQ(pixel({100, 2}), button->FillColor());
-    EXPECT_EQ(pixel({5, 30}), button->FillColor());
-    EXPECT_EQ(pixel({199, 30}), button->BackColor());
-}
-
 TEST_F(ZenButtonTest, AccessKeyRaisesClick) {
     QSignalSpy clicks(button, &ZenButton::Click);
     button->setCaption(QStringLiteral("&Cue && Play"));
-    EXPECT_EQ(caption->textFormat(), Qt::RichText);
     EXPECT_TRUE(caption->text().contains(QStringLiteral("<u>C</u>ue &amp; Play")));
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -341,7 +241,7 @@ TEST_F(ZenButtonTest, AccessKeyRaisesClick) {
     EXPECT_EQ(clicks.count(), 1);
     button->setCaption(QStringLiteral("Cue"));
     QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
-    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.count(), 1) << "no access key left";
 }
 
 } // namespace

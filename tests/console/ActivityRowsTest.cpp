@@ -8,18 +8,14 @@
 using namespace zen::console;
 
 TEST(ActivityRowsTest, TheCpuRowShowsLoadsFrom1To100AndLeavesTheRowOtherwise) {
-    struct Case {
-        std::int32_t load;
-        const char* percent; // none: the row stays as it was
-        int barLeft;
-    };
-    for (const Case& c : {Case{37, " 37%", -78}, Case{100, " 100%", 0}, Case{1, " 1%", -123},
-                          Case{0, nullptr, 0}, Case{-1, nullptr, 0}, Case{101, nullptr, 0}}) {
-        const auto row = cpuRow(c.load);
-        ASSERT_EQ(row.has_value(), c.percent != nullptr) << c.load;
+    const std::tuple<std::int32_t, const char*, int> rows[] = {
+        {37, " 37%", -78}, {100, " 100%", 0}, {1, " 1%", -123}, {0, nullptr, 0},
+        {-1, nullptr, 0},  {101, nullptr, 0}}; // no percent: the row stays as it was
+    for (const auto& [load, percent, barLeft] : rows) {
+        const auto row = cpuRow(load);
+        ASSERT_EQ(row.has_value(), percent != nullptr) << load;
         if (!row) continue;
-        EXPECT_EQ(row->percent, c.percent);
-        EXPECT_EQ(row->barLeft, c.barLeft) << c.load;
+        EXPECT_EQ(std::pair(row->percent, row->barLeft), std::pair(QString(percent), barLeft));
     }
 }
 
@@ -34,7 +30,6 @@ TEST(ActivityRowsTest, TheMemoryStatusComesFromMeminfoAndAnUnreadableOneLeavesTh
                                                  "MemAvailable:     131072 kB\n");
     EXPECT_EQ(status.total, 524288u * 1024);
     EXPECT_EQ(status.available, 131072u * 1024);
-
     EXPECT_FALSE(memoryRow(readMemoryStatus(dir.filePath("missing").toStdString())));
     EXPECT_FALSE(memoryRow(write("partial", "MemTotal: 524288 kB\nMemFree: 1000 kB\n")));
     EXPECT_GT(readMemoryStatus().total, 0u) << "this machine's own figures read";

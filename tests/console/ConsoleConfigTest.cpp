@@ -6,7 +6,6 @@
 #include "console/MappingBox.h"
 #include "console/ScanCodes.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -16,9 +15,6 @@
 #include <linux/input-event-codes.h>
 
 namespace {
-
-const QString kSaved = "Configuration saved succesful. You must re-start the engine to use new "
-                       "settings (START/STOP button).";
 
 QList<QByteArray> lines(const QByteArray& bytes) {
     QList<QByteArray> out = bytes.split('\n');
@@ -30,7 +26,6 @@ QList<QByteArray> lines(const QByteArray& bytes) {
 
 TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
     ASSERT_TRUE(startConsole());
-    EXPECT_TRUE(host.messages.empty());
     zen::config::ConfigRecord written;
     ASSERT_TRUE(written.load(zen::config::configFilePath(programDir.path())));
     EXPECT_EQ(written, zen::config::firstRunConfig(zen::config::userMusicFolder()));
@@ -53,37 +48,9 @@ TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
     EXPECT_EQ(configBytes(), shortFile);
 }
 
-TEST_F(ConsoleTest, SaveWritesTheFieldsByTheirRulesAndHidesThePanel) {
-    writeConfig(sampleRecord());
-    ASSERT_TRUE(startConsole());
-    OptionsUi& o = options();
-    panel().show();
-    o.chkScroll->setChecked(true);
-    o.chkBPM->setTristate(true);
-    o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
-    o.cmbExternal->setCurrentIndex(10);            // "9:Knob Box": the whole number
-    o.cmbDevices2->setCurrentIndex(1);
-    o.cmbInternal1->setCurrentIndex(5);
-    o.txtJoyID1->setText("7"); // the joystick fields are always 4 and 3
-    saveOptions();
-    EXPECT_FALSE(panel().isVisible());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, kSaved);
-
-    const QList<QByteArray> saved = lines(configBytes());
-    ASSERT_EQ(saved.size(), 38);
-    for (const QByteArray& line : saved)
-        EXPECT_TRUE(line.startsWith('"') && line.endsWith("\"\r")) << line.constData();
-    const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
-                                        "\"ON\"\r",  "\"9\"\r",           "\"1\"\r",
-                                        "\"1\"\r",   "\"MIDI Yoke 5\"\r", "\"MIDI Yoke 2\"\r"};
-    EXPECT_EQ(saved.mid(0, 9), expected);
-    EXPECT_EQ(saved[25], "\"57\"\r");
-    EXPECT_EQ(saved[36], "\"4\"\r");
-    EXPECT_EQ(saved[37], "\"3\"\r");
-}
-
-TEST_F(ConsoleTest, LoadThenSaveIsByteIdenticalAndAMappingChangeTouchesOnlyItsLines) {
+// A load and a save give the same bytes; what the DJ changes in the panel is saved by the rules
+// of each field, and nothing else changes.
+TEST_F(ConsoleTest, SaveWritesWhatThePanelShowsByTheRulesOfEachField) {
     zen::config::ConfigRecord record = sampleRecord();
     record.externalMidi = "9"; // a hardware input at device 9
     writeConfig(record);
@@ -91,20 +58,34 @@ TEST_F(ConsoleTest, LoadThenSaveIsByteIdenticalAndAMappingChangeTouchesOnlyItsLi
     saveOptions();
     const QByteArray first = configBytes();
     ASSERT_TRUE(startConsole());
+    OptionsUi& o = options();
+    panel().show();
     saveOptions();
     EXPECT_EQ(configBytes(), first);
+    EXPECT_FALSE(panel().isVisible());
 
-    for (int i : {0, 15, 25})
-        options().txtMapping[i]->setText(QString::number(30 + i));
+    o.chkScroll->setChecked(true);
+    o.chkBPM->setTristate(true);
+    o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
+    o.cmbExternal->setCurrentIndex(10);            // "9:Knob Box": the whole number
+    o.cmbDevices2->setCurrentIndex(1);
+    o.cmbInternal1->setCurrentIndex(5);
+    o.txtJoyID1->setText("7"); // the joystick fields are always 4 and 3
+    for (int i : {0, 15})
+        o.txtMapping[i]->setText(QString::number(30 + i));
     saveOptions();
     const QList<QByteArray> before = lines(first), after = lines(configBytes());
     ASSERT_EQ(after.size(), 38);
-    for (int line = 1; line <= 38; ++line)
-        EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25 || line == 35)
-            << "line " << line;
+    const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
+                                        "\"ON\"\r",  "\"9\"\r",           "\"1\"\r",
+                                        "\"1\"\r",   "\"MIDI Yoke 5\"\r", "\"MIDI Yoke 2\"\r"};
+    EXPECT_EQ(after.mid(0, 9), expected);
+    EXPECT_EQ(after.mid(36), QList<QByteArray>({"\"4\"\r", "\"3\"\r"}));
+    for (int line = 10; line <= 38; ++line)
+        EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25) << "line " << line;
 }
 
-TEST_F(ConsoleTest, NoneAndValuesTheListsCannotShowRoundTrip) {
+TEST_F(ConsoleTest, ValuesTheListsCannotShowSurviveASave) {
     zen::config::ConfigRecord record = sampleRecord();
     record.externalMidi = "<none>";
     record.soundDevice1 = "7";           // a sound card not plugged in
@@ -118,10 +99,8 @@ TEST_F(ConsoleTest, NoneAndValuesTheListsCannotShowRoundTrip) {
     saveOptions();
     zen::config::ConfigRecord saved;
     ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
-    EXPECT_EQ(saved.externalMidi, "<");
-    EXPECT_EQ(saved.soundDevice1, "7");
-    EXPECT_EQ(saved.midiPort2, "MIDI Yoke 9");
-    EXPECT_EQ(saved.musicFolder, "/media/usb/x");
+    record.externalMidi = "<";
+    EXPECT_EQ(saved, record);
 
     // What the user picks is what is saved.
     options().cmbDevices1->setCurrentIndex(1);
@@ -133,23 +112,6 @@ TEST_F(ConsoleTest, NoneAndValuesTheListsCannotShowRoundTrip) {
     EXPECT_EQ(saved.musicFolder, QDir(programDir.path()).canonicalPath());
 }
 
-TEST_F(ConsoleTest, ASaveThatCannotWriteSaysSoAndKeepsThePanelOpen) {
-    writeConfig(sampleRecord());
-    ASSERT_TRUE(startConsole());
-    const QByteArray before = configBytes();
-    panel().show();
-    options().txtMapping[2]->setText("a\"b"); // a quote cannot be stored
-    saveOptions();
-    host.folder = programDir.filePath("gone"); // nor can a folder that is not there
-    options().txtMapping[2]->setText("2");
-    saveOptions();
-    ASSERT_EQ(host.messages.size(), 2u);
-    for (const TestHost::Message& message : host.messages)
-        EXPECT_EQ(message.text, "Error writing ZentariDJ.ini");
-    EXPECT_TRUE(panel().isVisible());
-    EXPECT_EQ(configBytes(), before);
-}
-
 TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     writeConfig(sampleRecord());
     ASSERT_TRUE(startConsole());
@@ -158,25 +120,21 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     focus(box, QEvent::FocusIn);
     EXPECT_EQ(box->text(), "");
     EXPECT_EQ(panel().markedEntry(), 12);
-    QTest::keyClicks(box, "ab"); // a typed character becomes its code
-    EXPECT_EQ(box->text(), "98");
+    QTest::keyClicks(box, "ab");
+    EXPECT_EQ(box->text(), "98") << "a typed character becomes its code";
     focus(box, QEvent::FocusOut);
     EXPECT_EQ(panel().markedEntry(), -1);
-    EXPECT_EQ(box->text(), "98");
     focus(box, QEvent::FocusIn);
     box->clear();
     focus(box, QEvent::FocusOut);
     EXPECT_EQ(box->text(), "none");
-
     QTest::keyClicks(o.txtMapping[5], "7");
     EXPECT_EQ(o.txtMapping[5]->text(), "none7");
     QTest::keyClicks(o.txtMapping[22], "7");
-    EXPECT_EQ(o.txtMapping[22]->text(), "none");
+    EXPECT_EQ(o.txtMapping[22]->text(), "none") << "a key box takes no typing";
 
-    EXPECT_EQ(o.chkTracking->text(), "Tracking normal");
     o.chkTracking->click();
     EXPECT_EQ(o.chkTracking->text(), "Tracking progressive");
-
     o.txtJoyID1->setText("4");
     o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepSub); // the upper arrow
     EXPECT_EQ(o.txtJoyID1->text(), "1");

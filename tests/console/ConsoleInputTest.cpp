@@ -14,6 +14,7 @@
 namespace {
 
 using namespace zen::cmd;
+using Commands = std::vector<int>;
 
 constexpr qint16 kControllerCable = 2; // "MIDI Yoke 3"
 
@@ -31,6 +32,10 @@ protected:
         controller.send(kControllerCable, status, data1, data2);
         ASSERT_TRUE(handled.wait());
     }
+    static bool receive(const FakeDeck& deck1, const FakeDeck& deck2, std::size_t count) {
+        return QTest::qWaitFor(
+            [&] { return deck1.commands.size() + deck2.commands.size() >= count; });
+    }
 
     zen::MIDIOutput controller;
 };
@@ -43,15 +48,13 @@ TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBo
     ASSERT_TRUE(startConsole());
     pressEngine();
     ASSERT_EQ(host.decks.size(), 2u);
-
     key(57);
     key(57); // still held: nothing more
     key(30); // straight to another key: no release in between
     key(0);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return host.decks[0]->commands.size() + host.decks[1]->commands.size() >= 5; }));
-    EXPECT_EQ(host.decks[0]->commands, (std::vector<int>{kPlayPause, kCue, kTouchRelease}));
-    EXPECT_EQ(host.decks[1]->commands, (std::vector<int>{kPlayPause, kTouchRelease}));
+    EXPECT_TRUE(receive(*host.decks[0], *host.decks[1], 5));
+    EXPECT_EQ(host.decks[0]->commands, (Commands{kPlayPause, kCue, kTouchRelease}));
+    EXPECT_EQ(host.decks[1]->commands, (Commands{kPlayPause, kTouchRelease}));
     EXPECT_EQ(monitorText(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP");
 }
 
@@ -84,10 +87,9 @@ TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt
     key(KeyShortcuts::kBackspace);
     EXPECT_EQ(stop2->text(), "44");
     key(0);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return deck1.commands.size() + deck2.commands.size() >= 4; }));
-    EXPECT_EQ(deck1.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
-    EXPECT_EQ(deck2.commands, (std::vector<int>{kTouchRelease, kTouchRelease}));
+    EXPECT_TRUE(receive(deck1, deck2, 4));
+    EXPECT_EQ(deck1.commands, (Commands{kTouchRelease, kTouchRelease}));
+    EXPECT_EQ(deck2.commands, (Commands{kTouchRelease, kTouchRelease}));
     EXPECT_EQ(monitorText(), " \nKey UP \nKey UP");
 }
 
@@ -102,12 +104,12 @@ TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCont
 
     MappingBox* power1 = options().txtMapping[3];
     focus(power1, QEvent::FocusIn);
-    send(176, 64, 1); // panel hidden
-    EXPECT_EQ(power1->text(), "");
+    send(176, 64, 1);
+    EXPECT_EQ(power1->text(), "") << "captured with the panel hidden";
     panel().show();
     send(176, 64, 1);
-    send(176, 65, 1); // the last one captured counts
-    EXPECT_EQ(power1->text(), "65");
+    send(176, 65, 1);
+    EXPECT_EQ(power1->text(), "65") << "the last one captured counts";
     focus(power1, QEvent::FocusOut);
     focus(options().txtMapping[16], QEvent::FocusIn);
     send(176, 66, 1);
@@ -134,17 +136,15 @@ TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
     ConsoleUi& ui = window->ui();
     inputs.cpuLoad = 37;
     host.memory = {512ull << 20, 128ull << 20}; // 512 MB, 128 MB of them available
-    window->activity().refresh();
-    EXPECT_EQ(ui.lblCPU->text(), " 37%");
-    EXPECT_EQ(ui.lblMemTotal->text(), " 384 MB");
-    EXPECT_EQ(ui.lblMemUsed->text(), " 512 MB");
-    EXPECT_EQ(ui.lblMem->text(), " 75%");
-
-    inputs.cpuLoad = 0; // an idle machine
-    host.memory = {};   // unreadable
-    window->activity().refresh();
-    EXPECT_EQ(ui.lblCPU->text(), " 37%");
-    EXPECT_EQ(ui.lblMem->text(), " 75%");
+    for (int round = 0; round < 2; ++round) {
+        window->activity().refresh();
+        EXPECT_EQ(ui.lblCPU->text(), " 37%");
+        EXPECT_EQ(ui.lblMemTotal->text(), " 384 MB");
+        EXPECT_EQ(ui.lblMemUsed->text(), " 512 MB");
+        EXPECT_EQ(ui.lblMem->text(), " 75%");
+        inputs.cpuLoad = 0; // an idle machine
+        host.memory = {};   // unreadable
+    }
 }
 
 } // namespace

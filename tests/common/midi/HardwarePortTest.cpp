@@ -10,12 +10,15 @@
 namespace {
 
 using zen::MidiAction;
+using Bytes = std::vector<unsigned char>;
 
 // Hardware ports are reached through a JACK server on its dummy back end: this test's own JACK
 // MIDI ports stand in for a DJ controller. Without a server the tests are skipped.
 class HardwarePortTest : public CableFixture {
 protected:
-    template <typename Peer> std::unique_ptr<Peer> makePeer(const std::string& portName) {
+    // A JACK MIDI port of this test, and the device number under which `Port` lists it.
+    template <typename Peer, typename Port>
+    std::unique_ptr<Peer> makePeer(const std::string& portName, qint16& device) {
         if (!zen::midi::apiPresent(RtMidi::UNIX_JACK)) return nullptr;
         std::unique_ptr<Peer> peer;
         try {
@@ -27,16 +30,17 @@ protected:
         } catch (const RtMidiError&) {
             return nullptr;
         }
+        device = -1;
+        for (qint16 d = 8; d < Port::deviceCount(); ++d)
+            if (Port::deviceName(d).endsWith(QString::fromStdString(portName))) device = d;
         return failed_ ? nullptr : std::move(peer);
     }
-
-    // The device number under which a port of that name is listed, -1 when it is not.
-    template <typename Port> static qint16 find(const QString& name) {
-        const qint16 count = Port::deviceCount();
-        for (qint16 d = 8; d < count; ++d)
-            if (Port::deviceName(d).endsWith(name)) return d;
-        return -1;
+    void recordErrors(zen::MidiPort& port) {
+        QObject::connect(&port, &zen::MidiPort::error,
+                         [this](qint16 number, const QString&) { errors.push_back(number); });
     }
+
+    std::vector<int> errors;
 
 private:
     bool failed_ = false;
@@ -44,35 +48,28 @@ private:
 
 constexpr const char* kSkip = "no JACK server runs (scripts/services start starts one)";
 
-TEST_F(HardwarePortTest, InputReceivesFromAJackMidiPortAfterTheCables) {
-    auto controller = makePeer<RtMidiOut>("controller");
+TEST_F(HardwarePortTest, InputReceivesShortMessagesFromAJackMidiPortListedAfterTheCables) {
+    qint16 device = -1;
+    auto controller = makePeer<RtMidiOut, zen::MIDIInput>("controller", device);
     if (!controller) GTEST_SKIP() << kSkip;
-    const qint16 device = find<zen::MIDIInput>("controller");
     ASSERT_GE(device, 8);
-
     zen::MIDIInput input;
     std::vector<std::array<int, 3>> received;
-    std::vector<int> errors;
     QObject::connect(&input, &zen::MIDIInput::messageReceived, [&] {
         received.push_back({input.status(), input.data1(), input.data2()});
     });
-    QObject::connect(&input, &zen::MidiPort::error,
-                     [&](qint16 number, const QString&) { errors.push_back(number); });
+    recordErrors(input);
     input.action(device, MidiAction::Open);
     input.action(device, MidiAction::Start);
     ASSERT_TRUE(input.isOpen());
     pump(std::chrono::milliseconds(100)); // JACK connects the ports at its next cycle
 
-    const std::vector<unsigned char> cc = {0xB0, 7, 100};
-    const std::vector<unsigned char> sysex = {0xF0, 1, 2, 0xF7};
-    const std::vector<unsigned char> note = {0x91, 60, 90};
-    controller->sendMessage(&cc);
-    controller->sendMessage(&sysex);
-    controller->sendMessage(&note);
+    for (const Bytes& message : {Bytes{0xB0, 7, 100}, Bytes{0xF0, 1, 2, 0xF7}, Bytes{0x91, 60, 90}})
+        controller->sendMessage(&message);
     std::vector<std::array<int, 3>> expected = {{176, 7, 100}, {0x91, 60, 90}};
     // A fast controller sweep arrives whole and in order.
     for (unsigned char v = 0; v < 128; ++v) {
-        const std::vector<unsigned char> sweep = {0xB0, 1, v};
+        const Bytes sweep = {0xB0, 1, v};
         controller->sendMessage(&sweep);
         expected.push_back({176, 1, v});
     }
@@ -83,11 +80,10 @@ TEST_F(HardwarePortTest, InputReceivesFromAJackMidiPortAfterTheCables) {
 }
 
 TEST_F(HardwarePortTest, OutputSendsToAJackMidiPort) {
-    auto synth = makePeer<RtMidiIn>("synth");
+    qint16 device = -1;
+    auto synth = makePeer<RtMidiIn, zen::MIDIOutput>("synth", device);
     if (!synth) GTEST_SKIP() << kSkip;
-    const qint16 device = find<zen::MIDIOutput>("synth");
     ASSERT_GE(device, 8);
-
     zen::MIDIOutput output;
     output.action(device, MidiAction::Open);
     output.action(device, MidiAction::Start);
@@ -96,27 +92,24 @@ TEST_F(HardwarePortTest, OutputSendsToAJackMidiPort) {
     output.send(device, 176, 16, 126);
     output.send(device, 192, 5, 0); // a program change goes out as two bytes
 
-    std::vector<std::vector<unsigned char>> got;
+    std::vector<Bytes> got;
     ASSERT_TRUE(waitFor([&] {
-        std::vector<unsigned char> message;
+        Bytes message;
         synth->getMessage(&message);
         if (!message.empty()) got.push_back(message);
         return got.size() == 2;
     }));
-    EXPECT_EQ(got, (std::vector<std::vector<unsigned char>>{{176, 16, 126}, {192, 5}}));
+    EXPECT_EQ(got, (std::vector<Bytes>{{176, 16, 126}, {192, 5}}));
 }
 
 TEST_F(HardwarePortTest, PortGoneSinceTheListWasReadRaisesAnError) {
-    auto controller = makePeer<RtMidiOut>("vanishing");
+    qint16 device = -1;
+    auto controller = makePeer<RtMidiOut, zen::MIDIInput>("vanishing", device);
     if (!controller) GTEST_SKIP() << kSkip;
-    const qint16 device = find<zen::MIDIInput>("vanishing");
     ASSERT_GE(device, 8);
     controller.reset();
-
     zen::MIDIInput input;
-    std::vector<int> errors;
-    QObject::connect(&input, &zen::MidiPort::error,
-                     [&](qint16 number, const QString&) { errors.push_back(number); });
+    recordErrors(input);
     input.action(device, MidiAction::Open);
     EXPECT_FALSE(input.isOpen());
     ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));

@@ -55,7 +55,6 @@ protected:
         return QDir(folder.isEmpty() ? cableFolder() : folder)
             .entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
     }
-
     static void pump(std::chrono::milliseconds time) {
         waitFor([] { return false; }, time);
     }
