@@ -182,34 +182,22 @@ TEST_F(ZenButtonTest, DotsAreDrawnInTheirBoxSquaresAndCirclesCentred) {
 TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseWrittenBackInOrderAndBadValuesDefault) {
     QFont big(QStringLiteral("DejaVu Sans"));
     big.setPointSizeF(20);
-    const QList<std::pair<QString, QVariant>> stored = {{"FillColor", zen::rgb(4, 5, 6)},
-                                                        {"BorderSize", 5},
-                                                        {"BackColor", zen::rgb(16, 17, 18)},
-                                                        {"ForeColor", zen::rgb(13, 14, 15)},
-                                                        {"BorderColor", zen::rgb(10, 11, 12)},
-                                                        {"DotColor", zen::rgb(7, 8, 9)},
-                                                        {"OverColor", zen::rgb(1, 2, 3)},
-                                                        {"FontType", big},
-                                                        {"Caption", "CUE"},
-                                                        {"Enabled", false},
-                                                        {"DotX", 4},
-                                                        {"DotY", 3},
-                                                        {"DotWidth", 8},
-                                                        {"DotHeight", 7},
-                                                        {"ButtonShape", 1},
-                                                        {"DotShape", 2}};
+    const QStringList keys = QStringLiteral("FillColor BorderSize BackColor ForeColor BorderColor "
+                                            "DotColor OverColor FontType Caption Enabled DotX "
+                                            "DotY DotWidth DotHeight ButtonShape DotShape")
+                                 .split(' ');
+    const QVariantList values = {0x040506u, 5,   0x101112u, 0x0d0e0fu, 0x0a0b0cu, 0x070809u,
+                                 0x010203u, big, "CUE",     false,     4,         3,
+                                 8,         7,   1,         2};
     PropertyBag in;
-    for (auto it = stored.rbegin(); it != stored.rend(); ++it)
-        in.write(it->first.toUpper(), it->second);
+    for (qsizetype i = keys.size() - 1; i >= 0; --i)
+        in.write(keys[i].toUpper(), values[i]);
     button->readProperties(in);
     PropertyBag out;
     button->writeProperties(out);
-    QStringList keys;
-    for (const auto& [key, value] : stored) {
-        keys << key;
-        EXPECT_EQ(out.read(key.toLower()), value) << key.toStdString();
-    }
-    EXPECT_EQ(out.keys(), keys);
+    EXPECT_EQ(out.keys(), keys) << "written back in order";
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(out.read(keys[i].toLower()), values[i]) << keys[i].toStdString();
     EXPECT_EQ(caption->text(), QStringLiteral("CUE"));
     EXPECT_DOUBLE_EQ(points(), 9.75) << "the stored font is kept for writing back, not shown";
 

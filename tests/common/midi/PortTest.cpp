@@ -8,6 +8,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <array>
 #include <cstring>
 #include <future>
 #include <sys/socket.h>
@@ -77,21 +78,16 @@ TEST_F(PortTest, DatagramsThatAreNotShortMidiMessagesAreDropped) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::strcpy(addr.sun_path, path.constData());
-    const std::vector<std::vector<std::uint8_t>> datagrams = {
-        {0xB0, 16, 126, 0, 0, 0, 0},
-        {},
-        {16, 126, 0},     // too long, empty, no status byte
-        {0x90, 0x80, 10}, // a data byte with the high bit set
-        {0xB0, 16},
-        {0xC0, 5, 6},
-        {0xF0, 1, 0xF7}, // too short, too long, system exclusive
-        {0xB0, 17, 126},
-        {0xC3, 5},
-        {0xF8}};
-    for (const auto& bytes : datagrams)
+    // Too long, empty, no status byte, a data byte with the high bit set, too short for a
+    // control change, too long for a program change, system exclusive; then three good ones.
+    const char* datagrams[] = {"b0107e00000000", "",       "107e00", "90800a", "b010",
+                               "c00506",         "f001f7", "b0117e", "c305",   "f8"};
+    for (const char* hex : datagrams) {
+        const QByteArray bytes = QByteArray::fromHex(hex);
         ASSERT_EQ(sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&addr),
                          sizeof addr),
-                  static_cast<ssize_t>(bytes.size()));
+                  bytes.size());
+    }
     close(fd);
     ASSERT_TRUE(receive(3));
     EXPECT_EQ(received, (Log{{0, 176, 17, 126}, {0, 0xC3, 5, 0}, {0, 0xF8, 0, 0}}));
@@ -134,15 +130,14 @@ TEST_F(PortTest, NoMessageIsDeliveredWhileAHandlerRunsANestedEventLoop) {
     ASSERT_TRUE(waitFor([&] { return received.size() == 11; }));
     EXPECT_EQ(seenInsideNestedLoop, 0u);
     EXPECT_EQ(deepest, 1);
-    Log onFirst, onSecond, expectedFirst, expectedSecond;
+    std::array<Log, 2> byPort, expected;
     for (const Received& r : received)
-        (r.port == 1 ? onFirst : onSecond).push_back(r);
-    for (int i = 0; i < 6; ++i)
-        expectedFirst.push_back({1, 176, i, 0});
-    for (int i = 1; i <= 5; ++i)
-        expectedSecond.push_back({2, 177, i, 0});
-    EXPECT_EQ(onFirst, expectedFirst);
-    EXPECT_EQ(onSecond, expectedSecond);
+        byPort[r.port - 1].push_back(r);
+    for (int i = 0; i < 6; ++i) {
+        expected[0].push_back({1, 176, i, 0});
+        if (i > 0) expected[1].push_back({2, 177, i, 0});
+    }
+    EXPECT_EQ(byPort, expected);
 }
 
 TEST_F(PortTest, OutOfRangeOrOtherDevicesClosedPortsAndRepeatedActionsAreTolerated) {
