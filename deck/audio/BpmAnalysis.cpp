@@ -52,10 +52,11 @@ float analyseBpm(const PcmTrack& track, double startSec, double endSec, float mi
             for (std::size_t i = 0; i < frames; ++i)
                 mono[i] = static_cast<float>(pcm[2 * i] + pcm[2 * i + 1]) * scale;
         } else {
+            const auto width = static_cast<std::size_t>(channels);
             for (std::size_t i = 0; i < frames; ++i) {
                 int sum = 0;
-                for (int c = 0; c < channels; ++c)
-                    sum += pcm[i * channels + c];
+                for (std::size_t c = 0; c < width; ++c)
+                    sum += pcm[i * width + c];
                 mono[i] = static_cast<float>(sum) * scale;
             }
         }

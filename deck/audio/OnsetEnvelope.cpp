@@ -38,12 +38,12 @@ int powerOfTwoAtLeast(double n) {
 
 // FFT bin edges for band edges in Hz, dropping bands that would hold no bin.
 template <std::size_t N>
-std::vector<int> binEdges(const std::array<double, N>& hz, int frameSize, int rate,
-                          std::vector<double>* keptHz = nullptr) {
-    std::vector<int> edges;
+std::vector<std::size_t> binEdges(const std::array<double, N>& hz, int frameSize, int rate,
+                                  std::vector<double>* keptHz = nullptr) {
+    std::vector<std::size_t> edges;
     for (double edge : hz) {
-        const int bin =
-            std::clamp(static_cast<int>(std::lround(edge * frameSize / rate)), 1, frameSize / 2);
+        const auto bin = static_cast<std::size_t>(
+            std::clamp(static_cast<int>(std::lround(edge * frameSize / rate)), 1, frameSize / 2));
         if (edges.empty() || bin > edges.back()) {
             edges.push_back(bin);
             if (keptHz) keptHz->push_back(edge);
@@ -71,21 +71,21 @@ OnsetEnvelope::OnsetEnvelope(int sampleRate) {
     // About 90 dB below a full-scale sine, so dither and near-silence give no onsets.
     powerFloor_ = 1e-10f * static_cast<float>(frameSize_) * static_cast<float>(frameSize_);
 
-    window_.resize(frameSize_);
-    for (int i = 0; i < frameSize_; ++i)
-        window_[i] =
-            static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / frameSize_));
+    window_.resize(static_cast<std::size_t>(frameSize_));
+    for (std::size_t i = 0; i < window_.size(); ++i)
+        window_[i] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / frameSize_));
 
-    const int bins = frameSize_ / 2;
+    const std::size_t bins = window_.size() / 2;
     bandEdges_ = binEdges(kBandEdgesHz, frameSize_, rate, &bandEdgesHz_);
     noiseEdges_ = binEdges(kNoiseEdgesHz, frameSize_, rate);
-    binPowers_.assign(static_cast<std::size_t>(bins) + 1, 0.0f);
+    binPowers_.assign(bins + 1, 0.0f);
 
-    fftIn_ = fftwf_alloc_real(frameSize_);
+    fftIn_ = fftwf_alloc_real(window_.size());
     fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
     plan_ = fftwf_plan_dft_r2c_1d(frameSize_, fftIn_, reinterpret_cast<fftwf_complex*>(fftOut_),
                                   FFTW_ESTIMATE);
-    pending_.reserve(static_cast<std::size_t>(frameSize_) * 4);
+    pending_.reserve(window_.size() * 4);
 }
 
 OnsetEnvelope::~OnsetEnvelope() {
@@ -123,9 +123,9 @@ void OnsetEnvelope::add(const float* samples, std::size_t count) {
         addDecimated(sane(samples[i]));
     }
     peak_ = peak;
-    while (pending_.size() - pendingStart_ >= static_cast<std::size_t>(frameSize_)) {
+    while (pending_.size() - pendingStart_ >= window_.size()) {
         analyseFrame();
-        pendingStart_ += hop_;
+        pendingStart_ += static_cast<std::size_t>(hop_);
     }
     // Drop consumed samples only now and then, so long feeds do not move memory on every chunk.
     if (pendingStart_ > pending_.size() / 2) {
@@ -145,19 +145,19 @@ void OnsetEnvelope::addDecimated(float sample) {
 
 void OnsetEnvelope::analyseFrame() {
     const float* in = pending_.data() + pendingStart_;
-    for (int i = 0; i < frameSize_; ++i)
+    for (std::size_t i = 0; i < window_.size(); ++i)
         fftIn_[i] = in[i] * window_[i];
     fftwf_execute(plan_);
     // Each bin's power once, then summed into the onset bands and the noise bands.
-    for (int k = bandEdges_.front(); k < bandEdges_.back(); ++k)
+    for (std::size_t k = bandEdges_.front(); k < bandEdges_.back(); ++k)
         binPowers_[k] = fftOut_[2 * k] * fftOut_[2 * k] + fftOut_[2 * k + 1] * fftOut_[2 * k + 1];
-    const auto sumBands = [&](const std::vector<int>& edges, std::vector<float>& powers) {
+    const auto sumBands = [&](const std::vector<std::size_t>& edges, std::vector<float>& powers) {
         for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
             // Four running sums, so that the additions need not wait for each other.
             float sums[4] = {};
-            int k = edges[b];
+            std::size_t k = edges[b];
             for (; k + 4 <= edges[b + 1]; k += 4)
-                for (int j = 0; j < 4; ++j)
+                for (std::size_t j = 0; j < 4; ++j)
                     sums[j] += binPowers_[k + j];
             for (; k < edges[b + 1]; ++k)
                 sums[0] += binPowers_[k];

@@ -48,12 +48,12 @@ private:
     std::vector<float> window_;
     std::vector<float> pending_; // reduced-rate samples not yet consumed by a frame
     std::size_t pendingStart_ = 0;
-    std::vector<int> bandEdges_;      // FFT bin edges, bands + 1 entries
-    std::vector<double> bandEdgesHz_; // the nominal frequency of each edge
-    std::vector<float> bandPowers_;   // frames x bands
-    std::vector<int> noiseEdges_;     // FFT bin edges of the third-octave noise bands
-    std::vector<float> noisePowers_;  // frames x noise bands
-    std::vector<float> binPowers_;    // the frame being analysed, per FFT bin
+    std::vector<std::size_t> bandEdges_;  // FFT bin edges, bands + 1 entries
+    std::vector<double> bandEdgesHz_;     // the nominal frequency of each edge
+    std::vector<float> bandPowers_;       // frames x bands
+    std::vector<std::size_t> noiseEdges_; // FFT bin edges of the third-octave noise bands
+    std::vector<float> noisePowers_;      // frames x noise bands
+    std::vector<float> binPowers_;        // the frame being analysed, per FFT bin
     float* fftIn_;
     float* fftOut_; // interleaved complex
     fftwf_plan_s* plan_;
