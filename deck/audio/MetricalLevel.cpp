@@ -19,10 +19,24 @@ constexpr double kKickPulse = 0.3;
 constexpr double kFirmSnare = 0.5;
 constexpr double kBackbeat = 0.2;
 // Where grouping eighths in threes or in twos fits about equally (within this much
-// autocorrelation), a compound reading is kept and a three-beat bar is not.
+// autocorrelation), a compound reading is kept and the kick's and the bass's bars of three beats
+// count for nothing.
 constexpr double kGroupingMargin = 0.05;
 // The metrical score's best peaks among which the family of related tempos is chosen.
 constexpr std::size_t kFamilyCandidates = 8;
+// A 3/4 bar: the kick and the bass repeat every three beats by at least this much more than at any
+// shorter lag and than every four (a waltz's kick on one stands 0.35 and more above, a 4/4 pattern
+// read in threes stays below 0.05); every beat's onsets repeat at least kEvenBeats of the bar's
+// (a waltz's chords on two and three: 0.65 and more; a 12/8's hats between its beats: 0.5 and
+// less); and the snare bursts repeat from beat to beat at least kSnareOnBeats of the bar's (a
+// waltz's snare, rim or chords on two and three: 0.4 and more; the one snare of a 6/8 bar read in
+// three: 0.25 and less).
+constexpr double kBarOfThree = 0.2;
+constexpr double kEvenBeats = 0.55;
+constexpr double kSnareOnBeats = 1.0 / 3;
+// Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
+// meter's eighth, whose dotted-quarter beat and backbeat the steps after the waltz's decide.
+constexpr double kFastestWaltz = 200;
 
 double at(const std::vector<double>& acf, double lag) {
     const auto i = static_cast<std::size_t>(lag);
@@ -60,16 +74,31 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
     return std::min({at(p.kick, step), at(p.kick, 2 * step), at(p.kick, 3 * step)});
 }
 
+// How firmly the snare lands on two and four of this beat: its repetition every two and four
+// beats, where that is at least kFirmSnare and kBackbeat more than every beat; else 0.
+double backbeat(const Periodicities& p, double lag) {
+    const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
+    return everyOther >= kFirmSnare && everyOther - at(p.snare, lag) >= kBackbeat ? everyOther : 0;
+}
+
+// Whether the rhythm repeats on the beat by a margin more than at three quarters of it (four of
+// those span a bar of three beats) and than at one and a half beats (two of those do): a waltz
+// groups its eighths in twos, a 6/8 bar in threes.
+bool groupsInTwos(const Periodicities& p, double lag, double margin) {
+    return at(p.all, lag) >= at(p.all, lag * 3 / 4) + margin &&
+           at(p.all, lag) >= at(p.all, lag * 3 / 2) + margin;
+}
+
 // How much the kick and the bass repeat on this level's beats, half bars and bars (weighted 1, 2
 // and 4) up to two bars of four beats, or of three: their patterns repeat in bars of the beat's
-// tempo, not of a 3:2 or 4:3 relative. A bar of three counts only where the rhythm repeats on the
-// beat more than at three quarters of it (four of those span the same bar) and more than at one
-// and a half beats (two of those do): a waltz groups its eighths in twos.
+// tempo, not of a 3:2 or 4:3 relative. Bars of three count only where the eighths group in twos
+// and no snare lands on two and four of a 4/4 bar as long (an even triplet groove, whose bar read
+// in three has beats of four triplet eighths).
 double lowBars(const Periodicities& p, double lag) {
     double best = -1;
     for (int beatsPerBar : {4, 3}) {
-        if (beatsPerBar == 3 && (at(p.all, lag) < at(p.all, lag * 3 / 4) + kGroupingMargin ||
-                                 at(p.all, lag) < at(p.all, lag * 3 / 2) + kGroupingMargin))
+        if (beatsPerBar == 3 &&
+            (!groupsInTwos(p, lag, kGroupingMargin) || backbeat(p, lag * 3 / 4) > 0))
             continue;
         double sum = 0, total = 0;
         for (int k = 1; k <= 2 * beatsPerBar; ++k) {
@@ -81,6 +110,26 @@ double lowBars(const Periodicities& p, double lag) {
         if (total > 0) best = std::max(best, sum / total);
     }
     return best;
+}
+
+// Whether this level's beats make bars of three, as a waltz's quarter notes do. Its bar looks like
+// a compound meter's beat at a third of its tempo (three parts, the first the kick's), so what
+// tells them apart is how the beats are marked: the kick and the bass repeat once a bar, at no
+// shorter lag and not every four beats; every beat carries onsets about as strong as the first
+// (chords on two and three, where a 12/8 has hats between its beats); the snare, where there is
+// one, plays on two and three rather than once a bar (a 6/8 bar heard in three), on every other
+// bar (a 12/8's backbeat) or on two and four of a 4/4 bar as long; and the eighths group in twos,
+// by any margin, since the marks before already tell a compound meter.
+bool isTripleMeter(const Periodicities& p, double lag) {
+    const double bar = std::min(at(p.low, 3 * lag), at(p.low, 6 * lag));
+    double elsewhere = std::max(at(p.low, 4 * lag), at(p.low, 8 * lag));
+    for (double shorter = lag / 2; shorter < 2.75 * lag; shorter += 1)
+        elsewhere = std::max(elsewhere, at(p.low, shorter));
+    const bool everyBeat = at(p.all, lag) >= kEvenBeats * at(p.all, 3 * lag);
+    const bool snareOnBeats = at(p.snare, lag) >= kSnareOnBeats * at(p.snare, 3 * lag) &&
+                              at(p.snare, 6 * lag) < at(p.snare, 3 * lag) + kBackbeat &&
+                              backbeat(p, lag * 3 / 4) == 0;
+    return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && groupsInTwos(p, lag, 0);
 }
 
 } // namespace
@@ -100,6 +149,15 @@ double metricalScore(const Periodicities& p, double bpm) {
 double beatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
                  double maxBpm) {
     if (peaks.empty()) return 0;
+    // A waltz's beat is the fastest level, up to kFastestWaltz, whose beats make bars of three:
+    // half its tempo does too (in bars of six), a compound reading of its bar does not.
+    double triple = 0;
+    for (std::size_t i = 0; i < std::min(kFamilyCandidates, peaks.size()); ++i)
+        if (peaks[i] > triple && peaks[i] <= kFastestWaltz &&
+            isTripleMeter(p, beatLag(p, peaks[i])))
+            triple = peaks[i];
+    if (triple > 0) return triple;
+
     double family = peaks.front();
     double best = -std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < std::min(kFamilyCandidates, peaks.size()); ++i) {
@@ -129,12 +187,11 @@ double beatLevel(const Periodicities& p, const std::vector<double>& peaks, doubl
     level = std::max(level, fastEnough);
     // The snare on two and four: of the levels where it lands every other beat and not on every
     // beat, the one where it repeats most firmly.
-    double firmest = kFirmSnare;
+    double firmest = 0;
     for (std::size_t i = fastEnough; i < levels.size(); ++i) {
-        const double lag = beatLag(p, levels[i]);
-        const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
-        if (everyOther >= firmest && everyOther - at(p.snare, lag) >= kBackbeat) {
-            firmest = everyOther;
+        const double firm = backbeat(p, beatLag(p, levels[i]));
+        if (firm > 0 && firm >= firmest) {
+            firmest = firm;
             level = i;
         }
     }

@@ -20,9 +20,10 @@ struct Periodicities {
 // shuffle, the eighths of a compound meter's dotted-quarter beat), whichever fits better.
 double metricalScore(const Periodicities& p, double bpm);
 
-// The beat among the tempos the metrical score peaks at (best first) within [minBpm, maxBpm]:
-// first the family of tempos related by 3:2 and 4:3 whose bars the kick repeats in, then the
-// level of that family, double or half, that the kick and the snare mark as the beat.
+// The beat among the tempos the metrical score peaks at (best first) within [minBpm, maxBpm]: a
+// waltz's quarter note where the beats make bars of three; else first the family of tempos
+// related by 3:2 and 4:3 whose bars the kick repeats in, then the level of that family, double or
+// half, that the kick and the snare mark as the beat.
 double beatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
                  double maxBpm);
 

@@ -177,6 +177,10 @@ TEST(TempoDetection, TakesTheDottedQuarterAsTheBeatOfCompoundMeters) {
     const Pattern twelveEight{"x...........x.....x.....", "......x...........x.....",
                               "x.x.x.x.x.x.x.x.x.x.x.x.", 6};
     EXPECT_NEAR(detectAsDeck({.bpm = 61.3, .pattern = twelveEight}), 122.6, 0.2);
+    // A 3/4 waltz keeps the quarter note, fast (whose bar has a 12/8 beat's three parts) or slow.
+    const Pattern waltz{"x...........", "....x...x...", "x.x.x.x.x.x."};
+    EXPECT_NEAR(detectAsDeck({.bpm = 168, .pattern = waltz}), 168, 0.1);
+    EXPECT_NEAR(detectAsDeck({.bpm = 96, .pattern = waltz}), 96, 0.1);
 }
 
 TEST(TempoDetection, TakesTheQuarterNoteAsTheBeatOfATripletFeel) {
