@@ -2,6 +2,7 @@
 
 #include "common/ConfigRecord.h"
 #include "common/DeckCommands.h"
+#include "common/FirstRunConfig.h"
 #include "common/ZenButton.h"
 #include "common/midi/CableFolder.h"
 #include "common/midi/MIDIOutput.h"
@@ -83,12 +84,6 @@ protected:
         EXPECT_FALSE(transport().FXTimer2().isActive());
     }
 
-    int rate() {
-        int frequency = 0, volume = 0, pan = 0;
-        engine->channelGetAttributes(channel(), &frequency, &volume, &pan);
-        return frequency;
-    }
-
     QTemporaryDir runtime;
     QByteArray savedRuntime, savedHome;
     zen::MIDIOutput console;
@@ -99,59 +94,35 @@ protected:
 TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFlashTheLight) {
     startRemoteDeck();
     load(makeSine("tone.wav", 440, 2));
-    EXPECT_FALSE(ui().optActivity->isChecked());
-
+    ui().lblinfo[4]->setText("Recorded live");
     // Play/pause on channel 2, a note with the play number, controllers that name no command.
     send(177, zen::cmd::kPlayPause);
     EXPECT_TRUE(seen.lightOn);
     EXPECT_TRUE(seen.ledTimerOn);
     send(0x90, zen::cmd::kPlayPause);
     send(0xBF, zen::cmd::kQuit);
-    for (int controller : {21, 27, 34, 36, 39}) {
+    for (int controller : {21, 27, 34, 36, 39})
         command(controller);
-        EXPECT_TRUE(seen.lightOn);
-    }
     EXPECT_TRUE(transport().stopped());
     EXPECT_FALSE(transport().cueHeld());
     EXPECT_FALSE(window->touch().bendHeld());
     EXPECT_EQ(host.ended, 0);
     EXPECT_TRUE(host.messages.empty());
+    // The light goes off with the comment line, and every button's dot dark again.
+    ASSERT_TRUE(waitForLightOff());
+    EXPECT_EQ(ui().lblinfo[4]->text(), "");
 
     command(zen::cmd::kPlayPause);
     EXPECT_FALSE(transport().stopped());
-    play(4410);
-    EXPECT_GT(engine->channelGetPosition(channel()), 0);
-    command(zen::cmd::kPlayPause);
-    EXPECT_TRUE(transport().stopped());
-}
-
-TEST_F(DeckRemoteTest, StopDotStaysRedUntilTheLightGoesOffWithTheCommentLine) {
-    startRemoteDeck();
-    load(makeSine("tone.wav", 440, 2));
-    ui().lblinfo[4]->setText("Recorded live");
-    command(zen::cmd::kPlayPause);
     play(44100);
     command(zen::cmd::kStop);
     EXPECT_EQ(seen.stopDot, kRed);
     EXPECT_TRUE(transport().stopped());
-    EXPECT_EQ(engine->channelGetPosition(channel()), transport().cuePoint());
-    EXPECT_EQ(ui().lblinfo[4]->text(), "Recorded live");
-
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
     ASSERT_TRUE(waitForLightOff());
-    EXPECT_FALSE(window->remote().tmrLED().isActive());
     for (ZenButton* button :
          {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})
-        EXPECT_EQ(button->DotColor(), kDarkRed);
-    EXPECT_EQ(ui().lblinfo[4]->text(), "");
-}
-
-TEST_F(DeckRemoteTest, CommentLineEmptiesAlsoOnADeckWithoutATrack) {
-    startRemoteDeck();
-    ui().lblinfo[4]->setText("left over");
-    command(30);
-    ASSERT_TRUE(waitForLightOff());
-    EXPECT_EQ(ui().lblinfo[4]->text(), "");
-    EXPECT_EQ(host.ended, 0);
+        EXPECT_EQ(button->DotColor(), kDarkRed) << button->Caption().toStdString();
 }
 
 TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightGoesOff) {
@@ -160,41 +131,36 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
     command(zen::cmd::kPlayPause);
     play(22050);
     const int ownRate = rate();
+    const int amount = window->equalizer().touchAmount();
 
     command(zen::cmd::kCue);
-    ASSERT_TRUE(transport().cueHeld());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
-    EXPECT_EQ(ui().cmdCUE->OverColor(), zen::kLightOnOver);
-    // With the cue latched the touch commands nudge the cue point.
+    // With the cue latched the touch commands nudge the cue point, and the rate stays.
     const zen::audio::BytePosition cue = transport().cuePoint();
     command(zen::cmd::kTouchForward);
-    EXPECT_EQ(transport().cuePoint(), cue + window->equalizer().touchAmount());
+    command(zen::cmd::kTouchForward);
+    EXPECT_EQ(transport().cuePoint(), cue + 2 * amount);
     command(zen::cmd::kTouchBack);
-    EXPECT_EQ(transport().cuePoint(), cue);
+    EXPECT_EQ(transport().cuePoint(), cue + amount);
+    EXPECT_EQ(engine->channelGetPosition(channel()), cue + amount);
+    EXPECT_EQ(rate(), ownRate);
     command(zen::cmd::kCue);
-    EXPECT_FALSE(transport().cueHeld());
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdCUE->DotColor(), kDarkRed);
 
-    command(zen::cmd::kTouchBack);
-    ASSERT_TRUE(window->touch().bendHeld());
-    EXPECT_EQ(rate(), ownRate - window->equalizer().touchAmount());
-    ASSERT_TRUE(waitForLightOff());
-    EXPECT_EQ(ui().cmdBack->DotColor(), kRed);
-    EXPECT_EQ(ui().cmdForward->DotColor(), kDarkRed);
-    command(zen::cmd::kTouchRelease);
-    EXPECT_EQ(rate(), ownRate);
-    EXPECT_EQ(ui().cmdBack->DotColor(), kDarkRed);
-
-    command(zen::cmd::kTouchForward);
-    EXPECT_EQ(rate(), ownRate + window->equalizer().touchAmount());
-    ASSERT_TRUE(waitForLightOff());
-    EXPECT_EQ(ui().cmdForward->DotColor(), kRed);
-    command(zen::cmd::kTouchRelease);
-    ASSERT_TRUE(waitForLightOff());
-    EXPECT_EQ(ui().cmdForward->DotColor(), kDarkRed);
-    EXPECT_EQ(rate(), ownRate);
+    const std::pair<int, ZenButton*> bends[] = {{zen::cmd::kTouchBack, ui().cmdBack},
+                                                {zen::cmd::kTouchForward, ui().cmdForward}};
+    for (const auto& [bend, button] : bends) {
+        command(bend);
+        EXPECT_EQ(rate(), ownRate + (bend == zen::cmd::kTouchBack ? -amount : amount));
+        ASSERT_TRUE(waitForLightOff());
+        EXPECT_EQ(button->DotColor(), kRed);
+        command(zen::cmd::kTouchRelease);
+        EXPECT_EQ(rate(), ownRate);
+        ASSERT_TRUE(waitForLightOff());
+        EXPECT_EQ(button->DotColor(), kDarkRed);
+    }
 }
 
 TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
@@ -202,7 +168,6 @@ TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
     load(makeSine("tone.wav", 440, 2));
     const zen::audio::Handle played = channel();
     command(zen::cmd::kPlayPause);
-    play(4410);
     command(zen::cmd::kQuit);
     expectShutDown(played);
     // The input is closed: a later command reaches nobody.
@@ -211,7 +176,7 @@ TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDownAsClosingItsWindowDoes) {
     EXPECT_EQ(handled, 2);
 }
 
-TEST_F(DeckRemoteTest, ClosingTheWindowClosesTheInputToo) {
+TEST_F(DeckRemoteTest, ClosingTheWindowReleasesTheTrackAndClosesTheInput) {
     startRemoteDeck();
     load(makeSine("tone.wav", 440, 2));
     const zen::audio::Handle played = channel();
@@ -221,27 +186,18 @@ TEST_F(DeckRemoteTest, ClosingTheWindowClosesTheInputToo) {
 }
 
 TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) {
-    zen::config::ConfigRecord record;
+    zen::config::ConfigRecord record = zen::config::firstRunConfig(musicDir.path());
     record.soundDevice1 = "0";
     record.midiPort1 = "MIDI Yoke 9";
-    record.musicFolder = musicDir.path();
     ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), "1")));
     ASSERT_TRUE(window->startUp("1"));
     EXPECT_EQ(window->remote().device(), -1);
     EXPECT_FALSE(window->remote().MIDIInput().isOpen());
-
-    int received = 0;
-    QObject::connect(&window->remote().MIDIInput(), &zen::MIDIInput::messageReceived,
-                     [&] { ++received; });
     console.action(kCable1, MidiAction::Open);
     console.send(kCable1, zen::cmd::kStatus, zen::cmd::kQuit, zen::cmd::kValue);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(received, 0);
     EXPECT_EQ(host.ended, 0);
     EXPECT_TRUE(host.messages.empty());
-
-    window->close();
-    EXPECT_EQ(host.ended, 1);
 }
 
 // Another user made the first choice of cable folder: the deck and the console meet in the
@@ -253,11 +209,7 @@ TEST_F(DeckRemoteTest, FirstCableFolderOfAnotherUserIsPassedOverByDeckAndConsole
     };
     startRemoteDeck();
     command(zen::cmd::kPlayPause);
-    EXPECT_EQ(host.ended, 0);
-    EXPECT_EQ(QDir(runtime.filePath("home/.cache/zentari-midi"))
-                  .entryList({"cable1-*.sock"}, QDir::System)
-                  .size(),
-              1);
+    EXPECT_FALSE(transport().stopped());
 }
 
 TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {

@@ -3,9 +3,6 @@
 #include "audio/EngineTestSupport.h"
 #include "common/ConfigRecord.h"
 #include "common/FirstRunConfig.h"
-#include "common/StyleTable.h"
-
-#include <QFile>
 
 namespace test = zen::audio::test;
 
@@ -46,4 +43,10 @@ std::vector<float> DeckTest::play(int frames) {
     std::vector<float> out = engine->render(frames);
     transport().loopTick();
     return out;
+}
+
+int DeckTest::rate() {
+    int hz = 0, volume = 0, pan = 0;
+    EXPECT_TRUE(engine->channelGetAttributes(channel(), &hz, &volume, &pan));
+    return hz;
 }

@@ -48,6 +48,8 @@ protected:
     void load(const QString& fileName);
     // Renders output through the test clock and then runs the loop watch once.
     std::vector<float> play(int frames);
+    // The playing channel's rate in Hz.
+    int rate();
 
     DeckUi& ui() { return window->ui(); }
     Transport& transport() { return window->transport(); }
