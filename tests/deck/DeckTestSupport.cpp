@@ -12,9 +12,8 @@ DeckTest::DeckTest() : engine(zen::audio::createTestClockEngine()) {
 }
 
 void DeckTest::writeDeckIni(const QString& argument, const QString& device1, const QString& device2,
-                            const QString& bpm, const QString& musicFolder) {
-    zen::config::ConfigRecord record =
-        zen::config::firstRunConfig(musicFolder.isEmpty() ? musicDir.path() : musicFolder);
+                            const QString& bpm) {
+    zen::config::ConfigRecord record = zen::config::firstRunConfig(musicDir.path());
     record.bpmDetection = bpm;
     record.soundDevice1 = device1;
     record.soundDevice2 = device2;
@@ -22,7 +21,7 @@ void DeckTest::writeDeckIni(const QString& argument, const QString& device1, con
 }
 
 void DeckTest::startDeck() {
-    writeDeckIni("1", "0", "0");
+    writeDeckIni("1", "0", "0", "ON");
     ASSERT_TRUE(window->startUp("1"));
     ASSERT_TRUE(host.messages.empty());
     // The tests step the timers' work themselves.

@@ -37,10 +37,9 @@ class DeckTest : public ::testing::Test {
 protected:
     DeckTest();
 
-    // A deck<argument>.ini with the given 38 fields' worth of settings; the music folder is the
-    // test's folder unless given.
+    // A first-run deck<argument>.ini on the test's music folder, with these fields.
     void writeDeckIni(const QString& argument, const QString& device1, const QString& device2,
-                      const QString& bpm = "ON", const QString& musicFolder = QString());
+                      const QString& bpm);
     // Starts deck 1 on device 0 with its music folder.
     void startDeck();
     // A stereo 16-bit sine WAV in the music folder; returns its file name.

@@ -49,7 +49,6 @@ TEST_F(DeckTouchTest, ATouchHeldWithTheMouseBendsAndLightsRedUnderThePointer) {
         QMouseEvent event(type, QPoint(2, 2), QCursor::pos(), Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(face, &event);
     }
-    EXPECT_EQ(rate(), kPitched - 2500);
     EXPECT_NEAR(heardHz(), 1000.0 * (kPitched - 2500) / 44100, 1.0);
     QTest::qWait(100);
     EXPECT_EQ(face->look().dotFill, kBendDot);

@@ -84,12 +84,10 @@ TEST_F(DeckTest, LoopWrapsAtItsEndAndFineStepsMoveTheEnd) {
     loop().Zen_FineUp(step);
     out = engine->render(22175 - 12025 + 500);
     test::expectFrames(out, 22175 - 12025 - 100, probe, 22175 - 100, 100);
-    test::expectFrames(out, 22175 - 12025 + kFade, probe, 11025 + kFade, 500 - kFade);
     loop().Zen_FineDw(step);
     ui().cmdFineDw->Click();
     EXPECT_EQ(loop().loopEnd(), 21925 * 4);
     out = engine->render(21925 - 11525 + 300);
-    test::expectFrames(out, 21925 - 11525 - 100, probe, 21925 - 100, 100);
     test::expectFrames(out, 21925 - 11525 + kFade, probe, 11025 + kFade, 300 - kFade);
 
     // Off: playback runs through the old end.
