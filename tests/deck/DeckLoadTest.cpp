@@ -7,9 +7,13 @@
 #include "deck/SongPanel.h"
 #include "deck/TagReader.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,6 +90,12 @@ TEST_F(DeckTest, LoadShowsTheTrackStoppedAndReplacesTheOneThatPlays) {
     window->Zen_Pause();
     engine->render(4410);
     EXPECT_EQ(engine->channelGetPosition(channel()), 4410 * 2) << "one press plays the new track";
+
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile("/music/dropped track.mp3")});
+    QDragEnterEvent enter(QPoint(10, 5), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QApplication::sendEvent(ui().pctSongInfo, &enter);
+    EXPECT_EQ(ui().lblFileName->text(), "dropped track.mp3") << "a dragged file shows its name";
 }
 
 TEST_F(DeckTest, TagLinesAndFileNamesShowAsStoredAndOpenNothing) {

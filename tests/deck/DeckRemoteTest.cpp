@@ -96,9 +96,10 @@ TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFla
     command(zen::cmd::kPlayPause);
     EXPECT_FALSE(transport().stopped());
     play(44100);
+    command(zen::cmd::kPlayPause);
+    EXPECT_TRUE(transport().stopped()) << "the second press pauses";
     command(zen::cmd::kStop);
     EXPECT_EQ(stopDot, kRed);
-    EXPECT_TRUE(transport().stopped());
     EXPECT_EQ(engine->channelGetPosition(channel()), 0);
     ASSERT_TRUE(waitForLightOff());
     for (ZenButton* button :
