@@ -5,22 +5,11 @@
 #include "deck/DeckSlider.h"
 #include "deck/Pitch.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QTest>
 #include <tuple>
 
 namespace test = zen::audio::test;
-
-namespace {
-
-void pressLabel(QLabel* label, Qt::MouseButton button, bool down) {
-    QMouseEvent event(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(2, 2),
-                      QPointF(2, 2), button, down ? button : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(label, &event);
-}
-
-} // namespace
 
 TEST(PitchRuleTest, RateRoundsHalvesToEvenAndPercentTextIsPlain) {
     EXPECT_EQ(Pitch::rateFor(44100, -250), 45202); // 45202.5
@@ -78,15 +67,14 @@ TEST_F(DeckTest, LowBandActsTwiceAndKillRestoresTheHeldValue) {
 
     // Right button: kill while held, then back to the value set before, whatever moved since.
     ui().vscEQ[1]->setValue(70);
-    pressLabel(ui().lblEQR[1], Qt::RightButton, true);
+    QTest::mousePress(ui().lblEQR[1], Qt::RightButton);
     EXPECT_EQ(gain(1), -15.0f);
     ui().vscEQ[1]->setSliderPosition(20);
-    pressLabel(ui().lblEQR[1], Qt::RightButton, false);
+    QTest::mouseRelease(ui().lblEQR[1], Qt::RightButton);
     EXPECT_EQ(ui().vscEQ[1]->value(), 70);
     EXPECT_EQ(gain(1), 7.0f);
     // Left button: back to flat.
-    pressLabel(ui().lblEQR[1], Qt::LeftButton, true);
-    pressLabel(ui().lblEQR[1], Qt::LeftButton, false);
+    QTest::mouseClick(ui().lblEQR[1], Qt::LeftButton);
     EXPECT_EQ(gain(1), 0.0f);
     EXPECT_EQ(gain(2), 0.0f) << "the high band was never touched";
 

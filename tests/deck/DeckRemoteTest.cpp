@@ -100,7 +100,8 @@ TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFla
     EXPECT_TRUE(transport().stopped()) << "the second press pauses";
     command(zen::cmd::kStop);
     EXPECT_EQ(stopDot, kRed);
-    EXPECT_EQ(engine->channelGetPosition(channel()), 0);
+    engine->render(1000);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 0) << "no cue set: stop goes to the start";
     ASSERT_TRUE(waitForLightOff());
     for (ZenButton* button :
          {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})

@@ -58,7 +58,6 @@ TEST_F(DeckTouchTest, ATouchHeldWithTheMouseBendsAndLightsRedUnderThePointer) {
     EXPECT_EQ(rate(), kPitched);
     EXPECT_EQ(ui().vscPitch->value(), -300);
     EXPECT_EQ(ui().cmdBack->DotColor(), kIdleDot);
-    EXPECT_NEAR(heardHz(), 1000.0 * kPitched / 44100, 1.0);
 }
 
 // A release with no bend held (the console sends one to both decks for any key let go), a second
