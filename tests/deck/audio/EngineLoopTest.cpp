@@ -101,6 +101,24 @@ TEST_F(EngineLoop, AtAnyRateEveryPassLastsTheLoopsLengthExactly) {
     }
 }
 
+TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
+    const Handle h = open("p.wav", makeProbe(20000));
+    engine->streamPlay(h, 0, 0);
+    // One frame at the top rate wraps twice an output frame; three frames at a crawl wrap every
+    // few thousand, through the slow interpolator.
+    for (auto [rate, frames] : {std::pair{100000, 1}, std::pair{150, 3}}) {
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        engine->channelSetLoop(h, 1000 * 4, (1000 + frames) * 4);
+        engine->channelSetPosition(h, 1000 * 4);
+        for (int i = 0; i < 20; ++i) {
+            engine->render(2000);
+            const std::int32_t p = engine->channelGetPosition(h);
+            ASSERT_GE(p, 1000 * 4) << rate;
+            ASSERT_LT(p, (1000 + frames) * 4) << rate;
+        }
+    }
+}
+
 TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
     const Pcm probe = makeProbe(20000);
     const Handle h = open("p.wav", probe);
