@@ -15,11 +15,15 @@
 //                          audio per second of the rendering thread's CPU time (the decode
 //                          worker is left out: it runs once per track, not per block)
 //   engine_cpu_percent     the engine's own CPU figure over that run
+//   worst_restart_ms       the longest a restart of the resampler (a seek or a loop wrap) keeps
+//                          the audio thread, mean of 20, over speeds from a crawl (a progressive
+//                          bend's end) to the top of the range
 #include "Candidates.h"
 #include "Measure.h"
 #include "ToneMeasure.h"
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
+#include "deck/audio/Varispeed.h"
 
 #include <algorithm>
 #include <cmath>
@@ -109,6 +113,31 @@ double topOfFlatBand(const std::string& folder, double rate) {
 
 } // namespace
 
+void feedSine(void* phase, float* frames, int count) {
+    auto& t = *static_cast<double*>(phase);
+    for (int i = 0; i < count; ++i, t += 1)
+        frames[2 * i] = frames[2 * i + 1] = static_cast<float>(0.5 * std::sin(0.05 * t));
+}
+
+double worstRestartMs() {
+    double worst = 0;
+    for (double ratio : {0.005, 0.02, 0.1, 0.5, 1.0, 1.3}) {
+        double phase = 0;
+        Varispeed varispeed(2, ratio, 1.3, feedSine, &phase);
+        std::vector<float> out(2 * 256), scratch(2 * Varispeed::kScratchFrames);
+        varispeed.render(out.data(), 256);
+        constexpr int kRestarts = 20;
+        const double start = zen::bench::threadCpuSeconds();
+        for (int i = 0; i < kRestarts; ++i) {
+            phase = static_cast<double>(varispeed.plan(5000.0 * i + 0.37));
+            varispeed.run(scratch.data());
+            varispeed.render(out.data(), 256);
+        }
+        worst = std::max(worst, (zen::bench::threadCpuSeconds() - start) * 1000 / kRestarts);
+    }
+    return worst;
+}
+
 int main() {
     const auto folder = std::filesystem::temp_directory_path() / "zentari-bench-engine-dsp";
     std::filesystem::create_directories(folder);
@@ -173,6 +202,7 @@ int main() {
     const double switchDip =
         std::min(switchDipDb(folder.string(), 44078), switchDipDb(folder.string(), 44122));
     const auto candidates = zen::bench::measureCandidates();
+    const double restartMs = worstRestartMs();
 
     std::filesystem::remove_all(folder);
     for (const auto& c : candidates) {
@@ -190,5 +220,6 @@ int main() {
     std::printf("cpu_seconds=%.3f\n", cpu);
     std::printf("realtime_factor=%.0f\n", (ticks / 100.0) / cpu);
     std::printf("engine_cpu_percent=%.2f\n", engineCpu);
+    std::printf("worst_restart_ms=%.2f\n", restartMs);
     return 0;
 }
