@@ -16,14 +16,15 @@
 //                          worker is left out: it runs once per track, not per block)
 //   engine_cpu_percent     the engine's own CPU figure over that run
 //   worst_restart_ms       the longest a restart of the resampler (a seek or a loop wrap) keeps
-//                          the audio thread, mean of 20, over speeds from a crawl (a progressive
-//                          bend's end) to the top of the range
+//                          the audio thread, mean of 20, over the speeds it serves, from the
+//                          slowest (near the end of a progressive bend) to the top of the range
 #include "Candidates.h"
 #include "Measure.h"
 #include "ToneMeasure.h"
 #include "Tracks.h"
 #include "deck/audio/TestClock.h"
 #include "deck/audio/Varispeed.h"
+#include "deck/audio/Voice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,7 +122,8 @@ void feedSine(void* phase, float* frames, int count) {
 
 double worstRestartMs() {
     double worst = 0;
-    for (double ratio : {0.005, 0.02, 0.1, 0.5, 1.0, 1.3}) {
+    // The resampler serves from Voice::kLinearBelow on; below it the engine interpolates.
+    for (double ratio : {Voice::kLinearBelow / Voice::kOutputRate, 0.2, 0.5, 1.0, 1.3}) {
         double phase = 0;
         Varispeed varispeed(2, ratio, 1.3, feedSine, &phase);
         std::vector<float> out(2 * 256), scratch(2 * Varispeed::kScratchFrames);

@@ -6,9 +6,6 @@
 namespace zen::audio {
 
 namespace {
-// Below this rate (a tape stop, far under anything audible) a linear interpolator takes over
-// from the resampler, which would read hundreds of input frames per output frame.
-constexpr double kLinearBelow = 200.0;
 constexpr float kFromInt16 = 1.0f / 32768.0f;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).

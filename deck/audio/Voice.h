@@ -29,6 +29,11 @@ public:
     static constexpr int kFade = 128;  // crossfade over any jump in the stream, ~2.9 ms
     static constexpr int kMaxEqBands = 16;
     static constexpr double kOutputRate = 44100.0;
+    // Below this rate (the last tenth of a tape stop, where what is heard lies under 2 kHz) a
+    // linear interpolator takes over from the resampler: there a restart of the resampler (a seek
+    // or a loop wrap) would render hundreds of thousands of frames unheard on the audio thread,
+    // and at the bottom it would read hundreds of input frames per output frame.
+    static constexpr double kLinearBelow = kOutputRate / 10;
 
     // The highest rate a channel plays at, for a file of `ownRate`.
     static double maxRate(double ownRate);
