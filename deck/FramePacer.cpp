@@ -4,10 +4,17 @@
 #include <QEvent>
 #include <QWidget>
 
-FramePacer::FramePacer(QWidget& window) : QObject(&window), window_(window) {
-    frameEnd_.setSingleShot(true);
-    frameEnd_.setTimerType(Qt::PreciseTimer);
-    frameEnd_.callOnTimeout([this] { requestRepaint(); });
+namespace {
+
+// The frames of the clock come a frame apart, give or take the time their work takes: a paint
+// that follows one is never put off because it came a little early.
+constexpr qint64 kFrameSlackMs = 4;
+
+} // namespace
+
+FramePacer::FramePacer(QWidget& window)
+    : QObject(&window), window_(window), nextFrame_(0, [this](int) { requestRepaint(); }) {
+    nextFrame_.setSingleShot(true);
 }
 
 FramePacer* FramePacer::install(QWidget& window) {
@@ -24,12 +31,12 @@ bool FramePacer::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &window_ || event->type() != QEvent::UpdateRequest)
         return QObject::eventFilter(watched, event);
     const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kFrameMs;
-    if (since >= kFrameMs) {
-        frameEnd_.stop();
+    if (since >= kFrameMs - kFrameSlackMs) {
+        nextFrame_.stop();
         sincePaint_.start();
         return false;
     }
-    // What is dirty stays dirty until the frame's end paints it.
-    if (!frameEnd_.isActive()) frameEnd_.start(static_cast<int>(kFrameMs - since));
+    // What is dirty stays dirty until the next frame paints it.
+    if (!nextFrame_.isActive()) nextFrame_.start();
     return true;
 }

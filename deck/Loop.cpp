@@ -17,6 +17,7 @@ audio::BytePosition Loop::position() const {
 
 void Loop::seek(audio::BytePosition bytes) {
     engine_.channelSetPosition(channel_(), bytes);
+    if (changed_) changed_();
 }
 
 QString Loop::timeOf(audio::BytePosition bytes) const {
@@ -28,6 +29,7 @@ void Loop::applyLoop() {
         engine_.channelSetLoop(channel_(), loopStart_, loopEnd_);
     else
         engine_.channelSetLoop(channel_(), -1, -1);
+    if (changed_) changed_();
 }
 
 QString Loop::Zen_LoopStart() {
@@ -81,6 +83,10 @@ void Loop::toggleLoop() {
 
 void Loop::watch(audio::BytePosition position) {
     if (position >= loopEnd_ && loopOn_) seek(loopStart_);
+}
+
+bool Loop::needsWatch(audio::BytePosition position) const {
+    return loopOn_ && (loopEnd_ <= loopStart_ || position >= loopEnd_);
 }
 
 void Loop::trackChanged() {

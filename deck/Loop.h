@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class ZenButton;
@@ -46,8 +47,13 @@ public:
     // The loop watch, on every tick of the position watch: at or past the loop end, back to the
     // start.
     void watch(zen::audio::BytePosition position);
+    // True where only the watch can act: the loop is on but the engine does not wrap it, because
+    // it has no length or the position lies at or past its end.
+    bool needsWatch(zen::audio::BytePosition position) const;
     // The load opened a new channel (or none): a loop that is on is handed to it.
     void trackChanged();
+    // Called after every seek of the loop and every change of what the engine loops.
+    void onChange(std::function<void()> changed) { changed_ = std::move(changed); }
 
     zen::audio::BytePosition loopStart() const { return loopStart_; }
     zen::audio::BytePosition loopEnd() const { return loopEnd_; }
@@ -68,4 +74,5 @@ private:
     zen::audio::BytePosition loopStart_ = 0;
     zen::audio::BytePosition loopEnd_ = 0;
     bool loopOn_ = false;
+    std::function<void()> changed_;
 };

@@ -15,17 +15,22 @@ namespace {
 
 constexpr zen::Rgb kStopCommandDot = zen::rgb(255, 0, 0);
 
+// The close watch takes over this long before the end of a playing track: many frames ahead at
+// any speed the pitch and a touch can reach.
+constexpr float kCloseWatchSeconds = 1.0f;
+
 } // namespace
 
 Transport::Transport(audio::AudioEngine& engine, zen::deck::ChannelSource channel,
                      const Controls& controls, Loop& loop)
-    : engine_(engine), channel_(std::move(channel)), controls_(controls), loop_(loop) {
-    timer1_.setTimerType(Qt::PreciseTimer);
-    timer1_.setInterval(10);
-    timer1_.callOnTimeout([this] { positionTick(); });
-    fxTimer2_.setTimerType(Qt::PreciseTimer);
-    fxTimer2_.setInterval(2);
-    fxTimer2_.callOnTimeout([this] { loopTick(); });
+    : engine_(engine), channel_(std::move(channel)), controls_(controls), loop_(loop),
+      timer1_(10, [this](int) { positionTick(); }), fxTimer2_(2, [this](int) {
+          if (!closeWatch_.isActive()) loopTick();
+      }) {
+    closeWatch_.setTimerType(Qt::PreciseTimer);
+    closeWatch_.setInterval(fxTimer2_.interval());
+    closeWatch_.callOnTimeout([this] { loopTick(); });
+    loop_.onChange([this] { watchClosely(); });
     tmrCue_.setTimerType(Qt::PreciseTimer);
     tmrCue_.setInterval(75);
     tmrCue_.callOnTimeout([this] { cueTick(); });
@@ -41,10 +46,25 @@ void Transport::setTimersRunning(bool running) {
 }
 
 void Transport::watchTrack() {
-    if (timersRunning_ && channel_() != 0)
-        fxTimer2_.start();
-    else
+    if (timersRunning_ && channel_() != 0) {
+        if (!fxTimer2_.isActive()) fxTimer2_.start();
+        watchClosely();
+    } else {
         fxTimer2_.stop();
+        closeWatch_.stop();
+    }
+}
+
+void Transport::watchClosely() {
+    if (fxTimer2_.isActive() && !closeWatch_.isActive()) closeWatch_.start();
+}
+
+bool Transport::watchMustBeClose(audio::BytePosition p) const {
+    if (p < 0) return false;
+    if (loop_.needsWatch(p)) return true;
+    if (!pauseShown()) return false;
+    const float len = engine_.channelBytes2Seconds(channel_(), controls_.trkPosition->maximum());
+    return len - engine_.channelBytes2Seconds(channel_(), p) < kCloseWatchSeconds;
 }
 
 void Transport::stopTimers() {
@@ -66,6 +86,7 @@ audio::BytePosition Transport::position() const {
 
 void Transport::seek(audio::BytePosition bytes) {
     engine_.channelSetPosition(channel_(), bytes);
+    watchClosely();
 }
 
 bool Transport::pauseShown() const {
@@ -75,6 +96,7 @@ bool Transport::pauseShown() const {
 void Transport::setPlaying(bool playing) {
     controls_.cmdPause->setVisible(playing);
     stopped_ = !playing;
+    watchClosely();
 }
 
 void Transport::Zen_Pause() {
@@ -145,6 +167,14 @@ void Transport::positionTick() {
 }
 
 void Transport::loopTick() {
+    watchOnce();
+    if (watchMustBeClose(position()))
+        watchClosely();
+    else
+        closeWatch_.stop();
+}
+
+void Transport::watchOnce() {
     const audio::BytePosition p = position();
     controls_.trkPosition->setValue(p);
     loop_.watch(p);

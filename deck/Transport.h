@@ -1,6 +1,7 @@
 #pragma once
 
 #include "deck/ChannelSource.h"
+#include "deck/displays/PacedTimer.h"
 
 #include <QTimer>
 
@@ -40,14 +41,17 @@ public:
     // Timer1 (10 ms): position display.
     void positionTick();
     // FXTimer2 (2 ms): loop watch and end of track. The engine wraps a loop at its exact sample
-    // itself, so this watch only holds a loop whose end lies at or before its start and stops the
-    // track at its end; 2 ms serves both with half the wakeups of a 1 ms pace.
+    // itself, so this watch only holds a loop the engine does not wrap (no length, or the position
+    // at or past its end) and stops the track at its end. Its 2 ms are a schedule: where nothing
+    // can fall due before the next frame, its ticks ride the frame clock with the displays; a
+    // close watch wakes every 2 ms only while a loop needs the watch, for the last second of a
+    // playing track, and after a seek or a loop change until it finds nothing to do.
     void loopTick();
     // tmrCue (75 ms, while the cue is held): back to the cue point.
     void cueTick();
 
     // Runs or stops the position timers. The loop watch ticks only while a track is loaded: with
-    // no channel it has nothing to watch, and a 1 ms timer would wake an idle deck for nothing.
+    // no channel it has nothing to watch.
     void setTimersRunning(bool running);
     // The shutdown: every timer of the transport stops, tmrCue included.
     void stopTimers();
@@ -66,9 +70,9 @@ public:
     bool stopped() const { return stopped_; }
     zen::audio::BytePosition cuePoint() const { return cuePoint_; }
     bool cueHeld() const { return cueHeld_; }
-    QTimer& Timer1() { return timer1_; }
-    QTimer& FXTimer2() { return fxTimer2_; }
-    QTimer& tmrCue() { return tmrCue_; }
+    const zen::deck::PacedTimer& FXTimer2() const { return fxTimer2_; }
+    bool watchingClosely() const { return closeWatch_.isActive(); }
+    const QTimer& tmrCue() const { return tmrCue_; }
 
 private:
     zen::audio::BytePosition position() const;
@@ -78,14 +82,20 @@ private:
     void setPlaying(bool playing);
     // FXTimer2 runs while the timers do and a track is loaded.
     void watchTrack();
+    // The watch's rule, once: the loop, then the end of the track.
+    void watchOnce();
     void endOfTrack();
+    // Wakes the close watch; its next tick decides whether it goes on.
+    void watchClosely();
+    bool watchMustBeClose(zen::audio::BytePosition p) const;
 
     zen::audio::AudioEngine& engine_;
     zen::deck::ChannelSource channel_;
     Controls controls_;
     Loop& loop_;
-    QTimer timer1_;
-    QTimer fxTimer2_;
+    zen::deck::PacedTimer timer1_;
+    zen::deck::PacedTimer fxTimer2_;
+    QTimer closeWatch_;
     QTimer tmrCue_;
     bool timersRunning_ = false;
     bool stopped_ = true;

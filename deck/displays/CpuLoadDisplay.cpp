@@ -6,10 +6,7 @@
 namespace zen::deck {
 
 CpuLoadDisplay::CpuLoadDisplay(audio::AudioEngine& engine, QLabel& label, QObject* parent)
-    : QObject(parent), engine_(engine), label_(label) {
-    tmrCPU_.setInterval(200);
-    connect(&tmrCPU_, &QTimer::timeout, this, &CpuLoadDisplay::refresh);
-}
+    : QObject(parent), engine_(engine), label_(label), tmrCPU_(200, [this](int) { refresh(); }) {}
 
 void CpuLoadDisplay::start() {
     tmrCPU_.start();

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "deck/audio/AudioEngine.h"
+#include "deck/displays/PacedTimer.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class QLabel;
 
@@ -22,7 +22,7 @@ public:
     // One tick of tmrCPU.
     void refresh();
 
-    const QTimer& timer() const { return tmrCPU_; }
+    const PacedTimer& timer() const { return tmrCPU_; }
 
     // One decimal with "." whatever the desktop's locale, then " %": "12.3 %".
     static QString format(float percent);
@@ -30,7 +30,7 @@ public:
 private:
     audio::AudioEngine& engine_;
     QLabel& label_;
-    QTimer tmrCPU_;
+    PacedTimer tmrCPU_;
 };
 
 } // namespace zen::deck

@@ -5,10 +5,10 @@
 namespace zen::deck {
 
 FileNameScroller::FileNameScroller(QLabel& label, QObject* parent)
-    : QObject(parent), label_(label) {
-    tmrScroll_.setInterval(150);
-    connect(&tmrScroll_, &QTimer::timeout, this, &FileNameScroller::step);
-}
+    : QObject(parent), label_(label), tmrScroll_(150, [this](int ticks) {
+          for (int i = 0; i < ticks; ++i)
+              step();
+      }) {}
 
 void FileNameScroller::stop() {
     tmrScroll_.stop();

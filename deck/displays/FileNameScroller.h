@@ -1,7 +1,8 @@
 #pragma once
 
+#include "deck/displays/PacedTimer.h"
+
 #include <QObject>
-#include <QTimer>
 
 class QLabel;
 
@@ -31,11 +32,11 @@ public:
     void step();
 
     bool scrolling() const { return tmrScroll_.isActive(); }
-    const QTimer& timer() const { return tmrScroll_; }
+    const PacedTimer& timer() const { return tmrScroll_; }
 
 private:
     QLabel& label_;
-    QTimer tmrScroll_;
+    PacedTimer tmrScroll_;
 };
 
 } // namespace zen::deck

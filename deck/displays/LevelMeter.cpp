@@ -5,18 +5,14 @@
 namespace zen::deck {
 
 LevelMeter::LevelMeter(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
-    : QWidget(parent), engine_(engine), channel_(std::move(channel)) {
+    : QWidget(parent), engine_(engine), channel_(std::move(channel)),
+      fxTimer1_(30, [this](int) { readLevel(); }), tmrVU_(15, [this](int ticks) { fall(ticks); }),
+      tmrVUReset_(250, [this](int) { dropThresholds(); }) {
     setFixedSize(LevelMeterModel::kWidth, LevelMeterModel::kHeight);
     shownTops_ = model_.tops();
-
-    fxTimer1_.setTimerType(Qt::PreciseTimer);
-    connect(&fxTimer1_, &QTimer::timeout, this, &LevelMeter::readLevel);
-    connect(&tmrVU_, &QTimer::timeout, this, &LevelMeter::fall);
-    tmrVUReset_.setInterval(250);
     tmrVUReset_.setSingleShot(true);
-    connect(&tmrVUReset_, &QTimer::timeout, this, &LevelMeter::dropThresholds);
-    fxTimer1_.start(30);
-    tmrVU_.start(15);
+    fxTimer1_.start();
+    tmrVU_.start();
 }
 
 void LevelMeter::readLevel() {
@@ -26,8 +22,9 @@ void LevelMeter::readLevel() {
         tmrVUReset_.start();
 }
 
-void LevelMeter::fall() {
-    model_.fall();
+void LevelMeter::fall(int ticks) {
+    for (int i = 0; i < ticks; ++i)
+        model_.fall();
     if (model_.tops() != shownTops_) {
         shownTops_ = model_.tops();
         update();

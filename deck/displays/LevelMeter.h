@@ -2,8 +2,8 @@
 
 #include "deck/ChannelSource.h"
 #include "deck/displays/LevelMeterModel.h"
+#include "deck/displays/PacedTimer.h"
 
-#include <QTimer>
 #include <QWidget>
 
 namespace zen::deck {
@@ -11,6 +11,8 @@ namespace zen::deck {
 // pctVU: the level meter, 25 x 100 pixels. FXTimer1 reads the channel's level every 30 ms and
 // tmrVU lets the shapes fall every 15 ms; both run from construction. tmrVUReset drops the
 // thresholds 250 ms after it is switched on, once. The meter is repainted only when a shape moved.
+// The three keep their periods on the frame clock: a frame that falls due for two fall ticks lets
+// the shapes fall twice.
 class LevelMeter : public QWidget {
     Q_OBJECT
 public:
@@ -18,15 +20,13 @@ public:
 
     // One tick of FXTimer1.
     void readLevel();
-    // One tick of tmrVU.
-    void fall();
+    // `ticks` ticks of tmrVU.
+    void fall(int ticks);
     // The tick of tmrVUReset.
     void dropThresholds();
 
     const LevelMeterModel& model() const { return model_; }
-    const QTimer& readTimer() const { return fxTimer1_; }
-    const QTimer& fallTimer() const { return tmrVU_; }
-    const QTimer& resetTimer() const { return tmrVUReset_; }
+    const PacedTimer& resetTimer() const { return tmrVUReset_; }
 
     QSize sizeHint() const override;
 
@@ -38,9 +38,9 @@ private:
     ChannelSource channel_;
     LevelMeterModel model_;
     std::array<double, 4> shownTops_{};
-    QTimer fxTimer1_;
-    QTimer tmrVU_;
-    QTimer tmrVUReset_;
+    PacedTimer fxTimer1_;
+    PacedTimer tmrVU_;
+    PacedTimer tmrVUReset_;
 };
 
 } // namespace zen::deck

@@ -26,7 +26,6 @@ constexpr std::array<PaletteEntry, 256> makePalette() {
     return p;
 }
 
-constexpr BitmapInfoHeader kHeader{};
 constexpr std::array<PaletteEntry, 256> kPalette = makePalette();
 
 float bin(std::span<const float> analysis, int index) {
@@ -50,10 +49,6 @@ int meanToEven(int a, int b) {
 }
 
 } // namespace
-
-const BitmapInfoHeader& SpectrumPicture::header() {
-    return kHeader;
-}
 
 const std::array<PaletteEntry, 256>& SpectrumPicture::palette() {
     return kPalette;

@@ -9,23 +9,7 @@
 
 namespace zen::deck {
 
-// The 40-byte device-independent bitmap header that describes the spectrum picture.
-struct BitmapInfoHeader {
-    std::uint32_t size = 40;
-    std::int32_t width = 88;
-    std::int32_t height = 101; // positive: rows bottom-up
-    std::uint16_t planes = 1;
-    std::uint16_t bitCount = 8;
-    std::uint32_t compression = 0;
-    std::uint32_t sizeImage = 0;
-    std::int32_t xPelsPerMeter = 0;
-    std::int32_t yPelsPerMeter = 0;
-    std::uint32_t clrUsed = 256;
-    std::uint32_t clrImportant = 256;
-};
-static_assert(sizeof(BitmapInfoHeader) == 40);
-
-// One palette entry as it follows the header: blue, green, red, 0.
+// One palette entry: blue, green, red, 0.
 struct PaletteEntry {
     std::uint8_t blue = 0;
     std::uint8_t green = 0;
@@ -47,7 +31,6 @@ public:
     static constexpr int kScrollPeriodMs = 25;
     static constexpr int kBarPeriodMs = 1;
 
-    static const BitmapInfoHeader& header();
     static const std::array<PaletteEntry, 256>& palette();
 
     // One tick of tmrSpectrum: analyse the channel (all 0 when that fails, as with no track) and

@@ -7,32 +7,13 @@
 
 namespace zen::deck {
 
-namespace {
-
-QImage makeImage() {
-    const BitmapInfoHeader& header = SpectrumPicture::header();
-    QImage image(header.width, header.height, QImage::Format_Indexed8);
-    QList<QRgb> colours;
-    colours.reserve(static_cast<qsizetype>(header.clrUsed));
-    for (const PaletteEntry& e : SpectrumPicture::palette())
-        colours.append(qRgb(e.red, e.green, e.blue));
-    image.setColorTable(colours);
-    return image;
-}
-
-// How often tmrSpectrum wakes for a view: at its period, but never faster than the screen, since
-// in a faster view (the bar view) a frame due replaces all the frames before it.
-int wakeMs(const SpectrumPicture& picture) {
-    return std::max(picture.periodMs(), SpectrumView::kScreenFrameMs);
-}
-
-} // namespace
-
 SpectrumView::SpectrumView(audio::AudioEngine& engine, ChannelSource channel, QWidget* parent)
-    : QWidget(parent), engine_(engine), channel_(std::move(channel)), image_(makeImage()) {
-    tmrSpectrum_.setTimerType(Qt::PreciseTimer);
-    tmrSpectrum_.setInterval(wakeMs(display_));
-    connect(&tmrSpectrum_, &QTimer::timeout, this, &SpectrumView::tick);
+    : QWidget(parent), engine_(engine), channel_(std::move(channel)),
+      tmrSpectrum_(display_.periodMs(), [this](int ticks) { ticksDue(ticks); }),
+      image_(SpectrumPicture::kWidth, SpectrumPicture::kHeight, QImage::Format_RGB32) {
+    std::transform(SpectrumPicture::palette().begin(), SpectrumPicture::palette().end(),
+                   colours_.begin(),
+                   [](const PaletteEntry& e) { return qRgb(e.red, e.green, e.blue); });
 }
 
 void SpectrumView::start() {
@@ -40,13 +21,19 @@ void SpectrumView::start() {
 }
 
 void SpectrumView::tick() {
-    display_.tick(engine_, channel_ ? channel_() : 0);
+    ticksDue(1);
+}
+
+void SpectrumView::ticksDue(int ticks) {
+    const int frames = display_.scrolling() ? std::min(ticks, SpectrumPicture::kWidth) : 1;
+    for (int i = 0; i < frames; ++i)
+        display_.tick(engine_, channel_ ? channel_() : 0);
     updateIfChanged();
 }
 
 void SpectrumView::switchMode() {
     display_.switchMode();
-    tmrSpectrum_.setInterval(wakeMs(display_));
+    tmrSpectrum_.setInterval(display_.periodMs());
     updateIfChanged();
     emit captionChanged(display_.caption());
 }
@@ -64,10 +51,14 @@ void SpectrumView::paintEvent(QPaintEvent*) {
     const auto bits = display_.bits();
     std::memcpy(shown_.data(), bits.data(), shown_.size());
     // The bitmap's rows run bottom-up; the image's top-down.
-    for (int y = 0; y < SpectrumPicture::kHeight; ++y)
-        std::memcpy(image_.scanLine(y),
-                    bits.data() + SpectrumPicture::kWidth * (SpectrumPicture::kHeight - 1 - y),
-                    SpectrumPicture::kWidth);
+    for (int y = 0; y < SpectrumPicture::kHeight; ++y) {
+        const auto row = bits.subspan(
+            static_cast<std::size_t>(SpectrumPicture::kWidth * (SpectrumPicture::kHeight - 1 - y)),
+            SpectrumPicture::kWidth);
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        std::transform(row.begin(), row.end(), line,
+                       [this](std::uint8_t i) { return colours_[i]; });
+    }
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
 }
