@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <sndfile.h>
@@ -67,14 +68,22 @@ void encodeMp3(const std::string& wav, const std::string& mp3, const std::string
     if (std::system(command.c_str()) != 0) throw std::runtime_error("lame failed: " + command);
 }
 
-Pcm decodeWithMpg123(const std::string& path, bool mono) {
-    const std::string wav = path + ".reference.wav";
-    const std::string command =
-        std::string("mpg123 -q ") + (mono ? "-m " : "") + "-w '" + wav + "' '" + path + "'";
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("mpg123 failed: " + command);
-    Pcm pcm = decodeAll(wav);
-    std::filesystem::remove(wav);
-    return pcm;
+PcmTrack::Kind kindOf(const std::string& path) {
+    const bool module = path.ends_with(".mod") || path.ends_with(".xm");
+    return module ? PcmTrack::Kind::Module : PcmTrack::Kind::Stream;
+}
+
+Pcm decodeTrack(const std::string& path, bool mono) {
+    std::string why;
+    auto track = PcmTrack::open(path, kindOf(path), mono, &why);
+    EXPECT_TRUE(track) << path << ": " << why;
+    if (!track) return {};
+    const std::int64_t decoded = track->waitDecoded(track->lengthFrames());
+    EXPECT_TRUE(track->finished()) << path;
+    EXPECT_EQ(decoded, track->lengthFrames()) << path;
+    return {track->channels(),
+            track->sampleRate(),
+            {track->data(), track->data() + decoded * track->channels()}};
 }
 
 std::vector<unsigned char> makeModule(int patterns) {
@@ -109,6 +118,18 @@ std::vector<unsigned char> makeModule(int patterns) {
     for (int i = 0; i < kSampleWords * 2; ++i)
         mod.push_back(static_cast<unsigned char>(std::lround(100 * std::sin(i * 2 * M_PI / 64))));
     return mod;
+}
+
+std::vector<unsigned char> layerOneFrames(int slow, int fast) {
+    std::vector<unsigned char> bytes;
+    for (int i = 0; i < slow + fast; ++i) {
+        const bool isFast = i >= slow;
+        const unsigned char rate = isFast ? 0xe0 : 0x40; // bit-rate index 14 or 4, 44100 Hz
+        const unsigned char header[] = {0xff, 0xff, rate, 0x00};
+        bytes.insert(bytes.end(), std::begin(header), std::end(header));
+        bytes.resize(bytes.size() + (isFast ? 480 : 132), 0);
+    }
+    return bytes;
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "deck/audio/PcmTrack.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,16 @@ void writeSndfile(const std::string& path, const Pcm& pcm, int format);
 Pcm decodeAll(const std::string& path);
 // Encodes a WAV to MP3 with the lame command; `extraArgs` such as "-t" (no LAME/Xing frame).
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs);
-// What the mpg123 program decodes from an MPEG audio file (mixed to mono with `mono`).
-Pcm decodeWithMpg123(const std::string& path, bool mono);
+// The file as the deck opens it (modules by their extension), once the whole decode is done,
+// which must hold exactly the length told at the open.
+Pcm decodeTrack(const std::string& path, bool mono = false);
+PcmTrack::Kind kindOf(const std::string& path);
 // A four-channel ProTracker module of `patterns` patterns of a looped tone, with speed and tempo
 // changes so that its rendered length does not follow from a fixed tick length.
 std::vector<unsigned char> makeModule(int patterns);
+// Silent MPEG-1 layer I frames at 44100 Hz (nothing allocated to any subband), first `slow` at
+// 128 then `fast` at 448 kbit/s.
+std::vector<unsigned char> layerOneFrames(int slow, int fast);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> readBytes(const std::string& path);
 

@@ -1,13 +1,8 @@
 // Start-up, handles and their kinds, effects, modules and the tempo conventions of the engine.
 #include "EngineTestSupport.h"
 
-#include <sys/stat.h>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <filesystem>
-#include <random>
 #include <thread>
 
 namespace zen::audio::test {
@@ -44,15 +39,14 @@ TEST(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
     EXPECT_TRUE(engine->init(0, 44100, 0)) << "free makes way for a new init";
 }
 
-class EngineHandles : public ::testing::Test {
+class EngineHandles : public EngineTest {
 protected:
     void SetUp() override {
+        EngineTest::SetUp();
         writeWav(wav, makeSine(1000, 0.5, 44100, 1.0));
         writeBytes(mod, makeModule(2));
     }
-    TempFolder folder;
     const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
-    std::unique_ptr<TestClockEngine> engine = startedClock();
 };
 
 TEST_F(EngineHandles, HandlesAreUniqueAndFreeingTheWrongKindDoesNothing) {
@@ -88,9 +82,7 @@ TEST_F(EngineHandles, FreeingAPlayingChannelFadesItOutAndReleasesIt) {
     engine->streamFree(s);
     const auto left = channelOf(engine->render(2000), 0);
     EXPECT_EQ(peak(std::vector<float>(left.begin() + 128, left.end())), 0.0);
-    for (std::size_t i = 1; i < left.size(); ++i)
-        ASSERT_LT(std::abs(left[i] - left[i - 1]), 0.1)
-            << "a click: a 1 kHz sine at 0.5 moves 0.071";
+    EXPECT_LT(roughness(left, 1), 0.1) << "a click: a 1 kHz sine at 0.5 moves 0.071";
     // Loads over a playing track, far more than the engine's 64 voices: each old voice is
     // handed back once faded.
     for (int load = 0; load < 100; ++load) {
@@ -118,8 +110,7 @@ TEST_F(EngineHandles, ModulesPlayAsMusicAndWhatIsNotAudioIsRefused) {
     EXPECT_EQ(peak(channelOf(engine->render(4410), 0, 256)), 0.0);
 
     std::filesystem::create_directory(folder.path("dir.mp3"));
-    writeBytes(folder.path("empty.wav"), {});
-    for (const auto& path : {folder.path("dir.mp3"), folder.path("empty.wav"), wav}) {
+    for (const auto& path : {folder.path("dir.mp3"), wav}) {
         EXPECT_EQ(engine->musicLoad(path, 0, 0, kMusicFx), 0u) << path;
         EXPECT_EQ(engine->streamCreateFile(path == wav ? mod : path, 0, 0, kStreamFx), 0u) << path;
     }
@@ -127,11 +118,10 @@ TEST_F(EngineHandles, ModulesPlayAsMusicAndWhatIsNotAudioIsRefused) {
 }
 
 TEST_F(EngineHandles, EffectsNeedAnEffectChannelAndKeepTheirParametersInRange) {
-    const Handle plain = engine->streamCreateFile(wav, 0, 0, 0);
-    const Handle decode = engine->streamCreateFile(wav, 0, 0, kDecodeOnly);
+    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, 0), kFxParamEq), 0u);
+    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, kDecodeOnly), kFxParamEq),
+              0u);
     const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx | kStreamExactSeek);
-    EXPECT_EQ(engine->channelSetFx(plain, kFxParamEq), 0u);
-    EXPECT_EQ(engine->channelSetFx(decode, kFxParamEq), 0u);
     EXPECT_EQ(engine->channelSetFx(s, 3), 0u);
     const Handle fx = engine->channelSetFx(s, kFxParamEq);
     ASSERT_NE(fx, 0u);
@@ -151,32 +141,17 @@ TEST_F(EngineHandles, EffectsNeedAnEffectChannelAndKeepTheirParametersInRange) {
     EXPECT_FALSE(engine->fxSetParameters(fx, p)) << "effects go with their channel";
 }
 
-TEST_F(EngineHandles, AMonoFilePlaysCentredAtItsOwnPitch) {
-    writeWav(folder.path("m.wav"), makeSine(1000, 0.5, 48000, 1.0, 1));
-    const Handle m = engine->streamCreateFile(folder.path("m.wav"), 0, 0, kStreamFx);
-    engine->streamPlay(m, 0, 0);
-    const auto out = engine->render(44100);
-    EXPECT_NEAR(measureHz(channelOf(out, 0, 1024)), 1000.0, 0.5);
-    EXPECT_NEAR(rms(channelOf(out, 1, 1024)), rms(channelOf(out, 0, 1024)), 1e-6);
-}
-
-// A kick on every beat, so that detection has something to find.
-Pcm makeBeat(double bpm, double seconds) {
-    Pcm pcm = makeSine(60, 0, 44100, seconds, 1);
-    for (double at = 0; at + 4000 < double(pcm.frames()); at += 60.0 / bpm * 44100)
+TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventions) {
+    // A kick on every beat at 126.5 BPM.
+    Pcm beat = makeSine(60, 0, 44100, 20, 1);
+    for (double at = 0; at + 4000 < double(beat.frames()); at += 60.0 / 126.5 * 44100)
         for (int i = 0; i < 4000; ++i)
-            pcm.samples[std::size_t(at) + std::size_t(i)] = static_cast<std::int16_t>(
+            beat.samples[std::size_t(at) + std::size_t(i)] = static_cast<std::int16_t>(
                 12000 * std::sin(2 * M_PI * 60 * i / 44100) * std::exp(-i / 1470.0));
-    return pcm;
-}
-
-TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventionsAndSilenceHasNone) {
-    const std::string beat = folder.path("beat.wav");
-    writeWav(beat, makeBeat(126.5, 20));
-    const Handle d = engine->streamCreateFile(beat, 0, 0, kDecodeOnly);
-    ASSERT_NE(d, 0u);
-    const Handle playing = engine->streamCreateFile(beat, 0, 0, kStreamFx);
+    const Handle d = open("beat.wav", beat, kDecodeOnly);
+    const Handle playing = open("beat.wav", beat);
     EXPECT_EQ(engine->bpmDecodeGet(playing, 0, 90, 0, 3, nullptr), 0.0f) << "decode channels only";
+    EXPECT_EQ(engine->bpmDecodeGet(d, 0, 90, 100, 3, nullptr), 0.0f) << "no range above 0";
     EXPECT_EQ(engine->bpmPercents2Bpm(d, -1), 0.0f) << "no result yet";
 
     std::vector<float> progress;
@@ -188,21 +163,13 @@ TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventionsAndSilenceHasNone)
     });
     EXPECT_NEAR(bpm, 126.5, 0.5);
     ASSERT_FALSE(progress.empty());
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_FLOAT_EQ(progress.back(), 100.0f);
-
     // The deck shows -100 x Percents2BPM(detection, TempoGetApproxPercents(0)).
     EXPECT_EQ(engine->tempoGetApproxPercents(0), -1.0f);
     EXPECT_FLOAT_EQ(-100 * engine->bpmPercents2Bpm(d, engine->tempoGetApproxPercents(0)), bpm);
     engine->bpmFree(d);
     EXPECT_EQ(engine->streamGetLength(d), -1) << "the decode channel goes with it";
-    EXPECT_EQ(engine->bpmPercents2Bpm(d, -1), 0.0f);
     EXPECT_EQ(engine->bpmDecodeGet(d, 0, 90, 0, 3, nullptr), 0.0f);
-
-    writeWav(folder.path("quiet.wav"), makeSine(1000, 0.0, 44100, 5.0, 1));
-    const Handle quiet = engine->streamCreateFile(folder.path("quiet.wav"), 0, 0, kDecodeOnly);
-    EXPECT_EQ(engine->bpmDecodeGet(quiet, 0, 90, 0, 3, nullptr), 0.0f) << "silence has no tempo";
-    EXPECT_EQ(engine->bpmPercents2Bpm(quiet, -1), 0.0f);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 // The sound the engine makes, measured through the test clock: varispeed, equalizer, gains,
-// clipping, crossfaded jumps, level and spectrum.
+// level, clipping, crossfaded jumps and spectrum.
 #include "EngineTestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,24 +8,12 @@
 namespace zen::audio::test {
 namespace {
 
-// The largest step between neighbouring samples (`order` 1), or the largest bend (`order` 2).
-double roughness(const std::vector<float>& mono, int order) {
-    double worst = 0;
-    for (std::size_t i = 2; i < mono.size(); ++i)
-        worst =
-            std::max(worst, double(std::abs(order == 1 ? mono[i] - mono[i - 1]
-                                                       : mono[i] - 2 * mono[i - 1] + mono[i - 2])));
-    return worst;
-}
-
-class EngineSound : public ::testing::Test {
+class EngineSound : public EngineTest {
 protected:
     // A playing file of a sine, `rate` its playback rate, heard from 0.1 s on.
-    Handle playSine(double hz, double amplitude, int rate = 44100, int channels = 2) {
-        const std::string path = folder.path("sine" + std::to_string(files++) + ".wav");
-        writeWav(path, makeSine(hz, amplitude, 44100, 3.0, channels));
-        const Handle h = engine->streamCreateFile(path, 0, 0, kStreamFx);
-        EXPECT_NE(h, 0u);
+    Handle playSine(double hz, double amplitude, int rate = 44100) {
+        const Handle h =
+            open("sine" + std::to_string(files++) + ".wav", makeSine(hz, amplitude, 44100, 3.0));
         engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
         EXPECT_TRUE(engine->streamPlay(h, 0, 0));
         engine->render(4410);
@@ -35,26 +21,30 @@ protected:
     }
     // Level in dB of the left channel over a second; the channel is then freed.
     double measureDb(Handle h) {
-        const double level = dB(rms(channelOf(engine->render(44100), 0)));
+        const double level = 20 * std::log10(rms(channelOf(engine->render(44100), 0)));
         engine->streamFree(h);
         engine->render(1024);
         return level;
     }
-
-    TempFolder folder;
     int files = 0;
-    std::unique_ptr<TestClockEngine> engine = startedClock();
 };
 
 TEST_F(EngineSound, TheRateSetsThePitchAndTheTopOctaveKeepsItsLevel) {
     const Handle h = playSine(1000, 0.5, 51156);
     EXPECT_NEAR(measureHz(channelOf(engine->render(44100), 0)), 1160.0, 0.5);
     engine->streamFree(h);
+    // A mono file at 48 kHz plays at its own pitch, the same on both sides.
+    const Handle mono = open("mono.wav", makeSine(1000, 0.5, 48000, 1.0, 1));
+    engine->streamPlay(mono, 0, 0);
+    const auto out = engine->render(44100);
+    EXPECT_NEAR(measureHz(channelOf(out, 0, 1024)), 1000.0, 0.5);
+    EXPECT_NEAR(rms(channelOf(out, 1, 1024)), rms(channelOf(out, 0, 1024)), 1e-6);
+    engine->streamFree(mono);
     // Tones that leave at 18 kHz at the pitch fader's ends and at 0 %: at -16 % that is 97 % of
     // the file's Nyquist.
     for (int rate : {37044, 44100, 51156})
-        EXPECT_NEAR(measureDb(playSine(18000.0 * 44100 / rate, 0.5, rate)), dB(0.5 / std::sqrt(2)),
-                    0.5)
+        EXPECT_NEAR(measureDb(playSine(18000.0 * 44100 / rate, 0.5, rate)),
+                    20 * std::log10(0.5 / std::sqrt(2)), 0.5)
             << "at " << rate << " Hz";
 }
 
@@ -88,13 +78,15 @@ TEST_F(EngineSound, EqualizerBandsShapeTheirBandAddUpAndGlide) {
     EXPECT_LT(roughness(channelOf(out, 0), 2), 1e-3);
 }
 
-TEST_F(EngineSound, VolumePanAndGlobalVolumesMultiply) {
+TEST_F(EngineSound, GainsMultiplyTheLevelReadsBeforeThemAndTheOutputClips) {
+    EXPECT_EQ(engine->channelGetLevel(0), -1);
     const Handle h = playSine(1000, 0.5);
     engine->channelSlideAttributes(h, -1, 50, -50, 0);
     engine->setGlobalVolumes(100, 100, 40);
     auto out = engine->render(22050);
-    EXPECT_NEAR(peak(channelOf(out, 0, 512)), 0.5 * 0.5 * 0.4, 2e-3);
-    EXPECT_NEAR(peak(channelOf(out, 1, 512)), 0.5 * 0.5 * 0.4 * 0.5, 2e-3);
+    EXPECT_NEAR(peak(channelOf(out, 0, 512)), 0.5 * 0.5 * 0.4, 2e-3) << "left";
+    EXPECT_NEAR(peak(channelOf(out, 1, 512)), 0.5 * 0.5 * 0.4 * 0.5, 2e-3) << "right, panned away";
+    EXPECT_EQ(engine->channelGetLevel(h), 64 | (64 << 16)) << "half scale, before the gains";
 
     // Pan -1 is a position, not "leave alone"; the module volume does not touch streams.
     engine->channelSlideAttributes(h, -1, -1, 100, 0);
@@ -102,31 +94,20 @@ TEST_F(EngineSound, VolumePanAndGlobalVolumesMultiply) {
     out = engine->render(22050);
     EXPECT_NEAR(peak(channelOf(out, 0, 512)), 0.0, 1e-6);
     EXPECT_NEAR(peak(channelOf(out, 1, 512)), 0.25, 2e-3);
-}
 
-TEST_F(EngineSound, LevelIsThePeakAfterTheEqualizerBeforeVolumeAndPanAndTheOutputClips) {
-    EXPECT_EQ(engine->channelGetLevel(0), -1);
-    const Handle h = playSine(1000, 1.0);
-    engine->channelSlideAttributes(h, -1, 10, -100, 0);
-    engine->render(4410);
-    EXPECT_EQ(engine->channelGetLevel(h), 128 | (128 << 16));
-    engine->streamFree(h);
-
-    const Handle half = playSine(1000, 0.5, 44100, 1);
-    EXPECT_EQ(engine->channelGetLevel(half), 64 | (64 << 16));
-    const Handle fx = engine->channelSetFx(half, kFxParamEq);
+    const Handle fx = engine->channelSetFx(h, kFxParamEq);
     engine->fxSetParameters(fx, ParamEq{1000, 12, -6.0206f});
     engine->render(4410);
-    EXPECT_EQ(engine->channelGetLevel(half), 32 | (32 << 16));
-    engine->channelStop(half);
-    EXPECT_EQ(engine->channelGetLevel(half), -1) << "stopped";
-
+    EXPECT_EQ(engine->channelGetLevel(h), 32 | (32 << 16)) << "after the equalizer";
+    engine->channelStop(h);
+    EXPECT_EQ(engine->channelGetLevel(h), -1) << "stopped";
     // Raised 15 dB, full scale is clipped at full scale, not wrapped round.
+    engine->channelSlideAttributes(h, -1, 100, 0, 0);
     engine->fxSetParameters(fx, ParamEq{1000, 12, 15});
-    engine->streamPlay(half, 0, 0);
-    const auto out = channelOf(engine->render(22050), 0, 4410);
-    EXPECT_FLOAT_EQ(static_cast<float>(peak(out)), 1.0f);
-    EXPECT_GT(std::count(out.begin(), out.end(), 1.0f), 1000);
+    engine->streamPlay(h, 0, 0);
+    const auto clipped = channelOf(engine->render(22050), 0, 4410);
+    EXPECT_FLOAT_EQ(static_cast<float>(peak(clipped)), 1.0f);
+    EXPECT_GT(std::count(clipped.begin(), clipped.end(), 1.0f), 1000);
 }
 
 TEST_F(EngineSound, SeeksWhilePlayingCrossfadeInsteadOfClicking) {

@@ -1,11 +1,9 @@
 #include "EngineTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace zen::audio::test {
 
@@ -81,15 +79,24 @@ double peak(const std::vector<float>& mono) {
     return p;
 }
 
-double dB(double ratio) {
-    return 20 * std::log10(ratio);
+double roughness(const std::vector<float>& mono, int order) {
+    double worst = 0;
+    for (std::size_t i = 2; i < mono.size(); ++i)
+        worst =
+            std::max(worst, double(std::abs(order == 1 ? mono[i] - mono[i - 1]
+                                                       : mono[i] - 2 * mono[i - 1] + mono[i - 2])));
+    return worst;
 }
 
-std::unique_ptr<TestClockEngine> startedClock() {
-    auto engine = createTestClockEngine();
-    if (!engine->init(0, 44100, 0) || !engine->start())
-        throw std::runtime_error("the test clock did not start");
-    return engine;
+void EngineTest::SetUp() {
+    ASSERT_TRUE(engine->init(0, 44100, 0) && engine->start()) << "the test clock did not start";
+}
+
+Handle EngineTest::open(const std::string& name, const Pcm& pcm, std::uint32_t flags) {
+    writeWav(folder.path(name), pcm);
+    const Handle h = engine->streamCreateFile(folder.path(name), 0, 0, flags);
+    EXPECT_NE(h, 0u) << name;
+    return h;
 }
 
 } // namespace zen::audio::test

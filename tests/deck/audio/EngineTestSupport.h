@@ -3,6 +3,8 @@
 #include "DecoderTestFiles.h"
 #include "deck/audio/TestClock.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,9 +32,21 @@ std::vector<float> channelOf(const std::vector<float>& stereo, int channel, std:
 double measureHz(const std::vector<float>& mono, double rate = 44100);
 double rms(const std::vector<float>& mono);
 double peak(const std::vector<float>& mono);
-double dB(double ratio);
+// The largest step between neighbouring samples (`order` 1), or the largest bend (`order` 2).
+double roughness(const std::vector<float>& mono, int order);
 
-// An engine on the test clock, initialised on device 0 and started.
-std::unique_ptr<TestClockEngine> startedClock();
+// An engine on the test clock, initialised on device 0 and started, with a folder for its files.
+class EngineTest : public ::testing::Test {
+protected:
+    // The crossfade over a start or a jump, in frames.
+    static constexpr int kFade = 128;
+
+    void SetUp() override;
+    // Writes `pcm` as a WAV and opens it with `flags`.
+    Handle open(const std::string& name, const Pcm& pcm, std::uint32_t flags = kStreamFx);
+
+    TempFolder folder;
+    std::unique_ptr<TestClockEngine> engine = createTestClockEngine();
+};
 
 } // namespace zen::audio::test

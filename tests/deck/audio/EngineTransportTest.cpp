@@ -1,8 +1,7 @@
-// Positions, seeks, stop, end of stream, rates and slides, checked sample by sample through the
-// test clock.
+// Positions, seeks, stop, end of stream, rates, slides and loops, checked sample by sample
+// through the test clock; and commands held as one group.
 #include "EngineTestSupport.h"
-
-#include <gtest/gtest.h>
+#include "deck/audio/EngineShared.h"
 
 #include <cmath>
 #include <filesystem>
@@ -10,71 +9,8 @@
 namespace zen::audio::test {
 namespace {
 
-// The crossfade over a start or a jump, in frames.
-constexpr int kFade = 128;
-
-class EngineTransport : public ::testing::Test {
-protected:
-    Handle open(const std::string& name, const Pcm& pcm) {
-        writeWav(folder.path(name), pcm);
-        const Handle h = engine->streamCreateFile(folder.path(name), 0, 0, kStreamFx);
-        EXPECT_NE(h, 0u);
-        return h;
-    }
-    TempFolder folder;
-    std::unique_ptr<TestClockEngine> engine = startedClock();
-};
-
-TEST_F(EngineTransport, AnMp3PlaysSampleExactFromAnySeekToItsExactEnd) {
-    writeWav(folder.path("s.wav"), makeSignal(2, 44100, 44100 * 3 + 1234));
-    encodeMp3(folder.path("s.wav"), folder.path("s.mp3"), "-t -b 128");
-    // What a straight decode from the start gives, played from its start, is the truth for every
-    // frame; without a LAME frame the length is known only once counted.
-    const Pcm decoded = decodeAll(folder.path("s.mp3"));
-    const Handle whole = open("truth.wav", decoded);
-    engine->streamPlay(whole, 0, 0);
-    const auto truth = engine->render(int(decoded.frames()));
-    engine->streamFree(whole);
-    const Handle h = engine->streamCreateFile(folder.path("s.mp3"), 0, 0, kStreamFx);
-    ASSERT_NE(h, 0u);
-    EXPECT_EQ(engine->streamGetLength(h), decoded.frames() * 4);
-    for (std::int64_t target : {100003, 44100 * 3 + 17, 5}) {
-        ASSERT_TRUE(engine->channelSetPosition(h, static_cast<std::int32_t>(target * 4)));
-        engine->streamPlay(h, 0, 0);
-        const auto out = engine->render(2000);
-        // Past the fade-in; a frame off would differ by the signal's own noise, 0.05.
-        for (std::size_t i = 2 * kFade; i < out.size(); ++i)
-            ASSERT_NEAR(out[i], truth[2 * std::size_t(target) + i], 1e-4) << "from " << target;
-        EXPECT_EQ(engine->channelGetPosition(h), (target + 2000) * 4);
-        engine->channelStop(h);
-    }
-    // Played to its end, it stops exactly there.
-    engine->channelSetPosition(h, static_cast<std::int32_t>((decoded.frames() - 1000) * 4));
-    engine->streamPlay(h, 0, 0);
-    engine->render(2000);
-    EXPECT_EQ(engine->channelGetPosition(h), decoded.frames() * 4);
-    EXPECT_EQ(engine->channelGetLevel(h), -1) << "stopped by itself";
-}
-
-TEST_F(EngineTransport, SeeksAtAnyRateLandOnTheirFrame) {
-    // Through the resampler the first frame heard after a seek is the target itself, and the
-    // position moves on from it at the rate: the resampler's delay is counted.
-    const Pcm tone = makeSine(1000, 0.5, 44100, 1.0);
-    for (int rate : {300, 15000, 37044, 51156, 100000}) {
-        const Handle h = open("s" + std::to_string(rate) + ".wav", tone);
-        const double ratio = rate / 44100.0;
-        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
-        engine->channelSetPosition(h, 20000 * 4);
-        engine->streamPlay(h, 0, 0);
-        const auto out = engine->render(1500);
-        for (int i = kFade; i < 1500; i += 3)
-            ASSERT_NEAR(out[2 * i], 0.5 * std::sin(2 * M_PI * 1000 * (20000 + i * ratio) / 44100),
-                        2e-3)
-                << rate << " Hz, output frame " << i;
-        EXPECT_NEAR(engine->channelGetPosition(h) / 4, 20000 + 1500 * ratio, 1) << rate << " Hz";
-        engine->streamFree(h);
-    }
-}
+using EngineTransport = EngineTest;
+using EngineLoop = EngineTest;
 
 TEST_F(EngineTransport, PositionsRoundDownToFramesAndClampToTheTrack) {
     const Handle h = open("p.wav", makeProbe(10000));
@@ -88,7 +24,6 @@ TEST_F(EngineTransport, PositionsRoundDownToFramesAndClampToTheTrack) {
         engine->channelSetPosition(c.h, c.asked);
         EXPECT_EQ(engine->channelGetPosition(c.h), c.expected) << "asked " << c.asked;
     }
-    EXPECT_EQ(engine->streamGetLength(h), 40000);
     EXPECT_EQ(engine->streamGetLength(mono), 96000);
     EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(h, -44100 * 2), -0.5f);
     EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(mono, 96000), 1.0f);
@@ -122,26 +57,8 @@ TEST_F(EngineTransport, StopKeepsThePositionTheEndStopsAndTheLoopFlagWraps) {
     EXPECT_EQ(engine->channelGetPosition(h), 2000 * 4);
 }
 
-TEST_F(EngineTransport, ATruncatedFileEndsWhereItsDataEnds) {
-    const Pcm probe = makeProbe(20000);
-    writeWav(folder.path("cut.wav"), probe);
-    // The header still promises 20000 frames; the data stops after 8000.
-    std::filesystem::resize_file(folder.path("cut.wav"), 44 + 8000 * 4);
-    const Handle h = engine->streamCreateFile(folder.path("cut.wav"), 0, 0, kStreamFx);
-    ASSERT_NE(h, 0u);
-    engine->streamPlay(h, 0, 0);
-    const auto out = engine->render(10000);
-    // The resampler's filter rings a few frames ahead of the cut.
-    expectFrames(out, 7000, probe, 7000, 990);
-    EXPECT_EQ(peak(channelOf(out, 0, 8000)), 0.0);
-    EXPECT_EQ(engine->channelGetPosition(h), 8000 * 4);
-    EXPECT_EQ(engine->channelGetLevel(h), -1) << "stopped at the end of the data";
-    engine->channelSetPosition(h, 15000 * 4);
-    EXPECT_EQ(engine->channelGetPosition(h), 8000 * 4) << "no seeking into what is not there";
-}
-
-TEST_F(EngineTransport, RatesAreClampedAndATapeStopKeepsPlaying) {
-    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 2.0));
+TEST_F(EngineTransport, RatesAreClampedSlidesMoveLinearlyAndATapeStopKeepsPlaying) {
+    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 5.0));
     int rate = 0, volume = 0, pan = 0;
     for (auto [asked, expected] :
          {std::pair{10, 100}, {-4900, 100}, {500000, 100000}, {48510, 48510}, {0, 44100}}) {
@@ -149,32 +66,16 @@ TEST_F(EngineTransport, RatesAreClampedAndATapeStopKeepsPlaying) {
         engine->channelGetAttributes(h, &rate, &volume, &pan);
         EXPECT_EQ(rate, expected) << asked;
     }
-    EXPECT_EQ(volume, 100);
-    EXPECT_EQ(pan, 0);
     const Handle fast = open("f.wav", makeSine(1000, 0.5, 96000, 0.5));
     engine->channelSlideAttributes(fast, 500000, 150, -300, 0);
     engine->channelGetAttributes(fast, &rate, &volume, &pan);
-    EXPECT_EQ(rate, 192000);
+    EXPECT_EQ(rate, 192000) << "twice a 96 kHz file's own rate";
     EXPECT_EQ(volume, 100);
     EXPECT_EQ(pan, -100);
 
-    // A tape stop below the resampler's range goes on at 100 frames a second.
-    engine->streamPlay(h, 0, 0);
-    engine->channelSlideAttributes(h, 10, -1, kPanLeaveAlone, 500);
-    engine->render(44100);
-    const std::int32_t before = engine->channelGetPosition(h);
-    engine->render(44100);
-    EXPECT_NEAR(engine->channelGetPosition(h) - before, 400, 8);
-    engine->channelSlideAttributes(h, 0, -1, kPanLeaveAlone, 0);
-    EXPECT_NEAR(measureHz(channelOf(engine->render(22050), 0, 1000)), 1000.0, 0.5);
-}
-
-TEST_F(EngineTransport, SlidesMoveLinearlyAndANewSlideReplacesTheOld) {
-    const Handle h = open("s.wav", makeSine(1000, 0.5, 44100, 5.0));
     engine->streamPlay(h, 0, 0);
     engine->channelSlideAttributes(h, 88200, 0, kPanLeaveAlone, 1000);
     engine->render(22050);
-    int rate = 0, volume = 0;
     engine->channelGetAttributes(h, &rate, &volume, nullptr);
     EXPECT_NEAR(rate, 66150, 200);
     EXPECT_NEAR(volume, 50, 1);
@@ -186,6 +87,179 @@ TEST_F(EngineTransport, SlidesMoveLinearlyAndANewSlideReplacesTheOld) {
     EXPECT_EQ(rate, 44100);
     EXPECT_EQ(volume, 0);
     EXPECT_EQ(peak(engine->render(4410)), 0.0) << "slid to silence";
+
+    // A tape stop below the resampler's range goes on at 100 frames a second.
+    engine->channelSlideAttributes(h, 10, 100, kPanLeaveAlone, 500);
+    engine->render(44100);
+    const std::int32_t before = engine->channelGetPosition(h);
+    engine->render(44100);
+    EXPECT_NEAR(engine->channelGetPosition(h) - before, 400, 8);
+    engine->channelSlideAttributes(h, 0, -1, kPanLeaveAlone, 0);
+    EXPECT_NEAR(measureHz(channelOf(engine->render(22050), 0, 1000)), 1000.0, 0.5);
+}
+
+TEST_F(EngineTransport, PlayAndSeekSoundOnlyFromTheNewPositionEvenWhenHeldAsAGroup) {
+    // Loud for a second, then silent: cue-play into the silent part must stay silent, also when a
+    // block is rendered between the play and the seek of a held group.
+    Pcm pcm = makeSine(1000, 0.9, 44100, 2.0);
+    std::fill(pcm.samples.begin() + 2 * 44100, pcm.samples.end(), std::int16_t{0});
+    const Handle h = open("half.wav", pcm);
+    engine->streamPreBuf(h);
+    engine->streamPlay(h, 0, 0);
+    engine->channelSetPosition(h, 44100 * 4 + 4000);
+    EXPECT_EQ(peak(engine->render(2000)), 0.0);
+    engine->channelStop(h);
+    engine->channelSetPosition(h, 0);
+    {
+        const CommandGroup group(*engine);
+        engine->streamPlay(h, 0, 0);
+        EXPECT_EQ(peak(engine->render(512)), 0.0);
+        engine->channelSetPosition(h, 44100 * 4 + 4000);
+        EXPECT_EQ(engine->channelGetPosition(h), 44100 * 4 + 4000);
+        EXPECT_EQ(peak(engine->render(512)), 0.0);
+    }
+    EXPECT_EQ(peak(engine->render(2000)), 0.0);
+    EXPECT_EQ(engine->channelGetPosition(h), 44100 * 4 + 4000 + 2000 * 4);
+    EXPECT_NE(engine->channelGetLevel(h), -1) << "playing once the group is released";
+}
+
+// On a real device the position is worked out from the last block and the time since: the run
+// carries it across the loop seam both ways, and not back before a seek.
+TEST(PlayRunTest, FollowsPlaybackAcrossTheLoopSeam) {
+    PlayRun run{.start = 1500, .loopStart = 1000, .loopEnd = 5000, .looped = false};
+    EXPECT_EQ(run.follow(4900, 150), 1050) << "forward over the seam";
+    EXPECT_EQ(run.follow(4900, 8150), 1050) << "twice round";
+    EXPECT_EQ(run.follow(1600, -300), 1500) << "not back before the seek";
+    EXPECT_EQ(run.follow(6000, 100), 6100) << "past the end, after a seek there";
+    run.looped = true;
+    EXPECT_EQ(run.follow(1050, -100), 4950) << "before the wrap, the loop's end sounded";
+    EXPECT_EQ(run.follow(1600, -300), 1300) << "after a wrap the run goes on through the seek";
+    run.loopEnd = run.loopStart;
+    EXPECT_EQ(run.follow(4900, 150), 5050) << "no loop";
+}
+
+TEST_F(EngineLoop, WrapsAtTheExactSampleAndCrossfadesTheSeam) {
+    const Pcm probe = makeProbe(20000);
+    const Handle h = open("p.wav", probe);
+    ASSERT_TRUE(engine->channelSetLoop(h, 1000 * 4, 5000 * 4));
+    engine->channelSetPosition(h, 4000 * 4);
+    engine->streamPlay(h, 0, 0);
+    const auto out = engine->render(5500);
+    expectFrames(out, kFade, probe, 4000 + kFade, 1000 - kFade);
+    // Across the seam the frames past the end fade out under the loop start fading in.
+    for (int i = 0; i < kFade; ++i) {
+        const float start = probe.samples[2 * (1000 + i)] / 32768.0f;
+        const float past = probe.samples[2 * (5000 + i)] / 32768.0f;
+        EXPECT_GE(out[2 * (1000 + i)], std::min(start, past) - kProbeTolerance) << i;
+        EXPECT_LE(out[2 * (1000 + i)], std::max(start, past) + kProbeTolerance) << i;
+    }
+    // And again, a loop's length later.
+    expectFrames(out, 1000 + kFade, probe, 1000 + kFade, 4000 - kFade);
+    expectFrames(out, 5000 + kFade, probe, 1000 + kFade, 500 - kFade);
+    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
+}
+
+TEST_F(EngineLoop, AtAnyRateAPlayFromTheLoopStartAndEveryPassLandOnTheirFrame) {
+    // Through the resampler the first frame heard after a seek is the target itself. 11054
+    // frames at 47628 Hz are 10234.8 output frames: a wrap rounded to a whole frame, or a frame
+    // late, would fall behind by most of a frame every pass. Late in a progressive bend, a restart
+    // of the resampler at its slowest rates must land as exactly; below a tenth of the output
+    // rate the engine interpolates linearly.
+    constexpr std::int64_t kStart = 10000;
+    const Pcm sine = makeSine(1000, 0.5, 44100, 1.0);
+    for (auto [rate, length, passes] : {std::tuple{47628, 11054, 100},
+                                        {5000, 200, 3},
+                                        {300, 60, 1},
+                                        {15000, 3000, 1},
+                                        {100000, 30000, 1}}) {
+        const double ratio = rate / 44100.0, pass = length / ratio;
+        const Handle h = open("s" + std::to_string(rate) + ".wav", sine);
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        ASSERT_TRUE(engine->channelSetLoop(h, kStart * 4, (kStart + length) * 4));
+        engine->channelSetPosition(h, kStart * 4);
+        engine->streamPlay(h, 0, 0);
+        const auto total = static_cast<int>(passes * pass + pass / 2);
+        const auto out = engine->render(total);
+        // A 1 kHz sine at 0.5 moves at most 0.071 per sample, times the ratio above 1; allow the
+        // crossfade's own slope.
+        EXPECT_LT(roughness(channelOf(out, 0, kFade), 1), 0.084 * std::max(1.0, ratio))
+            << rate << " Hz: the seam clicks";
+        // Output frame n plays source frame kStart + (n x ratio modulo the loop), past the
+        // crossfade of each wrap and short of the ring the resampler's filter, long at a crawl,
+        // puts just ahead of the splice: over the first pass and the last.
+        for (auto [from, to] : {std::pair{kFade, int(pass)}, {int(passes * pass), total}})
+            for (int i = from; i < to; i += 3) {
+                const double sincePass = std::fmod(i, pass);
+                if (sincePass < kFade || sincePass > pass - 64) continue;
+                const double source = kStart + std::fmod(i * ratio, double(length));
+                ASSERT_NEAR(out[2 * std::size_t(i)],
+                            0.5 * std::sin(2 * M_PI * 1000 * source / 44100), 2e-3)
+                    << rate << " Hz, output frame " << i;
+            }
+        const double off =
+            std::fmod(engine->channelGetPosition(h) / 4 - kStart - total * ratio + 1000.0 * length,
+                      double(length));
+        EXPECT_LT(std::min(off, length - off), 1 + ratio) << rate << " Hz: the position";
+        engine->streamFree(h);
+    }
+}
+
+TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
+    const Handle h = open("p.wav", makeProbe(20000));
+    engine->streamPlay(h, 0, 0);
+    // One frame at the top rate wraps twice an output frame; three frames at a crawl wrap every
+    // few thousand, through the slow interpolator.
+    for (auto [rate, frames] : {std::pair{100000, 1}, std::pair{150, 3}}) {
+        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
+        engine->channelSetLoop(h, 1000 * 4, (1000 + frames) * 4);
+        engine->channelSetPosition(h, 1000 * 4);
+        for (int i = 0; i < 20; ++i) {
+            engine->render(2000);
+            const std::int32_t p = engine->channelGetPosition(h);
+            ASSERT_GE(p, 1000 * 4) << rate;
+            ASSERT_LT(p, (1000 + frames) * 4) << rate;
+        }
+    }
+}
+
+TEST_F(EngineLoop, ClearingSeekingPastTheEndStopAndPlay) {
+    const Pcm probe = makeProbe(20000);
+    const Handle h = open("p.wav", probe);
+    // Cleared, or with its end at or before its start, there is no loop.
+    for (auto [start, end] : {std::pair{-1, -1}, std::pair{5000 * 4, 1000 * 4}}) {
+        engine->channelSetLoop(h, 1000 * 4, 5000 * 4);
+        ASSERT_TRUE(engine->channelSetLoop(h, start, end));
+        engine->channelSetPosition(h, 4000 * 4);
+        engine->streamPlay(h, 0, 0);
+        expectFrames(engine->render(2000), 1000, probe, 5000, 1000);
+        engine->channelStop(h);
+    }
+
+    // A seek past the end plays on from there; it wraps only on reaching the end from before.
+    engine->channelSetLoop(h, 1000 * 4, 5000 * 4);
+    engine->channelSetPosition(h, 6000 * 4);
+    engine->streamPlay(h, 0, 0);
+    expectFrames(engine->render(1000), kFade, probe, 6000 + kFade, 1000 - kFade);
+
+    // Stop and play keep the loop.
+    engine->channelSetPosition(h, 4500 * 4);
+    engine->render(200);
+    engine->channelStop(h);
+    engine->render(300);
+    EXPECT_EQ(engine->channelGetPosition(h), 4700 * 4);
+    engine->streamPlay(h, 0, 0);
+    expectFrames(engine->render(800), 300 + kFade, probe, 1000 + kFade, 500 - kFade);
+
+    // Bytes inside a frame: the start rounds down, the end up, so the position never reads the
+    // end or more.
+    engine->channelSetLoop(h, 1000 * 4 + 1, 5000 * 4 + 1);
+    engine->channelSetPosition(h, 4900 * 4);
+    engine->render(200);
+    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 200 - 101) * 4);
+
+    EXPECT_FALSE(engine->channelSetLoop(0, 0, 4000));
+    const Handle decode = engine->streamCreateFile(folder.path("p.wav"), 0, 0, kDecodeOnly);
+    EXPECT_FALSE(engine->channelSetLoop(decode, 0, 4000));
 }
 
 } // namespace
