@@ -120,7 +120,7 @@ TEST_F(DamagedFileTest, CutScrambledOrForgedFilesAreRefusedOrEndInsideTheirLengt
     }
 }
 
-TEST_F(DamagedFileTest, LengthsTheHeadersOverstateAreCappedByTheData) {
+TEST_F(DamagedFileTest, LengthsAreCappedByTheDataAndRefusedBeyondThirtyTwoBitPositions) {
     const auto files = goodFiles();
     // A WAV cut in half still promises a second: no more is allocated or played than it holds.
     const auto wav = test::readBytes(files[0]);
@@ -166,26 +166,23 @@ TEST_F(DamagedFileTest, LengthsTheHeadersOverstateAreCappedByTheData) {
         EXPECT_LE(track->lengthFrames() * 4, 0x7fffffff);
         EXPECT_GE(track->waitDecoded(kRate), std::min<std::int64_t>(kRate, track->lengthFrames()));
     }
-}
 
-TEST_F(DamagedFileTest, LengthBeyondThirtyTwoBitPositionsIsRefusedUnlessMixedToMono) {
-    // A sparse file: 2.4 GB of real PCM data, holding no disk space.
-    const std::string wav = goodFiles()[0];
+    // A sparse file of 2.4 GB of real PCM data, holding no disk space, fits only mixed to mono.
     constexpr std::uint32_t kDataBytes = 2400000000u;
-    auto bytes = test::readBytes(wav);
-    bytes.resize(44);
-    putLe32(bytes, 4, kDataBytes + 36);
-    putLe32(bytes, 40, kDataBytes);
-    test::writeBytes(wav, bytes);
-    std::filesystem::resize_file(wav, 44 + std::uintmax_t(kDataBytes));
-    std::string why;
-    EXPECT_FALSE(PcmTrack::open(wav, Kind::Stream, false, &why));
+    auto huge = wav;
+    huge.resize(44);
+    putLe32(huge, 4, kDataBytes + 36);
+    putLe32(huge, 40, kDataBytes);
+    test::writeBytes(folder.path("huge.wav"), huge);
+    std::filesystem::resize_file(folder.path("huge.wav"), 44 + std::uintmax_t(kDataBytes));
+    why.clear();
+    EXPECT_FALSE(PcmTrack::open(folder.path("huge.wav"), Kind::Stream, false, &why));
     EXPECT_FALSE(why.empty());
-    auto mono = PcmTrack::open(wav, Kind::Stream, true);
-    ASSERT_TRUE(mono);
-    EXPECT_EQ(mono->lengthFrames(), kDataBytes / 4);
+    track = PcmTrack::open(folder.path("huge.wav"), Kind::Stream, true);
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->lengthFrames(), kDataBytes / 4);
     // Freed mid-decode, the track stops its worker.
-    mono.reset();
+    track.reset();
 }
 
 // Whether `frames` frames of `a` from `aFrom` on are those of `b` from `bFrom` on.

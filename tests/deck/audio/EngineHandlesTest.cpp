@@ -49,7 +49,7 @@ protected:
     const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
 };
 
-TEST_F(EngineHandles, HandlesAreUniqueAndFreeingTheWrongKindDoesNothing) {
+TEST_F(EngineHandles, EachHandleIsUniqueAndServesOnlyItsKind) {
     std::vector<Handle> seen;
     for (int round = 0; round < 3; ++round) {
         const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx);
@@ -73,6 +73,27 @@ TEST_F(EngineHandles, HandlesAreUniqueAndFreeingTheWrongKindDoesNothing) {
         EXPECT_FALSE(engine->channelGetAttributes(s, nullptr, nullptr, nullptr));
         EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(s, 4), -1.0f);
     }
+    // An effect needs a playing channel made for effects, and keeps its parameters in range.
+    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, 0), kFxParamEq), 0u);
+    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, kDecodeOnly), kFxParamEq),
+              0u);
+    const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx | kStreamExactSeek);
+    EXPECT_EQ(engine->channelSetFx(s, 3), 0u);
+    const Handle fx = engine->channelSetFx(s, kFxParamEq);
+    const std::pair<ParamEq, ParamEq> cases[] = {{{10, 100, 40}, {80, 36, 15}},
+                                                 {{30000, 0.1f, -40}, {14700, 1, -15}}};
+    for (const auto& [asked, kept] : cases) {
+        ASSERT_TRUE(engine->fxSetParameters(fx, asked));
+        ParamEq p;
+        ASSERT_TRUE(engine->fxGetParameters(fx, p));
+        EXPECT_FLOAT_EQ(p.centerHz, kept.centerHz);
+        EXPECT_FLOAT_EQ(p.bandwidthSemitones, kept.bandwidthSemitones);
+        EXPECT_FLOAT_EQ(p.gainDb, kept.gainDb);
+    }
+    ParamEq p;
+    EXPECT_FALSE(engine->fxGetParameters(s, p)) << "a channel is not an effect";
+    engine->streamFree(s);
+    EXPECT_FALSE(engine->fxSetParameters(fx, p)) << "effects go with their channel";
 }
 
 TEST_F(EngineHandles, FreeingAPlayingChannelFadesItOutAndReleasesIt) {
@@ -115,30 +136,6 @@ TEST_F(EngineHandles, ModulesPlayAsMusicAndWhatIsNotAudioIsRefused) {
         EXPECT_EQ(engine->streamCreateFile(path == wav ? mod : path, 0, 0, kStreamFx), 0u) << path;
     }
     EXPECT_EQ(engine->streamCreateFile(wav, 44, 0, kStreamFx), 0u) << "parts of files are refused";
-}
-
-TEST_F(EngineHandles, EffectsNeedAnEffectChannelAndKeepTheirParametersInRange) {
-    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, 0), kFxParamEq), 0u);
-    EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, kDecodeOnly), kFxParamEq),
-              0u);
-    const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx | kStreamExactSeek);
-    EXPECT_EQ(engine->channelSetFx(s, 3), 0u);
-    const Handle fx = engine->channelSetFx(s, kFxParamEq);
-    ASSERT_NE(fx, 0u);
-    const std::pair<ParamEq, ParamEq> cases[] = {{{10, 100, 40}, {80, 36, 15}},
-                                                 {{30000, 0.1f, -40}, {14700, 1, -15}}};
-    for (const auto& [asked, kept] : cases) {
-        ASSERT_TRUE(engine->fxSetParameters(fx, asked));
-        ParamEq p;
-        ASSERT_TRUE(engine->fxGetParameters(fx, p));
-        EXPECT_FLOAT_EQ(p.centerHz, kept.centerHz);
-        EXPECT_FLOAT_EQ(p.bandwidthSemitones, kept.bandwidthSemitones);
-        EXPECT_FLOAT_EQ(p.gainDb, kept.gainDb);
-    }
-    ParamEq p;
-    EXPECT_FALSE(engine->fxGetParameters(s, p)) << "a channel is not an effect";
-    engine->streamFree(s);
-    EXPECT_FALSE(engine->fxSetParameters(fx, p)) << "effects go with their channel";
 }
 
 TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventions) {
