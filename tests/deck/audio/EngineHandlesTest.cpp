@@ -1,9 +1,8 @@
-// Start-up, handles and their kinds, effects, modules and the tempo conventions of the engine.
+// Start-up, handles and their kinds, effects and modules of the engine.
 #include "EngineTestSupport.h"
 
 #include <cmath>
 #include <filesystem>
-#include <thread>
 
 namespace zen::audio::test {
 namespace {
@@ -136,37 +135,6 @@ TEST_F(EngineHandles, ModulesPlayAsMusicAndWhatIsNotAudioIsRefused) {
         EXPECT_EQ(engine->streamCreateFile(path == wav ? mod : path, 0, 0, kStreamFx), 0u) << path;
     }
     EXPECT_EQ(engine->streamCreateFile(wav, 44, 0, kStreamFx), 0u) << "parts of files are refused";
-}
-
-TEST_F(EngineHandles, TempoDetectionFollowsTheDecksConventions) {
-    // A kick on every beat at 126.5 BPM.
-    Pcm beat = makeSine(60, 0, 44100, 20, 1);
-    for (double at = 0; at + 4000 < double(beat.frames()); at += 60.0 / 126.5 * 44100)
-        for (int i = 0; i < 4000; ++i)
-            beat.samples[std::size_t(at) + std::size_t(i)] = static_cast<std::int16_t>(
-                12000 * std::sin(2 * M_PI * 60 * i / 44100) * std::exp(-i / 1470.0));
-    const Handle d = open("beat.wav", beat, kDecodeOnly);
-    const Handle playing = open("beat.wav", beat);
-    EXPECT_EQ(engine->bpmDecodeGet(playing, 0, 90, 0, 3, nullptr), 0.0f) << "decode channels only";
-    EXPECT_EQ(engine->bpmDecodeGet(d, 0, 90, 100, 3, nullptr), 0.0f) << "no range above 0";
-    EXPECT_EQ(engine->bpmPercents2Bpm(d, -1), 0.0f) << "no result yet";
-
-    std::vector<float> progress;
-    const auto caller = std::this_thread::get_id();
-    const float bpm = engine->bpmDecodeGet(d, 0, 90, 0, 3, [&](Handle h, float percent) {
-        EXPECT_EQ(h, d);
-        EXPECT_EQ(std::this_thread::get_id(), caller);
-        progress.push_back(percent);
-    });
-    EXPECT_NEAR(bpm, 126.5, 0.5);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_FLOAT_EQ(progress.back(), 100.0f);
-    // The deck shows -100 x Percents2BPM(detection, TempoGetApproxPercents(0)).
-    EXPECT_EQ(engine->tempoGetApproxPercents(0), -1.0f);
-    EXPECT_FLOAT_EQ(-100 * engine->bpmPercents2Bpm(d, engine->tempoGetApproxPercents(0)), bpm);
-    engine->bpmFree(d);
-    EXPECT_EQ(engine->streamGetLength(d), -1) << "the decode channel goes with it";
-    EXPECT_EQ(engine->bpmDecodeGet(d, 0, 90, 0, 3, nullptr), 0.0f);
 }
 
 } // namespace

@@ -1,22 +1,28 @@
-#include "deck/audio/BpmAnalysis.h"
-#include "deck/audio/PcmTrack.h"
+// Tempo detection as the deck asks the engine for it, on generated drum patterns.
+#include "DecoderTestFiles.h"
 #include "deck/audio/TempoDetector.h"
+#include "deck/audio/TestClock.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <random>
+#include <thread>
 
-using namespace zen::audio;
-
+namespace zen::audio::test {
 namespace {
 
 constexpr int kRate = 44100;
-constexpr float kMin = 45, kMax = 230;
+// The deck's flags: the result doubled below twice the range's minimum.
 constexpr std::uint32_t kDeckFlags = 3;
+// A tempo range as the engine takes it: the minimum in the low word, the maximum in the high.
+constexpr std::uint32_t range(std::uint32_t min, std::uint32_t max) {
+    return min | max << 16;
+}
 
 // One bar per instrument, stepsPerBeat steps to the beat: 'x' hit, '.' rest.
 struct Pattern {
@@ -84,39 +90,30 @@ std::vector<float> render(const Piece& p) {
     return out;
 }
 
-// A track already decoded, up to `decodeStops` frames of its length when its decode ended early.
-class DecodedTrack : public PcmTrack {
-public:
-    DecodedTrack(const std::vector<float>& mono, int rate, int channels,
-                 std::int64_t decodeStops = -1)
-        : rate_(rate), channels_(channels), length_(std::int64_t(mono.size())),
-          decoded_(decodeStops < 0 ? length_ : decodeStops) {
+class TempoDetection : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(engine->init(0, kRate, 0)); }
+    // The audio as a 16-bit file named after its number, the same on each of `channels`, cut to
+    // `keep` of its bytes, opened as the deck opens one for detection.
+    Handle decodeChannel(const std::vector<float>& mono, int rate, int channels = 2,
+                         int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, double keep = 1) {
+        Pcm pcm{channels, rate, {}};
         for (float v : mono)
-            pcm_.insert(pcm_.end(), std::size_t(channels),
-                        static_cast<std::int16_t>(std::clamp(v, -1.0f, 1.0f) * 32767));
+            pcm.samples.insert(pcm.samples.end(), std::size_t(channels),
+                               static_cast<std::int16_t>(std::clamp(v, -1.0f, 1.0f) * 32767));
+        const std::string path = folder.path(std::to_string(files++) + ".audio");
+        writeSndfile(path, pcm, format);
+        std::filesystem::resize_file(path, std::uintmax_t(keep * std::filesystem::file_size(path)));
+        const Handle h = engine->streamCreateFile(path, 0, 0, kDecodeOnly);
+        EXPECT_NE(h, 0u) << path;
+        return h;
     }
-    int channels() const override { return channels_; }
-    int sampleRate() const override { return rate_; }
-    std::int64_t lengthFrames() const override { return length_; }
-    std::int64_t decodedFrames() const override { return decoded_; }
-    bool finished() const override { return true; }
-    const std::int16_t* data() const override { return pcm_.data(); }
-    std::int64_t waitDecoded(std::int64_t) const override { return decoded_; }
-
-private:
-    int rate_, channels_;
-    std::int64_t length_, decoded_;
-    std::vector<std::int16_t> pcm_;
+    TempFolder folder;
+    int files = 0;
+    std::unique_ptr<TestClockEngine> engine = createTestClockEngine();
 };
 
-float detectAsDeck(const Piece& piece, int channels) {
-    DecodedTrack track(render(piece), piece.rate, channels);
-    return analyseBpm(track, 0, 90, kMin, kMax, kDeckFlags, {});
-}
-
-} // namespace
-
-TEST(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
+TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     // 6/8: kick on the first dotted quarter, snare on the second, hats on the eighths; 12/8 and a
     // triplet feel (hats on the first and last triplet of each beat) below ninety, doubled as the
     // deck asks; a 3/4 waltz keeps the quarter note, fast (whose bar has a 12/8 beat's three
@@ -165,54 +162,71 @@ TEST(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
          118.8,
          0.59},
     };
-    for (const auto& c : cases)
-        EXPECT_NEAR(detectAsDeck(c.piece, c.channels), c.expected, c.tolerance) << c.what;
+    for (const auto& c : cases) {
+        const Handle h = decodeChannel(render(c.piece), c.piece.rate, c.channels);
+        EXPECT_NEAR(engine->bpmDecodeGet(h, 0, 90, 0, kDeckFlags, {}), c.expected, c.tolerance)
+            << c.what;
+    }
 }
 
-TEST(TempoDetection, AnalysesTheStretchAndRangeAskedForAsFarAsTheDecodeWent) {
-    // 20 s at 100 BPM, then 20 s at 84.63 BPM, of which the decode ended 10 s short.
+TEST_F(TempoDetection, AnalysesTheStretchAndRangeAskedForAsFarAsTheDecodeGoes) {
+    // 20 s at 100 BPM, then 30 s at 84.63 BPM, in a FLAC file cut short: it is told at its full
+    // length, and its decode ends after about 35 s.
     std::vector<float> audio = render({.bpm = 100, .seconds = 20});
     const std::vector<float> slower = render({.bpm = 84.63, .pattern = kBackbeat});
     audio.insert(audio.end(), slower.begin(), slower.end());
-    const DecodedTrack track(audio, kRate, 2, 40 * kRate);
+    const Handle h = decodeChannel(audio, kRate, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0.7);
     const struct {
         double start, end;
-        float min, max;
-        std::uint32_t flags;
+        std::uint32_t range, flags;
         double expected;
     } cases[] = {
-        {0, 20, kMin, kMax, kDeckFlags, 100},
-        {20, 1e300, kMin, kMax, kDeckFlags, 169.26},
+        {0, 20, 0, kDeckFlags, 100},
+        {20, 1e300, 0, kDeckFlags, 169.26},
         // Without doubling, a range holding only one metrical level decides it.
-        {20, 90, 60, 100, 0, 84.63},
-        // A range far wider than tempos go (the engine takes it from two 16-bit words) is searched
-        // only as far as tempos make sense, instead of finding "beats" between envelope frames.
-        {20, 90, kMin, 65535, kDeckFlags, 169.26},
-        {0, 90, 500, 1000, kDeckFlags, 0},
-        {45, 90, kMin, kMax, kDeckFlags, 0},
-        {10, 5, kMin, kMax, kDeckFlags, 0},
-        {-1e300, -5, kMin, kMax, kDeckFlags, 0},
-        {NAN, 5, kMin, kMax, kDeckFlags, 0},
+        {20, 90, range(60, 100), 0, 84.63},
+        // A range far wider than tempos go is searched only as far as tempos make sense, instead
+        // of finding "beats" between envelope frames.
+        {20, 90, range(45, 65535), kDeckFlags, 169.26},
+        {0, 90, range(500, 1000), kDeckFlags, 0},
+        {0, 90, range(100, 90), kDeckFlags, 0},
+        {45, 90, 0, kDeckFlags, 0},
+        {10, 5, 0, kDeckFlags, 0},
+        {-1e300, -5, 0, kDeckFlags, 0},
+        {NAN, 5, 0, kDeckFlags, 0},
     };
     for (const auto& c : cases)
-        EXPECT_NEAR(analyseBpm(track, c.start, c.end, c.min, c.max, c.flags, {}), c.expected, 0.2)
-            << c.start << " s to " << c.end << " s, " << c.min << " to " << c.max << " BPM";
+        EXPECT_NEAR(engine->bpmDecodeGet(h, c.start, c.end, c.range, c.flags, {}), c.expected, 0.2)
+            << c.start << " s to " << c.end << " s in range " << std::hex << c.range;
 }
 
-TEST(TempoDetection, ReportsProgressFromZeroToHundredOnce) {
-    const DecodedTrack track(render({.bpm = 126, .seconds = 12}), kRate, 2, 8 * kRate);
+TEST_F(TempoDetection, ReportsProgressOnTheCallersThreadAndFollowsTheDecksConventions) {
+    const Handle d = decodeChannel(render({.bpm = 126, .seconds = 12}), kRate);
+    const Handle playing = engine->streamCreateFile(folder.path("0.audio"), 0, 0, 0);
+    EXPECT_EQ(engine->bpmDecodeGet(playing, 0, 90, 0, 3, nullptr), 0.0f) << "decode channels only";
+    EXPECT_EQ(engine->bpmPercents2Bpm(d, -1), 0.0f) << "no result yet";
     std::vector<float> seen;
-    const float bpm = analyseBpm(track, 0, 90, kMin, kMax, kDeckFlags,
-                                 [&](float percent) { seen.push_back(percent); });
+    const auto caller = std::this_thread::get_id();
+    const float bpm = engine->bpmDecodeGet(d, 0, 90, 0, kDeckFlags, [&](Handle h, float percent) {
+        EXPECT_EQ(h, d);
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        seen.push_back(percent);
+    });
     EXPECT_NEAR(bpm, 126, 0.1);
     ASSERT_GE(seen.size(), 10u) << "a step every half second of audio";
     EXPECT_EQ(seen.front(), 0);
     EXPECT_EQ(seen.back(), 100);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 100.0f), 1);
+    // The deck shows -100 x Percents2BPM(detection, TempoGetApproxPercents(0)).
+    EXPECT_EQ(engine->tempoGetApproxPercents(0), -1.0f);
+    EXPECT_FLOAT_EQ(-100 * engine->bpmPercents2Bpm(d, engine->tempoGetApproxPercents(0)), bpm);
+    engine->bpmFree(d);
+    EXPECT_EQ(engine->streamGetLength(d), -1) << "the decode channel goes with it";
+    EXPECT_EQ(engine->bpmDecodeGet(d, 0, 90, 0, kDeckFlags, nullptr), 0.0f);
 }
 
-TEST(TempoDetection, FindsNoTempoInSilenceNoiseADroneOrTooLittleAudio) {
+TEST_F(TempoDetection, FindsNoTempoInSilenceNoiseADroneOrTooLittleAudio) {
     std::mt19937 rng(7);
     std::normal_distribution<float> gauss(0, 0.2f);
     std::vector<float> silence(kRate * 20, 0.0f), noise(kRate * 20), drone(kRate * 20);
@@ -221,10 +235,11 @@ TEST(TempoDetection, FindsNoTempoInSilenceNoiseADroneOrTooLittleAudio) {
         drone[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 220 * i / kRate));
     }
     for (const auto& audio : {silence, noise, drone, render({.bpm = 120, .seconds = 1})})
-        EXPECT_EQ(analyseBpm(DecodedTrack(audio, kRate, 1), 0, 90, kMin, kMax, kDeckFlags, {}), 0);
+        EXPECT_EQ(engine->bpmDecodeGet(decodeChannel(audio, kRate, 1), 0, 90, 0, kDeckFlags, {}),
+                  0);
 }
 
-TEST(TempoDetection, ResultIgnoresChunkingAndSamplesThatAreNotNumbers) {
+TEST(TempoDetector, ResultIgnoresChunkingAndSamplesThatAreNotNumbers) {
     std::vector<float> audio = render({.bpm = 141.3, .seconds = 20});
     audio[1000] = NAN;
     std::fill_n(audio.begin() + kRate * 5, 300, INFINITY);
@@ -240,3 +255,6 @@ TEST(TempoDetection, ResultIgnoresChunkingAndSamplesThatAreNotNumbers) {
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0], results[2]);
 }
+
+} // namespace
+} // namespace zen::audio::test
