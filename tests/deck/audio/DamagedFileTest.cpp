@@ -122,13 +122,16 @@ TEST_F(DamagedFileTest, CutScrambledOrForgedFilesAreRefusedOrEndInsideTheirLengt
 
 TEST_F(DamagedFileTest, LengthsAreCappedByTheDataAndRefusedBeyondThirtyTwoBitPositions) {
     const auto files = goodFiles();
-    // A WAV cut in half still promises a second: no more is allocated or played than it holds.
-    const auto wav = test::readBytes(files[0]);
-    test::writeBytes(folder.path("cut.wav"),
-                     {wav.begin(), wav.begin() + std::ptrdiff_t(wav.size() / 2)});
+    // A WAV cut in half whose RIFF and data sizes claim far beyond the file: no more is
+    // allocated or played than it holds.
+    auto wav = test::readBytes(files[0]);
+    wav.resize(wav.size() / 2);
+    putLe32(wav, 4, 0xfffffff0);
+    putLe32(wav, 40, 0xfffffff0);
+    test::writeBytes(folder.path("cut.wav"), wav);
     auto track = PcmTrack::open(folder.path("cut.wav"), Kind::Stream, false);
     ASSERT_TRUE(track);
-    EXPECT_LE(track->lengthFrames() * 4, std::int64_t(wav.size() / 2));
+    EXPECT_LE(track->lengthFrames() * 4, std::int64_t(wav.size()));
     EXPECT_GT(track->waitDecoded(track->lengthFrames()), kRate / 4);
     // A FLAC cut in half is told at its full length and stops where the data stops.
     const auto flac = test::readBytes(files[1]);
@@ -142,12 +145,6 @@ TEST_F(DamagedFileTest, LengthsAreCappedByTheDataAndRefusedBeyondThirtyTwoBitPos
     EXPECT_LT(decoded, kRate);
     EXPECT_GT(decoded, kRate / 4);
 
-    // RIFF and data sizes far beyond the file: no more frames than its bytes could hold.
-    auto liar = wav;
-    putLe32(liar, 4, 0xfffffff0);
-    putLe32(liar, 40, 0xfffffff0);
-    test::writeBytes(folder.path("liar.wav"), liar);
-    expectRefusedOrEnds(folder.path("liar.wav"), std::int64_t(liar.size() / 4));
     // A module whose orders and samples point beyond its data: whatever it renders to fits the
     // positions, and the rendering can be abandoned midway.
     auto mod = test::makeModule(1);

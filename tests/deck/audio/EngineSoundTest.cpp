@@ -1,5 +1,5 @@
 // The sound the engine makes, measured through the test clock: varispeed, equalizer, gains,
-// level, clipping, crossfaded jumps and spectrum; and the resampler on the audio thread.
+// level, clipping and crossfaded jumps; and the resampler on the audio thread.
 #include "EngineTestSupport.h"
 #include "deck/audio/Varispeed.h"
 
@@ -125,21 +125,6 @@ TEST_F(EngineSound, SeeksWhilePlayingCrossfadeInsteadOfClicking) {
     }
     // A 1 kHz sine at 0.5 moves at most 0.071 per sample; allow the crossfade's own slope.
     EXPECT_LT(roughness(channelOf(out, 0), 1), 0.12);
-}
-
-TEST_F(EngineSound, SpectrumOfAFullScaleSineReadsHalfInItsBin) {
-    const double binHz = 44100.0 / 2048;
-    float bins[1025];
-    std::fill(std::begin(bins), std::end(bins), -7.0f);
-    EXPECT_EQ(engine->channelGetData(0, bins, kDataFft2048), -1);
-    EXPECT_EQ(bins[0], -7.0f) << "untouched when not playing";
-
-    const Handle h = playSine(100 * binHz, 1.0);
-    EXPECT_GT(engine->channelGetData(h, bins, kDataFft2048), 0);
-    EXPECT_NEAR(bins[100], 0.5, 0.005);
-    EXPECT_NEAR(bins[99], 0.25, 0.005) << "Hann main lobe";
-    EXPECT_LT(bins[300], 1e-3);
-    EXPECT_EQ(bins[1024], -7.0f) << "1024 values only";
 }
 
 void feedSine(void* phase, float* frames, int count) {

@@ -138,36 +138,17 @@ TEST(PlayRunTest, FollowsPlaybackAcrossTheLoopSeam) {
     EXPECT_EQ(run.follow(4900, 150), 5050) << "no loop";
 }
 
-TEST_F(EngineLoop, WrapsAtTheExactSampleAndCrossfadesTheSeam) {
-    const Pcm probe = makeProbe(20000);
-    const Handle h = open("p.wav", probe);
-    ASSERT_TRUE(engine->channelSetLoop(h, 1000 * 4, 5000 * 4));
-    engine->channelSetPosition(h, 4000 * 4);
-    engine->streamPlay(h, 0, 0);
-    const auto out = engine->render(5500);
-    expectFrames(out, kFade, probe, 4000 + kFade, 1000 - kFade);
-    // Across the seam the frames past the end fade out under the loop start fading in.
-    for (int i = 0; i < kFade; ++i) {
-        const float start = probe.samples[2 * (1000 + i)] / 32768.0f;
-        const float past = probe.samples[2 * (5000 + i)] / 32768.0f;
-        EXPECT_GE(out[2 * (1000 + i)], std::min(start, past) - kProbeTolerance) << i;
-        EXPECT_LE(out[2 * (1000 + i)], std::max(start, past) + kProbeTolerance) << i;
-    }
-    // And again, a loop's length later.
-    expectFrames(out, 1000 + kFade, probe, 1000 + kFade, 4000 - kFade);
-    expectFrames(out, 5000 + kFade, probe, 1000 + kFade, 500 - kFade);
-    EXPECT_EQ(engine->channelGetPosition(h), (1000 + 500) * 4);
-}
-
 TEST_F(EngineLoop, AtAnyRateAPlayFromTheLoopStartAndEveryPassLandOnTheirFrame) {
-    // Through the resampler the first frame heard after a seek is the target itself. 11054
-    // frames at 47628 Hz are 10234.8 output frames: a wrap rounded to a whole frame, or a frame
-    // late, would fall behind by most of a frame every pass. Late in a progressive bend, a restart
-    // of the resampler at its slowest rates must land as exactly; below a tenth of the output
-    // rate the engine interpolates linearly.
+    // At its own rate a loop wraps at the exact sample. Through the resampler the first frame
+    // heard after a seek is the target itself; 11054 frames at 47628 Hz are 10234.8 output
+    // frames, so a wrap rounded to a whole frame, or a frame late, would fall behind by most of a
+    // frame every pass. Late in a progressive bend, a restart of the resampler at its slowest
+    // rates must land as exactly; below a tenth of the output rate the engine interpolates
+    // linearly.
     constexpr std::int64_t kStart = 10000;
     const Pcm sine = makeSine(1000, 0.5, 44100, 1.0);
-    for (auto [rate, length, passes] : {std::tuple{47628, 11054, 100},
+    for (auto [rate, length, passes] : {std::tuple{44100, 4000, 2},
+                                        {47628, 11054, 100},
                                         {5000, 200, 3},
                                         {300, 60, 1},
                                         {15000, 3000, 1},
@@ -201,24 +182,6 @@ TEST_F(EngineLoop, AtAnyRateAPlayFromTheLoopStartAndEveryPassLandOnTheirFrame) {
                       double(length));
         EXPECT_LT(std::min(off, length - off), 1 + ratio) << rate << " Hz: the position";
         engine->streamFree(h);
-    }
-}
-
-TEST_F(EngineLoop, TinyLoopsAtTheRatesExtremesStayInside) {
-    const Handle h = open("p.wav", makeProbe(20000));
-    engine->streamPlay(h, 0, 0);
-    // One frame at the top rate wraps twice an output frame; three frames at a crawl wrap every
-    // few thousand, through the slow interpolator.
-    for (auto [rate, frames] : {std::pair{100000, 1}, std::pair{150, 3}}) {
-        engine->channelSlideAttributes(h, rate, -1, kPanLeaveAlone, 0);
-        engine->channelSetLoop(h, 1000 * 4, (1000 + frames) * 4);
-        engine->channelSetPosition(h, 1000 * 4);
-        for (int i = 0; i < 20; ++i) {
-            engine->render(2000);
-            const std::int32_t p = engine->channelGetPosition(h);
-            ASSERT_GE(p, 1000 * 4) << rate;
-            ASSERT_LT(p, (1000 + frames) * 4) << rate;
-        }
     }
 }
 

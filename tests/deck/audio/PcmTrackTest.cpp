@@ -56,12 +56,14 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
         {ogg, false, test::decodeAll(ogg), 1},
     };
 
-    // MPEG audio decodes bit-exactly as the mpg123 program does. Loud noise first, and no LAME
-    // frame: the first frame's bit rate is far above the rest's, so a length guessed from it is
-    // far too short; layer I frames, first slow then fast, tell the same.
-    const std::string cbr = folder.path("cbr.mp3"), vbr = folder.path("vbr.mp3");
-    test::encodeMp3(wav, cbr, "-b 192");
+    // MPEG audio decodes bit-exactly as the mpg123 program does: VBR with a LAME frame, CBR
+    // between an ID3v2 tag and an ID3v1 trailer as tagged music files come, layers II and I. Loud
+    // noise first, and no LAME frame: the first frame's bit rate is far above the rest's, so a
+    // length guessed from it is far too short; layer I frames, first slow then fast, tell the
+    // same.
+    const std::string vbr = folder.path("vbr.mp3"), tagged = folder.path("tagged.mp3");
     test::encodeMp3(wav, vbr, "-V2");
+    test::encodeMp3(wav, tagged, "-b 192 --add-id3v2 --tt Title --ta Artist");
     Pcm noisy = stereo;
     std::mt19937 random(7);
     for (std::size_t i = 0; i < std::size_t(2 * kRate); ++i)
@@ -71,17 +73,10 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
     const std::string mp2 = folder.path("a.mp2"), mp1 = folder.path("a.mp1");
     ASSERT_EQ(std::system(("sox '" + wav + "' '" + mp2 + "'").c_str()), 0);
     test::writeBytes(mp1, test::layerOneFrames(10, 190));
-    // The same MP3 between an ID3v2 tag and an ID3v1 trailer, as tagged music files come.
-    std::vector<unsigned char> bytes = {'I', 'D', '3', 3, 0, 0, 0, 0, 2, 0};
-    bytes.resize(bytes.size() + 256, 0);
-    const auto body = test::readBytes(plainVbr);
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    const unsigned char trailer[] = "TAGSome Title";
-    bytes.insert(bytes.end(), std::begin(trailer), std::end(trailer));
-    bytes.resize(bytes.size() - sizeof trailer + 128, ' ');
-    const std::string tagged = folder.path("tagged.mp3");
-    test::writeBytes(tagged, bytes);
-    for (const auto& path : {cbr, vbr, plainVbr, mp2, mp1, tagged})
+    const auto bytes = test::readBytes(tagged);
+    ASSERT_EQ(std::string(bytes.begin(), bytes.begin() + 3), "ID3");
+    ASSERT_EQ(std::string(bytes.end() - 128, bytes.end() - 125), "TAG");
+    for (const auto& path : {vbr, tagged, plainVbr, mp2, mp1})
         for (bool mono : {false, true}) {
             const std::string reference = path + (mono ? ".mono.wav" : ".wav");
             const std::string mpg123 = "mpg123 -q " + std::string(mono ? "-m " : "") + "-w '" +
