@@ -4,7 +4,6 @@
 #include "common/DeckCommands.h"
 #include "common/FirstRunConfig.h"
 #include "common/ZenButton.h"
-#include "common/midi/CableFolder.h"
 #include "common/midi/MIDIOutput.h"
 #include "tests/common/midi/MidiTestSupport.h"
 
@@ -36,7 +35,6 @@ protected:
         console.action(kCable1, MidiAction::Close);
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
         qputenv("HOME", savedHome);
-        zen::midi::cableFolderOwner = nullptr;
     }
 
     // Deck 1 configured for "MIDI Yoke 1", with the console's end of that cable open.
@@ -73,9 +71,12 @@ protected:
     zen::Rgb stopDot = 0;
 };
 
-TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFlashTheLight) {
+// Only Control Changes on channel 1 that name a command do more than flash the activity light;
+// the latched cue and a held bend keep their lights when it goes off; quit ends the deck as closing
+// its window does: track released, input and timers stopped.
+TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoes) {
     startRemoteDeck();
-    load(makeSine("tone.wav", 440, 2));
+    load(makeSine("tone.wav", 440, 4));
     ui().lblinfo[4]->setText("Recorded live");
     // Play/pause on channel 2, a note with the play number, controllers that name no command.
     send(177, zen::cmd::kPlayPause);
@@ -89,7 +90,7 @@ TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFla
     EXPECT_FALSE(window->touch().bendHeld());
     EXPECT_EQ(host.ended, 0);
     EXPECT_TRUE(host.messages.empty());
-    // The light goes off with the comment line, and every button's dot dark again.
+    // The light goes off with the comment line.
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().lblinfo[4]->text(), "");
 
@@ -102,20 +103,11 @@ TEST_F(DeckRemoteTest, OnlyControlChangesOnChannelOneNamingACommandDoMoreThanFla
     EXPECT_EQ(stopDot, kRed);
     engine->render(1000);
     EXPECT_EQ(engine->channelGetPosition(channel()), 0) << "no cue set: stop goes to the start";
-    ASSERT_TRUE(waitForLightOff());
-    for (ZenButton* button :
-         {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})
-        EXPECT_EQ(button->DotColor(), kDarkRed) << button->Caption().toStdString();
-}
 
-TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightGoesOff) {
-    startRemoteDeck();
-    load(makeSine("tone.wav", 440, 4));
     command(zen::cmd::kPlayPause);
     play(22050);
     const int ownRate = rate();
     const int amount = window->equalizer().touchAmount();
-
     command(zen::cmd::kCue);
     ASSERT_TRUE(waitForLightOff());
     EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
@@ -129,8 +121,6 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
     EXPECT_EQ(engine->channelGetPosition(channel()), cue + amount);
     EXPECT_EQ(rate(), ownRate);
     command(zen::cmd::kCue);
-    ASSERT_TRUE(waitForLightOff());
-    EXPECT_EQ(ui().cmdCUE->DotColor(), kDarkRed);
 
     const std::pair<int, ZenButton*> bends[] = {{zen::cmd::kTouchBack, ui().cmdBack},
                                                 {zen::cmd::kTouchForward, ui().cmdForward}};
@@ -141,17 +131,14 @@ TEST_F(DeckRemoteTest, LatchedCueAndHeldBendKeepTheirLightsWhenTheActivityLightG
         EXPECT_EQ(button->DotColor(), kRed);
         command(zen::cmd::kTouchRelease);
         EXPECT_EQ(rate(), ownRate);
-        ASSERT_TRUE(waitForLightOff());
-        EXPECT_EQ(button->DotColor(), kDarkRed);
     }
-}
+    ASSERT_TRUE(waitForLightOff());
+    for (ZenButton* button :
+         {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})
+        EXPECT_EQ(button->DotColor(), kDarkRed) << button->Caption().toStdString();
 
-// Quit ends the deck as closing its window does: track released, input and timers stopped.
-TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDown) {
-    startRemoteDeck();
-    load(makeSine("tone.wav", 440, 2));
     const zen::audio::Handle played = channel();
-    command(zen::cmd::kPlayPause);
+    const int handledBeforeQuit = handled;
     command(zen::cmd::kQuit);
     EXPECT_EQ(host.ended, 1);
     EXPECT_TRUE(host.messages.empty());
@@ -162,7 +149,7 @@ TEST_F(DeckRemoteTest, QuitCommandShutsTheDeckDown) {
     // The input is closed: a later command reaches nobody.
     console.send(kCable1, zen::cmd::kStatus, zen::cmd::kPlayPause, zen::cmd::kValue);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(handled, 2);
+    EXPECT_EQ(handled, handledBeforeQuit + 1);
 }
 
 TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) {
@@ -182,18 +169,6 @@ TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) 
     EXPECT_EQ(host.ended, 1);
 }
 
-// Another user made the first choice of cable folder: the deck and the console meet in the
-// fallback, and the command gets through.
-TEST_F(DeckRemoteTest, FirstCableFolderOfAnotherUserIsPassedOverByDeckAndConsole) {
-    const std::string first = runtime.filePath("zentari-midi").toStdString();
-    zen::midi::cableFolderOwner = [first](const std::string& folder, uid_t owner) {
-        return folder == first ? owner + 1 : owner;
-    };
-    startRemoteDeck();
-    command(zen::cmd::kPlayPause);
-    EXPECT_FALSE(transport().stopped());
-}
-
 TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     // A cable folder others may write to is refused when the deck opens its input, and so is
     // the fallback, which cannot be made.
@@ -202,12 +177,8 @@ TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
     QFile cache(runtime.filePath("home/.cache"));
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
-    testing::internal::CaptureStderr();
     startDeck();
     ASSERT_TRUE(waitFor([this] { return host.ended > 0; }));
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_NE(errors.find(folder.toStdString() + " is open to other users"), std::string::npos)
-        << errors;
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               "MIDI Error, check your hardware and configure ZentariMix again.");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "audio/EngineTestSupport.h"
+#include "common/ConfigRecord.h"
+#include "common/FirstRunConfig.h"
 #include "deck/DeckHost.h"
 #include "deck/DeckWindow.h"
 #include "deck/audio/TestClock.h"
@@ -35,20 +38,46 @@ public:
 // A deck window on the test clock, with a program folder and a music folder of its own.
 class DeckTest : public ::testing::Test {
 protected:
-    DeckTest();
+    DeckTest() : engine(zen::audio::createTestClockEngine()) {
+        host.folder = programDir.path();
+        window = std::make_unique<DeckWindow>(*engine, host);
+    }
 
     // A first-run deck<argument>.ini on the test's music folder, with these fields.
     void writeDeckIni(const QString& argument, const QString& device1, const QString& device2,
-                      const QString& bpm);
-    // Starts deck 1 on device 0 with its music folder.
-    void startDeck();
+                      const QString& bpm) {
+        zen::config::ConfigRecord record = zen::config::firstRunConfig(musicDir.path());
+        record.bpmDetection = bpm;
+        record.soundDevice1 = device1;
+        record.soundDevice2 = device2;
+        ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), argument)));
+    }
+    // Starts deck 1 on device 0 with its music folder; the tests step the timers' work themselves.
+    void startDeck() {
+        writeDeckIni("1", "0", "0", "ON");
+        ASSERT_TRUE(window->startUp("1"));
+        ASSERT_TRUE(host.messages.empty());
+        transport().setTimersRunning(false);
+    }
     // A stereo 16-bit sine WAV in the music folder; returns its file name.
-    QString makeSine(const QString& name, double hz, double seconds, double amplitude = 0.5);
-    void load(const QString& fileName);
+    QString makeSine(const QString& name, double hz, double seconds, double amplitude = 0.5) {
+        zen::audio::test::writeWav(musicDir.filePath(name).toStdString(),
+                                   zen::audio::test::makeSine(hz, amplitude, 44100, seconds));
+        return name;
+    }
+    void load(const QString& fileName) { window->loader().load(musicDir.path(), fileName); }
     // Renders output through the test clock and then runs the loop watch once.
-    std::vector<float> play(int frames);
+    std::vector<float> play(int frames) {
+        std::vector<float> out = engine->render(frames);
+        transport().loopTick();
+        return out;
+    }
     // The playing channel's rate in Hz.
-    int rate();
+    int rate() {
+        int hz = 0, volume = 0, pan = 0;
+        EXPECT_TRUE(engine->channelGetAttributes(channel(), &hz, &volume, &pan));
+        return hz;
+    }
 
     DeckUi& ui() { return window->ui(); }
     Transport& transport() { return window->transport(); }

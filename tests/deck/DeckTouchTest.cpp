@@ -62,10 +62,26 @@ TEST_F(DeckTouchTest, ATouchHeldWithTheMouseBendsAndLightsRedUnderThePointer) {
 
 // A release with no bend held (the console sends one to both decks for any key let go), a second
 // touch while one is held, a load during a bend: the rate always comes back to the DJ's setting.
+// Without tracking a touch runs the rate to the engine's extremes over the touch amount.
 TEST_F(DeckTouchTest, EveryReleaseReturnsToTheRateSetBeforeTheFirstTouch) {
     startPlaying();
     window->Zen_TouchUp();
     EXPECT_EQ(rate(), kPitched);
+
+    window->touch().setTracking(false);
+    window->Zen_TouchF2();
+    engine->render(44100 * 5 / 4);
+    EXPECT_GT(rate(), 65000) << "halfway through the default amount";
+    EXPECT_LT(rate(), 80000);
+    engine->render(44100 * 5 / 4 + 256);
+    EXPECT_EQ(rate(), 100000);
+    window->Zen_TouchUp();
+    window->Zen_TouchB2();
+    engine->render(44100 * 3);
+    EXPECT_EQ(rate(), 100) << "the engine's lowest rate";
+    window->Zen_TouchUp();
+    EXPECT_EQ(rate(), kPitched);
+    window->touch().setTracking(true);
 
     ui().hscEQ[2]->setValue(1000);
     window->Zen_TouchB2();
@@ -94,22 +110,4 @@ TEST_F(DeckTouchTest, EveryReleaseReturnsToTheRateSetBeforeTheFirstTouch) {
     ui().vscPitch->setSliderPosition(-200);
     ui().cmdForward->MouseUp(1, 0, 5, 5);
     EXPECT_EQ(rate(), 44982) << "the button let go after a load leaves the new track as set";
-}
-
-TEST_F(DeckTouchTest, WithoutTrackingTheRateRunsToTheEngineExtremesOverTheAmount) {
-    startPlaying();
-    window->touch().setTracking(false);
-    window->Zen_TouchF2();
-    engine->render(44100 * 5 / 4);
-    EXPECT_GT(rate(), 65000);
-    EXPECT_LT(rate(), 80000);
-    engine->render(44100 * 5 / 4 + 256);
-    EXPECT_EQ(rate(), 100000);
-    window->Zen_TouchUp();
-    EXPECT_EQ(rate(), kPitched);
-    window->Zen_TouchB2();
-    engine->render(44100 * 3);
-    EXPECT_EQ(rate(), 100) << "the engine's lowest rate";
-    window->Zen_TouchUp();
-    EXPECT_EQ(rate(), kPitched);
 }

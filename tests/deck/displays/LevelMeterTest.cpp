@@ -17,13 +17,11 @@ constexpr int kLeftMarker = LevelMeterModel::kLeftMarker;
 
 } // namespace
 
-TEST(LevelMeterModel, PercentOfAReading) {
-    const std::pair<int, int> cases[] = {{127, 100}, {64, 50}, {128, 101}, {0, 0}, {0xFFFF, 101}};
-    for (const auto& [reading, percent] : cases)
-        EXPECT_EQ(LevelMeterModel::percent(reading), percent) << reading;
-}
-
+// Tops are y coordinates growing downwards: 5 is a full bar, 97.5 a sunk one, 101 hidden.
 TEST(LevelMeterModel, FullScaleJumpsThenFallsAndWithNoTrackBarsHide) {
+    const std::pair<int, int> percents[] = {{127, 100}, {64, 50}, {128, 101}, {0xFFFF, 101}};
+    for (const auto& [reading, percent] : percents)
+        EXPECT_EQ(LevelMeterModel::percent(reading), percent) << reading;
     LevelMeterModel m;
     EXPECT_TRUE(m.read(both(128, 128)));
     EXPECT_EQ(m.top(kRightMarker), -1);
@@ -43,22 +41,11 @@ TEST(LevelMeterModel, FullScaleJumpsThenFallsAndWithNoTrackBarsHide) {
     EXPECT_EQ(m.top(kLeftBar), 56);
     EXPECT_EQ(m.top(kLeftMarker), 50);
     EXPECT_EQ(m.top(kRightBar), 97.5) << "0 % is below the dropped threshold of 1";
-
     EXPECT_FALSE(m.read(-1));
     EXPECT_EQ(m.top(kRightBar), 101);
     EXPECT_EQ(m.top(kLeftBar), 101);
-}
 
-TEST(LevelMeterModel, AOneSidedSignalShowsOnItsOwnSideOnly) {
-    // Thresholds dropped: a silent side stays where it is, the loud side jumps.
-    LevelMeterModel right;
-    right.dropThresholds();
-    EXPECT_TRUE(right.read(both(0, 127)));
-    EXPECT_EQ(right.top(kRightBar), 6);
-    EXPECT_EQ(right.top(kLeftBar), 97);
-    EXPECT_EQ(right.rightThreshold(), 100);
-    EXPECT_EQ(right.leftThreshold(), 1);
-    // Thresholds at their start of 0: the silent side drops below the area.
+    // Thresholds at their start of 0: a silent side drops below the area.
     LevelMeterModel fresh;
     fresh.read(both(64, 0));
     EXPECT_EQ(fresh.top(kLeftBar), 56);
