@@ -37,6 +37,7 @@ TEST(LevelMeterModel, FullScaleJumpsThenFallsAndWithNoTrackBarsHide) {
     EXPECT_EQ(m.top(kLeftMarker), 96);
     // Once the thresholds drop, any reading of 1 % or more moves the meter again.
     m.dropThresholds();
+    EXPECT_EQ(std::pair(m.leftThreshold(), m.rightThreshold()), std::pair(1, 1));
     EXPECT_TRUE(m.read(both(64, 0)));
     EXPECT_EQ(m.top(kLeftBar), 56);
     EXPECT_EQ(m.top(kLeftMarker), 50);
