@@ -46,7 +46,6 @@ TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
     bool isNumber = false;
     ui().lblBPMs->text().toDouble(&isNumber);
     EXPECT_TRUE(isNumber) << "tempo detected: " << ui().lblBPMs->text().toStdString();
-    EXPECT_EQ(ui().lblOrigBPM->text(), ui().lblBPMs->text());
 
     const zen::audio::Handle first = channel();
     const zen::audio::Handle firstDetection = window->bpmReadout().detectionChannel();
@@ -105,9 +104,7 @@ TEST_F(DeckTest, TagLinesShowAsStoredAndOnlyAWholeTagCounts) {
     writeFile(musicDir.filePath(name), tagBytes(title, 255), QIODevice::Append);
     load(name);
     EXPECT_EQ(ui().lblinfo[0]->text(), " " + QString::fromLatin1(title).leftJustified(30, ' '));
-    EXPECT_EQ(ui().lblinfo[3]->text(), " 1999");
     EXPECT_EQ(ui().lblinfo[5]->text(), " Style 255");
-    EXPECT_EQ(ui().lblinfo[4]->text().trimmed(), "Comment");
     EXPECT_EQ(ui().lblFileName->text(), "<i>tag.ged") << "the extension goes from the last dot";
     for (const QLabel* label : {ui().lblinfo[0], ui().lblFileName})
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();

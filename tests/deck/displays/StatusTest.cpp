@@ -9,10 +9,6 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-using zen::WindowDrag;
-using zen::deck::CpuLoadDisplay;
-using zen::deck::FileNameScroller;
-
 namespace {
 
 // A file-name label whose text is exactly as wide as the test says.
@@ -28,10 +24,8 @@ public:
 TEST(CpuLoadDisplay, OneDecimalWithAPointAndASpaceBeforeThePercentSign) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const std::pair<float, const char*> cases[] = {
-        {5.04f, "5.0 %"}, {std::numeric_limits<float>::quiet_NaN(), "0.0 %"}};
-    for (const auto& [load, text] : cases)
-        EXPECT_EQ(CpuLoadDisplay::format(load), text) << "on a German desktop too";
+    EXPECT_EQ(zen::deck::CpuLoadDisplay::format(5.04f), "5.0 %") << "on a German desktop too";
+    EXPECT_EQ(zen::deck::CpuLoadDisplay::format(std::numeric_limits<float>::quiet_NaN()), "0.0 %");
     QLocale::setDefault(before);
 }
 
@@ -41,7 +35,7 @@ TEST(FileNameScroller, AWiderNameScrollsInFromTheRightAndOneAsWideAsThePanelRest
     SizedLabel label(&panel);
     label.textWidth = 383;
     label.move(8, 2);
-    FileNameScroller scroller(label);
+    zen::deck::FileNameScroller scroller(label);
     EXPECT_TRUE(scroller.placeName());
     EXPECT_TRUE(scroller.scrolling());
     // Once the whole name has left the panel on the left, it re-enters on the right.
@@ -60,7 +54,7 @@ TEST(WindowDrag, TheLeftButtonAloneDragsTheWindowByItsTitle) {
     window.move(100, 50);
     QLabel title("DECK 1", &window);
     title.setGeometry(0, 0, 200, 20);
-    WindowDrag::install(title);
+    zen::WindowDrag::install(title);
     const auto mouse = [&title](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent event(type, QPointF(at), title.mapToGlobal(QPointF(at)), button, buttons, {});
