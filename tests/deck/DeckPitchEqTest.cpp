@@ -1,6 +1,5 @@
 #include "DeckTestSupport.h"
 
-#include "audio/EngineTestSupport.h"
 #include "common/ZenButton.h"
 #include "deck/DeckSlider.h"
 #include "deck/Pitch.h"

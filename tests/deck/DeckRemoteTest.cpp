@@ -1,8 +1,6 @@
 #include "DeckTestSupport.h"
 
-#include "common/ConfigRecord.h"
 #include "common/DeckCommands.h"
-#include "common/FirstRunConfig.h"
 #include "common/ZenButton.h"
 #include "common/midi/MIDIOutput.h"
 #include "tests/common/midi/MidiTestSupport.h"
@@ -149,6 +147,8 @@ TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) 
     EXPECT_EQ(window->remote().device(), -1);
     EXPECT_FALSE(window->remote().MIDIInput().isOpen());
     EXPECT_TRUE(host.messages.empty());
+    window->close();
+    EXPECT_EQ(host.ended, 1) << "closing the window ends the deck";
 }
 
 TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
