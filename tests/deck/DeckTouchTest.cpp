@@ -13,10 +13,10 @@ constexpr int kPitched = 45423;
 
 } // namespace
 
-// A touch held with the mouse or a command bends the rate and lights red.
-// A release with no bend held (the console sends one to both decks for any key let go), a second
-// touch while one is held, a pitch move or a load during a bend: the rate always comes back to the
-// DJ's setting. Without tracking a touch runs the rate to the engine's extremes over the amount.
+// A touch held with the mouse or a command bends the rate and lights red. A release with no bend
+// held (the console sends one to both decks for any key let go), a second touch while one is held,
+// a pitch move or a load during a bend: the rate always comes back to the DJ's setting. Without
+// tracking a touch runs the rate to the engine's extremes over the amount.
 TEST_F(DeckTest, EveryTouchBendsFromTheRateSetAndEveryReleaseReturnsToIt) {
     // Idle from the start, and red under the pointer: a held touch button stays red there.
     for (const ZenButton* button : window->findChildren<ZenButton*>()) {
@@ -34,7 +34,6 @@ TEST_F(DeckTest, EveryTouchBendsFromTheRateSetAndEveryReleaseReturnsToIt) {
     ui().cmdBack->MouseUp(1, 0, 2, 2);
     EXPECT_EQ(rate(), kPitched);
     EXPECT_EQ(ui().vscPitch->value(), -300) << "a pitch move during the bend is undone with it";
-    EXPECT_EQ(ui().cmdBack->DotColor(), kIdleDot);
     window->Zen_TouchUp();
     EXPECT_EQ(rate(), kPitched);
 
