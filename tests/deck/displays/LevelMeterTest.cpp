@@ -10,11 +10,6 @@ constexpr std::int32_t both(int left, int right) {
     return left | (right << 16);
 }
 
-constexpr int kRightBar = LevelMeterModel::kRightBar;
-constexpr int kLeftBar = LevelMeterModel::kLeftBar;
-constexpr int kRightMarker = LevelMeterModel::kRightMarker;
-constexpr int kLeftMarker = LevelMeterModel::kLeftMarker;
-
 } // namespace
 
 // Tops are y coordinates growing downwards: 5 is a full bar, 97.5 a sunk one, 101 hidden.
@@ -24,25 +19,25 @@ TEST(LevelMeterModel, FullScaleJumpsThenFallsAndWithNoTrackBarsHide) {
         EXPECT_EQ(LevelMeterModel::percent(reading), percent) << reading;
     LevelMeterModel m;
     EXPECT_TRUE(m.read(both(128, 128)));
-    EXPECT_EQ(m.top(kRightMarker), -1);
-    EXPECT_EQ(m.top(kRightBar), 5);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightMarker), -1);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 5);
     // Below the threshold nothing jumps; bars sink 2.5 and markers 1 per step until 96 or more.
     EXPECT_FALSE(m.read(both(64, 64)));
     m.fall();
-    EXPECT_EQ(m.top(kLeftBar), 7.5);
-    EXPECT_EQ(m.top(kLeftMarker), 0);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 7.5);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 0);
     for (int i = 0; i < 200; ++i)
         m.fall();
-    EXPECT_EQ(m.top(kLeftBar), 97.5);
-    EXPECT_EQ(m.top(kLeftMarker), 96);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 97.5);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 96);
     // Once the thresholds drop, any reading of 1 % or more moves the meter again.
     m.dropThresholds();
     EXPECT_EQ(std::pair(m.leftThreshold(), m.rightThreshold()), std::pair(1, 1));
     EXPECT_TRUE(m.read(both(64, 0)));
-    EXPECT_EQ(m.top(kLeftBar), 56);
-    EXPECT_EQ(m.top(kLeftMarker), 50);
-    EXPECT_EQ(m.top(kRightBar), 97.5) << "0 % is below the dropped threshold of 1";
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 56);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 50);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 97.5) << "0 % is below the dropped threshold of 1";
     EXPECT_FALSE(m.read(-1));
-    EXPECT_EQ(m.top(kRightBar), 101);
-    EXPECT_EQ(m.top(kLeftBar), 101);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 101);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 101);
 }
