@@ -31,24 +31,20 @@ protected:
         font.setPointSizeF(points);
         button->setFontType(font);
     }
-
-    static void send(QWidget* part, QEvent::Type type, QPoint at, Qt::MouseButton button,
-                     Qt::MouseButtons held, Qt::KeyboardModifiers modifiers = {}) {
-        QMouseEvent event(type, QPointF(at), QPointF(part->mapToGlobal(at)), button, held,
-                          modifiers);
+    // A left press (or release, with `down` false) unless another button is given.
+    static void mouse(QWidget* part, bool down, QPoint at = {5, 5},
+                      Qt::MouseButton which = Qt::LeftButton, Qt::KeyboardModifiers keys = {}) {
+        QMouseEvent event(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(at),
+                          QPointF(part->mapToGlobal(at)), which,
+                          down ? Qt::MouseButtons(which) : Qt::NoButton, keys);
         QApplication::sendEvent(part, &event);
     }
-    static void press(QWidget* part, QPoint at = {5, 5}) {
-        send(part, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    static void move(QWidget* part, QPoint at) {
+        QCursor::setPos(part->mapToGlobal(at));
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), QPointF(part->mapToGlobal(at)),
+                          Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(part, &event);
     }
-    static void release(QWidget* part, QPoint at = {5, 5}) {
-        send(part, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    }
-    void hover() {
-        QCursor::setPos(clip->mapToGlobal(QPoint(2, 2)));
-        send(clip, QEvent::MouseMove, {2, 2}, Qt::NoButton, Qt::NoButton);
-    }
-    void pointerAway() { QCursor::setPos(window.mapToGlobal(QPoint(290, 190))); }
     zen::Rgb dot() const {
         return zen::fromQColor(clip->grab().toImage().pixelColor(QPoint(20, 20)));
     }
@@ -59,7 +55,9 @@ protected:
     QLabel* caption = nullptr;
 };
 
-TEST_F(ZenButtonTest, PressAndReleaseRaiseDownUpClickWithThePartsOwnArguments) {
+// Down, up and click carry the button, the shift keys and the position on the part pressed; the
+// caption shrinks while pressed and comes back however the press ends.
+TEST_F(ZenButtonTest, PressAndReleaseRaiseDownUpClickAndShrinkTheCaptionMeanwhile) {
     QStringList order;
     QList<QList<float>> downs;
     QObject::connect(button, &ZenButton::MouseDown, [&](int b, int shift, float x, float y) {
@@ -69,13 +67,16 @@ TEST_F(ZenButtonTest, PressAndReleaseRaiseDownUpClickWithThePartsOwnArguments) {
     QObject::connect(button, &ZenButton::MouseUp, [&] { order << "MouseUp"; });
     QObject::connect(button, &ZenButton::Click, [&] { order << "Click"; });
 
-    press(caption, {7, 3});
-    release(caption, {7, 3});
-    send(clip, QEvent::MouseButtonPress, {4, 9}, Qt::RightButton, Qt::RightButton,
-         Qt::ShiftModifier | Qt::ControlModifier);
-    send(clip, QEvent::MouseButtonRelease, {4, 9}, Qt::RightButton, Qt::NoButton);
-    press(clip);
-    release(clip, {500, 5}); // away from the part it was pressed on: no click
+    EXPECT_DOUBLE_EQ(points(), 9.75);
+    setPoints(12);
+    mouse(caption, true, {7, 3});
+    EXPECT_DOUBLE_EQ(points(), 10) << "pressed on the caption: two points less";
+    mouse(caption, false, {7, 3});
+    mouse(clip, true, {4, 9}, Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(points(), 8) << "a release sets 10 points, a press takes two off";
+    mouse(clip, false, {4, 9}, Qt::RightButton);
+    mouse(clip, true);
+    mouse(clip, false, {500, 5}); // away from the part it was pressed on: no click
     EXPECT_EQ(order.join(' '), "MouseDown MouseUp Click MouseDown MouseUp Click MouseDown MouseUp");
     ASSERT_EQ(downs.size(), 3);
     EXPECT_EQ(downs[0], QList<float>({1, 0, 7, 3}));
@@ -86,35 +87,22 @@ TEST_F(ZenButtonTest, PressAndReleaseRaiseDownUpClickWithThePartsOwnArguments) {
     QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {},
                        clip->mapTo(&window, QPoint(3, 3)));
     EXPECT_EQ(order.join(' '), "MouseDown MouseUp Click MouseDown MouseUp Click");
-}
 
-TEST_F(ZenButtonTest, PressShrinksTheCaptionAndItComesBackWhateverEndsThePress) {
-    EXPECT_DOUBLE_EQ(points(), 9.75);
-    setPoints(12);
-    press(caption);
-    EXPECT_DOUBLE_EQ(points(), 10) << "pressed on the caption: 10 points";
-    release(caption);
-    EXPECT_DOUBLE_EQ(points(), 10) << "a release sets 10 points";
-    press(clip);
-    EXPECT_DOUBLE_EQ(points(), 8) << "pressed on the face: two points less";
-    release(clip);
-
-    // The release never arrives: an owner hides the button from its own press, as the deck's
-    // pause button does.
+    // The release never arrives: the owner hides the button from its own press, as the deck's
+    // pause button does; or it is swallowed elsewhere, and the next press or move notices.
     setPoints(12);
     auto hideOnPress = QObject::connect(button, &ZenButton::MouseDown, [&] { button->hide(); });
-    press(caption);
+    mouse(caption, true);
     button->show();
     EXPECT_DOUBLE_EQ(points(), 12);
     QObject::disconnect(hideOnPress);
-    // A release swallowed elsewhere: the next press or move notices.
-    press(clip);
-    press(clip);
+    mouse(clip, true);
+    mouse(clip, true);
     EXPECT_DOUBLE_EQ(points(), 10);
-    send(clip, QEvent::MouseMove, {3, 3}, Qt::NoButton, Qt::NoButton);
+    move(clip, {3, 3});
     EXPECT_DOUBLE_EQ(points(), 12);
     setPoints(2.5);
-    press(clip);
+    mouse(clip, true);
     EXPECT_DOUBLE_EQ(points(), 1) << "never below one point";
     button->setEnabled(false);
     EXPECT_DOUBLE_EQ(points(), 2.5);
@@ -122,25 +110,20 @@ TEST_F(ZenButtonTest, PressShrinksTheCaptionAndItComesBackWhateverEndsThePress) 
 
 TEST_F(ZenButtonTest, HoverLightsTheDotAndLeavingRaisesOneMouseLeft) {
     QSignalSpy left(button, &ZenButton::MouseLeft);
-    EXPECT_EQ(dot(), button->DotColor());
-    // The caption alone starts no tracking.
-    QCursor::setPos(clip->mapToGlobal(caption->geometry().center()));
-    send(caption, QEvent::MouseMove, caption->rect().center(), Qt::NoButton, Qt::NoButton);
+    const auto lit = [&] { return QTest::qWaitFor([&] { return dot() == button->OverColor(); }); };
+    move(caption, caption->rect().center());
     QTest::qWait(40);
-    EXPECT_EQ(dot(), button->DotColor());
+    EXPECT_EQ(dot(), button->DotColor()) << "the caption alone starts no tracking";
 
     for (int round = 1; round <= 2; ++round) {
-        hover();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dot() == button->OverColor(); }));
-        if (round == 1) {
-            // Once tracking runs, the caption counts as inside.
-            QCursor::setPos(clip->mapToGlobal(caption->geometry().center()));
-            button->setOverColor(zen::kLightOnOver);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return dot() == zen::kLightOnOver; }))
-                << "a new over colour shows at the next tick";
-            EXPECT_EQ(left.count(), 0);
-        }
-        pointerAway();
+        move(clip, {2, 2});
+        ASSERT_TRUE(lit());
+        // Once tracking runs, the caption counts as inside; a new colour shows at the next tick.
+        QCursor::setPos(clip->mapToGlobal(caption->geometry().center()));
+        button->setOverColor(round == 1 ? zen::kLightOnOver : zen::kLightOffOver);
+        EXPECT_TRUE(lit());
+        EXPECT_EQ(left.count(), round - 1);
+        QCursor::setPos(window.mapToGlobal(QPoint(290, 190)));
         ASSERT_TRUE(QTest::qWaitFor([&] { return left.count() == round; }));
         QTest::qWait(40);
         EXPECT_EQ(left.count(), round) << "one MouseLeft per leaving";
@@ -148,13 +131,13 @@ TEST_F(ZenButtonTest, HoverLightsTheDotAndLeavingRaisesOneMouseLeft) {
     }
 
     // Hidden under the pointer: the light goes out and the timer stops.
-    hover();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dot() == button->OverColor(); }));
+    move(clip, {2, 2});
+    ASSERT_TRUE(lit());
     button->hide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return left.count() == 3; }));
     button->show();
     EXPECT_EQ(dot(), button->DotColor());
-    pointerAway();
+    QCursor::setPos(window.mapToGlobal(QPoint(290, 190)));
 }
 
 TEST_F(ZenButtonTest, DotsAreDrawnInTheirBoxSquaresAndCirclesCentred) {
@@ -169,10 +152,9 @@ TEST_F(ZenButtonTest, DotsAreDrawnInTheirBoxSquaresAndCirclesCentred) {
         button->setDotShape(shape);
         const QImage image = clip->grab().toImage();
         QRect changed;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) != face.pixel(x, y) && QRect(0, 0, 40, 20).contains(x, y))
-                    changed |= QRect(x, y, 1, 1);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (image.pixel(x, y) != face.pixel(x, y)) changed |= QRect(x, y, 1, 1);
         const bool square = shape == ZenButton::Square || shape == ZenButton::Circle ||
                             shape == ZenButton::RoundedSquare;
         EXPECT_EQ(changed, square ? QRect(16, 6, 10, 10) : QRect(6, 6, 30, 10)) << shape;
@@ -189,11 +171,10 @@ TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseWrittenBackInOrderAndBadVal
     const QVariantList values = {0x040506u, 5,   0x101112u, 0x0d0e0fu, 0x0a0b0cu, 0x070809u,
                                  0x010203u, big, "CUE",     false,     4,         3,
                                  8,         7,   1,         2};
-    PropertyBag in;
+    PropertyBag in, out;
     for (qsizetype i = keys.size() - 1; i >= 0; --i)
         in.write(keys[i].toUpper(), values[i]);
     button->readProperties(in);
-    PropertyBag out;
     button->writeProperties(out);
     EXPECT_EQ(out.keys(), keys) << "written back in order";
     for (qsizetype i = 0; i < keys.size(); ++i)
@@ -201,14 +182,14 @@ TEST_F(ZenButtonTest, StoredFormIsReadWhateverTheCaseWrittenBackInOrderAndBadVal
     EXPECT_EQ(caption->text(), QStringLiteral("CUE"));
     EXPECT_DOUBLE_EQ(points(), 9.75) << "the stored font is kept for writing back, not shown";
 
-    PropertyBag bad;
-    bad.write("DotX", 70000);
-    bad.write("FillColor", -1);
-    bad.write("OverColor", "yellow");
-    bad.write("DotShape", 9);
-    bad.write("FontType", 12);
+    PropertyBag bad, read, defaults;
+    for (const auto& [key, value] : {std::pair<const char*, QVariant>{"DotX", 70000},
+                                     {"FillColor", -1},
+                                     {"OverColor", "yellow"},
+                                     {"DotShape", 9},
+                                     {"FontType", 12}})
+        bad.write(key, value);
     button->readProperties(bad);
-    PropertyBag read, defaults;
     button->writeProperties(read);
     ZenButton().writeProperties(defaults);
     for (const QString& key : defaults.keys())

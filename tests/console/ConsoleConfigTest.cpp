@@ -48,68 +48,65 @@ TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
     EXPECT_EQ(configBytes(), shortFile);
 }
 
-// A load and a save give the same bytes; what the DJ changes in the panel is saved by the rules
-// of each field, and nothing else changes.
-TEST_F(ConsoleTest, SaveWritesWhatThePanelShowsByTheRulesOfEachField) {
+// Start-up lists the devices and shows the settings; a save keeps the values the lists cannot
+// show, writes what the DJ changed in the panel by the rules of each field, and nothing else.
+TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
+    host.screen = {1280, 600}; // one dimension is enough
     zen::config::ConfigRecord record = sampleRecord();
-    record.externalMidi = "9"; // a hardware input at device 9
-    writeConfig(record);
-    ASSERT_TRUE(startConsole());
-    saveOptions();
-    const QByteArray first = configBytes();
-    ASSERT_TRUE(startConsole());
-    OptionsUi& o = options();
-    panel().show();
-    saveOptions();
-    EXPECT_EQ(configBytes(), first);
-    EXPECT_FALSE(panel().isVisible());
-
-    o.chkScroll->setChecked(true);
-    o.chkBPM->setTristate(true);
-    o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
-    o.cmbExternal->setCurrentIndex(10);            // "9:Knob Box": the whole number
-    o.cmbDevices2->setCurrentIndex(1);
-    o.cmbInternal1->setCurrentIndex(5);
-    o.txtJoyID1->setText("7"); // the joystick fields are always 4 and 3
-    for (int i : {0, 15})
-        o.txtMapping[i]->setText(QString::number(30 + i));
-    saveOptions();
-    const QList<QByteArray> before = lines(first), after = lines(configBytes());
-    ASSERT_EQ(after.size(), 38);
-    const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
-                                        "\"ON\"\r",  "\"9\"\r",           "\"1\"\r",
-                                        "\"1\"\r",   "\"MIDI Yoke 5\"\r", "\"MIDI Yoke 2\"\r"};
-    EXPECT_EQ(after.mid(0, 9), expected);
-    EXPECT_EQ(after.mid(36), QList<QByteArray>({"\"4\"\r", "\"3\"\r"}));
-    for (int line = 10; line <= 38; ++line)
-        EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25) << "line " << line;
-}
-
-TEST_F(ConsoleTest, ValuesTheListsCannotShowSurviveASave) {
-    zen::config::ConfigRecord record = sampleRecord();
-    record.externalMidi = "<none>";
-    record.soundDevice1 = "7";           // a sound card not plugged in
+    record.externalMidi = "9";           // a hardware input at device 9
+    record.soundDevice2 = "7";           // a sound card not plugged in
     record.midiPort2 = "MIDI Yoke 9";    // no such cable
     record.musicFolder = "/media/usb/x"; // an unmounted drive
     writeConfig(record);
     ASSERT_TRUE(startConsole());
-    EXPECT_EQ(options().cmbExternal->currentText(), "<none>");
-    EXPECT_EQ(options().dirFile->path(), QDir(QDir::homePath()).canonicalPath());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.sleeps, std::vector<int>{4000}); // the splash
+    EXPECT_FALSE(window->frmSplash().isVisible() || panel().isVisible());
+    EXPECT_EQ(host.meterStarts + host.keyStarts, 2);
+    EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
+    OptionsUi& o = options();
+    EXPECT_EQ(o.cmbDevices1->itemText(1), "1 - system (JACK Audio Connection Kit)");
+    EXPECT_EQ(o.cmbDevices1->currentIndex(), 1);
+    ASSERT_EQ(o.cmbExternal->count(), 11);
+    EXPECT_EQ(o.cmbExternal->currentText(), "9:Knob Box");
+    // After "<none>", only the names that begin with "MIDI Yoke": "Synth Out" is left out.
+    ASSERT_EQ(o.cmbInternal1->count(), 10);
+    EXPECT_EQ(o.cmbInternal1->itemText(9), "MIDI Yokel");
+    EXPECT_TRUE(o.chkBPM->isChecked() && !o.chkScroll->isChecked());
+    EXPECT_EQ(o.txtMapping[16]->text(), "57");
+    EXPECT_EQ(o.dirFile->path(), QDir(QDir::homePath()).canonicalPath());
+    EXPECT_EQ(window->ports().deckDevice(1), 0);
     EXPECT_EQ(window->ports().deckDevice(2), -1);
+    panel().show();
     saveOptions();
+    EXPECT_FALSE(panel().isVisible());
     zen::config::ConfigRecord saved;
     ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
-    record.externalMidi = "<";
     EXPECT_EQ(saved, record);
 
-    // What the user picks is what is saved.
-    options().cmbDevices1->setCurrentIndex(1);
-    emit options().cmbDevices1->activated(1);
-    options().dirFile->setPath(programDir.path());
+    const QByteArray first = configBytes();
+    o.chkScroll->setChecked(true);
+    o.chkBPM->setTristate(true);
+    o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
+    o.cmbExternal->setCurrentIndex(9);             // "8:Pad Controller": the whole number
+    o.cmbDevices2->setCurrentIndex(1);
+    emit o.cmbDevices2->activated(1);
+    o.cmbInternal1->setCurrentIndex(5);
+    o.txtJoyID1->setText("7"); // the joystick fields are always 4 and 3
+    for (int i : {0, 15})
+        o.txtMapping[i]->setText(QString::number(30 + i));
+    o.dirFile->setPath(programDir.path());
     saveOptions();
-    ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
-    EXPECT_EQ(saved.soundDevice1, "1");
-    EXPECT_EQ(saved.musicFolder, QDir(programDir.path()).canonicalPath());
+    const QList<QByteArray> before = lines(first), after = lines(configBytes());
+    ASSERT_EQ(after.size(), 38);
+    const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
+                                        "\"ON\"\r",  "\"8\"\r",           "\"1\"\r",
+                                        "\"1\"\r",   "\"MIDI Yoke 5\"\r", "\"MIDI Yoke 9\"\r"};
+    EXPECT_EQ(after.mid(0, 9), expected);
+    EXPECT_EQ(after[35], "\"" + QDir(programDir.path()).canonicalPath().toUtf8() + "\"\r");
+    EXPECT_EQ(after.mid(36), QList<QByteArray>({"\"4\"\r", "\"3\"\r"}));
+    for (int line = 10; line <= 35; ++line)
+        EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25) << "line " << line;
 }
 
 TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {

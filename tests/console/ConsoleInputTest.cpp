@@ -23,7 +23,7 @@ protected:
     ConsoleInputTest() { controller.action(kControllerCable, zen::MidiAction::Open); }
     // The keyboard reports `code` from now on; one tick of the key timer sees it.
     void key(int code) {
-        inputs.heldKey = code;
+        host.heldKey = code;
         window->keyShortcuts().tick();
     }
     // A message from the external controller, handled by the console before this returns.
@@ -55,7 +55,7 @@ TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBo
     EXPECT_TRUE(receive(*host.decks[0], *host.decks[1], 5));
     EXPECT_EQ(host.decks[0]->commands, (Commands{kPlayPause, kCue, kTouchRelease}));
     EXPECT_EQ(host.decks[1]->commands, (Commands{kPlayPause, kTouchRelease}));
-    EXPECT_EQ(monitorText(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP");
+    EXPECT_EQ(window->monitor().text(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP");
 }
 
 TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt) {
@@ -90,7 +90,7 @@ TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt
     EXPECT_TRUE(receive(deck1, deck2, 4));
     EXPECT_EQ(deck1.commands, (Commands{kTouchRelease, kTouchRelease}));
     EXPECT_EQ(deck2.commands, (Commands{kTouchRelease, kTouchRelease}));
-    EXPECT_EQ(monitorText(), " \nKey UP \nKey UP");
+    EXPECT_EQ(window->monitor().text(), " \nKey UP \nKey UP");
 }
 
 TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedControllerBox) {
@@ -100,7 +100,7 @@ TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCont
     options().chkMapping->click(); // opens the ports
     send(177, 7, 100);             // channel 2
     send(176, 7, 100);
-    EXPECT_EQ(monitorText(), " \n Midi C7 V100");
+    EXPECT_EQ(window->monitor().text(), " \n Midi C7 V100");
 
     MappingBox* power1 = options().txtMapping[3];
     focus(power1, QEvent::FocusIn);
@@ -134,7 +134,7 @@ TEST_F(ConsoleInputTest, ControlChangesAreEchoedAndCapturedOnlyIntoTheMarkedCont
 TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
     ASSERT_TRUE(startConsole());
     ConsoleUi& ui = window->ui();
-    inputs.cpuLoad = 37;
+    host.cpuLoad = 37;
     host.memory = {512ull << 20, 128ull << 20}; // 512 MB, 128 MB of them available
     for (int round = 0; round < 2; ++round) {
         window->activity().refresh();
@@ -142,8 +142,8 @@ TEST_F(ConsoleInputTest, ActivityRowsShowLoadAndMemoryAndKeepWhatCannotBeHad) {
         EXPECT_EQ(ui.lblMemTotal->text(), " 384 MB");
         EXPECT_EQ(ui.lblMemUsed->text(), " 512 MB");
         EXPECT_EQ(ui.lblMem->text(), " 75%");
-        inputs.cpuLoad = 0; // an idle machine
-        host.memory = {};   // unreadable
+        host.cpuLoad = 0; // an idle machine
+        host.memory = {}; // unreadable
     }
 }
 

@@ -9,34 +9,6 @@
 #include <QComboBox>
 #include <QFile>
 
-TEST_F(ConsoleTest, StartUpListsTheDevicesAndLoadsTheSettings) {
-    host.screen = {1280, 600}; // one dimension is enough
-    writeConfig(sampleRecord());
-    ASSERT_TRUE(startConsole());
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(host.sleeps, std::vector<int>{4000}); // the splash
-    EXPECT_FALSE(window->frmSplash().isVisible() || panel().isVisible());
-    EXPECT_EQ(inputs.meterStarts + inputs.keyStarts, 2);
-    EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
-
-    const OptionsUi& o = options();
-    EXPECT_EQ(o.cmbDevices2->itemText(1), "1 - system (JACK Audio Connection Kit)");
-    EXPECT_EQ(o.cmbDevices1->currentIndex(), 1);
-    ASSERT_EQ(o.cmbExternal->count(), 11);
-    EXPECT_EQ(o.cmbExternal->itemText(9), "8:Pad Controller");
-    EXPECT_EQ(o.cmbExternal->currentText(), "<none>");
-    // After "<none>", only the names that begin with "MIDI Yoke": "Synth Out" is left out.
-    ASSERT_EQ(o.cmbInternal1->count(), 10);
-    EXPECT_EQ(o.cmbInternal1->itemText(9), "MIDI Yokel");
-    EXPECT_EQ(o.cmbInternal2->currentText(), "MIDI Yoke 2");
-    EXPECT_TRUE(o.chkBPM->isChecked());
-    EXPECT_FALSE(o.chkScroll->isChecked());
-    EXPECT_EQ(o.txtMapping[16]->text(), "57");
-    EXPECT_EQ(o.dirFile->path(), QDir(programDir.path()).canonicalPath());
-    EXPECT_EQ(window->ports().deckDevice(1), 0);
-    EXPECT_EQ(window->ports().deckDevice(2), 1);
-}
-
 // Every trouble the DJ meets shows its own message, and the console carries on where it can.
 TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
     const QString critical = "critical: ";
@@ -62,7 +34,7 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
          [&] {
              const QStringList outputs = std::exchange(host.outputs, {"MIDI Yoke 1", "Synth"});
              EXPECT_FALSE(startConsole());
-             EXPECT_EQ(inputs.keyStarts, 1) << "the keyboard was started after all";
+             EXPECT_EQ(host.keyStarts, 1) << "the keyboard was started after all";
              host.outputs = outputs;
          },
          {"You must install Midi Yoke Junction to run ZentariMix. Info at "
@@ -81,9 +53,9 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
          [&] {
              host.startError = "the file does not exist";
              pressEngine();
-             EXPECT_TRUE(running()) << "the engine did not start all the same";
+             EXPECT_TRUE(window->engine().running()) << "the engine did not start all the same";
              pressEngine();
-             EXPECT_FALSE(running() || portsOpen());
+             EXPECT_FALSE(window->engine().running() || portsOpen());
              host.startError.clear();
          },
          {critical + "Deck 1 could not be started: " + programDir.path() +
@@ -151,7 +123,7 @@ TEST_F(ConsoleTest, ClosingAsksAndOnlyARunningEngineTellsTheDecksToQuit) {
     EXPECT_EQ(host.ended, 0);
     window->salir(); // Yes, stopped: no command, no wait
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(inputs.keyStops, 1);
+    EXPECT_EQ(host.keyStops, 1);
     EXPECT_EQ(host.sleeps.size(), 1u);
 
     pressEngine();
@@ -170,7 +142,7 @@ TEST_F(ConsoleTest, ClosingAsksAndOnlyARunningEngineTellsTheDecksToQuit) {
     pressEngine();
     host.answers = {false, true};
     EXPECT_FALSE(window->close());
-    EXPECT_TRUE(running() && portsOpen());
+    EXPECT_TRUE(window->engine().running() && portsOpen());
     EXPECT_TRUE(window->close());
     pump();
     EXPECT_EQ(host.ended, 3);

@@ -2,7 +2,6 @@
 
 #include "common/DeckCommands.h"
 #include "common/FirstRunConfig.h"
-#include "common/ZenButton.h"
 #include "common/midi/CableFolder.h"
 #include "console/KeyPress.h"
 
@@ -16,25 +15,25 @@ namespace {
 // The keyboard and the meter of the test window report what the test sets, and count.
 class ScriptedKeys : public zen::console::KeyPress {
 public:
-    explicit ScriptedKeys(ScriptedInputs& inputs) : in_(inputs) {}
-    void start(QWidget&) override { ++in_.keyStarts; }
+    explicit ScriptedKeys(TestHost& host) : host_(host) {}
+    void start(QWidget&) override { ++host_.keyStarts; }
     void poll() override {}
-    int keyCode() const override { return in_.heldKey; }
-    void stop() override { ++in_.keyStops; }
+    int keyCode() const override { return host_.heldKey; }
+    void stop() override { ++host_.keyStops; }
 
 private:
-    ScriptedInputs& in_;
+    TestHost& host_;
 };
 
 class ScriptedMeter : public zen::console::CpuMeter {
 public:
-    explicit ScriptedMeter(ScriptedInputs& inputs) : in_(inputs) {}
-    void Initialize() override { ++in_.meterStarts; }
-    std::int32_t Query() override { return in_.cpuLoad; }
+    explicit ScriptedMeter(TestHost& host) : host_(host) {}
+    void Initialize() override { ++host_.meterStarts; }
+    std::int32_t Query() override { return host_.cpuLoad; }
     void Terminate() override {}
 
 private:
-    ScriptedInputs& in_;
+    TestHost& host_;
 };
 
 } // namespace
@@ -94,10 +93,9 @@ std::unique_ptr<DeckProcess> TestHost::startDeck(const QString& program, const Q
 
 ConsoleTest::ConsoleTest() {
     host.folder = programDir.path();
-    for (int cable = 1; cable <= zen::midi::kCableCount; ++cable) {
+    for (int cable = 1; cable <= zen::midi::kCableCount; ++cable)
         host.inputs.append(QString::fromStdString(zen::midi::cableName(cable)));
-        host.outputs.append(QString::fromStdString(zen::midi::cableName(cable)));
-    }
+    host.outputs = host.inputs;
     host.inputs << "Pad Controller"
                 << "Knob Box";
     host.outputs << "Synth Out"
@@ -122,17 +120,9 @@ QByteArray ConsoleTest::configBytes() const {
 }
 
 bool ConsoleTest::startConsole() {
-    window = std::make_unique<ConsoleWindow>(host, std::make_unique<ScriptedKeys>(inputs),
-                                             std::make_unique<ScriptedMeter>(inputs));
+    window = std::make_unique<ConsoleWindow>(host, std::make_unique<ScriptedKeys>(host),
+                                             std::make_unique<ScriptedMeter>(host));
     return window->startUp();
-}
-
-void ConsoleTest::pressEngine() {
-    emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
-}
-
-void ConsoleTest::saveOptions() {
-    emit options().Command1->Click();
 }
 
 bool ConsoleTest::portsOpen() {

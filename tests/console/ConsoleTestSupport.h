@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/ConfigRecord.h"
+#include "common/ZenButton.h"
 #include "common/midi/MIDIInput.h"
 #include "console/ConsoleHost.h"
 #include "console/ConsoleWindow.h"
@@ -39,7 +40,8 @@ private:
     bool ended_ = false;
 };
 
-// Records what the console shows and asks, answers from a queue, and starts fake decks.
+// Records what the console shows and asks, answers from a queue, starts fake decks, and scripts
+// what the window's keyboard component and CPU meter report (counting their starts and stops).
 class TestHost : public ConsoleHost {
 public:
     struct Message {
@@ -84,18 +86,14 @@ public:
     std::vector<FakeDeck*> decks; // every deck started, oldest first
     QStringList startedPrograms;
     QString startError; // set: starting a deck fails with this reason
-
-private:
-    SystemConsoleHost system;
-};
-
-// What the test window's keyboard component and CPU meter count, and report at each poll or query.
-struct ScriptedInputs {
     int keyStarts = 0;
     int keyStops = 0;
     int meterStarts = 0;
     int heldKey = 0;
     std::int32_t cpuLoad = -1;
+
+private:
+    SystemConsoleHost system;
 };
 
 // A console window on the test host, with a program folder of its own.
@@ -109,11 +107,11 @@ protected:
     QByteArray configBytes() const;
     // Builds the window and runs its start-up.
     bool startConsole();
-    void pressEngine();
-    void saveOptions();
-    bool running() { return window->engine().running(); }
+    void pressEngine() {
+        emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
+    }
+    void saveOptions() { emit options().Command1->Click(); }
     bool portsOpen();
-    QString monitorText() { return window->monitor().text(); }
 
     OptionsPanel& panel() { return window->frmOptions(); }
     OptionsUi& options() { return window->frmOptions().ui(); }
@@ -121,5 +119,4 @@ protected:
     QTemporaryDir programDir;
     TestHost host;
     std::unique_ptr<ConsoleWindow> window;
-    ScriptedInputs inputs;
 };

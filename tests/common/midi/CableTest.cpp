@@ -4,14 +4,8 @@
 
 #include <QFile>
 #include <QProcess>
-#include <atomic>
 #include <csignal>
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -180,41 +174,6 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
     EXPECT_GT(kept, 0);
     EXPECT_EQ(thawed.mid(0, kept), expected.mid(0, kept));
     end(*frozen);
-}
-
-// A reader that takes one message every 300 ms is slow but alive: it keeps its whole backlog, in
-// order, and the other reader of the cable gets every message meanwhile.
-TEST_F(CableTest, SlowReaderKeepsItsBacklogAndHoldsUpNoOtherReader) {
-    constexpr int kMessages = 40;
-    zen::MIDIOutput output;
-    output.action(2, zen::MidiAction::Open); // makes the folder
-    const QByteArray path = (cableFolder() + "/cable3-slow.sock").toUtf8();
-    const int slow = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strcpy(addr.sun_path, path.constData());
-    ASSERT_EQ(bind(slow, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    std::atomic<bool> hurry{false};
-    std::atomic<int> slowCount{0};
-    QStringList slowGot;
-    std::thread slowReader([&] {
-        while (slowCount < kMessages) {
-            if (!hurry) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            std::uint8_t bytes[3];
-            pollfd pfd{slow, POLLIN, 0};
-            if (poll(&pfd, 1, 5000) != 1 || recv(slow, bytes, sizeof bytes, 0) != 3) break;
-            slowGot << QString("176 %1 %2").arg(bytes[1]).arg(bytes[2]);
-            ++slowCount;
-        }
-    });
-    auto fast = startProbe(2, kMessages);
-    const QStringList expected = sendSequence(output, 2, kMessages);
-    EXPECT_EQ(probeLines(*fast), expected);
-    EXPECT_LT(slowCount, kMessages / 2);
-    hurry = true;
-    slowReader.join();
-    close(slow);
-    EXPECT_EQ(slowGot, expected);
 }
 
 } // namespace

@@ -44,13 +44,6 @@ protected:
     QString cableFolder() const { return runtime_.path() + "/zentari-midi"; }
     QString fallbackFolder() const { return runtime_.path() + "/home/.cache/zentari-midi"; }
 
-    // Makes these folders look as if another user had made them.
-    static void makeForeign(const QStringList& folders) {
-        zen::midi::cableFolderOwner = [folders](const std::string& folder, uid_t owner) {
-            return folders.contains(QString::fromStdString(folder)) ? owner + 1 : owner;
-        };
-    }
-
     QStringList socketFiles(int cable, const QString& folder = {}) const {
         return QDir(folder.isEmpty() ? cableFolder() : folder)
             .entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
