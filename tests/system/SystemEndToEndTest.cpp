@@ -3,18 +3,13 @@
 #include "ControllerStream.h"
 #include "Desktop.h"
 #include "Tracks.h"
-#include "common/DeckCommands.h"
-#include "common/midi/MIDIInput.h"
 
 #include <QThread>
-#include <array>
 #include <csignal>
-#include <memory>
 
 // A set as a DJ plays it: the real console starts its real decks on the display and the sound
-// server; each deck plays its own tone from the keyboard; a controller speaks on the external
-// cable while the options panel is open; the settings are saved and the engine restarted; a deck
-// dies in the middle of the set.
+// server; each deck plays its own tone from the keyboard; a setting is changed in the options
+// panel, saved and taken by the decks at the next START; a deck dies in the middle of the set.
 
 using namespace zen::system;
 using namespace zen::desktop;
@@ -24,38 +19,14 @@ namespace {
 
 // Each deck plays its own tone, so a recording of both tells them apart.
 constexpr double kDeck1Hz = 500, kDeck2Hz = 1500;
-// The decks listen on cables 1 and 2; controllers speak on cable 3, the console's external input.
-constexpr qint16 kControllerCable = 2;
 // A nudge with the tracking option on bends by 2500 Hz of the deck's 44100, some 28 Hz of deck 1's
 // tone. The dropouts of a busy dummy sound server blur a half-second take by a hertz or so.
 constexpr double kBend = (44100.0 + 2500) / 44100;
 constexpr double kHzTolerance = 3;
 // What sounds: a tone well above the dither of an idle output; silence well below it.
 constexpr double kSounding = 0.02, kSilent = 0.002;
-// The options panel: the "Tracking normal" and "Capture" boxes, deck 1's "Power" controller box
-// (entry 3) and "Save and Close".
-constexpr QPoint kTrackingBox{26, 144}, kCaptureBox{342, 271}, kPowerBox{144, 423},
-    kSaveButton{458, 530};
-constexpr int kPowerEntry = 3;
-
-// The commands that travel to each deck, heard on its cable.
-class DeckCables {
-public:
-    DeckCables() {
-        for (qint16 cable : {0, 1}) {
-            zen::MIDIInput& input = inputs_[cable];
-            QObject::connect(&input, &zen::MIDIInput::messageReceived, [this, cable, &input] {
-                if (input.status() == zen::cmd::kStatus) heard[cable].push_back(input.data1());
-            });
-            input.action(cable, zen::MidiAction::Open);
-            input.action(cable, zen::MidiAction::Start);
-        }
-    }
-    std::array<std::vector<int>, 2> heard;
-
-private:
-    zen::MIDIInput inputs_[2];
-};
+// The options panel's "Tracking normal" box and its "Save and Close" button.
+constexpr QPoint kTrackingBox{26, 144}, kSaveButton{458, 530};
 
 class SystemEndToEndTest : public SystemTest {
 protected:
@@ -68,15 +39,11 @@ protected:
                                                  hz, 20));
         settings = console.settings();
         settings.bpmDetection = "OFF";
-        settings.externalMidi = QString::number(kControllerCable);
         // Deck 1's play, stop and forward nudge keys F5, F6 and F8, deck 2's play key F7.
         for (auto [entry, code] : {std::pair{16, 63}, {17, 64}, {20, 66}, {21, 65}})
             settings.mapping[entry] = QString::number(code);
         QString error;
         ASSERT_TRUE(console.start(settings, error)) << error.toStdString();
-        // This process hears the console's cables.
-        qputenv("XDG_RUNTIME_DIR", console.runtimeFolder().toLocal8Bit());
-        cables = std::make_unique<DeckCables>();
     }
 
     // START, then each deck loads its tone through its browser, as a DJ double-clicks a file.
@@ -114,55 +81,26 @@ protected:
             << "holding deck 1's nudge key did not bend it";
         EXPECT_NEAR(deck2(take).hz, kDeck2Hz, kHzTolerance)
             << "deck 2's play key did not play deck 2, or the nudge of deck 1 moved deck 2's pitch";
-        runEventsFor(200);
-        take = listen();
-        EXPECT_NEAR(deck1(take).hz, kDeck1Hz, kHzTolerance) << "deck 1 stayed bent after the key";
-        EXPECT_NEAR(deck2(take).hz, kDeck2Hz, kHzTolerance) << "deck 2's pitch moved";
-
         tap(zen::bench::kKeysymF6);
         runEventsFor(100);
         take = listen();
         EXPECT_LT(deck1(take).amplitude, kSilent) << "deck 1's stop key did not stop it";
         EXPECT_GT(deck2(take).amplitude, kSounding) << "deck 1's stop key stopped deck 2 too";
-
-        const QStringList monitor = console.monitorLines();
-        EXPECT_TRUE(monitor.contains("D1 PLAY/PAUSE") && monitor.contains("Key UP"))
-            << "the monitor does not show the keys pressed: " << monitor.join('|').toStdString();
     }
 
-    // With the options panel open, keys and controllers are for the mapping boxes, not the decks.
-    void mapAControllerAndSave() {
+    // Tracking switched off in the options panel and saved.
+    void switchTrackingOffAndSave() {
         ASSERT_TRUE(clickIn(console.window(), zen::bench::ConsoleRun::kConfigButton));
         const QString options = console.otherWindow("^ZentariMix OPTIONS$");
         ASSERT_FALSE(options.isEmpty()) << "Config did not open the options panel";
-        cables->heard = {};
-        tap(zen::bench::kKeysymF5);
-        runEventsFor(200);
-        const std::vector<int> releaseOnly{zen::cmd::kTouchRelease};
-        EXPECT_EQ(cables->heard[0], releaseOnly)
-            << "with the panel open, deck 1's play key reached deck 1, or its release did not";
-        EXPECT_EQ(cables->heard[1], releaseOnly) << "a key's release did not reach deck 2";
-
         ASSERT_TRUE(clickIn(options, kTrackingBox));
-        ASSERT_TRUE(clickIn(options, kCaptureBox));
-        ASSERT_TRUE(clickIn(options, kPowerBox));
-        runEventsFor(200);
-        cables->heard = {};
-        zen::bench::ControllerStream(kControllerCable).send();
-        runEventsFor(300);
-        EXPECT_TRUE(cables->heard[0].empty() && cables->heard[1].empty())
-            << "the controller's message reached a deck";
-
         ASSERT_TRUE(clickIn(options, kSaveButton));
         ASSERT_FALSE(console.otherWindow("^ZentariMix$").isEmpty()) << "Save showed no message";
         tap(zen::bench::kKeysymReturn); // the message's OK
         zen::config::ConfigRecord expected = settings, stored;
         expected.trackingMode = "OFF";
-        expected.mapping[kPowerEntry] = "7";
         ASSERT_TRUE(stored.load(console.programFolder() + "/ZentariDJ.ini"));
         EXPECT_TRUE(stored == expected) << "Save did not store what the DJ set in the panel";
-        EXPECT_TRUE(console.monitorLines().contains("Midi C7 V1"))
-            << "the controller's message is not in the monitor";
     }
 
     // With tracking off, a held nudge keeps speeding the track up.
@@ -189,13 +127,12 @@ protected:
     }
 
     zen::config::ConfigRecord settings;
-    std::unique_ptr<DeckCables> cables;
 };
 
 TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
     ASSERT_NO_FATAL_FAILURE(startAndLoad());
     ASSERT_NO_FATAL_FAILURE(playBothDecksFromTheKeyboard());
-    ASSERT_NO_FATAL_FAILURE(mapAControllerAndSave());
+    ASSERT_NO_FATAL_FAILURE(switchTrackingOffAndSave());
     ASSERT_NO_FATAL_FAILURE(stopEngine());
     ASSERT_NO_FATAL_FAILURE(startAndLoad());
     ASSERT_NO_FATAL_FAILURE(playWithTheNewSettings());

@@ -81,8 +81,6 @@ QStringList SystemTest::startEngine(const QString& settingsFolder) {
     QStringList decks = visibleWindows("Zentari DJ System");
     decks.removeAll(deck1);
     decks.prepend(deck1);
-    EXPECT_EQ(windowPlace(decks.value(1)), QPoint(579, 0))
-        << "deck 2's window is not beside deck 1's";
 
     const QByteArray settings = fileBytes(settingsFolder + "/ZentariDJ.ini");
     for (int deck : {1, 2}) {

@@ -1,5 +1,6 @@
 #include "MidiTestSupport.h"
 
+#include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
 
 #include <QFile>
@@ -113,7 +114,8 @@ TEST_F(CableTest, SocketOfAKilledReaderIsRemovedBySenders) {
 
 // A missing folder is made private. A first choice that others may write to, or a link planted
 // in its place, is passed over by every program alike: they meet in the private fallback and
-// leave the refused one untouched.
+// leave the refused one untouched. When another user owns both, opening fails, from the event
+// loop, and says why.
 TEST_F(CableTest, CableFolderIsMadePrivateAndARefusedOneIsPassedOverByEveryProgram) {
     EXPECT_EQ(runSender({"MIDI Yoke 1", "16"}), 0);
     EXPECT_EQ(modeOf(cableFolder()), S_IFDIR | 0700u);
@@ -132,6 +134,35 @@ TEST_F(CableTest, CableFolderIsMadePrivateAndARefusedOneIsPassedOverByEveryProgr
         EXPECT_TRUE(socketFiles(1).isEmpty() && QDir(target.path()).isEmpty()) << link;
     }
     EXPECT_EQ(modeOf(fallbackFolder()), S_IFDIR | 0700u);
+
+    ASSERT_TRUE(QFile::remove(cableFolder()));
+    const QStringList foreign{cableFolder(), fallbackFolder()};
+    zen::midi::cableFolderOwner = [foreign](const std::string& folder, uid_t owner) {
+        return foreign.contains(QString::fromStdString(folder)) ? owner + 1 : owner;
+    };
+    zen::MIDIInput input;
+    zen::MIDIOutput output;
+    QString description;
+    for (zen::MidiPort* port : std::initializer_list<zen::MidiPort*>{&input, &output})
+        QObject::connect(port, &zen::MidiPort::error, [&](qint16 number, const QString& text) {
+            errors.push_back(number);
+            description = text;
+        });
+    output.action(0, zen::MidiAction::Open);
+    input.action(0, zen::MidiAction::Open);
+    EXPECT_TRUE(errors.empty()) << "raised inside the action, not from the event loop";
+    ASSERT_TRUE(waitFor([&] { return errors.size() == 2; }));
+    output.send(0, 176, 16, 126);
+    pump(std::chrono::milliseconds(20));
+    EXPECT_EQ(errors, std::vector<int>(2, static_cast<int>(zen::MidiError::CableFolder)));
+    for (const QString& folder : foreign)
+        EXPECT_TRUE(description.contains(folder + " belongs to another user"))
+            << description.toStdString();
+    EXPECT_FALSE(output.isOpen() || input.isOpen());
+
+    // A runtime folder variable naming a missing folder counts as unset.
+    qputenv("XDG_RUNTIME_DIR", (cableFolder() + "/missing").toUtf8());
+    EXPECT_EQ(zen::midi::firstCableFolder(), "/tmp/zentari-midi-" + std::to_string(geteuid()));
 }
 
 // A frozen deck must cost the other reader of the cable nothing, and must get messages again

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/midi/CableFolder.h"
+#include "common/midi/MIDIInput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 // Runs the event loop until the condition holds or the time is up.
 inline bool waitFor(const std::function<bool()>& condition,
@@ -51,6 +53,39 @@ protected:
     static void pump(std::chrono::milliseconds time) {
         waitFor([] { return false; }, time);
     }
+
+    // A message as an input received it, tagged with the input's number in the test.
+    struct Received {
+        int tag;
+        int status;
+        int data1;
+        int data2;
+        bool operator==(const Received&) const = default;
+    };
+    using Log = std::vector<Received>;
+
+    void recordErrors(zen::MidiPort& port) {
+        QObject::connect(&port, &zen::MidiPort::error,
+                         [this](qint16 number, const QString&) { errors.push_back(number); });
+    }
+    // Opens and starts an input that records what it receives, tagged with `tag`.
+    void listen(zen::MIDIInput& input, qint16 device, int tag) {
+        QObject::connect(&input, &zen::MIDIInput::messageReceived, [this, &input, tag] {
+            received.push_back({tag, input.status(), input.data1(), input.data2()});
+        });
+        recordErrors(input);
+        input.action(device, zen::MidiAction::Open);
+        input.action(device, zen::MidiAction::Start);
+    }
+    // Waits for `count` messages, and a moment more for any that should not come.
+    bool receive(std::size_t count) {
+        const bool arrived = waitFor([&] { return received.size() >= count; });
+        pump(std::chrono::milliseconds(50));
+        return arrived;
+    }
+
+    Log received;
+    std::vector<int> errors;
 
 private:
     QTemporaryDir runtime_;

@@ -1,3 +1,4 @@
+#include "console/ActivityRows.h"
 #include "console/CpuUsage.h"
 
 #include <QTemporaryDir>
@@ -8,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-using zen::console::clsCPUUsageNT;
+using namespace zen::console;
 
 // The load is the share of the time passed that the processors worked, idle and I/O wait apart;
 // a failed read gives -1 and keeps the previous sample.
@@ -46,4 +47,24 @@ TEST(CpuUsageTest, LoadIsTheShareOfTheTimePassedThatTheProcessorsWorked) {
     write(1000 + hz + hz / 4 + 4 * hz, 10 + hz / 4);
     EXPECT_EQ(meter.Query(), 50) << "measured over the 4 s since the last good sample";
     EXPECT_TRUE(clsCPUUsageNT().available()) << "this kernel's own figures read";
+}
+
+// Loads from 1 to 100 % and a readable memory status fill their rows; anything else leaves the
+// row as it was.
+TEST(ActivityRowsTest, RowsShowWhatCanBeReadAndLeaveTheRestAsItWas) {
+    for (const auto& [load, percent] : {std::pair{100, " 100%"}, {1, " 1%"}, {0, ""}, {101, ""}})
+        EXPECT_EQ(cpuRow(load) ? cpuRow(load)->percent : QString(), QString(percent)) << load;
+    QTemporaryDir dir;
+    const auto read = [&](const char* name, const char* text) {
+        if (text) std::ofstream(dir.filePath(name).toStdString()) << text;
+        return readMemoryStatus(dir.filePath(name).toStdString());
+    };
+    const MemoryStatus status = read("meminfo", "MemTotal:         524288 kB\n"
+                                                "MemFree:            1000 kB\n"
+                                                "MemAvailable:     131072 kB\n");
+    EXPECT_EQ(status.total, 524288u * 1024);
+    EXPECT_EQ(status.available, 131072u * 1024);
+    EXPECT_FALSE(memoryRow(read("missing", nullptr)));
+    EXPECT_FALSE(memoryRow(read("partial", "MemTotal: 524288 kB\nMemFree: 1000 kB\n")));
+    EXPECT_GT(readMemoryStatus().total, 0u) << "this machine's own figures read";
 }
