@@ -105,11 +105,10 @@ TEST(ConfigRecord, RoundTripsAsOneQuotedCrlfLinePerFieldAndEachDeckTakesItsOwn) 
     const QString path = dir.filePath("ZentariDJ.ini");
     const ConfigRecord r = sampleRecord();
     ASSERT_TRUE(r.save(path));
-    const QByteArray bytes = fileBytes(path);
     QByteArray expected;
     for (const QString& field : r.toFields())
         expected += "\"" + field.toUtf8() + "\"\r\n";
-    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(fileBytes(path), expected);
     EXPECT_TRUE(expected.startsWith("\"ON\"\r\n\"OFF\"\r\n\"OFF\"\r\n\"ON\"\r\n\"<\"\r\n\"0\"\r\n"
                                     "\"1\"\r\n\"MIDI Yoke 1\"\r\n\"<none>\"\r\n\"none\"\r\n\"8\""));
     EXPECT_TRUE(expected.endsWith("\"/home/dj/M\xC3\xBAsica, vol. 1 \"\r\n\"4\"\r\n\"3\"\r\n"));
@@ -127,18 +126,6 @@ TEST(ConfigRecord, RoundTripsAsOneQuotedCrlfLinePerFieldAndEachDeckTakesItsOwn) 
     for (const char* notOn : {"on", " ON", "", "OFF"})
         EXPECT_FALSE(ConfigRecord::isOn(notOn)) << notOn;
     EXPECT_TRUE(ConfigRecord::isOn(r.toFields()[0]));
-
-    // The same values without quotes read the same, commas apart.
-    QByteArray unquoted = bytes;
-    unquoted.replace('"', "").replace(", vol. 1 ", "");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(unquoted);
-    file.close();
-    ConfigRecord expectedRecord = r;
-    expectedRecord.musicFolder = "/home/dj/Música";
-    EXPECT_TRUE(loaded.load(path));
-    EXPECT_EQ(loaded, expectedRecord);
 
     // A short file leaves the later fields empty; a missing one empties every field.
     ASSERT_TRUE(writeFields(path, r.toFields().mid(0, 10)));

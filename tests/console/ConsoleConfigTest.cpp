@@ -37,15 +37,15 @@ TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
     // Read as any saved file: the decks on cables 1 and 2, and an untouched save keeps it.
     EXPECT_EQ(window->ports().deckDevice(1), 0);
     EXPECT_EQ(window->ports().deckDevice(2), 1);
-    const QByteArray first = configBytes();
+    const QByteArray first = bytesOf();
     saveOptions();
-    EXPECT_EQ(configBytes(), first);
+    EXPECT_EQ(bytesOf(), first);
 
     // A file that is there, even a short one, is the user's and is never replaced.
     writeConfig(zen::config::ConfigRecord::fromFields({"OFF"}));
-    const QByteArray shortFile = configBytes();
+    const QByteArray shortFile = bytesOf();
     ASSERT_TRUE(startConsole());
-    EXPECT_EQ(configBytes(), shortFile);
+    EXPECT_EQ(bytesOf(), shortFile);
 }
 
 // Start-up lists the devices and shows the settings; a save keeps the values the lists cannot
@@ -84,7 +84,7 @@ TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
     ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
     EXPECT_EQ(saved, record);
 
-    const QByteArray first = configBytes();
+    const QByteArray first = bytesOf();
     o.chkScroll->setChecked(true);
     o.chkBPM->setTristate(true);
     o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
@@ -97,7 +97,7 @@ TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
         o.txtMapping[i]->setText(QString::number(30 + i));
     o.dirFile->setPath(programDir.path());
     saveOptions();
-    const QList<QByteArray> before = lines(first), after = lines(configBytes());
+    const QList<QByteArray> before = lines(first), after = lines(bytesOf());
     ASSERT_EQ(after.size(), 38);
     const QList<QByteArray> expected = {"\"OFF\"\r", "\"ON\"\r",          "\"OFF\"\r",
                                         "\"ON\"\r",  "\"8\"\r",           "\"1\"\r",
@@ -140,10 +140,10 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     EXPECT_EQ(o.txtJoyID1->text(), "0");
 
     // Cancel hides and writes nothing; the edits stay.
-    const QByteArray before = configBytes();
+    const QByteArray before = bytesOf();
     panel().show();
     emit o.Command2->Click();
     EXPECT_FALSE(panel().isVisible());
-    EXPECT_EQ(configBytes(), before);
+    EXPECT_EQ(bytesOf(), before);
     EXPECT_EQ(o.chkTracking->text(), "Tracking progressive");
 }

@@ -114,8 +114,8 @@ void ConsoleTest::writeConfig(const zen::config::ConfigRecord& record) {
     ASSERT_TRUE(record.save(zen::config::configFilePath(programDir.path())));
 }
 
-QByteArray ConsoleTest::configBytes() const {
-    QFile file(zen::config::configFilePath(programDir.path()));
+QByteArray ConsoleTest::bytesOf(const QString& name) const {
+    QFile file(programDir.filePath(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

@@ -104,7 +104,8 @@ protected:
     // A configuration with every field set, the ports on cables 1 and 2.
     zen::config::ConfigRecord sampleRecord() const;
     void writeConfig(const zen::config::ConfigRecord& record);
-    QByteArray configBytes() const;
+    // The bytes of a file in the program folder; empty when it cannot be read.
+    QByteArray bytesOf(const QString& name = "ZentariDJ.ini") const;
     // Builds the window and runs its start-up.
     bool startConsole();
     void pressEngine() {
