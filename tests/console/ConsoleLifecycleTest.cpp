@@ -2,6 +2,7 @@
 
 #include "common/DeckCommands.h"
 #include "common/ZenButton.h"
+#include "common/midi/CableFolder.h"
 #include "console/DeckLauncher.h"
 #include "console/MappingBox.h"
 
@@ -77,19 +78,13 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
          {"Error writing ZentariDJ.ini", "Error writing ZentariDJ.ini"}},
         {"cable folders that cannot be used, neither the first choice nor the fallback",
          [&] {
-             QTemporaryDir runtime;
-             ASSERT_TRUE(QDir(runtime.path()).mkpath("home/.cache"));
-             for (const char* blocked : {"zentari-midi", "home/.cache/zentari-midi"})
-                 ASSERT_TRUE(QFile(runtime.filePath(blocked)).open(QIODevice::WriteOnly));
-             const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
-             const QByteArray previousHome = qgetenv("HOME");
-             qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-             qputenv("HOME", runtime.filePath("home").toUtf8());
+             zen::midi::cableFolderOwner = [](const std::string&, uid_t owner) {
+                 return owner + 1; // another user made them
+             };
              host.answers = {false, false};
              options().chkMapping->click();
              pump();
-             qputenv("XDG_RUNTIME_DIR", previousRuntime);
-             qputenv("HOME", previousHome);
+             zen::midi::cableFolderOwner = nullptr;
              EXPECT_EQ(host.questions.size(), 2u) << "the exit was not offered";
              EXPECT_EQ(host.ended, 2);
          },

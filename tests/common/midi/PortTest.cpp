@@ -110,59 +110,6 @@ TEST_F(PortTest, NoMessageIsDeliveredWhileAHandlerRunsANestedEventLoop) {
     EXPECT_EQ(received, expected) << "lost or reordered";
 }
 
-// Only what arrives while an input is open and started reaches it, nothing kept from before;
-// devices out of range, closed ports, actions on another device and repeated actions are no
-// error and leave the open port alone.
-TEST_F(PortTest, InputGetsOnlyWhatArrivesWhileItIsOpenAndStartedWhateverElseIsAsked) {
-    zen::MIDIInput input;
-    zen::MIDIOutput output;
-    QObject::connect(&output, &zen::MidiPort::error,
-                     [this](qint16 number, const QString&) { errors.push_back(number); });
-    for (qint16 device : {qint16(-1), zen::MIDIInput::deviceCount(), qint16(32767)}) {
-        for (int a = 1; a <= 7; ++a) {
-            input.action(device, static_cast<MidiAction>(a));
-            output.action(device, static_cast<MidiAction>(a));
-        }
-        EXPECT_FALSE(input.isOpen() || output.isOpen()) << device;
-    }
-    EXPECT_FALSE(QDir(cableFolder()).exists()) << "nothing was even looked for";
-
-    output.send(0, 176, 1, 0); // a closed port
-    output.action(0, MidiAction::Open);
-    output.action(0, MidiAction::Open);
-    output.send(0, 176, 2, 0); // nobody listens yet
-    listen(input, 0, 1);
-    input.action(0, MidiAction::Open);
-    input.action(0, MidiAction::Start);
-    EXPECT_EQ(socketFiles(1).size(), 1) << "opening twice made a second socket";
-    output.send(1, 176, 3, 0);
-    input.action(1, MidiAction::Stop);
-    input.action(1, MidiAction::Close);
-    output.action(1, MidiAction::Close);
-    output.send(0, 300, 4, 0); // fields that make no MIDI message
-    output.send(0, 176, 128, 0);
-    output.send(0, 176, 5, 0);
-    ASSERT_TRUE(receive(1));
-    input.action(0, MidiAction::Stop);
-    output.send(0, 176, 6, 0);
-    pump(std::chrono::milliseconds(100));
-    input.action(0, MidiAction::Reset);
-    input.action(0, MidiAction::Start);
-    output.send(0, 176, 7, 0);
-    ASSERT_TRUE(receive(2));
-    for (int i = 0; i < 2; ++i)
-        input.action(0, MidiAction::Close);
-    EXPECT_FALSE(input.isOpen());
-    EXPECT_TRUE(socketFiles(1).isEmpty());
-
-    zen::MIDIInput again;
-    listen(again, 0, 2);
-    output.send(0, 176, 8, 0);
-    ASSERT_TRUE(receive(3));
-    EXPECT_EQ(received, (Log{{1, 176, 5, 0}, {1, 176, 7, 0}, {2, 176, 8, 0}}));
-    EXPECT_TRUE(errors.empty());
-}
-
 // A deck whose window thread is held (loading a track) must cost a sender neither a wait nor a
 // message: the sender here finishes all its messages while the handler is still blocked, which
 // it could not if anything waited on the window thread.
