@@ -214,11 +214,3 @@ TEST_F(ZenButtonTest, AccessKeyRaisesClick) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs the program without the test environment; it never needs a display.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
