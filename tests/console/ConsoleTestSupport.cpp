@@ -13,21 +13,13 @@
 namespace {
 
 // The keyboard and the meter of the test window report what the test sets, and count.
-class ScriptedKeys : public zen::console::KeyPress {
+class Scripted : public zen::console::KeyPress, public zen::console::CpuMeter {
 public:
-    explicit ScriptedKeys(TestHost& host) : host_(host) {}
+    explicit Scripted(TestHost& host) : host_(host) {}
     void start(QWidget&) override { ++host_.keyStarts; }
     void poll() override {}
     int keyCode() const override { return host_.heldKey; }
     void stop() override { ++host_.keyStops; }
-
-private:
-    TestHost& host_;
-};
-
-class ScriptedMeter : public zen::console::CpuMeter {
-public:
-    explicit ScriptedMeter(TestHost& host) : host_(host) {}
     void Initialize() override { ++host_.meterStarts; }
     std::int32_t Query() override { return host_.cpuLoad; }
     void Terminate() override {}
@@ -120,8 +112,8 @@ QByteArray ConsoleTest::bytesOf(const QString& name) const {
 }
 
 bool ConsoleTest::startConsole() {
-    window = std::make_unique<ConsoleWindow>(host, std::make_unique<ScriptedKeys>(host),
-                                             std::make_unique<ScriptedMeter>(host));
+    window = std::make_unique<ConsoleWindow>(host, std::make_unique<Scripted>(host),
+                                             std::make_unique<Scripted>(host));
     return window->startUp();
 }
 

@@ -101,7 +101,7 @@ TEST_F(CableTest, SocketOfAKilledReaderIsRemovedBySenders) {
     end(*probe);
     ASSERT_EQ(socketFiles(2).size(), 1);
     output.send(1, 176, 2, 0);
-    EXPECT_TRUE(waitFor([&] { return socketFiles(2).isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return socketFiles(2).isEmpty(); }));
 
     probe = startProbe(1, 1);
     end(*probe);
@@ -150,9 +150,9 @@ TEST_F(CableTest, CableFolderIsMadePrivateAndARefusedOneIsPassedOverByEveryProgr
     output.action(0, zen::MidiAction::Open);
     input.action(0, zen::MidiAction::Open);
     EXPECT_TRUE(errors.empty()) << "raised inside the action, not from the event loop";
-    ASSERT_TRUE(waitFor([&] { return errors.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errors.size() == 2; }));
     output.send(0, 176, 16, 126);
-    pump(std::chrono::milliseconds(20));
+    QTest::qWait(20);
     EXPECT_EQ(errors, std::vector<int>(2, static_cast<int>(zen::MidiError::CableFolder)));
     EXPECT_TRUE(description.contains(cableFolder() + " is not a folder") &&
                 description.contains(fallbackFolder() + " belongs to another user"))
@@ -172,7 +172,7 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
     // Stopped, and each of its threads seen stopped: a thread still running may read.
     const QString tasks = QString("/proc/%1/task").arg(frozen->processId());
     ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGSTOP), 0);
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             QFile stat(tasks + "/" + task + "/stat");
             if (!stat.open(QIODevice::ReadOnly)) return false;
@@ -192,7 +192,7 @@ TEST_F(CableTest, FrozenReaderHoldsUpNeitherTheSenderNorOtherReaders) {
 
     ASSERT_EQ(kill(static_cast<pid_t>(frozen->processId()), SIGCONT), 0);
     QStringList thawed;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         output.send(4, 176, 127, 127);
         frozen->waitForReadyRead(20);
         while (frozen->canReadLine())

@@ -56,7 +56,7 @@ TEST_F(HardwarePortTest, JackMidiPortsListedAfterTheCablesExchangeShortMessages)
     output.action(outDevice, MidiAction::Open);
     output.action(outDevice, MidiAction::Start);
     ASSERT_TRUE(input.isOpen() && output.isOpen());
-    pump(std::chrono::milliseconds(100)); // JACK connects the ports at its next cycle
+    QTest::qWait(100); // JACK connects the ports at its next cycle
 
     for (const Bytes& message : {Bytes{0xB0, 7, 100}, Bytes{0xF0, 1, 2, 0xF7}, Bytes{0x91, 60, 90}})
         controller->sendMessage(&message);
@@ -74,7 +74,7 @@ TEST_F(HardwarePortTest, JackMidiPortsListedAfterTheCablesExchangeShortMessages)
     output.send(outDevice, 176, 16, 126);
     output.send(outDevice, 192, 5, 0); // a program change goes out as two bytes
     std::vector<Bytes> got;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         Bytes message;
         synth->getMessage(&message);
         if (!message.empty()) got.push_back(message);
@@ -87,7 +87,7 @@ TEST_F(HardwarePortTest, JackMidiPortsListedAfterTheCablesExchangeShortMessages)
     recordErrors(late);
     late.action(goneDevice, MidiAction::Open);
     EXPECT_FALSE(late.isOpen());
-    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.empty(); }));
     EXPECT_EQ(errors, std::vector<int>{static_cast<int>(zen::MidiError::DeviceMissing)});
 }
 

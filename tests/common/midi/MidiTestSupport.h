@@ -7,22 +7,10 @@
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <chrono>
-#include <functional>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
-
-// Runs the event loop until the condition holds or the time is up.
-inline bool waitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // Each test gets a private runtime folder, so its cables meet no other test's.
 class CableFixture : public ::testing::Test {
@@ -50,9 +38,6 @@ protected:
         return QDir(folder.isEmpty() ? cableFolder() : folder)
             .entryList({QString("cable%1-*.sock").arg(cable)}, QDir::System);
     }
-    static void pump(std::chrono::milliseconds time) {
-        waitFor([] { return false; }, time);
-    }
 
     // A message as an input received it, tagged with the input's number in the test.
     struct Received {
@@ -79,8 +64,8 @@ protected:
     }
     // Waits for `count` messages, and a moment more for any that should not come.
     bool receive(std::size_t count) {
-        const bool arrived = waitFor([&] { return received.size() >= count; });
-        pump(std::chrono::milliseconds(50));
+        const bool arrived = QTest::qWaitFor([&] { return received.size() >= count; });
+        QTest::qWait(50);
         return arrived;
     }
 

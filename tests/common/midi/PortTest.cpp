@@ -126,8 +126,7 @@ TEST_F(PortTest, BusyWindowThreadCostsTheSenderNeitherWaitNorMessages) {
             cable.send(*zen::midi::makeShortMessage(176, i % 128, i / 128));
         allSent.set_value(cable.flush(std::chrono::seconds(5)));
     });
-    const bool all =
-        waitFor([&] { return received.size() == kMessages; }, std::chrono::seconds(20));
+    const bool all = QTest::qWaitFor([&] { return received.size() == kMessages; }, 20000);
     sender.join();
     ASSERT_TRUE(all) << received.size();
     EXPECT_EQ(whileBusy, std::future_status::ready);
