@@ -22,37 +22,21 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
-Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz) {
-    // A Hann window keeps a strong tone elsewhere from leaking into the band.
+double toneAt(const std::vector<float>& mono, double hz) {
+    // A Hann window keeps a strong tone elsewhere from leaking into this one; Goertzel's
+    // recurrence gives the component at its frequency.
     const double n = static_cast<double>(mono.size());
-    std::vector<double> windowed(mono.size());
-    double windowSum = 0;
+    const double coefficient = 2 * std::cos(2 * M_PI * hz / 44100);
+    double s1 = 0, s2 = 0, windowSum = 0;
     for (std::size_t i = 0; i < mono.size(); ++i) {
         const double w = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / n);
-        windowed[i] = w * mono[i];
+        const double s0 = w * mono[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
         windowSum += w;
     }
-    // Goertzel's recurrence gives the component at one frequency.
-    const auto amplitudeAt = [&](double hz) {
-        const double coefficient = 2 * std::cos(2 * M_PI * hz / 44100);
-        double s1 = 0, s2 = 0;
-        for (double x : windowed) {
-            const double s0 = x + coefficient * s1 - s2;
-            s2 = s1;
-            s1 = s0;
-        }
-        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-        return windowSum > 0 ? 2 * std::sqrt(std::max(power, 0.0)) / windowSum : 0;
-    };
-    Tone best;
-    const auto search = [&](double from, double to, double step) {
-        for (double hz = from; hz <= to; hz += step)
-            if (const double amplitude = amplitudeAt(hz); amplitude > best.amplitude)
-                best = {hz, amplitude};
-    };
-    search(lowHz, highHz, 1.0);
-    search(best.hz - 1.0, best.hz + 1.0, 0.1);
-    return best;
+    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return windowSum > 0 ? 2 * std::sqrt(std::max(power, 0.0)) / windowSum : 0;
 }
 
 void SystemTest::SetUp() {

@@ -18,13 +18,8 @@ using zen::e2e::run;
 // The file's bytes, or "missing" when it cannot be read.
 QByteArray fileBytes(const QString& path);
 
-// The strongest tone of a recording between two frequencies, where another tone may sound too:
-// its frequency (to a tenth of a hertz) and its amplitude (1 = full scale).
-struct Tone {
-    double hz = 0;
-    double amplitude = 0;
-};
-Tone strongestTone(const std::vector<float>& mono, double lowHz, double highHz);
+// The amplitude (1 = full scale) of one tone in a recording where other tones may sound too.
+double toneAt(const std::vector<float>& mono, double hz);
 
 // Skips when the display or the sound server is missing.
 class SystemTest : public ::testing::Test {
