@@ -33,7 +33,7 @@ protected:
     // Returns the deck windows, deck 1's first; empty when they did not show.
     QStringList startEngine(const QString& settingsFolder);
     // Clicks the engine button and checks that the running decks end cleanly and let go of
-    // their cables and sound outputs.
+    // their cables.
     void stopEngine();
     // Half a second of what the decks play on the left channel.
     std::vector<float> listen();
