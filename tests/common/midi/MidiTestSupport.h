@@ -8,9 +8,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
+
+// Runs the event loop until the condition holds, five seconds at most (the deck tests use it).
+inline bool waitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition);
+}
 
 // Each test gets a private runtime folder, so its cables meet no other test's.
 class CableFixture : public ::testing::Test {
