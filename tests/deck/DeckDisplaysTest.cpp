@@ -1,17 +1,69 @@
 #include "DeckTestSupport.h"
 
+#include "deck/FramePacer.h"
 #include "deck/displays/CpuLoadDisplay.h"
 #include "deck/displays/LevelMeter.h"
 #include "deck/displays/SpectrumView.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
 #include <QTest>
 #include <algorithm>
+#include <limits>
 
 using zen::deck::LevelMeterModel;
 using zen::deck::SpectrumPicture;
 
-TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheLoadedChannelAndAClickSwitchesTheView) {
+namespace {
+
+// Counts its paints and remembers the text it last painted.
+class RecordingLabel : public QLabel {
+public:
+    int paints = 0;
+    QString painted;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        painted = text();
+        QLabel::paintEvent(event);
+    }
+};
+
+} // namespace
+
+TEST(FramePacerTest, ChangesFasterThanTheScreenArePaintedOncePerFrameAndNoneIsLost) {
+    RecordingLabel label;
+    label.resize(180, 20);
+    FramePacer::install(label);
+    label.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+    QTest::qWait(40);
+    label.paints = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 100; ++i) {
+        label.setText(QString::number(i));
+        QTest::qWait(1);
+    }
+    const qint64 elapsed = clock.elapsed();
+    QTest::qWait(40);
+    EXPECT_GE(label.paints, 2);
+    EXPECT_LE(label.paints, elapsed / FramePacer::kFrameMs + 3);
+
+    // The last change of a burst is still shown, also when asked for with repaint().
+    label.setText(QStringLiteral("last"));
+    label.repaint();
+    label.setText(QStringLiteral("final"));
+    label.repaint();
+    QTest::qWait(40);
+    EXPECT_EQ(label.painted, "final");
+}
+
+TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheTrackAndClicksSwitchOrDragThem) {
     zen::deck::SpectrumView* view = ui().pctSpectrum;
     zen::deck::LevelMeter* meter = ui().pctVU;
     EXPECT_FALSE(view->timer().isActive());
@@ -20,6 +72,25 @@ TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheLoadedChannelAndAClickSwitches
     EXPECT_TRUE(view->timer().isActive());
     ui().cpuLoad->refresh();
     EXPECT_TRUE(ui().lblCPU->text().endsWith(" %")) << ui().lblCPU->text().toStdString();
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(zen::deck::CpuLoadDisplay::format(5.04f), "5.0 %") << "on a German desktop too";
+    EXPECT_EQ(zen::deck::CpuLoadDisplay::format(std::numeric_limits<float>::quiet_NaN()), "0.0 %");
+    QLocale::setDefault(before);
+
+    // The title drags the window while the left button alone is held.
+    QLabel* title = ui().lblWindowTitle;
+    const auto mouse = [title](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        const QPointF at(x, 5);
+        QMouseEvent event(type, at, title->mapToGlobal(at), Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(title, &event);
+    };
+    const QPoint start = window->pos();
+    mouse(QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    mouse(QEvent::MouseMove, 30, Qt::LeftButton);
+    EXPECT_EQ(window->pos(), start + QPoint(20, 0));
+    mouse(QEvent::MouseMove, 40, Qt::LeftButton | Qt::RightButton);
+    EXPECT_EQ(window->pos(), start + QPoint(20, 0)) << "not with another button held too";
 
     // With no track the bar view is a line of colour 1 along the bottom, and the meter is empty.
     view->tick();

@@ -42,7 +42,14 @@ TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
     EXPECT_EQ(ui().lblQuality->text(), "44100 Hz");
     EXPECT_EQ(ui().lblLength->text(), "00:02,000");
     EXPECT_EQ(ui().lblinfo[0]->text(), " ID3 info unavalaible or not exists.");
-    EXPECT_TRUE(ui().pctSongInfo->scroller().scrolling()) << "a name wider than the panel";
+    zen::deck::FileNameScroller& scroller = ui().pctSongInfo->scroller();
+    EXPECT_TRUE(scroller.scrolling()) << "a name wider than the panel";
+    const int left = ui().lblFileName->x();
+    scroller.step();
+    EXPECT_LT(ui().lblFileName->x(), left) << "the name scrolls to the left";
+    for (int i = 0; i < 1000; ++i)
+        scroller.step();
+    EXPECT_GE(ui().lblFileName->x(), -ui().lblFileName->width()) << "and comes back on the right";
     bool isNumber = false;
     ui().lblBPMs->text().toDouble(&isNumber);
     EXPECT_TRUE(isNumber) << "tempo detected: " << ui().lblBPMs->text().toStdString();
@@ -55,7 +62,7 @@ TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
     // Mono applies to the next track: 2 bytes a frame.
     ui().chkMono->setChecked(true);
     load(makeSine("two.wav", 660, 3));
-    EXPECT_FALSE(ui().pctSongInfo->scroller().scrolling());
+    EXPECT_FALSE(scroller.scrolling());
     EXPECT_EQ(engine->channelGetPosition(first), -1);
     EXPECT_EQ(engine->streamGetLength(firstDetection), -1);
     EXPECT_TRUE(ui().cmdPause->isHidden()) << "the new track waits, stopped";

@@ -24,6 +24,7 @@ TEST(TimeTextTest, MinutesSecondsAndRoundedMilliseconds) {
 // Only the user's moves of the slider seek; while playing the slider and text follow the track.
 TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
     startDeck();
+    transport().setTimersRunning(true);
     EXPECT_EQ(FormatTime(*engine, channel(), -1), ":,");
     transport().positionTick();
     EXPECT_EQ(ui().lblPosition->text(), "- - : - - , - - -");
@@ -45,8 +46,10 @@ TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
     transport().positionTick();
     EXPECT_EQ(ui().lblPosition->text(), "00:00,600");
     EXPECT_EQ(slider->value(), (44100 / 2 + 4410) * 4);
+    EXPECT_TRUE(transport().watchingClosely()) << "the last second of a playing track";
     play(44100 / 2);
     EXPECT_TRUE(transport().stopped());
+    EXPECT_FALSE(transport().watchingClosely()) << "a stopped deck at its start";
     EXPECT_TRUE(ui().cmdPause->isHidden());
     engine->render(441);
     EXPECT_EQ(engine->channelGetPosition(channel()), 0) << "stopped at the start";
@@ -60,23 +63,30 @@ TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
     EXPECT_EQ(engine->channelGetPosition(channel()), 441 * 4);
 }
 
-TEST_F(DeckTest, LoopWrapsAtItsEndAndFineStepsMoveTheEnd) {
+// The loop and end watch wakes every 2 ms only where it may have to act before the next frame;
+// elsewhere its ticks ride the frame clock.
+TEST_F(DeckTest, LoopWrapsAtItsEndFineStepsMoveTheEndAndTheWatchWakesOnlyWhereNeeded) {
     startDeck();
-    load(makeSine("tone.wav", 440, 1));
+    load(makeSine("tone.wav", 440, 3));
+    transport().setTimersRunning(true);
     const auto expectFrame = [this](int frame, const char* why) {
         EXPECT_EQ(engine->channelGetPosition(channel()), frame * 4) << why;
     };
     window->Zen_Pause();
-    engine->render(11025);
+    play(11025);
+    EXPECT_FALSE(transport().watchingClosely()) << "mid-track with no loop";
     ui().cmdStartLoop->MouseDown(1, 0, 1, 1);
     EXPECT_EQ(ui().lblinfo[6]->text(), "00:00,250");
     engine->render(11025);
     ui().cmdEndLoop->MouseDown(1, 0, 1, 1);
     loop().toggleLoop();
     EXPECT_EQ(ui().cmdLooped->DotColor(), zen::kLightOnDot);
+    EXPECT_TRUE(transport().watchingClosely()) << "right after the loop was switched on";
     // The engine wraps at the exact frame by itself; the loop watch needs no tick for that.
     engine->render(11025 + 1000);
     expectFrame(11025 + 1000, "switched on at the start, wrapped at the end");
+    transport().loopTick();
+    EXPECT_FALSE(transport().watchingClosely()) << "inside a loop the engine wraps";
 
     // 500 bytes are 125 frames: the end moves out by that much, then in by twice as much.
     std::int16_t step = 500;
@@ -109,6 +119,7 @@ TEST_F(DeckTest, LoopWrapsAtItsEndAndFineStepsMoveTheEnd) {
     engine->channelSetPosition(channel(), 3 * loop().loopStart());
     play(100);
     EXPECT_EQ(engine->channelGetPosition(channel()), loop().loopStart());
+    EXPECT_TRUE(transport().watchingClosely()) << "an empty loop";
 }
 
 TEST_F(DeckTest, HeldCueStuttersOnTheCuePointAndStopReturnsThere) {
