@@ -138,19 +138,6 @@ TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoe
     EXPECT_FALSE(transport().FXTimer2().isActive());
 }
 
-TEST_F(DeckRemoteTest, UnknownPortNameLeavesTheDeckRunningWithoutRemoteControl) {
-    zen::config::ConfigRecord record = zen::config::firstRunConfig(musicDir.path());
-    record.soundDevice1 = "0";
-    record.midiPort1 = "MIDI Yoke 9";
-    ASSERT_TRUE(record.save(zen::config::deckFilePath(programDir.path(), "1")));
-    ASSERT_TRUE(window->startUp("1"));
-    EXPECT_EQ(window->remote().device(), -1);
-    EXPECT_FALSE(window->remote().MIDIInput().isOpen());
-    EXPECT_TRUE(host.messages.empty());
-    window->close();
-    EXPECT_EQ(host.ended, 1) << "closing the window ends the deck";
-}
-
 TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     // A cable folder others may write to is refused when the deck opens its input, and so is
     // the fallback, which cannot be made.

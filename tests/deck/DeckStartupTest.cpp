@@ -58,11 +58,15 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
         }
         EXPECT_EQ(deckHost.ended, c.ended);
         if (!c.starts) continue;
+        EXPECT_EQ(deck.remote().MIDIInput().isOpen(), !c.port.isEmpty())
+            << "a port that is not there leaves the deck running without remote control";
         // The device list shows the device the deck plays on and puts back any other choice.
         deck.ui().cmbDevices->setCurrentIndex(deck.ui().cmbDevices->count() - 1);
         EXPECT_EQ(deck.ui().cmbDevices->currentText(), c.device);
         // The loop watch runs once a track is in.
         deck.loader().load(musicDir.path(), tone);
         EXPECT_TRUE(deck.transport().FXTimer2().isActive());
+        deck.close();
+        EXPECT_EQ(deckHost.ended, 1) << "closing the window ends the deck";
     }
 }

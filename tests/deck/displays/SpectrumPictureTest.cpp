@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 using zen::deck::SpectrumPicture;
@@ -77,15 +78,13 @@ TEST(SpectrumPicture, EachSwitchStartsBlackAndTheScrollingViewWritesBehindAMarke
     a[101] = 1.0f;                // the top row reads bin 101
     a[102] = 1.0f;                // beyond the picture
     d.drawFrame(a);
-    const std::pair<int, int> column0[] = {{0, 128}, {1, 128}, {H - 1, 128}};
-    const std::pair<int, int> column1[] = {{0, 255}, {1, 128 + 64}, {2, 128}, {H - 1, 255}, {H, 0}};
-    const std::pair<int, int> marker[] = {{0, 255}, {1, 0}, {2, 255}, {H - 1, 255}};
-    for (const auto& [row, value] : column0)
-        EXPECT_EQ(d.pixel(0, row), value) << "black column, row " << row;
-    for (const auto& [row, value] : column1)
-        EXPECT_EQ(d.pixel(1, row), value) << "strength, row " << row << "; row 101 never written";
-    for (const auto& [row, value] : marker)
-        EXPECT_EQ(d.pixel(2, row), value) << "marker, row " << row;
+    // Column 0 is the black one, 1 holds the strengths (row 101 never written), 2 the marker.
+    const std::tuple<int, int, int> pixels[] = {{0, 0, 128},     {0, 1, 128},      {0, H - 1, 128},
+                                                {1, 0, 255},     {1, 1, 128 + 64}, {1, 2, 128},
+                                                {1, H - 1, 255}, {1, H, 0},        {2, 0, 255},
+                                                {2, 1, 0},       {2, 2, 255},      {2, H - 1, 255}};
+    for (const auto& [column, row, value] : pixels)
+        EXPECT_EQ(d.pixel(column, row), value) << "column " << column << ", row " << row;
 
     for (int i = 2; i < W; ++i)
         d.drawFrame(a);
