@@ -3,6 +3,7 @@
 #include "deck/FramePacer.h"
 #include "deck/displays/CpuLoadDisplay.h"
 #include "deck/displays/LevelMeter.h"
+#include "deck/displays/PacedTimer.h"
 #include "deck/displays/SpectrumView.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <algorithm>
 #include <limits>
+#include <numeric>
 
 using zen::deck::LevelMeterModel;
 using zen::deck::SpectrumPicture;
@@ -35,7 +37,9 @@ protected:
 
 } // namespace
 
-TEST(FramePacerTest, ChangesFasterThanTheScreenArePaintedOncePerFrameAndNoneIsLost) {
+// One frame clock paces the deck: a paced timer runs what fell due on one wake-up a frame, never
+// early, and changes faster than the screen are painted once a frame without losing the last.
+TEST(FrameClockTest, PacedTicksKeepTheirScheduleAndFastChangesArePaintedOncePerFrame) {
     RecordingLabel label;
     label.resize(180, 20);
     FramePacer::install(label);
@@ -43,14 +47,24 @@ TEST(FramePacerTest, ChangesFasterThanTheScreenArePaintedOncePerFrameAndNoneIsLo
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
     QTest::qWait(40);
     label.paints = 0;
+    std::vector<int> wakes;
+    zen::deck::PacedTimer every5ms(5, [&wakes](int ticks) { wakes.push_back(ticks); });
     QElapsedTimer clock;
     clock.start();
+    every5ms.start();
     for (int i = 0; i < 100; ++i) {
         label.setText(QString::number(i));
         QTest::qWait(1);
     }
     const qint64 elapsed = clock.elapsed();
+    const int ticks = std::accumulate(wakes.begin(), wakes.end(), 0);
+    EXPECT_LE(ticks * 5, elapsed) << "a tick came before it was due";
+    EXPECT_GE(ticks * 5, elapsed / 2) << "ticks were lost";
+    EXPECT_LT(wakes.size(), static_cast<std::size_t>(ticks)) << "a wake-up for every tick";
+    every5ms.stop();
+    const std::size_t calls = wakes.size();
     QTest::qWait(40);
+    EXPECT_EQ(wakes.size(), calls) << "a stopped timer ticked";
     EXPECT_GE(label.paints, 2);
     EXPECT_LE(label.paints, elapsed / FramePacer::kFrameMs + 3);
 

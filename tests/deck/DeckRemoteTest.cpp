@@ -17,7 +17,6 @@ namespace {
 
 using zen::MidiAction;
 constexpr zen::Rgb kRed = zen::rgb(255, 0, 0);
-constexpr zen::Rgb kDarkRed = zen::rgb(128, 0, 0);
 constexpr qint16 kCable1 = 0;
 
 class DeckRemoteTest : public DeckTest {
@@ -97,8 +96,6 @@ TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoe
     EXPECT_TRUE(transport().stopped()) << "the second press pauses";
     command(zen::cmd::kStop);
     EXPECT_EQ(stopDot, kRed);
-    engine->render(1000);
-    EXPECT_EQ(engine->channelGetPosition(channel()), 0) << "no cue set: stop goes to the start";
 
     command(zen::cmd::kPlayPause);
     play(22050);
@@ -127,7 +124,7 @@ TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoe
     ASSERT_TRUE(waitForLightOff());
     for (ZenButton* button :
          {ui().cmdStop, ui().cmdPlay, ui().cmdPause, ui().cmdCUE, ui().cmdBack, ui().cmdForward})
-        EXPECT_EQ(button->DotColor(), kDarkRed) << button->Caption().toStdString();
+        EXPECT_EQ(button->DotColor(), zen::kLightOffDot) << button->Caption().toStdString();
 
     const zen::audio::Handle played = channel();
     command(zen::cmd::kQuit);
@@ -148,11 +145,10 @@ TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     startDeck();
     ASSERT_TRUE(waitFor([this] { return host.ended > 0; }));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "MIDI Error, check your hardware and configure ZentariMix again.");
-    EXPECT_EQ(host.messages[0].title, "ZentariMix");
-    EXPECT_EQ(host.messages[0].icon, DeckHost::Icon::Critical);
+    const RecordingHost::Message error = {
+        "MIDI Error, check your hardware and configure ZentariMix again.", "ZentariMix",
+        DeckHost::Icon::Critical};
+    EXPECT_EQ(host.messages, std::vector{error});
     EXPECT_EQ(host.ended, 1);
 }
 

@@ -19,6 +19,7 @@ public:
         QString text;
         QString title;
         Icon icon;
+        bool operator==(const Message&) const = default;
     };
 
     void showMessage(const QString& text, const QString& title, Icon icon) override {

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr zen::Rgb kBendDot = zen::rgb(255, 0, 0);
-constexpr zen::Rgb kIdleDot = zen::rgb(128, 0, 0);
 // The tone's own rate with the pitch fader at +3 %.
 constexpr int kPitched = 45423;
 
@@ -20,7 +19,7 @@ constexpr int kPitched = 45423;
 TEST_F(DeckTest, EveryTouchBendsFromTheRateSetAndEveryReleaseReturnsToIt) {
     // Idle from the start, and red under the pointer: a held touch button stays red there.
     for (const ZenButton* button : window->findChildren<ZenButton*>()) {
-        EXPECT_EQ(button->DotColor(), kIdleDot) << button->Caption().toStdString();
+        EXPECT_EQ(button->DotColor(), zen::kLightOffDot) << button->Caption().toStdString();
         EXPECT_EQ(button->OverColor(), kBendDot) << button->Caption().toStdString();
     }
     startDeck();
@@ -61,8 +60,8 @@ TEST_F(DeckTest, EveryTouchBendsFromTheRateSetAndEveryReleaseReturnsToIt) {
     EXPECT_EQ(ui().cmdForward->DotColor(), kBendDot);
     window->Zen_TouchUp();
     EXPECT_EQ(rate(), kPitched);
-    EXPECT_EQ(ui().cmdBack->DotColor(), kIdleDot);
-    EXPECT_EQ(ui().cmdForward->DotColor(), kIdleDot);
+    EXPECT_EQ(ui().cmdBack->DotColor(), zen::kLightOffDot);
+    EXPECT_EQ(ui().cmdForward->DotColor(), zen::kLightOffDot);
 
     // A release after a cue nudge, and a second release, leave a later pitch move alone.
     window->Zen_CUE();
@@ -75,7 +74,7 @@ TEST_F(DeckTest, EveryTouchBendsFromTheRateSetAndEveryReleaseReturnsToIt) {
 
     window->Zen_TouchF2();
     load(makeSine("next.wav", 440, 2));
-    EXPECT_EQ(ui().cmdForward->DotColor(), kIdleDot);
+    EXPECT_EQ(ui().cmdForward->DotColor(), zen::kLightOffDot);
     ui().vscPitch->setSliderPosition(-200);
     ui().cmdForward->MouseUp(1, 0, 5, 5);
     EXPECT_EQ(rate(), 44982) << "the button let go after a load leaves the new track as set";
