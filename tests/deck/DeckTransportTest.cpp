@@ -8,21 +8,14 @@
 #include <QLabel>
 #include <QTest>
 
-namespace {
-
 constexpr int kBytesPerSecond = 44100 * 4;
-
-} // namespace
-
-TEST(TimeTextTest, MinutesSecondsAndRoundedMilliseconds) {
-    const std::pair<float, const char*> cases[] = {
-        {59.9996f, "00:59,000"}, {215.457f, "03:35,457"}, {6000.5f, "100:00,500"}};
-    for (const auto& [seconds, text] : cases)
-        EXPECT_EQ(formatSeconds(seconds), text) << seconds;
-}
 
 // Only the user's moves of the slider seek; while playing the slider and text follow the track.
 TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
+    const std::pair<float, const char*> times[] = {
+        {59.9996f, "00:59,000"}, {215.457f, "03:35,457"}, {6000.5f, "100:00,500"}};
+    for (const auto& [seconds, text] : times)
+        EXPECT_EQ(formatSeconds(seconds), text) << "minutes, seconds and rounded milliseconds";
     startDeck();
     transport().setTimersRunning(true);
     EXPECT_EQ(FormatTime(*engine, channel(), -1), ":,");

@@ -1,5 +1,6 @@
-#include "deck/displays/SpectrumPicture.h"
 #include "common/Colors.h"
+#include "deck/displays/LevelMeterModel.h"
+#include "deck/displays/SpectrumPicture.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+using zen::deck::LevelMeterModel;
 using zen::deck::SpectrumPicture;
 
 namespace {
@@ -92,4 +94,35 @@ TEST(SpectrumPicture, EachSwitchStartsBlackAndTheScrollingViewWritesBehindAMarke
     EXPECT_EQ(d.pixel(0, 0), 255) << "the marker now sits on the oldest column";
     d.drawFrame(a);
     EXPECT_EQ(d.pixel(0, 1), 128 + 64) << "the oldest column is overwritten";
+}
+
+// Tops are y coordinates growing downwards: 5 is a full bar, 97.5 a sunk one, 101 hidden.
+// A reading holds the left level in its low 16 bits and the right one above them.
+TEST(LevelMeterModel, FullScaleJumpsThenFallsAndWithNoTrackBarsHide) {
+    const std::pair<int, int> percents[] = {{127, 100}, {64, 50}, {128, 101}, {0xFFFF, 101}};
+    for (const auto& [reading, percent] : percents)
+        EXPECT_EQ(LevelMeterModel::percent(reading), percent) << reading;
+    LevelMeterModel m;
+    EXPECT_TRUE(m.read(128 | 128 << 16));
+    EXPECT_EQ(m.top(LevelMeterModel::kRightMarker), -1);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 5);
+    // Below the threshold nothing jumps; bars sink 2.5 and markers 1 per step until 96 or more.
+    EXPECT_FALSE(m.read(64 | 64 << 16));
+    m.fall();
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 7.5);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 0);
+    for (int i = 0; i < 200; ++i)
+        m.fall();
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 97.5);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 96);
+    // Once the thresholds drop, any reading of 1 % or more moves the meter again.
+    m.dropThresholds();
+    EXPECT_EQ(std::pair(m.leftThreshold(), m.rightThreshold()), std::pair(1, 1));
+    EXPECT_TRUE(m.read(64)) << "left only";
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 56);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftMarker), 50);
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 97.5) << "0 % is below the dropped threshold of 1";
+    EXPECT_FALSE(m.read(-1));
+    EXPECT_EQ(m.top(LevelMeterModel::kRightBar), 101);
+    EXPECT_EQ(m.top(LevelMeterModel::kLeftBar), 101);
 }
