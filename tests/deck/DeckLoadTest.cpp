@@ -34,7 +34,11 @@ void writeFile(const QString& path, const QByteArray& bytes, QIODevice::OpenMode
 
 } // namespace
 
-TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
+TEST_F(DeckTest, EachLoadReplacesTheTrackShowsItsTagAndADamagedFileOrPipeLoadsAsNothing) {
+    QStringList styles;
+    for (int i = 0; i < 256; ++i)
+        styles << QStringLiteral("Style %1").arg(i);
+    ASSERT_TRUE(zen::config::writeFields(programDir.filePath("styles.ini"), styles));
     startDeck();
     const QString longName(80, 'n');
     load(makeSine(longName + ".wav", 440, 2));
@@ -71,7 +75,27 @@ TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
     engine->render(4410);
     EXPECT_EQ(engine->channelGetPosition(channel()), 4410 * 2) << "one press plays the new track";
 
-    // Junk under an audio name: the playing track goes, nothing loads, and nobody is asked.
+    // A tag is the last 128 bytes of a regular file; its lines show as plain text, never rendered.
+    const QByteArray title = "<img src=\"/dev/zero\">";
+    const QString name = makeSine("<i>tag.ged.wav", 440, 1);
+    writeFile(musicDir.filePath(name), tagBytes(title, 255), QIODevice::Append);
+    load(name);
+    EXPECT_EQ(ui().lblinfo[0]->text(), " " + QString::fromLatin1(title).leftJustified(30, ' '));
+    EXPECT_EQ(ui().lblinfo[5]->text(), " Style 255");
+    EXPECT_EQ(ui().lblFileName->text(), "<i>tag.ged") << "the extension goes from the last dot";
+    for (const QLabel* label : {ui().lblinfo[0], ui().lblFileName})
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+
+    const QByteArray tagOnly = tagBytes("Just a tag", 3);
+    writeFile(musicDir.filePath("exact.mp3"), tagOnly, QIODevice::WriteOnly);
+    writeFile(musicDir.filePath("short.mp3"), tagOnly.left(127), QIODevice::WriteOnly);
+    TagRecord tag;
+    EXPECT_TRUE(ReadTag(musicDir.filePath("exact.mp3"), tag)) << "a file that is only a tag";
+    for (const QString& damaged :
+         {musicDir.filePath("short.mp3"), musicDir.path(), musicDir.filePath("none")})
+        EXPECT_FALSE(ReadTag(damaged, tag)) << damaged.toStdString();
+
+    // Junk under an audio name: the loaded track goes, nothing loads, and nobody is asked.
     const zen::audio::Handle second = channel();
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
@@ -97,33 +121,6 @@ TEST_F(DeckTest, EachLoadReplacesTheTrackAndADamagedFileOrPipeLoadsAsNothing) {
     QDragEnterEvent enter(QPoint(10, 5), Qt::CopyAction, &dragged, Qt::LeftButton, {});
     QApplication::sendEvent(ui().pctSongInfo, &enter);
     EXPECT_EQ(ui().lblFileName->text(), "dropped track.mp3") << "a dragged file shows its name";
-}
-
-// A tag is the last 128 bytes of a regular file; its lines show as plain text, never rendered.
-TEST_F(DeckTest, TagLinesShowAsStoredAndOnlyAWholeTagCounts) {
-    QStringList styles;
-    for (int i = 0; i < 256; ++i)
-        styles << QStringLiteral("Style %1").arg(i);
-    ASSERT_TRUE(zen::config::writeFields(programDir.filePath("styles.ini"), styles));
-    startDeck();
-    const QByteArray title = "<img src=\"/dev/zero\">";
-    const QString name = makeSine("<i>tag.ged.wav", 440, 1);
-    writeFile(musicDir.filePath(name), tagBytes(title, 255), QIODevice::Append);
-    load(name);
-    EXPECT_EQ(ui().lblinfo[0]->text(), " " + QString::fromLatin1(title).leftJustified(30, ' '));
-    EXPECT_EQ(ui().lblinfo[5]->text(), " Style 255");
-    EXPECT_EQ(ui().lblFileName->text(), "<i>tag.ged") << "the extension goes from the last dot";
-    for (const QLabel* label : {ui().lblinfo[0], ui().lblFileName})
-        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
-
-    const QByteArray tagOnly = tagBytes("Just a tag", 3);
-    writeFile(musicDir.filePath("exact.mp3"), tagOnly, QIODevice::WriteOnly);
-    writeFile(musicDir.filePath("short.mp3"), tagOnly.left(127), QIODevice::WriteOnly);
-    TagRecord tag;
-    EXPECT_TRUE(ReadTag(musicDir.filePath("exact.mp3"), tag)) << "a file that is only a tag";
-    for (const QString& damaged :
-         {musicDir.filePath("short.mp3"), musicDir.path(), musicDir.filePath("none")})
-        EXPECT_FALSE(ReadTag(damaged, tag)) << damaged.toStdString();
 }
 
 // The lists show audio files of any case and follow links to files and folders, but not to
@@ -169,8 +166,7 @@ TEST_F(DeckTest, ListsShowWhatPlaysAndLoadOnADoubleClickOnly) {
 
     // Into a folder and back up: the parent stays listed above.
     emit folders->itemActivated(folders->item(folders->currentRow() + 1));
-    ASSERT_EQ(files->count(), 1);
-    EXPECT_EQ(files->item(0)->text(), "deep.wav");
+    EXPECT_EQ(files->path(), QDir(musicDir.path()).canonicalPath() + "/Crate");
     emit folders->itemActivated(folders->item(folders->currentRow() - 1));
     EXPECT_EQ(files->path(), QDir(musicDir.path()).canonicalPath());
 }

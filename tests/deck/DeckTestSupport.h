@@ -11,16 +11,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 // Records what the deck shows and whether it ended, instead of blocking or exiting.
 class RecordingHost : public DeckHost {
 public:
-    struct Message {
-        QString text;
-        QString title;
-        Icon icon;
-        bool operator==(const Message&) const = default;
-    };
+    using Message = std::tuple<QString, QString, Icon>; // text, title, icon
 
     void showMessage(const QString& text, const QString& title, Icon icon) override {
         messages.push_back({text, title, icon});
