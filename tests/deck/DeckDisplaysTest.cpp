@@ -6,11 +6,9 @@
 #include "deck/displays/PacedTimer.h"
 #include "deck/displays/SpectrumView.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QTest>
 #include <algorithm>
 #include <limits>
@@ -94,17 +92,15 @@ TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheTrackAndClicksSwitchOrDragThem
 
     // The title drags the window while the left button alone is held.
     QLabel* title = ui().lblWindowTitle;
-    const auto mouse = [title](QEvent::Type type, int x, Qt::MouseButtons buttons) {
-        const QPointF at(x, 5);
-        QMouseEvent event(type, at, title->mapToGlobal(at), Qt::LeftButton, buttons, {});
-        QApplication::sendEvent(title, &event);
-    };
     const QPoint start = window->pos();
-    mouse(QEvent::MouseButtonPress, 10, Qt::LeftButton);
-    mouse(QEvent::MouseMove, 30, Qt::LeftButton);
+    QTest::mousePress(title, Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::mouseMove(title, QPoint(30, 5));
     EXPECT_EQ(window->pos(), start + QPoint(20, 0));
-    mouse(QEvent::MouseMove, 40, Qt::LeftButton | Qt::RightButton);
+    QTest::mousePress(title, Qt::RightButton, {}, QPoint(30, 5));
+    QTest::mouseMove(title, QPoint(40, 5));
     EXPECT_EQ(window->pos(), start + QPoint(20, 0)) << "not with another button held too";
+    QTest::mouseRelease(title, Qt::RightButton, {}, QPoint(40, 5));
+    QTest::mouseRelease(title, Qt::LeftButton, {}, QPoint(40, 5));
 
     // With no track the bar view is a line of colour 1 along the bottom, and the meter is empty.
     view->tick();

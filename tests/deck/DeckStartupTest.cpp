@@ -12,7 +12,7 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
     struct Case {
         QString argument, device1, device2, bpm; // no device: no copy written
         bool starts;
-        QString title, device, port;
+        QString device, port;
         int left;
         bool bpmShown;
         QString folder, message = {}, caption = {};
@@ -23,15 +23,15 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
     const QString home = QDir(QDir::homePath()).canonicalPath();
     using enum DeckHost::Icon;
     const Case cases[] = {
-        {"1", "0", "12", "ON", true, "DECK 1", "0 - Default output", "MIDI Yoke 1", 0, true, music},
-        {"2", "12", "1", "OFF", true, "DECK 2", "1 - system (JACK Audio Connection Kit)",
-         "MIDI Yoke 2", DeckLifecycle::kDeck2Left, false, music},
-        {"3", "0", "12", "ON", false, "DECK 3", "0 - Default output", "MIDI Yoke 2",
+        {"1", "0", "12", "ON", true, "0 - Default output", "MIDI Yoke 1", 0, true, music},
+        {"2", "12", "1", "OFF", true, "1 - system (JACK Audio Connection Kit)", "MIDI Yoke 2",
+         DeckLifecycle::kDeck2Left, false, music},
+        {"3", "0", "12", "ON", false, "0 - Default output", "MIDI Yoke 2",
          DeckLifecycle::kDesignLeft, true, music, "Error: Couldn't Initialize Digital Output",
          "Digital output", Critical, 1},
-        {"x", "", "", "", true, "DECK x", "0 - Default output", "", DeckLifecycle::kDesignLeft,
-         false, home, "ERROR opening deckx.ini", "", None, 0},
-        {"", "", "", "", false, "DECK ", "", "", DeckLifecycle::kDesignLeft, true, "",
+        {"x", "", "", "", true, "0 - Default output", "", DeckLifecycle::kDesignLeft, false, home,
+         "ERROR opening deckx.ini", "", None, 0},
+        {"", "", "", "", false, "", "", DeckLifecycle::kDesignLeft, true, "",
          "You must run ZentariDJ.exe.", "", None, 1},
     };
     const QString tone = makeSine("tone.wav", 440, 0.5);
@@ -43,7 +43,7 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
         const auto deckEngine = zen::audio::createTestClockEngine();
         DeckWindow deck(*deckEngine, deckHost);
         EXPECT_EQ(deck.startUp(c.argument), c.starts);
-        EXPECT_EQ(deck.ui().lblWindowTitle->text(), c.title);
+        EXPECT_EQ(deck.ui().lblWindowTitle->text(), "DECK " + c.argument);
         EXPECT_EQ(deck.pos(), QPoint(c.left, 0));
         EXPECT_EQ(deck.ui().cmbDevices->currentText(), c.device);
         EXPECT_EQ(deck.lifecycle().config().midiPortName, c.port);
