@@ -18,12 +18,10 @@
 
 namespace {
 
+// Title, then blank artist and album, the year, a blank comment and the genre.
 QByteArray tagBytes(const QByteArray& title, std::uint8_t genre) {
-    const auto field = [](const QByteArray& text, int width) {
-        return text.left(width).leftJustified(width, ' ');
-    };
-    return "TAG" + field(title, 30) + field("Artist", 30) + field("Album", 30) + "1999" +
-           field("Comment", 30) + static_cast<char>(genre);
+    return "TAG" + title.leftJustified(30, ' ', true) + QByteArray(60, ' ') + "1999" +
+           QByteArray(30, ' ') + static_cast<char>(genre);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode) {

@@ -23,9 +23,8 @@ class DeckRemoteTest : public DeckTest {
 protected:
     // Each test has cables of its own.
     void SetUp() override {
-        ASSERT_TRUE(QDir().mkdir(runtime.filePath("home")));
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        qputenv("HOME", runtime.filePath("home").toUtf8());
+        qputenv("HOME", runtime.path().toUtf8());
     }
     void TearDown() override {
         console.action(kCable1, MidiAction::Close);
@@ -141,7 +140,7 @@ TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     const QString folder = runtime.filePath("zentari-midi");
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
-    QFile cache(runtime.filePath("home/.cache"));
+    QFile cache(runtime.filePath(".cache"));
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     startDeck();
     ASSERT_TRUE(waitFor([this] { return host.ended > 0; }));

@@ -35,8 +35,7 @@ TEST(SpectrumPicture, BarsFillToTheirHeightAndOddColumnsCarryTheMeanHalvesToEven
     SpectrumPicture d;
     std::vector<float> a(1025, 0.0f);
     a[1] = 1.0f / 9.0f;         // square root times 3 is exactly 1: full
-    a[2] = 0.0f;                // band 1 at height 0; mean 50.5 rounds to 50
-    a[3] = magnitudeFor(2, H);  // band 2 at height 2; mean 1 with band 1
+    a[3] = magnitudeFor(2, H);  // band 1 at height 0 (mean 50.5 rounds to 50), band 2 at 2
     a[4] = 1.0f;                // band 3 at full; mean 51.5 rounds to 52
     a[5] = magnitudeFor(50, H); // band 4 at 50; mean 75.5 rounds to 76
     a[6] = -4.0f;               // damaged analyses read as silence or full
