@@ -32,19 +32,6 @@ protected:
         qputenv("HOME", savedHome);
     }
 
-    // Deck 1 configured for "MIDI Yoke 1", with the console's end of that cable open.
-    void startRemoteDeck() {
-        startDeck();
-        // What the deck showed the moment its handler had run.
-        QObject::connect(&window->remote().MIDIInput(), &zen::MIDIInput::messageReceived, [this] {
-            ++handled;
-            lightOn = ui().optActivity->isChecked();
-            stopDot = ui().cmdStop->DotColor();
-        });
-        console.action(kCable1, MidiAction::Open);
-        console.action(kCable1, MidiAction::Start);
-    }
-
     // Sends one message and waits until the deck's handler has run.
     void send(int status, int data1) {
         const int before = handled;
@@ -70,7 +57,16 @@ protected:
 // the latched cue and a held bend keep their lights when it goes off; quit ends the deck as closing
 // its window does: track released, input and timers stopped.
 TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoes) {
-    startRemoteDeck();
+    // Deck 1 configured for "MIDI Yoke 1", with the console's end of that cable open.
+    startDeck();
+    // What the deck showed the moment its handler had run.
+    QObject::connect(&window->remote().MIDIInput(), &zen::MIDIInput::messageReceived, [this] {
+        ++handled;
+        lightOn = ui().optActivity->isChecked();
+        stopDot = ui().cmdStop->DotColor();
+    });
+    console.action(kCable1, MidiAction::Open);
+    console.action(kCable1, MidiAction::Start);
     load(makeSine("tone.wav", 440, 4));
     ui().lblinfo[4]->setText("Recorded live");
     // Play/pause on channel 2, a note with the play number, controllers that name no command.

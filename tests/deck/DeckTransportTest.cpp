@@ -11,7 +11,7 @@
 constexpr int kBytesPerSecond = 44100 * 4;
 
 // Only the user's moves of the slider seek; while playing the slider and text follow the track.
-TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
+TEST_F(DeckTest, PositionSeeksTheEndStopsUnlessRepeatedAndStopReturnsToAHeldCue) {
     const std::pair<float, const char*> times[] = {
         {59.9996f, "00:59,000"}, {215.457f, "03:35,457"}, {6000.5f, "100:00,500"}};
     for (const auto& [seconds, text] : times)
@@ -54,6 +54,37 @@ TEST_F(DeckTest, PositionShowsAndSeeksAndTheEndStopsAtTheStartUnlessRepeated) {
     EXPECT_FALSE(ui().cmdPause->isHidden());
     engine->render(441);
     EXPECT_EQ(engine->channelGetPosition(channel()), 441 * 4);
+
+    // A held cue stutters on the cue point, and stop returns there.
+    ui().chkRepeat->setChecked(false);
+    load(makeSine("long.wav", 440, 3));
+    window->Zen_Pause();
+    engine->render(44100);
+    window->Zen_CUE();
+    EXPECT_EQ(transport().cuePoint(), kBytesPerSecond);
+    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
+    engine->render(3307);
+    transport().cueTick();
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond) << "the stutter's jump back";
+    engine->render(1000);
+    window->Zen_CUE();
+    EXPECT_FALSE(transport().tmrCue().isActive());
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
+    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOffDot);
+    engine->render(1000);
+    window->Zen_Stop();
+    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
+
+    // Cue-play while stopped plays to the end by itself; the deck still reads as stopped.
+    engine->channelSetPosition(channel(), 2 * kBytesPerSecond);
+    ui().cmdCueSet->Click();
+    ui().cmdCuePause->MouseDown(1, 0, 1, 1);
+    EXPECT_TRUE(transport().stopped());
+    play(4410);
+    EXPECT_EQ(engine->channelGetPosition(channel()), 2 * kBytesPerSecond + 4410 * 4);
+    play(44100);
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_EQ(engine->channelGetPosition(channel()), 3 * kBytesPerSecond);
 }
 
 // The loop and end watch wakes every 2 ms only where it may have to act before the next frame;
@@ -113,36 +144,4 @@ TEST_F(DeckTest, LoopWrapsAtItsEndFineStepsMoveTheEndAndTheWatchWakesOnlyWhereNe
     play(100);
     EXPECT_EQ(engine->channelGetPosition(channel()), loop().loopStart());
     EXPECT_TRUE(transport().watchingClosely()) << "an empty loop";
-}
-
-TEST_F(DeckTest, HeldCueStuttersOnTheCuePointAndStopReturnsThere) {
-    startDeck();
-    load(makeSine("tone.wav", 440, 3));
-    window->Zen_Pause();
-    engine->render(44100);
-    window->Zen_CUE();
-    EXPECT_EQ(transport().cuePoint(), kBytesPerSecond);
-    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOnDot);
-    engine->render(3307);
-    transport().cueTick();
-    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond) << "the stutter's jump back";
-    engine->render(1000);
-    window->Zen_CUE();
-    EXPECT_FALSE(transport().tmrCue().isActive());
-    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
-    EXPECT_EQ(ui().cmdCUE->DotColor(), zen::kLightOffDot);
-    engine->render(1000);
-    window->Zen_Stop();
-    EXPECT_EQ(engine->channelGetPosition(channel()), kBytesPerSecond);
-
-    // Cue-play while stopped plays to the end by itself; the deck still reads as stopped.
-    engine->channelSetPosition(channel(), 2 * kBytesPerSecond);
-    ui().cmdCueSet->Click();
-    ui().cmdCuePause->MouseDown(1, 0, 1, 1);
-    EXPECT_TRUE(transport().stopped());
-    play(4410);
-    EXPECT_EQ(engine->channelGetPosition(channel()), 2 * kBytesPerSecond + 4410 * 4);
-    play(44100);
-    EXPECT_TRUE(transport().stopped());
-    EXPECT_EQ(engine->channelGetPosition(channel()), 3 * kBytesPerSecond);
 }
