@@ -13,9 +13,6 @@
 // The deck's remote control driven as the console drives it: Control Changes sent through a
 // real cable from a port of this process, handled on the window thread.
 
-namespace {
-
-using zen::MidiAction;
 constexpr zen::Rgb kRed = zen::rgb(255, 0, 0);
 constexpr qint16 kCable1 = 0;
 
@@ -27,7 +24,7 @@ protected:
         qputenv("HOME", runtime.path().toUtf8());
     }
     void TearDown() override {
-        console.action(kCable1, MidiAction::Close);
+        console.action(kCable1, zen::MidiAction::Close);
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
         qputenv("HOME", savedHome);
     }
@@ -65,8 +62,8 @@ TEST_F(DeckRemoteTest, ConsoleCommandsPlayCueBendAndQuitTheDeckAndNothingElseDoe
         lightOn = ui().optActivity->isChecked();
         stopDot = ui().cmdStop->DotColor();
     });
-    console.action(kCable1, MidiAction::Open);
-    console.action(kCable1, MidiAction::Start);
+    console.action(kCable1, zen::MidiAction::Open);
+    console.action(kCable1, zen::MidiAction::Start);
     load(makeSine("tone.wav", 440, 4));
     ui().lblinfo[4]->setText("Recorded live");
     // Play/pause on channel 2, a note with the play number, controllers that name no command.
@@ -146,5 +143,3 @@ TEST_F(DeckRemoteTest, FailingPortIsReportedAndEndsTheDeck) {
     EXPECT_EQ(host.messages, std::vector{error});
     EXPECT_EQ(host.ended, 1);
 }
-
-} // namespace
