@@ -14,7 +14,6 @@
 #include <limits>
 #include <numeric>
 
-using zen::deck::LevelMeterModel;
 using zen::deck::SpectrumPicture;
 
 namespace {
@@ -108,7 +107,7 @@ TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheTrackAndClicksSwitchOrDragThem
     EXPECT_EQ(view->grab().toImage().pixel(0, SpectrumPicture::kHeight - 1),
               qRgb(e.red, e.green, e.blue));
     meter->readLevel();
-    EXPECT_EQ(meter->model().top(LevelMeterModel::kLeftBar), 101);
+    EXPECT_EQ(meter->model().top(zen::deck::LevelMeterModel::kLeftBar), 101);
     EXPECT_FALSE(meter->resetTimer().isActive()) << "no level, no threshold drop";
 
     // A full-scale tone on a playing deck: the meter and the bar view read the new channel.
@@ -116,7 +115,7 @@ TEST_F(DeckTest, DisplaysStartWithTheDeckFollowTheTrackAndClicksSwitchOrDragThem
     window->Zen_Pause();
     engine->render(4410);
     meter->readLevel();
-    EXPECT_EQ(meter->model().top(LevelMeterModel::kLeftBar), 5);
+    EXPECT_EQ(meter->model().top(zen::deck::LevelMeterModel::kLeftBar), 5);
     EXPECT_EQ(QColor(meter->grab().toImage().pixel(12, 50)), QColor(0, 192, 0)) << "left bar";
     // A steady signal drops the thresholds every 250 ms: reading again leaves the countdown.
     ASSERT_TRUE(meter->resetTimer().isActive());
