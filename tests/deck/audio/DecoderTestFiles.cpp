@@ -14,12 +14,12 @@ namespace zen::audio::test {
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zen-decoders.XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
+    root = pattern;
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    std::filesystem::remove_all(root, ignored);
 }
 
 Pcm makeSignal(int channels, int rate, std::int64_t frames) {

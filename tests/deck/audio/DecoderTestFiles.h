@@ -10,16 +10,11 @@
 // Audio files written at run time for the decoder tests, into a folder removed afterwards.
 namespace zen::audio::test {
 
-class TempFolder {
-public:
+struct TempFolder {
     TempFolder();
     ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string path(const std::string& name) const { return (root_ / name).string(); }
-
-private:
-    std::filesystem::path root_;
+    std::string path(const std::string& name) const { return (root / name).string(); }
+    std::filesystem::path root;
 };
 
 struct Pcm {

@@ -38,17 +38,12 @@ TEST(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
     EXPECT_TRUE(engine->init(0, 44100, 0)) << "free makes way for a new init";
 }
 
-class EngineHandles : public EngineTest {
-protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        writeWav(wav, makeSine(1000, 0.5, 44100, 1.0));
-        writeBytes(mod, makeModule(2));
-    }
-    const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
-};
+using EngineHandles = EngineTest;
 
-TEST_F(EngineHandles, EachHandleIsUniqueAndServesOnlyItsKind) {
+TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) {
+    const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
+    writeWav(wav, makeSine(1000, 0.5, 44100, 1.0));
+    writeBytes(mod, makeModule(2));
     std::vector<Handle> seen;
     for (int round = 0; round < 3; ++round) {
         const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx);
@@ -63,7 +58,8 @@ TEST_F(EngineHandles, EachHandleIsUniqueAndServesOnlyItsKind) {
         engine->streamFree(m);
         engine->tempoFree(s);
         EXPECT_EQ(engine->streamGetLength(s), 44100 * 4) << "freed as the wrong kind";
-        EXPECT_GT(engine->streamGetLength(m), 0) << "freed as the wrong kind";
+        EXPECT_GT(engine->streamGetLength(m), 44100 * 4) << "freed as the wrong kind";
+        EXPECT_EQ(engine->streamGetLength(m) % 4, 0);
         engine->streamFree(s);
         engine->streamFree(d);
         engine->musicFree(m);
@@ -72,6 +68,23 @@ TEST_F(EngineHandles, EachHandleIsUniqueAndServesOnlyItsKind) {
         EXPECT_FALSE(engine->channelGetAttributes(s, nullptr, nullptr, nullptr));
         EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(s, 4), -1.0f);
     }
+    // A module plays at the output rate, takes effects, and the module volume scales it.
+    const Handle m = engine->musicLoad(mod, 0, 0, kMusicFx);
+    int rate = 0;
+    engine->channelGetAttributes(m, &rate, nullptr, nullptr);
+    EXPECT_EQ(rate, 44100);
+    EXPECT_NE(engine->channelSetFx(m, kFxParamEq), 0u);
+    engine->streamPlay(m, 0, 0);
+    EXPECT_GT(peak(engine->render(44100)), 0.01);
+    engine->setGlobalVolumes(0, 100, 100);
+    EXPECT_EQ(peak(channelOf(engine->render(4410), 0, 256)), 0.0);
+    // Each loader refuses a folder and the other kind's files, and parts of files are refused.
+    std::filesystem::create_directory(folder.path("dir.mp3"));
+    for (const auto& path : {folder.path("dir.mp3"), wav}) {
+        EXPECT_EQ(engine->musicLoad(path, 0, 0, kMusicFx), 0u) << path;
+        EXPECT_EQ(engine->streamCreateFile(path == wav ? mod : path, 0, 0, kStreamFx), 0u) << path;
+    }
+    EXPECT_EQ(engine->streamCreateFile(wav, 44, 0, kStreamFx), 0u);
     // An effect needs a playing channel made for effects, and keeps its parameters in range.
     EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, 0), kFxParamEq), 0u);
     EXPECT_EQ(engine->channelSetFx(engine->streamCreateFile(wav, 0, 0, kDecodeOnly), kFxParamEq),
@@ -93,29 +106,6 @@ TEST_F(EngineHandles, EachHandleIsUniqueAndServesOnlyItsKind) {
     EXPECT_FALSE(engine->fxGetParameters(s, p)) << "a channel is not an effect";
     engine->streamFree(s);
     EXPECT_FALSE(engine->fxSetParameters(fx, p)) << "effects go with their channel";
-}
-
-TEST_F(EngineHandles, ModulesPlayAsMusicAndWhatIsNotAudioIsRefused) {
-    const Handle m = engine->musicLoad(mod, 0, 0, kMusicFx | kMusicLoop | kMusicRamp);
-    ASSERT_NE(m, 0u);
-    EXPECT_GT(engine->streamGetLength(m), 44100 * 4);
-    EXPECT_EQ(engine->streamGetLength(m) % 4, 0);
-    int rate = 0;
-    engine->channelGetAttributes(m, &rate, nullptr, nullptr);
-    EXPECT_EQ(rate, 44100);
-    EXPECT_NE(engine->channelSetFx(m, kFxParamEq), 0u);
-    engine->streamPlay(m, 0, 0);
-    EXPECT_GT(peak(engine->render(44100)), 0.01);
-    // The module volume scales modules.
-    engine->setGlobalVolumes(0, 100, 100);
-    EXPECT_EQ(peak(channelOf(engine->render(4410), 0, 256)), 0.0);
-
-    std::filesystem::create_directory(folder.path("dir.mp3"));
-    for (const auto& path : {folder.path("dir.mp3"), wav}) {
-        EXPECT_EQ(engine->musicLoad(path, 0, 0, kMusicFx), 0u) << path;
-        EXPECT_EQ(engine->streamCreateFile(path == wav ? mod : path, 0, 0, kStreamFx), 0u) << path;
-    }
-    EXPECT_EQ(engine->streamCreateFile(wav, 44, 0, kStreamFx), 0u) << "parts of files are refused";
 }
 
 } // namespace

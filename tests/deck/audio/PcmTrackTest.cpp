@@ -84,6 +84,22 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
             ASSERT_EQ(std::system(mpg123.c_str()), 0) << mpg123;
             cases.push_back({path, mono, test::decodeAll(reference), 0});
         }
+    // A module renders as libopenmpt renders it at full quality, to the end of its fade-out;
+    // each rendering dithers on its own.
+    const auto module = test::makeModule(3);
+    test::writeBytes(folder.path("tune.mod"), module);
+    for (bool mono : {false, true}) {
+        openmpt::module reference(module);
+        reference.ctl_set_text("play.at_end", "fadeout");
+        Pcm rendered{mono ? 1 : 2, kRate, {}};
+        std::vector<std::int16_t> block(2 * 4096);
+        while (const std::size_t got =
+                   mono ? reference.read(kRate, 4096, block.data())
+                        : reference.read_interleaved_stereo(kRate, 4096, block.data()))
+            rendered.samples.insert(rendered.samples.end(), block.begin(),
+                                    block.begin() + std::ptrdiff_t(got) * rendered.channels);
+        cases.push_back({folder.path("tune.mod"), mono, rendered, 2});
+    }
 
     for (const auto& c : cases) {
         const Pcm got = test::decodeTrack(c.path, c.mono);
@@ -141,27 +157,6 @@ TEST_F(PcmTrackTest, SurroundFoldsToStereoByPosition) {
         const Pcm got = test::decodeTrack(loud, mono);
         ASSERT_EQ(got.samples.size(), mono ? 100u : 200u);
         EXPECT_GT(*std::min_element(got.samples.begin(), got.samples.end()), 30000);
-    }
-}
-
-TEST_F(PcmTrackTest, ModulesRenderToTheirExactLength) {
-    const auto bytes = test::makeModule(3);
-    test::writeBytes(folder.path("tune.mod"), bytes);
-    // What libopenmpt renders of the module at full quality, counted without our help.
-    openmpt::module module(bytes);
-    module.ctl_set_text("play.at_end", "fadeout");
-    std::vector<std::int16_t> block(2 * 4096);
-    std::int64_t expected = 0;
-    while (const std::size_t got = module.read_interleaved_stereo(kRate, 4096, block.data()))
-        expected += std::int64_t(got);
-    ASSERT_GT(expected, kRate);
-
-    for (bool mono : {false, true}) {
-        const Pcm got = test::decodeTrack(folder.path("tune.mod"), mono);
-        ASSERT_EQ(got.frames(), expected);
-        EXPECT_EQ(got.channels, mono ? 1 : 2);
-        EXPECT_EQ(got.rate, kRate);
-        EXPECT_GT(*std::max_element(got.samples.begin(), got.samples.end()), 1000);
     }
 }
 
