@@ -8,9 +8,7 @@
 namespace zen::audio::test {
 namespace {
 
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+using namespace std::chrono_literals;
 
 TEST(OutputDevice, AChannelPlaysInRealTimeThroughTheDefaultOutputsNumbering) {
     const auto devices = listOutputDevices();
@@ -31,7 +29,7 @@ TEST(OutputDevice, AChannelPlaysInRealTimeThroughTheDefaultOutputsNumbering) {
     ASSERT_TRUE(engine->streamPreBuf(h));
     ASSERT_TRUE(engine->streamPlay(h, 0, 0));
     EXPECT_EQ(engine->channelGetPosition(h), 0);
-    sleepMs(400);
+    std::this_thread::sleep_for(400ms);
     // Loose bounds: a loaded machine may oversleep, never play faster than real time.
     EXPECT_GT(engine->channelGetPosition(h), 0.1 * 4 * 44100);
     EXPECT_LT(engine->channelGetPosition(h), 3.0 * 4 * 44100);
@@ -47,7 +45,7 @@ TEST(OutputDevice, AChannelPlaysInRealTimeThroughTheDefaultOutputsNumbering) {
     ASSERT_TRUE(engine->channelSetPosition(h, kStart));
     EXPECT_EQ(engine->channelGetPosition(h), kStart) << "a seek reads its target at once";
     bool nearStart = false, nearEnd = false;
-    for (int ms = 0; ms < 500; ++ms, sleepMs(1)) {
+    for (int ms = 0; ms < 500; ++ms, std::this_thread::sleep_for(1ms)) {
         const std::int32_t p = engine->channelGetPosition(h);
         ASSERT_GE(p, kStart);
         ASSERT_LT(p, kEnd);
@@ -58,9 +56,9 @@ TEST(OutputDevice, AChannelPlaysInRealTimeThroughTheDefaultOutputsNumbering) {
 
     // The stop keeps a position where it was heard.
     ASSERT_TRUE(engine->channelStop(h));
-    sleepMs(50);
+    std::this_thread::sleep_for(50ms);
     const std::int32_t kept = engine->channelGetPosition(h);
-    sleepMs(100);
+    std::this_thread::sleep_for(100ms);
     EXPECT_EQ(engine->channelGetPosition(h), kept);
     EXPECT_EQ(engine->channelGetLevel(h), -1);
     EXPECT_TRUE(engine->stop());
