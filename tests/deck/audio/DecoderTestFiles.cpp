@@ -50,19 +50,6 @@ void writeSndfile(const std::string& path, const Pcm& pcm, int format) {
     sf_close(file);
 }
 
-Pcm decodeAll(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) throw std::runtime_error("cannot read " + path);
-    Pcm pcm{info.channels, info.samplerate, {}};
-    std::vector<std::int16_t> block(static_cast<size_t>(4096 * info.channels));
-    sf_count_t got;
-    while ((got = sf_readf_short(file, block.data(), 4096)) > 0)
-        pcm.samples.insert(pcm.samples.end(), block.begin(), block.begin() + got * info.channels);
-    sf_close(file);
-    return pcm;
-}
-
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs) {
     const std::string command = "lame --quiet " + extraArgs + " '" + wav + "' '" + mp3 + "'";
     if (std::system(command.c_str()) != 0) throw std::runtime_error("lame failed: " + command);

@@ -28,8 +28,6 @@ struct Pcm {
 Pcm makeSignal(int channels, int rate, std::int64_t frames);
 // Writes through libsndfile; `format` is an SF_FORMAT_* combination.
 void writeSndfile(const std::string& path, const Pcm& pcm, int format);
-// Everything libsndfile decodes from the file, read straight through from the start.
-Pcm decodeAll(const std::string& path);
 // Encodes a WAV to MP3 with the lame command; `extraArgs` such as "-t" (no LAME/Xing frame).
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs);
 // The file as the deck opens it (modules by their extension), once the whole decode is done,

@@ -3,14 +3,16 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 namespace zen::audio::test {
 namespace {
 
-TEST(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
-    TempFolder folder;
+using EngineLifecycle = EngineTest;
+
+TEST_F(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
     writeWav(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 1.0));
-    auto engine = createTestClockEngine();
+    engine->free();
     EXPECT_EQ(engine->getVersion(), 0x80001u);
     EngineInfo info;
     EXPECT_FALSE(engine->getInfo(info)) << "not initialised";
@@ -98,9 +100,8 @@ TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) 
         ASSERT_TRUE(engine->fxSetParameters(fx, asked));
         ParamEq p;
         ASSERT_TRUE(engine->fxGetParameters(fx, p));
-        EXPECT_FLOAT_EQ(p.centerHz, kept.centerHz);
-        EXPECT_FLOAT_EQ(p.bandwidthSemitones, kept.bandwidthSemitones);
-        EXPECT_FLOAT_EQ(p.gainDb, kept.gainDb);
+        EXPECT_EQ(std::tuple(p.centerHz, p.bandwidthSemitones, p.gainDb),
+                  std::tuple(kept.centerHz, kept.bandwidthSemitones, kept.gainDb));
     }
     ParamEq p;
     EXPECT_FALSE(engine->fxGetParameters(s, p)) << "a channel is not an effect";

@@ -12,6 +12,13 @@
 namespace zen::audio::test {
 namespace {
 
+double rms(const std::vector<float>& mono) {
+    double sum = 0;
+    for (float v : mono)
+        sum += double(v) * v;
+    return std::sqrt(sum / double(mono.size()));
+}
+
 class EngineSound : public EngineTest {
 protected:
     // A playing file of a sine, `rate` its playback rate, heard from 0.1 s on.

@@ -20,23 +20,6 @@ Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels
     return pcm;
 }
 
-Pcm makeProbe(std::int64_t frames, int channels) {
-    return makeSine(997, 0.5, 44100, (static_cast<double>(frames) + 0.5) / 44100, channels);
-}
-
-void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
-                  std::int64_t source, int count) {
-    for (int i = 0; i < count; ++i)
-        for (int c = 0; c < 2; ++c) {
-            const auto at =
-                static_cast<std::size_t>((source + i) * pcm.channels + (pcm.channels == 1 ? 0 : c));
-            ASSERT_NEAR(out[2 * (from + static_cast<std::size_t>(i)) + static_cast<std::size_t>(c)],
-                        pcm.samples[at] / 32768.0, kProbeTolerance)
-                << "output frame " << from + static_cast<std::size_t>(i)
-                << " should be source frame " << source + i;
-        }
-}
-
 void writeWav(const std::string& path, const Pcm& pcm) {
     writeSndfile(path, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 }
@@ -49,27 +32,12 @@ std::vector<float> channelOf(const std::vector<float>& stereo, int channel, std:
 }
 
 double measureHz(const std::vector<float>& mono, double rate) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (std::size_t i = 1; i < mono.size(); ++i) {
-        if (mono[i - 1] < 0 && mono[i] >= 0) {
-            const double t = (i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]);
-            if (first < 0)
-                first = t;
-            else
-                ++crossings;
-            last = t;
-        }
-    }
-    if (crossings == 0) return 0;
-    return crossings * rate / (last - first);
-}
-
-double rms(const std::vector<float>& mono) {
-    double sum = 0;
-    for (float v : mono)
-        sum += double(v) * v;
-    return mono.empty() ? 0 : std::sqrt(sum / mono.size());
+    std::vector<double> rises; // where the signal crosses zero upwards, between two samples
+    for (std::size_t i = 1; i < mono.size(); ++i)
+        if (mono[i - 1] < 0 && mono[i] >= 0)
+            rises.push_back(double(i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]));
+    if (rises.size() < 2) return 0;
+    return double(rises.size() - 1) * rate / (rises.back() - rises.front());
 }
 
 double peak(const std::vector<float>& mono) {

@@ -14,15 +14,6 @@ namespace zen::audio::test {
 
 // A sine of `amplitude` (1 = full scale) at `hz`, `seconds` long, the same on every channel.
 Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels = 2);
-// What shows where a frame came from through the resampler: a 997 Hz sine at 0.5, at 44100 Hz.
-// Played at its own rate it comes out within kProbeTolerance of its samples, where a frame off
-// moves them by up to 0.07, and it repeats only after a second.
-Pcm makeProbe(std::int64_t frames, int channels = 2);
-constexpr double kProbeTolerance = 2e-3;
-// Output frames [from, from + count) of interleaved stereo play `pcm` from frame `source` on,
-// within kProbeTolerance: for the probe, or a tone as smooth.
-void expectFrames(const std::vector<float>& out, std::size_t from, const Pcm& pcm,
-                  std::int64_t source, int count);
 void writeWav(const std::string& path, const Pcm& pcm);
 
 // One channel (0 left, 1 right) of interleaved stereo, from frame `from` on.
@@ -30,7 +21,6 @@ std::vector<float> channelOf(const std::vector<float>& stereo, int channel, std:
 // Frequency by zero crossings interpolated between samples; precise to well under 1 Hz over a
 // second of a clean tone.
 double measureHz(const std::vector<float>& mono, double rate = 44100);
-double rms(const std::vector<float>& mono);
 double peak(const std::vector<float>& mono);
 // The largest step between neighbouring samples (`order` 1), or the largest bend (`order` 2).
 double roughness(const std::vector<float>& mono, int order);
