@@ -59,6 +59,7 @@ TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) 
         engine->musicFree(s);
         engine->streamFree(m);
         engine->tempoFree(s);
+        EXPECT_FALSE(engine->channelSetLoop(d, 0, 4000)) << "a decode channel loops";
         EXPECT_EQ(engine->streamGetLength(s), 44100 * 4) << "freed as the wrong kind";
         EXPECT_GT(engine->streamGetLength(m), 44100 * 4) << "freed as the wrong kind";
         EXPECT_EQ(engine->streamGetLength(m) % 4, 0);
@@ -67,6 +68,7 @@ TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) 
         engine->musicFree(m);
         EXPECT_EQ(engine->streamGetLength(m), -1);
         EXPECT_FALSE(engine->streamPlay(s, 0, 0));
+        EXPECT_FALSE(engine->channelSetLoop(s, 0, 4000));
         EXPECT_FALSE(engine->channelGetAttributes(s, nullptr, nullptr, nullptr));
         EXPECT_FLOAT_EQ(engine->channelBytes2Seconds(s, 4), -1.0f);
     }
