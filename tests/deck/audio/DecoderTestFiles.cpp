@@ -76,12 +76,10 @@ Pcm decodeTrack(const std::string& path, bool mono) {
 std::vector<unsigned char> makeModule(int patterns) {
     constexpr int kSampleWords = 32;
     std::vector<unsigned char> mod(1084, 0);
-    mod[0] = 'z';
     unsigned char* sample = &mod[20]; // the first of 31 sample headers
-    sample[22] = 0;
-    sample[23] = kSampleWords; // length in words
-    sample[25] = 64;           // volume
-    sample[29] = kSampleWords; // loop length in words: the whole sample
+    sample[23] = kSampleWords;        // length in words
+    sample[25] = 64;                  // volume
+    sample[29] = kSampleWords;        // loop length in words: the whole sample
     mod[950] = static_cast<unsigned char>(patterns);
     mod[951] = 127;
     for (int p = 0; p < patterns; ++p)

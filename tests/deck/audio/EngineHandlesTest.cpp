@@ -46,16 +46,20 @@ TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) 
     const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
     writeWav(wav, makeSine(1000, 0.5, 44100, 1.0));
     writeBytes(mod, makeModule(2));
+    // Far more rounds than the engine's 64 voices: each voice played and freed is handed back once
+    // faded, and its handle is never handed out again.
     std::vector<Handle> seen;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 70; ++round) {
         const Handle s = engine->streamCreateFile(wav, 0, 0, kStreamFx);
         const Handle d = engine->streamCreateFile(wav, 0, 0, kDecodeOnly);
         const Handle m = engine->musicLoad(mod, 0, 0, kMusicFx | kMusicLoop | kMusicRamp);
         for (Handle h : {s, d, m, engine->channelSetFx(s, kFxParamEq)}) {
-            ASSERT_NE(h, 0u);
+            ASSERT_NE(h, 0u) << "round " << round;
             EXPECT_EQ(std::count(seen.begin(), seen.end(), h), 0) << h << " reused";
             seen.push_back(h);
         }
+        engine->streamPlay(s, 0, 0);
+        engine->render(300);
         engine->musicFree(s);
         engine->streamFree(m);
         engine->tempoFree(s);
