@@ -51,15 +51,14 @@ protected:
     // A second of the busy signal in each format the deck reads, the module aside.
     std::vector<std::string> goodFiles() {
         const test::Pcm pcm = test::makeSignal(2, kRate, kRate);
-        const std::string wav = folder.path("good.wav"), flac = folder.path("good.flac"),
-                          ogg = folder.path("good.ogg"), mp3 = folder.path("good.mp3"),
-                          mod = folder.path("good.mod");
-        test::writeSndfile(wav, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        test::writeSndfile(flac, pcm, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
-        test::writeSndfile(ogg, pcm, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
-        test::encodeMp3(wav, mp3, "-t");
-        test::writeBytes(mod, test::makeModule(2));
-        return {wav, flac, ogg, mp3, mod};
+        const std::string wav = test::writeSndfile(folder.path("good.wav"), pcm);
+        test::encodeMp3(wav, folder.path("good.mp3"), "-t");
+        return {
+            wav,
+            test::writeSndfile(folder.path("good.flac"), pcm, SF_FORMAT_FLAC | SF_FORMAT_PCM_16),
+            test::writeSndfile(folder.path("good.ogg"), pcm, SF_FORMAT_OGG | SF_FORMAT_VORBIS),
+            folder.path("good.mp3"),
+            test::writeBytes(folder.path("good.mod"), test::makeModule(2))};
     }
     test::TempFolder folder;
 };
@@ -128,8 +127,7 @@ TEST_F(DamagedFileTest, LengthsAreCappedByTheDataAndRefusedBeyondThirtyTwoBitPos
     wav.resize(wav.size() / 2);
     putLe32(wav, 4, 0xfffffff0);
     putLe32(wav, 40, 0xfffffff0);
-    test::writeBytes(folder.path("cut.wav"), wav);
-    auto track = PcmTrack::open(folder.path("cut.wav"), Kind::Stream, false);
+    auto track = PcmTrack::open(test::writeBytes(folder.path("cut.wav"), wav), Kind::Stream, false);
     ASSERT_TRUE(track);
     EXPECT_LE(track->lengthFrames() * 4, std::int64_t(wav.size()));
     EXPECT_GT(track->waitDecoded(track->lengthFrames()), kRate / 4);
@@ -162,10 +160,10 @@ bool sameSamples(const test::Pcm& a, std::int64_t aFrom, const test::Pcm& b, std
 }
 
 TEST_F(DamagedFileTest, MpegPlaysOnPastDamageAndAppendedFiles) {
-    const std::string wav = folder.path("long.wav"), mp3 = folder.path("clean.mp3");
-    test::writeSndfile(wav, test::makeSignal(2, kRate, 12 * kRate),
-                       SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    test::encodeMp3(wav, mp3, "-t -b 128");
+    const std::string mp3 = folder.path("clean.mp3");
+    test::encodeMp3(
+        test::writeSndfile(folder.path("long.wav"), test::makeSignal(2, kRate, 12 * kRate)), mp3,
+        "-t -b 128");
     const test::Pcm clean = test::decodeTrack(mp3);
     ASSERT_EQ(clean.frames() % 1152, 0);
 
@@ -177,8 +175,8 @@ TEST_F(DamagedFileTest, MpegPlaysOnPastDamageAndAppendedFiles) {
     const auto falseFrames = test::layerOneFrames(10, 10);
     std::copy(falseFrames.begin(), falseFrames.end(), junk.begin() + (1 << 19));
     bytes.insert(bytes.begin() + std::ptrdiff_t(bytes.size() / 2), junk.begin(), junk.end());
-    test::writeBytes(folder.path("damaged.mp3"), bytes);
-    const test::Pcm damaged = test::decodeTrack(folder.path("damaged.mp3"));
+    const test::Pcm damaged =
+        test::decodeTrack(test::writeBytes(folder.path("damaged.mp3"), bytes));
     const std::int64_t side = 4 * kRate;
     EXPECT_TRUE(sameSamples(damaged, 0, clean, 0, side));
     EXPECT_TRUE(sameSamples(damaged, damaged.frames() - side, clean, clean.frames() - side, side));
@@ -189,8 +187,7 @@ TEST_F(DamagedFileTest, MpegPlaysOnPastDamageAndAppendedFiles) {
     auto twice = test::readBytes(mp3);
     const auto second = twice;
     twice.insert(twice.end(), second.begin(), second.end());
-    test::writeBytes(folder.path("appended.mp3"), twice);
-    const test::Pcm both = test::decodeTrack(folder.path("appended.mp3"));
+    const test::Pcm both = test::decodeTrack(test::writeBytes(folder.path("appended.mp3"), twice));
     ASSERT_EQ(both.frames(), 2 * clean.frames());
     EXPECT_TRUE(sameSamples(both, clean.frames() + kRate, clean, kRate, side));
 }

@@ -39,7 +39,7 @@ Pcm makeSignal(int channels, int rate, std::int64_t frames) {
     return pcm;
 }
 
-void writeSndfile(const std::string& path, const Pcm& pcm, int format) {
+std::string writeSndfile(const std::string& path, const Pcm& pcm, int format) {
     SF_INFO info{};
     info.channels = pcm.channels;
     info.samplerate = pcm.rate;
@@ -48,6 +48,7 @@ void writeSndfile(const std::string& path, const Pcm& pcm, int format) {
     if (!file) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
     sf_writef_short(file, pcm.samples.data(), pcm.frames());
     sf_close(file);
+    return path;
 }
 
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs) {
@@ -117,9 +118,10 @@ std::vector<unsigned char> layerOneFrames(int slow, int fast) {
     return bytes;
 }
 
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+std::string writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
 }
 
 std::vector<unsigned char> readBytes(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <sndfile.h>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,8 @@ struct Pcm {
 // A busy signal (two tones over seeded noise) so that any shift by a frame shows.
 Pcm makeSignal(int channels, int rate, std::int64_t frames);
 // Writes through libsndfile; `format` is an SF_FORMAT_* combination.
-void writeSndfile(const std::string& path, const Pcm& pcm, int format);
+std::string writeSndfile(const std::string& path, const Pcm& pcm,
+                         int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 // Encodes a WAV to MP3 with the lame command; `extraArgs` such as "-t" (no LAME/Xing frame).
 void encodeMp3(const std::string& wav, const std::string& mp3, const std::string& extraArgs);
 // The file as the deck opens it (modules by their extension), once the whole decode is done,
@@ -40,7 +42,7 @@ std::vector<unsigned char> makeModule(int patterns);
 // Silent MPEG-1 layer I frames at 44100 Hz (nothing allocated to any subband), first `slow` at
 // 128 then `fast` at 448 kbit/s.
 std::vector<unsigned char> layerOneFrames(int slow, int fast);
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::string writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> readBytes(const std::string& path);
 
 } // namespace zen::audio::test

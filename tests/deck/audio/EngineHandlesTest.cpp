@@ -43,9 +43,8 @@ TEST_F(EngineLifecycle, TheTestClockStartsLikeADeviceAndPlaysOnlyWhenStarted) {
 using EngineHandles = EngineTest;
 
 TEST_F(EngineHandles, EachHandleIsUniqueServesOnlyItsKindAndModulesPlayAsMusic) {
-    const std::string wav = folder.path("s.wav"), mod = folder.path("m.mod");
-    writeWav(wav, makeSine(1000, 0.5, 44100, 1.0));
-    writeBytes(mod, makeModule(2));
+    const std::string wav = writeSndfile(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 1.0));
+    const std::string mod = writeBytes(folder.path("m.mod"), makeModule(2));
     // Far more rounds than the engine's 64 voices: each voice played and freed is handed back once
     // faded, and its handle is never handed out again.
     std::vector<Handle> seen;

@@ -21,7 +21,7 @@ Pcm makeSine(double hz, double amplitude, int rate, double seconds, int channels
 }
 
 void writeWav(const std::string& path, const Pcm& pcm) {
-    writeSndfile(path, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    writeSndfile(path, pcm);
 }
 
 std::vector<float> channelOf(const std::vector<float>& stereo, int channel, std::size_t from) {
@@ -61,8 +61,7 @@ void EngineTest::SetUp() {
 }
 
 Handle EngineTest::open(const std::string& name, const Pcm& pcm, std::uint32_t flags) {
-    writeWav(folder.path(name), pcm);
-    const Handle h = engine->streamCreateFile(folder.path(name), 0, 0, flags);
+    const Handle h = engine->streamCreateFile(writeSndfile(folder.path(name), pcm), 0, 0, flags);
     EXPECT_NE(h, 0u) << name;
     return h;
 }

@@ -32,13 +32,9 @@ Pcm decodeAll(const std::string& path) {
 
 class PcmTrackTest : public ::testing::Test {
 protected:
-    std::string write(const std::string& name, const Pcm& pcm, int format) {
-        test::writeSndfile(folder.path(name), pcm, format);
-        return folder.path(name);
-    }
     test::TempFolder folder;
     const Pcm stereo = test::makeSignal(2, kRate, 3 * kRate + 77);
-    const std::string wav = write("a.wav", stereo, kWav);
+    const std::string wav = test::writeSndfile(folder.path("a.wav"), stereo);
 };
 
 TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
@@ -50,7 +46,8 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
     };
     // A FLAC stream written without its length: STREAMINFO's 36-bit sample count (low nibble of
     // byte 21, bytes 22..25) 0 means unknown, and the decoder must count.
-    auto flac = test::readBytes(write("a.flac", stereo, SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
+    auto flac = test::readBytes(
+        test::writeSndfile(folder.path("a.flac"), stereo, SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
     ASSERT_EQ(std::memcmp(flac.data(), "fLaC", 4), 0);
     flac[21] &= 0xf0;
     std::fill(flac.begin() + 22, flac.begin() + 26, 0);
@@ -59,7 +56,8 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
     Pcm mixed{1, kRate, std::vector<std::int16_t>(std::size_t(stereo.frames()))};
     for (std::size_t f = 0; f < mixed.samples.size(); ++f)
         mixed.samples[f] = std::int16_t((stereo.samples[2 * f] + stereo.samples[2 * f + 1]) / 2);
-    const std::string ogg = write("a.ogg", stereo, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    const std::string ogg =
+        test::writeSndfile(folder.path("a.ogg"), stereo, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
     std::vector<Case> cases = {
         {wav, false, stereo, 0},
         {folder.path("a.flac"), false, stereo, 0},
@@ -75,9 +73,9 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
     const std::string vbr = folder.path("vbr.mp3"), tagged = folder.path("tagged.mp3");
     test::encodeMp3(wav, vbr, "-V2");
     test::encodeMp3(wav, tagged, "-b 192 --add-id3v2 --tt Title --ta Artist");
-    const std::string mp2 = folder.path("a.mp2"), mp1 = folder.path("a.mp1");
+    const std::string mp2 = folder.path("a.mp2");
     ASSERT_EQ(std::system(("sox '" + wav + "' '" + mp2 + "'").c_str()), 0);
-    test::writeBytes(mp1, test::layerOneFrames(10, 190));
+    const std::string mp1 = test::writeBytes(folder.path("a.mp1"), test::layerOneFrames(10, 190));
     const auto bytes = test::readBytes(tagged);
     ASSERT_EQ(std::string(bytes.begin(), bytes.begin() + 3), "ID3");
     ASSERT_EQ(std::string(bytes.end() - 128, bytes.end() - 125), "TAG");
@@ -92,7 +90,7 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
     // A module renders as libopenmpt renders it at full quality, to the end of its fade-out;
     // each rendering dithers on its own.
     const auto module = test::makeModule(3);
-    test::writeBytes(folder.path("tune.mod"), module);
+    const std::string tune = test::writeBytes(folder.path("tune.mod"), module);
     for (bool mono : {false, true}) {
         openmpt::module reference(module);
         reference.ctl_set_text("play.at_end", "fadeout");
@@ -103,7 +101,7 @@ TEST_F(PcmTrackTest, EveryFormatDecodesToTheFramesOfItsReference) {
                         : reference.read_interleaved_stereo(kRate, 4096, block.data()))
             rendered.samples.insert(rendered.samples.end(), block.begin(),
                                     block.begin() + std::ptrdiff_t(got) * rendered.channels);
-        cases.push_back({folder.path("tune.mod"), mono, rendered, 2});
+        cases.push_back({tune, mono, rendered, 2});
     }
 
     for (const auto& c : cases) {
@@ -144,7 +142,8 @@ TEST_F(PcmTrackTest, SurroundFoldsToStereoByPosition) {
         for (std::size_t f = 0; f < std::size_t(kRate / 2); ++f)
             pcm.samples[f * 6 + std::size_t(c.voice)] =
                 std::int16_t(std::lround(16000 * std::sin(2 * M_PI * 1000 * double(f) / kRate)));
-        const Pcm got = test::decodeTrack(write("surround" + std::to_string(n++), pcm, c.format));
+        const Pcm got = test::decodeTrack(
+            test::writeSndfile(folder.path("surround" + std::to_string(n++)), pcm, c.format));
         ASSERT_EQ(got.channels, 2);
         double side[2] = {0, 0};
         for (std::size_t i = 0; i < got.samples.size(); ++i)
@@ -156,8 +155,8 @@ TEST_F(PcmTrackTest, SurroundFoldsToStereoByPosition) {
     }
 
     // Full scale on every channel at once must not wrap round.
-    const std::string loud =
-        write("loud.wav", {6, kRate, std::vector<std::int16_t>(600, 32767)}, kWav);
+    const std::string loud = test::writeSndfile(folder.path("loud.wav"),
+                                                {6, kRate, std::vector<std::int16_t>(600, 32767)});
     for (bool mono : {false, true}) {
         const Pcm got = test::decodeTrack(loud, mono);
         ASSERT_EQ(got.samples.size(), mono ? 100u : 200u);
