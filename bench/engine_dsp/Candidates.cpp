@@ -102,7 +102,8 @@ std::vector<float> toneOut(const Resampler& resample, double rate, double outHz,
 }
 
 double levelDb(const Resampler& resample, double rate, double outHz) {
-    return 20 * std::log10(toneAmplitude(toneOut(resample, rate, outHz, 8192), outHz) / 0.5);
+    return 20 *
+           std::log10(zen::e2e::toneAmplitude(toneOut(resample, rate, outHz, 8192), outHz) / 0.5);
 }
 
 } // namespace

@@ -28,21 +28,6 @@ void writeToneWav(const std::string& path, double hz, double amplitude, double s
     sf_close(file);
 }
 
-double toneAmplitude(const std::vector<float>& mono, double hz) {
-    double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0;
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-        const double s = std::sin(2 * M_PI * hz * double(i) / kOutputRate);
-        const double c = std::cos(2 * M_PI * hz * double(i) / kOutputRate);
-        ss += s * s;
-        sc += s * c;
-        cc += c * c;
-        xs += mono[i] * s;
-        xc += mono[i] * c;
-    }
-    const double det = ss * cc - sc * sc;
-    return std::hypot((xs * cc - xc * sc) / det, (xc * ss - xs * sc) / det);
-}
-
 double worstSpurDb(const std::vector<float>& mono, double hz, double reference) {
     const int n = static_cast<int>(mono.size());
     constexpr double kBeta = 24; // sidelobes near -190 dB, main lobe about +-8 bins

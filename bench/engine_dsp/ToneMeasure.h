@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Recording.h"
+
 #include <string>
 #include <vector>
 
@@ -11,8 +13,6 @@ constexpr int kOutputRate = 44100;
 // A stereo 16-bit WAV of a sine of `amplitude` at `hz`, with triangular dither so that the
 // rounding to 16 bits leaves noise, not spurs of its own.
 void writeToneWav(const std::string& path, double hz, double amplitude, double seconds);
-// Amplitude of the sine at `hz` (output rate) fitted by least squares to `mono`.
-double toneAmplitude(const std::vector<float>& mono, double hz);
 // The strongest component of `mono` away from `hz` (none when hz is 0), in dB relative to
 // `reference` amplitude, through a Kaiser-windowed FFT whose sidelobes lie far below -100 dB.
 double worstSpurDb(const std::vector<float>& mono, double hz, double reference);

@@ -74,8 +74,8 @@ std::vector<float> engineTone(const std::string& folder, double rate, double out
 }
 
 double engineDb(const std::string& folder, double rate, double outHz) {
-    return 20 * std::log10(zen::bench::toneAmplitude(engineTone(folder, rate, outHz, 8192), outHz) /
-                           0.5);
+    return 20 *
+           std::log10(zen::e2e::toneAmplitude(engineTone(folder, rate, outHz, 8192), outHz) / 0.5);
 }
 
 // The deepest dip in the level of a tone leaving at 16 kHz over the 2048 frames after the pitch
@@ -97,7 +97,7 @@ double switchDipDb(const std::string& folder, double rate) {
         std::vector<float> window(kWindow);
         for (int i = 0; i < kWindow; ++i)
             window[static_cast<std::size_t>(i)] = stereo[static_cast<std::size_t>(2 * (from + i))];
-        lowest = std::min(lowest, zen::bench::toneAmplitude(window, 16000 * rate / kRate) / 0.5);
+        lowest = std::min(lowest, zen::e2e::toneAmplitude(window, 16000 * rate / kRate) / 0.5);
     }
     return 20 * std::log10(lowest);
 }
@@ -111,8 +111,6 @@ double topOfFlatBand(const std::string& folder, double rate) {
     }
     return low;
 }
-
-} // namespace
 
 void feedSine(void* phase, float* frames, int count) {
     auto& t = *static_cast<double*>(phase);
@@ -139,6 +137,8 @@ double worstRestartMs() {
     }
     return worst;
 }
+
+} // namespace
 
 int main() {
     const auto folder = std::filesystem::temp_directory_path() / "zentari-bench-engine-dsp";

@@ -63,4 +63,19 @@ double steadyHz(const std::vector<float>& mono, double rate) {
     return rate * count / sum;
 }
 
+double toneAmplitude(const std::vector<float>& mono, double hz) {
+    double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0;
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        const double s = std::sin(2 * M_PI * hz * double(i) / 44100.0);
+        const double c = std::cos(2 * M_PI * hz * double(i) / 44100.0);
+        ss += s * s;
+        sc += s * c;
+        cc += c * c;
+        xs += mono[i] * s;
+        xc += mono[i] * c;
+    }
+    const double det = ss * cc - sc * sc;
+    return std::hypot((xs * cc - xc * sc) / det, (xc * ss - xs * sc) / det);
+}
+
 } // namespace zen::e2e

@@ -89,7 +89,7 @@ TEST_F(PackageEndToEndTest, TheInstalledProgramsStartWithTheUsersOwnSettingsAndP
     // The deck detects the track's tempo as it loads; the key waits its turn.
     double heard = 0;
     for (int i = 0; i < 8 && heard < 0.02; ++i)
-        heard = toneAt(listen(), 1000);
+        heard = zen::e2e::toneAmplitude(listen(), 1000);
     EXPECT_GT(heard, 0.02) << "deck 1's play key did not play the track it loaded";
     stopEngine();
     EXPECT_EQ(listing(root.filePath("usr")), programs) << "the program folder changed";

@@ -48,7 +48,7 @@ protected:
         runEventsFor(100);
         const std::vector<float> take = listen();
         for (auto [hz, sounds] : {std::pair{kDeck1Hz, deck1Sounds}, {kDeck2Hz, deck2Sounds}}) {
-            const double amplitude = toneAt(take, hz);
+            const double amplitude = zen::e2e::toneAmplitude(take, hz);
             EXPECT_TRUE(sounds ? amplitude > kSounding : amplitude < kSilent)
                 << what << ": the deck of the " << hz << " Hz tone "
                 << (sounds ? "is silent" : "sounds") << " (" << amplitude << ")";
@@ -84,7 +84,8 @@ TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
     ASSERT_GT(deck1Pid, 0);
     ::kill(deck1Pid, SIGKILL);
     waitForEnd(deck1Pid, std::chrono::seconds(5));
-    EXPECT_GT(toneAt(listen(), kDeck2Hz), kSounding) << "deck 2 fell silent when deck 1 died";
+    EXPECT_GT(zen::e2e::toneAmplitude(listen(), kDeck2Hz), kSounding)
+        << "deck 2 fell silent when deck 1 died";
     expectAfter(zen::bench::kKeysymF7, false, false, "deck 2's pause key with deck 1 gone");
     stopEngine();
 }

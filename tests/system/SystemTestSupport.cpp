@@ -21,23 +21,6 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
-double toneAt(const std::vector<float>& mono, double hz) {
-    // A Hann window keeps a strong tone elsewhere from leaking into this one; Goertzel's
-    // recurrence gives the component at its frequency.
-    const double n = static_cast<double>(mono.size());
-    const double coefficient = 2 * std::cos(2 * M_PI * hz / 44100);
-    double s1 = 0, s2 = 0, windowSum = 0;
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / n);
-        const double s0 = w * mono[i] + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-        windowSum += w;
-    }
-    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    return windowSum > 0 ? 2 * std::sqrt(std::max(power, 0.0)) / windowSum : 0;
-}
-
 void SystemTest::SetUp() {
     if (!zen::e2e::servicesRunning())
         GTEST_SKIP() << "no display or JACK server: start them (scripts/services start)";

@@ -3,6 +3,7 @@
 #include "ConsoleRun.h"
 #include "KeyInjector.h"
 #include "Programs.h"
+#include "Recording.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -17,9 +18,6 @@ namespace zen::system {
 using zen::e2e::run;
 // The file's bytes, or "missing" when it cannot be read.
 QByteArray fileBytes(const QString& path);
-
-// The amplitude (1 = full scale) of one tone in a recording where other tones may sound too.
-double toneAt(const std::vector<float>& mono, double hz);
 
 // Skips when the display or the sound server is missing.
 class SystemTest : public ::testing::Test {
