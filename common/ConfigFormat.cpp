@@ -1,8 +1,8 @@
 #include "common/ConfigFormat.h"
 
+#include "common/AtomicFile.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -21,11 +21,80 @@ namespace {
 // from exhausting memory. Anything beyond reads as past the end.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
-// Unlike QString::fromUtf8, keeps a U+FEFF that begins a field: it is part of the value.
+// A byte that is not part of valid UTF-8 (a Latin-1 folder name from an old disk) stands in the
+// text as the lone low surrogate U+DC80 + (byte - 0x80), and is written back as that byte, so any
+// bytes survive a read and a save unchanged. Valid text never holds a lone surrogate.
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isEscape(char16_t unit) {
+    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+}
+
+// The length of the valid UTF-8 sequence at `at` (shortest form, no surrogates, at most
+// U+10FFFF); 0 when there is none.
+int utf8Sequence(QByteArrayView bytes, qsizetype at) {
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    const int length = lead >= 0xF8   ? 0
+                       : lead >= 0xF0 ? 4
+                       : lead >= 0xE0 ? 3
+                       : lead >= 0xC0 ? 2
+                                      : 0;
+    if (length == 0 || at + length > bytes.size()) return 0;
+    char32_t code = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(at + i) & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
 QString decode(QByteArrayView field) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                       QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(field);
+    QString text;
+    qsizetype run = 0;
+    // Runs of valid UTF-8 at once. Unlike QString::fromUtf8, keeps a U+FEFF that begins a field:
+    // it is part of the value.
+    const auto takeRun = [&](qsizetype end) {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless |
+                                   QStringConverter::Flag::ConvertInitialBom);
+        text += decoder.decode(field.sliced(run, end - run));
+    };
+    for (qsizetype at = 0; at < field.size();) {
+        const int length = utf8Sequence(field, at);
+        if (length > 0) {
+            at += length;
+            continue;
+        }
+        takeRun(at);
+        text += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(field[at])));
+        run = ++at;
+    }
+    takeRun(field.size());
+    return text;
+}
+
+// The bytes the text was read from; false when it holds a lone surrogate that no byte stands for.
+bool encode(QStringView text, QByteArray& bytes) {
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (!QChar::isSurrogate(unit)) continue;
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (!isEscape(unit)) return false;
+        bytes += text.sliced(run, i - run).toUtf8();
+        bytes += static_cast<char>(unit - kEscapeBase);
+        run = i + 1;
+    }
+    bytes += text.sliced(run).toUtf8();
+    return true;
 }
 
 bool isBlank(char c) {
@@ -57,15 +126,6 @@ bool readRegularFile(const QString& path, QByteArray& bytes) {
     }
     bytes.resize(static_cast<qsizetype>(got));
     return true;
-}
-
-// Makes a rename inside the folder durable; a settings change must survive a power cut.
-void syncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -117,15 +177,16 @@ void FieldReader::skipLineEnd() {
 }
 
 bool isRepresentable(const QString& text) {
+    QByteArray bytes;
     return !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\r')) &&
-           !text.contains(QLatin1Char('\n'));
+           !text.contains(QLatin1Char('\n')) && encode(text, bytes);
 }
 
 QByteArray encodeFields(const QStringList& fields) {
     QByteArray bytes;
     for (const QString& field : fields) {
         bytes += '"';
-        bytes += field.toUtf8();
+        encode(field, bytes);
         bytes += "\"\r\n";
     }
     return bytes;
@@ -143,18 +204,9 @@ bool readFields(const QString& path, int count, QStringList& out) {
 
 bool writeFields(const QString& path, const QStringList& fields) {
     if (!std::all_of(fields.begin(), fields.end(), isRepresentable)) return false;
-    // Unbuffered, so that a failing write (full disk) shows here: QSaveFile does not report a
-    // write error that only appears when its buffer is flushed at commit.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    const QByteArray bytes = encodeFields(fields);
-    if (file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting(); // the temporary file is dropped, the old file stays
-        return false;
-    }
-    if (!file.commit()) return false;
-    syncFolder(QFileInfo(path).absolutePath());
-    return true;
+    // The user's own file may be a link into a dotfiles folder: its target is what is replaced.
+    QString error;
+    return replaceFile(linkTarget(path), encodeFields(fields), error);
 }
 
 double leadingNumber(const QString& text) {

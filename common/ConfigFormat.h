@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // The sequential text format of ZentariDJ.ini, its deck copies and styles.ini: one field per
-// line, double-quoted, CRLF line ends, UTF-8 text.
+// line, double-quoted, CRLF line ends, UTF-8 text. Bytes that are not UTF-8 (a folder name in an
+// older encoding) are kept as they are: they read as text that writes back the same bytes.
 namespace zen::config {
 
 // Reads fields in order from a byte buffer. A field that begins with a double quote runs to the
@@ -29,7 +30,7 @@ private:
 };
 
 // True when the writer can store the text so that it reads back unchanged: no double quote,
-// carriage return or line feed.
+// carriage return or line feed, and no lone surrogate other than one that stands for a byte.
 bool isRepresentable(const QString& text);
 
 // The writer's bytes for the fields: each one double-quoted on its own CRLF-ended line, UTF-8.
@@ -41,8 +42,9 @@ QByteArray encodeFields(const QStringList& fields);
 bool readFields(const QString& path, int count, QStringList& out);
 
 // Replaces the file with the fields, atomically: the data reaches the disk in a temporary file
-// beside it before it takes the file's name, so a failed save leaves the previous file whole.
-// Refuses (false, nothing written) when any field is not representable; false on any failure.
+// beside it before it takes the file's name, so a failed save leaves the previous file whole. A
+// link at `path` is followed: its target is replaced. Refuses (false, nothing written) when any
+// field is not representable; false on any failure.
 bool writeFields(const QString& path, const QStringList& fields);
 
 // The leading decimal number of a text, as BASIC's Val reads it: leading blanks skipped, an

@@ -1,4 +1,5 @@
 #include "common/ConfigFormat.h"
+#include "common/AtomicFile.h"
 #include "common/ConfigRecord.h"
 #include "common/StyleTable.h"
 #include "tests/common/fuzz/ReaderPromises.h"
@@ -10,9 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <limits>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zen::config;
 
@@ -64,10 +72,17 @@ TEST(FieldReader, ReadsFieldsFromAnyBytes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(readAll(c.bytes, int(c.fields.size())), c.fields) << c.bytes.toHex().constData();
-    EXPECT_EQ(readAll("\xFF\xFE\"\xC3\"\x80,\"", 1)[0], QString::fromUtf8("\xFF\xFE\"\xC3\"\x80"));
+    // A byte that is not UTF-8 reads as a stand-in that writes back as that very byte.
+    const auto byte = [](char16_t b) { return QChar(0xDC00 + b); };
+    const QString notUtf8 =
+        QString(byte(0xFF)) + byte(0xFE) + "\"" + byte(0xC3) + "\"" + byte(0x80);
+    EXPECT_EQ(readAll("\xFF\xFE\"\xC3\"\x80,\"", 1)[0], notUtf8);
+    EXPECT_EQ(encodeFields({"\xC3\xA9t\xC3\xA9 " + QString(byte(0xE9)) + "t" + byte(0xE9)}),
+              "\"\xC3\xA9t\xC3\xA9 \xE9t\xE9\"\r\n");
+    EXPECT_FALSE(isRepresentable(QString(QChar(0xD800)) + "x")) << "a lone surrogate no byte made";
     // Only the file's own mark goes: a value that begins with U+FEFF keeps it (found by fuzzing).
     EXPECT_EQ(readAll(",\xEF\xBB\xBF\xEF\xBB\xBF\xBF", 2)[1],
-              QString(2, QChar(0xFEFF)) + QChar(0xFFFD));
+              QString(2, QChar(0xFEFF)) + byte(0xBF));
     const QByteArray longLine(10 * 1024 * 1024, 'x');
     const QStringList fields = readAll(longLine, 38);
     EXPECT_EQ(fields[0].size(), longLine.size());
@@ -162,6 +177,116 @@ TEST(ConfigRecord, SaveThatCannotWriteFaithfullyKeepsTheOldFileAndNoTemporaryFil
 
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"ZentariDJ.ini"}));
+}
+
+// Runs `scenario` in a child process on a tmpfs of 16 KiB mounted at `folder` in a mount
+// namespace of its own (as root, or in a user namespace otherwise), and hands back its report;
+// nullopt when this system lets no test mount one.
+std::optional<QByteArray> onSmallFilesystem(const QString& folder,
+                                            const std::function<QByteArray()>& scenario) {
+    int report[2];
+    if (::pipe(report) != 0) return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        const auto put = [](const char* file, const std::string& text) {
+            const int fd = ::open(file, O_WRONLY);
+            const bool ok =
+                fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+            if (fd >= 0) ::close(fd);
+            return ok;
+        };
+        const bool own =
+            ::unshare(CLONE_NEWNS) == 0 ||
+            (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && put("/proc/self/setgroups", "deny") &&
+             put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
+             put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"));
+        if (!own || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=16k") != 0)
+            ::_exit(77);
+        const QByteArray text = scenario();
+        ::_exit(::write(report[1], text.data(), text.size()) == text.size() ? 0 : 1);
+    }
+    ::close(report[1]);
+    QByteArray text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) return std::nullopt;
+    return text;
+}
+
+// A copy or a save is written whole or not at all, and says why not; a link planted where a
+// copy goes is replaced, while the user's own settings file that is a link keeps its target
+// written. What a failure leaves is the old file, and no temporary file beside it.
+TEST(AtomicFile, ReplacesWholeOrNotAtAllAndSaysWhy) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("small"), copy = folder + "/deck1.ini";
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QByteArray old = "\"old\"\r\n";
+    const auto outcome = [&](QByteArrayView bytes) {
+        QString error;
+        const bool ok = replaceFile(copy, bytes, error);
+        return (ok ? QByteArray("ok") : error.toUtf8()) + " | " + fileBytes(copy) + " | " +
+               QDir(folder)
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden)
+                   .join(',')
+                   .toUtf8();
+    };
+    const struct {
+        const char* fault;
+        std::function<void()> plant;
+        QByteArray bytes;
+        QByteArray outcome;
+    } faults[] = {
+        {"full disk", [] {}, QByteArray(64 * 1024, 'x'),
+         "No space left on device | \"old\"\r\n | deck1.ini"},
+        {"read-only disk",
+         [&] {
+             // A failed remount shows as a write that succeeds.
+             ::mount(nullptr, QFile::encodeName(folder).constData(), nullptr,
+                     MS_REMOUNT | MS_RDONLY, nullptr);
+         },
+         "new", "Read-only file system | \"old\"\r\n | deck1.ini"},
+    };
+    for (const auto& f : faults) {
+        const std::optional<QByteArray> report = onSmallFilesystem(folder, [&] {
+            QFile file(copy);
+            if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+                return QByteArray("setup failed");
+            file.close();
+            f.plant();
+            return outcome(f.bytes);
+        });
+        if (!report) GTEST_SKIP() << "this system lets no test mount a small filesystem";
+        EXPECT_EQ(*report, f.outcome) << f.fault;
+    }
+
+    // In place of a copy: a link into the user's files, and a folder.
+    QFile target(dir.filePath("mine.txt"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly) && target.write("mine") == 4);
+    target.close();
+    ASSERT_TRUE(QFile::link(target.fileName(), copy));
+    EXPECT_EQ(outcome("new"), "ok | new | deck1.ini");
+    EXPECT_FALSE(QFileInfo(copy).isSymLink());
+    EXPECT_EQ(fileBytes(target.fileName()), "mine") << "written through the planted link";
+    ASSERT_TRUE(QFile::remove(copy) && QDir().mkpath(copy + "/sub"));
+    EXPECT_EQ(outcome("new"), "Is a directory | <missing> | deck1.ini");
+
+    // The user's settings file, a link into a dotfiles folder: the target takes the save.
+    const QString settings = folder + "/ZentariDJ.ini";
+    ASSERT_TRUE(QFile::setPermissions(target.fileName(), QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::link(target.fileName(), settings));
+    ASSERT_TRUE(sampleRecord().save(settings));
+    EXPECT_TRUE(QFileInfo(settings).isSymLink());
+    EXPECT_EQ(fileBytes(target.fileName()), encodeFields(sampleRecord().toFields()));
+    EXPECT_EQ(QFile::permissions(target.fileName()),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
 
 TEST(SettingsFolder, IsTheProgramFolderWhenWritableElseAPrivateFolderOfTheUser) {
