@@ -42,12 +42,17 @@ void ConsoleConfig::saveAndClose() {
                       QString(), ConsoleHost::Icon::None);
 }
 
-std::array<qint16, 2> ConsoleConfig::copyToDecks() {
+std::optional<std::array<qint16, 2>> ConsoleConfig::copyToDecks() {
     const QString folder = host_.settingsFolder();
     std::array<qint16, 2> ports{};
     for (int deck = 1; deck <= 2; ++deck) {
         const QString copy = config::deckFilePath(folder, QString::number(deck));
-        host_.copyFile(configPath(), copy);
+        QString error;
+        if (!host_.copyFile(configPath(), copy, error)) {
+            host_.showMessage(QStringLiteral("Error writing deck%1.ini: %2").arg(deck).arg(error),
+                              QString(), ConsoleHost::Icon::Critical);
+            return std::nullopt;
+        }
         config::ConfigRecord record;
         record.load(copy);
         ports[deck - 1] = FindMidiOut(record.deckSettings(QString::number(deck)).midiPort);

@@ -3,6 +3,7 @@
 #include "console/ConsoleHost.h"
 
 #include <array>
+#include <optional>
 
 class ConsolePorts;
 class OptionsPanel;
@@ -22,9 +23,10 @@ public:
     // written, or a value it cannot hold faithfully, is reported and the panel stays open.
     void saveAndClose();
     // Copies the file to deck1.ini and deck2.ini, replacing older copies, and resolves each
-    // deck's port number from the port name in the copy it will read (-1 when a copy failed and
-    // none is there).
-    std::array<qint16, 2> copyToDecks();
+    // deck's port number from the port name in the copy it will read. A copy that cannot be
+    // written is reported with its reason, and nothing is returned: no deck may start on
+    // settings that are not whole.
+    std::optional<std::array<qint16, 2>> copyToDecks();
 
 private:
     QString configPath() const;

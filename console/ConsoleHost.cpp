@@ -1,5 +1,6 @@
 #include "console/ConsoleHost.h"
 
+#include "common/AtomicFile.h"
 #include "common/ConfigRecord.h"
 #include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QScreen>
 #include <QThread>
 #include <cstdio>
@@ -82,14 +82,18 @@ void SystemConsoleHost::sleep(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-bool SystemConsoleHost::copyFile(const QString& from, const QString& to) {
+bool SystemConsoleHost::copyFile(const QString& from, const QString& to, QString& error) {
+    const QString name = QFileInfo(from).fileName();
     // Only a regular file: a pipe or device under the name must not hang the window thread.
-    if (!QFileInfo(from).isFile()) return false;
+    if (!QFileInfo(from).isFile()) {
+        error = name + QStringLiteral(" is not a file that can be read");
+        return false;
+    }
     QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError) return false;
-    QSaveFile target(to);
-    return target.open(QIODevice::WriteOnly) && target.write(bytes) == bytes.size() &&
-           target.commit();
+    const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+    if (source.error() != QFileDevice::NoError) {
+        error = name + QStringLiteral(": ") + source.errorString();
+        return false;
+    }
+    return zen::config::replaceFile(to, bytes, error);
 }

@@ -58,8 +58,9 @@ public:
                                                    const QString& deckNumber, QString& error) = 0;
     // Holds the window thread: no timer, MIDI or input event is handled meanwhile.
     virtual void sleep(int ms) = 0;
-    // Replaces `to` with a copy of `from`, atomically; false (old copy intact) on failure.
-    virtual bool copyFile(const QString& from, const QString& to) = 0;
+    // Replaces `to` with a copy of `from`, whole or not at all (a link at `to` is replaced, not
+    // followed); false, the old copy intact and the reason in `error`, on failure.
+    virtual bool copyFile(const QString& from, const QString& to, QString& error) = 0;
 };
 
 class SystemConsoleHost : public ConsoleHost {
@@ -77,5 +78,5 @@ public:
     std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
                                            const QString& deckNumber, QString& error) override;
     void sleep(int ms) override;
-    bool copyFile(const QString& from, const QString& to) override;
+    bool copyFile(const QString& from, const QString& to, QString& error) override;
 };

@@ -31,12 +31,14 @@ void EngineControl::buttonDown() {
 }
 
 void EngineControl::start() {
+    // The ports are resolved from the copies the decks will read, and kept until the engine
+    // stops, so a save while running takes effect at the next start on both sides. Without whole
+    // copies nothing starts: a deck would be deaf, or play on stale settings.
+    const std::optional<std::array<qint16, 2>> devices = config_.copyToDecks();
+    if (!devices) return;
     button_.setDotColor(zen::kLightOnDot);
     button_.setOverColor(zen::kLightOnOver);
-    // The ports are resolved from the copies the decks will read, and kept until the engine
-    // stops, so a save while running takes effect at the next start on both sides.
-    const auto [deck1, deck2] = config_.copyToDecks();
-    ports_.setDeckDevices(deck1, deck2);
+    ports_.setDeckDevices((*devices)[0], (*devices)[1]);
     ports_.InitMidi();
     button_.setCaption(kStop);
     launcher_.launch(1);

@@ -62,6 +62,23 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
          {critical + "Deck 1 could not be started: " + programDir.path() +
               "/ZentariDeck: the file does not exist",
           critical + "Deck 2 could not be started: "}},
+        {"copies that cannot be written whole: no deck starts on them",
+         [&] {
+             const qsizetype launched = host.startedPrograms.size();
+             const QString copy = programDir.filePath("deck2.ini");
+             ASSERT_TRUE(QFile::remove(copy) && QDir().mkpath(copy + "/in the way"));
+             pressEngine();
+             ASSERT_TRUE(QDir(copy).removeRecursively());
+             const QString file = programDir.filePath("ZentariDJ.ini");
+             ASSERT_TRUE(QFile::remove(file) && QDir().mkdir(file));
+             pressEngine();
+             ASSERT_TRUE(QDir().rmdir(file));
+             writeConfig(sampleRecord());
+             EXPECT_FALSE(window->engine().running() || portsOpen());
+             EXPECT_EQ(host.startedPrograms.size(), launched);
+         },
+         {critical + "Error writing deck2.ini: Is a directory",
+          critical + "Error writing deck1.ini: ZentariDJ.ini is not a file that can be read"}},
         {"a save that works",
          [&] { saveOptions(); },
          {"Configuration saved succesful. You must re-start the engine to use new settings "

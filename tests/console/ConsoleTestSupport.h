@@ -67,8 +67,8 @@ public:
     // The window thread would be held; the decks of the test double live in this process, so the
     // wait lets them act on what the console sent.
     void sleep(int ms) override;
-    bool copyFile(const QString& from, const QString& to) override {
-        return system.copyFile(from, to);
+    bool copyFile(const QString& from, const QString& to, QString& error) override {
+        return system.copyFile(from, to, error);
     }
 
     std::vector<Message> messages;
