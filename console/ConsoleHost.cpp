@@ -20,11 +20,14 @@ void SystemConsoleHost::showMessage(const QString& text, const QString& title, I
     QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
                     title.isEmpty() ? QCoreApplication::applicationName() : title, text,
                     QMessageBox::Ok);
+    // The texts carry file and folder names: shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 bool SystemConsoleHost::askYesNo(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -6,9 +6,12 @@
 #include "console/DeckLauncher.h"
 #include "console/MappingBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 
 // Every trouble the DJ meets shows its own message, and the console carries on where it can.
 TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
@@ -239,4 +242,23 @@ TEST_F(ConsoleTest, CaptureOpensThePortsAndTheyCloseOnlyWithTheEngineStoppedAndC
     EXPECT_TRUE(portsOpen()) << "stopped while capturing: capture still needs them";
     capture->click();
     EXPECT_FALSE(portsOpen());
+}
+
+// The program's message boxes show the names of files and folders as they are, never as markup.
+TEST(ConsoleHostTest, MessageBoxesShowPlainText) {
+    SystemConsoleHost host;
+    std::vector<Qt::TextFormat> formats;
+    const auto answer = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            formats.push_back(box->textFormat());
+            box->done(QMessageBox::Yes);
+        });
+    };
+    answer();
+    host.showMessage("Deck 1 could not be started: /music/<b>bold</b>/ZentariDeck", "", {});
+    answer();
+    host.askYesNo("Are you sure to exit?", "ZentariMix");
+    EXPECT_EQ(formats, std::vector<Qt::TextFormat>(2, Qt::PlainText));
 }
