@@ -118,7 +118,10 @@ void OptionsPanel::load(const config::ConfigRecord& record) {
     setCheck(ui_.chkTracking, record.trackingMode);
 
     const QString external = record.externalMidi;
-    if (external.isEmpty() || external == kNoneField || external == kNoneItem) {
+    // Anything but a device number opens no input, as a missing file does: read as 0, it would
+    // open cable 1, and the console would hear its own commands to deck 1.
+    const QString number = external.trimmed();
+    if (number.isEmpty() || number[0] < u'0' || number[0] > u'9') {
         ui_.cmbExternal->setCurrentIndex(ui_.cmbExternal->findText(kNoneItem));
     } else {
         const int device = wholeNumber(external);

@@ -53,10 +53,11 @@ TEST_F(ConsoleTest, FirstStartWritesWorkingSettingsOnlyWhenTheFileIsMissing) {
 TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
     host.screen = {1280, 600}; // one dimension is enough
     zen::config::ConfigRecord record = sampleRecord();
-    record.externalMidi = "9";           // a hardware input at device 9
-    record.soundDevice2 = "7";           // a sound card not plugged in
-    record.midiPort2 = "MIDI Yoke 9";    // no such cable
-    record.musicFolder = "/media/usb/x"; // an unmounted drive
+    record.externalMidi = "9";        // a hardware input at device 9
+    record.soundDevice2 = "7";        // a sound card not plugged in
+    record.midiPort2 = "MIDI Yoke 9"; // no such cable
+    // A Latin-1 "été" on an unmounted drive.
+    record.musicFolder = "/media/usb/" + QString(QChar(0xDCE9)) + "t" + QChar(0xDCE9);
     writeConfig(record);
     ASSERT_TRUE(startConsole());
     EXPECT_TRUE(host.messages.empty());
@@ -83,8 +84,9 @@ TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
     zen::config::ConfigRecord saved;
     ASSERT_TRUE(saved.load(zen::config::configFilePath(programDir.path())));
     EXPECT_EQ(saved, record);
-
     const QByteArray first = bytesOf();
+    EXPECT_TRUE(first.contains("\"/media/usb/\xE9t\xE9\"\r\n")) << "not byte for byte";
+
     o.chkScroll->setChecked(true);
     o.chkBPM->setTristate(true);
     o.chkBPM->setCheckState(Qt::PartiallyChecked); // greyed counts as off
@@ -107,6 +109,15 @@ TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
     EXPECT_EQ(after.mid(36), QList<QByteArray>({"\"4\"\r", "\"3\"\r"}));
     for (int line = 10; line <= 35; ++line)
         EXPECT_EQ(before[line - 1] != after[line - 1], line == 10 || line == 25) << "line " << line;
+
+    // An external input that is not a device number opens nothing, as a missing file: read as 0,
+    // it would open cable 1, where the console would hear its own commands to deck 1.
+    for (const char* notANumber : {"x", "ON", "\x01\xFF", " "}) {
+        record.externalMidi = notANumber;
+        writeConfig(record);
+        ASSERT_TRUE(startConsole());
+        EXPECT_EQ(panel().externalDevice(), -1) << notANumber;
+    }
 }
 
 TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
