@@ -83,6 +83,7 @@ void CableSender::send(const ShortMessage& message) {
         switch (offer(peer->fd, message)) {
         case Outcome::Sent:
             peer->stalled = false;
+            ++delivered_;
             break;
         case Outcome::Full:
             if (peer->stalled) {
@@ -113,6 +114,11 @@ bool CableSender::flush(std::chrono::milliseconds timeout) {
 std::uint64_t CableSender::dropped() {
     std::lock_guard lock(mutex_);
     return dropped_;
+}
+
+std::uint64_t CableSender::delivered() {
+    std::lock_guard lock(mutex_);
+    return delivered_;
 }
 
 void CableSender::run() {
@@ -259,6 +265,7 @@ bool CableSender::sendWaiting(Peer& peer, std::unique_lock<std::mutex>& lock) {
         lock.lock();
         peer.sending = false;
         dropped_ += refused;
+        delivered_ += done - refused;
         peer.waiting.insert(peer.waiting.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
                             batch.begin() + static_cast<std::ptrdiff_t>(taken));
         if (done > 0) {

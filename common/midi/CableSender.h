@@ -43,6 +43,8 @@ public:
     bool flush(std::chrono::milliseconds timeout);
     // How many times an input did not get a message: it was hung, too far behind, or refused it.
     std::uint64_t dropped();
+    // How many times an input was handed a message.
+    std::uint64_t delivered();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -88,6 +90,7 @@ private:
     bool stopping_ = false;
     bool scanned_ = false;
     std::uint64_t dropped_ = 0;
+    std::uint64_t delivered_ = 0;
     std::map<std::string, std::shared_ptr<Peer>> peers_; // by socket file name
     std::thread thread_;
 };

@@ -1,6 +1,7 @@
 // zentari-midi-send <cable name> <controller> [value]
 // Sends one Control Change on MIDI channel 1 to every input that has the named cable open, the
-// way the console sends deck commands. For scripts and tests.
+// way the console sends deck commands. For scripts and tests. Exits 0 only when at least one
+// input took the message, 1 when none did, 2 on bad arguments.
 
 #include "common/midi/CableFolder.h"
 #include "common/midi/CableSender.h"
@@ -61,6 +62,13 @@ int main(int argc, char** argv) {
     if (!sender.flush(2 * zen::midi::CableSender::kStallTimeout) || sender.dropped() > 0) {
         std::fprintf(stderr, "zentari-midi-send: a reader of %s did not take the message\n",
                      argv[1]);
+        return 1;
+    }
+    // Nobody listening is no success either, for instance when this user's programs meet in
+    // another cable folder than the one this tool could use.
+    if (sender.delivered() == 0) {
+        std::fprintf(stderr, "zentari-midi-send: nobody listens on %s (cable folder %s)\n", argv[1],
+                     folder.c_str());
         return 1;
     }
     return 0;
