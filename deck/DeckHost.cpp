@@ -29,3 +29,7 @@ QString SystemDeckHost::programFolder() const {
 std::vector<std::string> SystemDeckHost::outputDevices() const {
     return zen::audio::listOutputDevices();
 }
+
+qint64 SystemDeckHost::resumeFrom() const {
+    return qEnvironmentVariableIntValue(kResumeVariable);
+}

@@ -5,8 +5,8 @@
 #include <vector>
 
 // What the deck needs from its surroundings: message boxes, the end of the process, the program
-// folder and the sound devices. The program uses SystemDeckHost; tests record instead, so a
-// message never blocks them and an exit never ends them.
+// folder, the sound devices and whether it was relaunched. The program uses SystemDeckHost; tests
+// record instead, so a message never blocks them and an exit never ends them.
 class DeckHost {
 public:
     enum class Icon { None, Critical };
@@ -22,6 +22,9 @@ public:
     virtual QString programFolder() const = 0;
     // The sound output devices, numbered from 0 as the engine numbers them.
     virtual std::vector<std::string> outputDevices() const = 0;
+    // The deck process whose record this deck resumes from: the console names the one that died
+    // when it relaunches it. 0 for a deck started afresh.
+    virtual qint64 resumeFrom() const = 0;
 };
 
 class SystemDeckHost : public DeckHost {
@@ -30,4 +33,9 @@ public:
     void endProcess() override;
     QString programFolder() const override;
     std::vector<std::string> outputDevices() const override;
+    qint64 resumeFrom() const override;
 };
+
+// The environment variable by which the console names the dead deck, so that the deck's command
+// line stays the deck number alone.
+inline constexpr char kResumeVariable[] = "ZENTARI_DECK_RESUME";

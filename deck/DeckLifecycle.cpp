@@ -6,6 +6,7 @@
 #include "common/WidgetColors.h"
 #include "deck/BpmReadout.h"
 #include "deck/DeckHost.h"
+#include "deck/DeckRecorder.h"
 #include "deck/DeckUi.h"
 #include "deck/Equalizer.h"
 #include "deck/RemoteControl.h"
@@ -68,6 +69,8 @@ QString DeckLifecycle::BassVersion() const {
 
 void DeckLifecycle::fatal(const QString& text, const QString& title) {
     p_.host.showMessage(text, title, DeckHost::Icon::Critical);
+    // The deck said why it ends: nobody is to take it for a crash and start it again.
+    p_.recorder.end();
     p_.host.endProcess();
 }
 
@@ -123,6 +126,9 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
         salir();
         return false;
     }
+    // Before anything that may show a message and wait: a console that starts meanwhile finds
+    // this deck by its record.
+    p_.recorder.begin(deckArgument);
     place();
     ListDevices();
     // The spectrum picture's header and palette are fixed; its view built them with itself.
@@ -137,6 +143,7 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
     p_.remote.open(config_.midiInDevice);
     DoColors();
     p_.transport.setTimersRunning(true);
+    p_.recorder.resume();
     return true;
 }
 
@@ -148,5 +155,6 @@ void DeckLifecycle::salir() {
     p_.engine.musicFree(p_.loader.channel());
     p_.engine.free();
     p_.remote.close();
+    p_.recorder.end();
     p_.host.endProcess();
 }

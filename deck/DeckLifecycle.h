@@ -6,6 +6,7 @@
 
 class BpmReadout;
 class DeckHost;
+class DeckRecorder;
 class Equalizer;
 class RemoteControl;
 class Touch;
@@ -35,6 +36,7 @@ public:
         TrackLoader& loader;
         BpmReadout& bpmReadout;
         RemoteControl& remote;
+        DeckRecorder& recorder;
     };
 
     explicit DeckLifecycle(const Parts& parts) : p_(parts) {}
@@ -52,8 +54,8 @@ public:
     void showDevice();
     // Opens the output on the configured device. False, after the message, when the deck must end.
     bool StartAudio();
-    // The shutdown: stops and releases the output and the track, then ends the process. Harmless
-    // on whatever was never opened.
+    // The shutdown: stops and releases the output and the track, removes the deck's record, then
+    // ends the process. Harmless on whatever was never opened.
     void salir();
 
     // The audio library's version as "major.minor".

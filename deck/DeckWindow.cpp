@@ -66,8 +66,9 @@ DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget*
       loader_(engine, loaderControls(ui_), {transport_, touch_, pitch_, equalizer_, bpmReadout_}),
       remote_(host, {.optActivity = ui_.optActivity}, {transport_, touch_, loader_},
               [this] { lifecycle_.salir(); }),
-      lifecycle_(
-          {engine, host, ui_, transport_, equalizer_, touch_, loader_, bpmReadout_, remote_}) {
+      recorder_(host, {transport_, loop_, pitch_, equalizer_, loader_, ui_}),
+      lifecycle_({engine, host, ui_, transport_, equalizer_, touch_, loader_, bpmReadout_, remote_,
+                  recorder_}) {
     setWindowTitle(QStringLiteral(" Zentari DJ System"));
     setFixedSize(kDeckWidth, kDeckHeight);
     move(DeckLifecycle::kDesignLeft, 0);

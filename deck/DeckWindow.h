@@ -2,6 +2,7 @@
 
 #include "deck/BpmReadout.h"
 #include "deck/DeckLifecycle.h"
+#include "deck/DeckRecorder.h"
 #include "deck/DeckUi.h"
 #include "deck/Equalizer.h"
 #include "deck/Loop.h"
@@ -41,6 +42,7 @@ public:
     TrackLoader& loader() { return loader_; }
     BpmReadout& bpmReadout() { return bpmReadout_; }
     DeckLifecycle& lifecycle() { return lifecycle_; }
+    DeckRecorder& recorder() { return recorder_; }
     RemoteControl& remote() { return remote_; }
 
 protected:
@@ -64,5 +66,6 @@ private:
     Touch touch_;
     TrackLoader loader_;
     RemoteControl remote_;
+    DeckRecorder recorder_;
     DeckLifecycle lifecycle_;
 };

@@ -1,6 +1,7 @@
 #include "deck/Equalizer.h"
 
 #include "deck/DeckSlider.h"
+#include "deck/DeckSnapshot.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QLabel>
@@ -101,4 +102,21 @@ void Equalizer::reapplyPan() {
     pan->setValue(0);
     pan->setValue(remembered);
     engine_.channelSlideAttributes(channel_(), -1, controls_.hscEQ[0]->value(), pan->value(), 0);
+}
+
+void Equalizer::save(DeckSnapshot& snapshot) const {
+    for (int band = 0; band < kBandCount; ++band)
+        snapshot.bands[band] = controls_.vscEQ[band]->value();
+    snapshot.volume = volume_;
+    snapshot.pan = pan_;
+    snapshot.touchAmount = touchAmount_;
+}
+
+void Equalizer::restore(const DeckSnapshot& snapshot) {
+    // Each move goes through the faders' change handling, as the DJ's would.
+    for (int band = 0; band < kBandCount; ++band)
+        controls_.vscEQ[band]->setValue(snapshot.bands[band]);
+    controls_.hscEQ[0]->setValue(snapshot.volume);
+    controls_.hscEQ[1]->setValue(snapshot.pan);
+    controls_.hscEQ[2]->setValue(snapshot.touchAmount);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class DeckSlider;
+struct DeckSnapshot;
 class QLabel;
 
 // The three-band equalizer with kill and reset on its band labels, its effects on the loaded
@@ -50,6 +51,10 @@ public:
     // The load's last step: the pan goes through its change handling once more, then the new
     // channel takes the faders' volume and pan even when the pan was already 0.
     void reapplyPan();
+
+    // The deck's record: the bands and the faders; a relaunched deck moves them back.
+    void save(DeckSnapshot& snapshot) const;
+    void restore(const DeckSnapshot& snapshot);
 
     int volume() const { return volume_; }
     int pan() const { return pan_; }

@@ -1,5 +1,6 @@
 #include "deck/Loop.h"
 
+#include "deck/DeckSnapshot.h"
 #include "deck/LatchLight.h"
 #include "deck/TimeText.h"
 #include "deck/audio/AudioEngine.h"
@@ -92,4 +93,22 @@ bool Loop::needsWatch(audio::BytePosition position) const {
 void Loop::trackChanged() {
     // The loop and its points outlive the channel they were set on.
     if (loopOn_) applyLoop();
+}
+
+void Loop::save(DeckSnapshot& snapshot) const {
+    snapshot.loopStart = loopStart_;
+    snapshot.loopEnd = loopEnd_;
+    snapshot.loopOn = loopOn_;
+}
+
+void Loop::restore(const DeckSnapshot& snapshot) {
+    loopStart_ = snapshot.loopStart;
+    loopEnd_ = snapshot.loopEnd;
+    loopOn_ = snapshot.loopOn;
+    if (loopStart_ != 0 || loopEnd_ != 0 || loopOn_) {
+        controls_.startTime->setText(timeOf(loopStart_));
+        controls_.endTime->setText(timeOf(loopEnd_));
+    }
+    showLatched(*controls_.cmdLooped, loopOn_);
+    applyLoop();
 }

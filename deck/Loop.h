@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+struct DeckSnapshot;
 class QLabel;
 class ZenButton;
 
@@ -54,6 +55,10 @@ public:
     void trackChanged();
     // Called after every seek of the loop and every change of what the engine loops.
     void onChange(std::function<void()> changed) { changed_ = std::move(changed); }
+
+    // The deck's record: the points and the switch; a relaunched deck takes them back.
+    void save(DeckSnapshot& snapshot) const;
+    void restore(const DeckSnapshot& snapshot);
 
     zen::audio::BytePosition loopStart() const { return loopStart_; }
     zen::audio::BytePosition loopEnd() const { return loopEnd_; }

@@ -2,6 +2,7 @@
 
 #include "deck/BpmReadout.h"
 #include "deck/DeckSlider.h"
+#include "deck/DeckSnapshot.h"
 #include "deck/Equalizer.h"
 #include "deck/audio/AudioEngine.h"
 
@@ -61,4 +62,18 @@ int Pitch::faderValue() const {
 
 void Pitch::restoreFader(int value) {
     controls_.vscPitch->setValue(value);
+}
+
+void Pitch::save(DeckSnapshot& snapshot) const {
+    snapshot.pitch = faderValue();
+}
+
+void Pitch::restore(const DeckSnapshot& snapshot) {
+    if (snapshot.pitch == faderValue()) return;
+    controls_.vscPitch->setValue(snapshot.pitch);
+    pitchChange();
+}
+
+double Pitch::speed() const {
+    return origRate_ > 0 ? static_cast<double>(rateFor(origRate_, faderValue())) / origRate_ : 1.0;
 }

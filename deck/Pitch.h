@@ -5,6 +5,7 @@
 #include <QString>
 
 class BpmReadout;
+struct DeckSnapshot;
 class DeckSlider;
 class Equalizer;
 class QLabel;
@@ -46,6 +47,11 @@ public:
     int faderValue() const;
     // A touch released: the fader goes back without the pitch handling; the touch set the rate.
     void restoreFader(int value);
+    // The deck's record: the fader; a relaunched deck moves it back, as the DJ would.
+    void save(DeckSnapshot& snapshot) const;
+    void restore(const DeckSnapshot& snapshot);
+    // The speed the fader sets, the track's own rate being 1.
+    double speed() const;
 
 private:
     zen::audio::AudioEngine& engine_;

@@ -2,6 +2,7 @@
 
 #include "deck/BpmReadout.h"
 #include "deck/Browser.h"
+#include "deck/DeckSnapshot.h"
 #include "deck/Equalizer.h"
 #include "deck/Pitch.h"
 #include "deck/SongPanel.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <algorithm>
 
@@ -105,6 +107,7 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
     releaseTrack();
     parts_.touch.endBend();
     openChannel(fullPath.toStdString());
+    loadedPath_ = fullPath;
     parts_.equalizer.attach();
     const int rate = showRate();
     parts_.transport.trackLoaded(showLength());
@@ -117,4 +120,17 @@ void TrackLoader::load(const QString& folder, const QString& fileName) {
 
 void TrackLoader::loadFile(const QString& fileName) {
     if (!fileName.isEmpty()) load(controls_.filFile->path(), fileName);
+}
+
+void TrackLoader::save(DeckSnapshot& snapshot) const {
+    snapshot.folder = controls_.dirFile->path();
+    snapshot.track = channel_ != 0 ? loadedPath_ : QString();
+    snapshot.mono = controls_.chkMono->isChecked();
+}
+
+void TrackLoader::restore(const DeckSnapshot& snapshot) {
+    if (!snapshot.folder.isEmpty()) openMusicFolder(snapshot.folder);
+    controls_.chkMono->setChecked(snapshot.mono);
+    const QFileInfo track(snapshot.track);
+    if (!snapshot.track.isEmpty()) load(track.path(), track.fileName());
 }

@@ -7,6 +7,7 @@
 #include <array>
 
 class BpmReadout;
+struct DeckSnapshot;
 class DriveList;
 class Equalizer;
 class FileList;
@@ -59,6 +60,11 @@ public:
     // The activity light went off: the tag's comment line is emptied.
     void clearCommentLine();
 
+    // The deck's record: the browser's folder, the loaded track and the mono switch; a relaunched
+    // deck opens the folder and loads the track again.
+    void save(DeckSnapshot& snapshot) const;
+    void restore(const DeckSnapshot& snapshot);
+
     // The loaded track's channel, 0 while none is.
     zen::audio::Handle channel() const { return channel_; }
 
@@ -77,5 +83,6 @@ private:
     Controls controls_;
     Parts parts_;
     zen::audio::Handle channel_ = 0;
+    QString loadedPath_;
     QStringList genres_;
 };

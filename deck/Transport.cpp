@@ -1,6 +1,7 @@
 #include "deck/Transport.h"
 
 #include "deck/DeckSlider.h"
+#include "deck/DeckSnapshot.h"
 #include "deck/LatchLight.h"
 #include "deck/Loop.h"
 #include "deck/TimeText.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <cmath>
 
 namespace audio = zen::audio;
 
@@ -197,4 +199,37 @@ void Transport::endOfTrack() {
 
 void Transport::cueTick() {
     seek(cuePoint_);
+}
+
+void Transport::save(DeckSnapshot& snapshot) const {
+    snapshot.playing = !stopped_;
+    snapshot.position = std::max(position(), 0);
+    snapshot.cue = cuePoint_;
+    snapshot.repeat = controls_.chkRepeat->isChecked();
+}
+
+void Transport::resume(const DeckSnapshot& snapshot, double elapsedSeconds, double speed) {
+    cuePoint_ = snapshot.cue;
+    controls_.chkRepeat->setChecked(snapshot.repeat);
+    if (channel_() == 0) return;
+    const double length = controls_.trkPosition->maximum();
+    double at = snapshot.position;
+    bool playing = snapshot.playing;
+    const float seconds =
+        engine_.channelBytes2Seconds(channel_(), controls_.trkPosition->maximum());
+    if (playing && seconds > 0) {
+        at += std::max(elapsedSeconds, 0.0) * speed * length / seconds;
+        const double loopStart = loop_.loopStart(), loopEnd = loop_.loopEnd();
+        if (loop_.loopOn() && loopEnd > loopStart && snapshot.position < loopEnd && at >= loopEnd)
+            at = loopStart + std::fmod(at - loopEnd, loopEnd - loopStart);
+        if (at >= length) {
+            // The end stops the track at its start, or starts it again with repeat.
+            playing = snapshot.repeat;
+            at = playing ? std::fmod(at, length) : 0;
+        }
+    }
+    const audio::CommandGroup group(engine_);
+    seek(static_cast<audio::BytePosition>(at));
+    if (playing) engine_.streamPlay(channel_(), 0, 0);
+    setPlaying(playing);
 }

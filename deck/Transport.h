@@ -6,6 +6,7 @@
 #include <QTimer>
 
 class DeckSlider;
+struct DeckSnapshot;
 class Loop;
 class QCheckBox;
 class QLabel;
@@ -66,6 +67,13 @@ public:
     // The activity light went off: the dots of the transport buttons go back to idle, but a
     // latched cue keeps its light.
     void dimLights();
+
+    // The deck's record: whether it plays, where, its cue point and repeat.
+    void save(DeckSnapshot& snapshot) const;
+    // A relaunched deck: the cue point and repeat of the record, and the position where the track
+    // is `elapsedSeconds` after the record was taken, at `speed` (1 = the track's own rate), the
+    // loop and the end of the track as the watch would have taken them; playing if it played.
+    void resume(const DeckSnapshot& snapshot, double elapsedSeconds, double speed);
 
     bool stopped() const { return stopped_; }
     zen::audio::BytePosition cuePoint() const { return cuePoint_; }

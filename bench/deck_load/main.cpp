@@ -31,6 +31,7 @@ public:
     void endProcess() override { std::exit(1); }
     QString programFolder() const override { return folder_; }
     std::vector<std::string> outputDevices() const override { return {"Default output"}; }
+    qint64 resumeFrom() const override { return 0; }
 
 private:
     QString folder_;

@@ -1,9 +1,15 @@
 #include "DeckTestSupport.h"
 
+#include "common/DeckRecord.h"
 #include "deck/Browser.h"
 #include "deck/DeckLifecycle.h"
+#include "deck/DeckSlider.h"
+#include "deck/displays/SpectrumView.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 
 // What each argument starts: the copy of the settings it reads, where the window opens, what the
@@ -65,4 +71,85 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
         deck.close();
         EXPECT_EQ(deckHost.ended, 1) << "closing the window ends the deck";
     }
+}
+
+// A deck relaunched after one died carries on where it was: the same track, folder, points,
+// faders, view and repeat, playing on from where the track is by now. A deck started afresh
+// starts as always, and a deck that ends on its own way out takes its record with it.
+TEST_F(DeckTest, RelaunchedDeckResumesTheRecordOfTheOneThatDied) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 20));
+    ui().chkRepeat->setChecked(true);
+    ui().vscPitch->setValue(-300);
+    window->pitch().pitchChange();
+    for (auto [fader, value] : {std::pair{ui().vscEQ[0], -40},
+                                {ui().vscEQ[2], 75},
+                                {ui().hscEQ[0], 80},
+                                {ui().hscEQ[1], -30},
+                                {ui().hscEQ[2], 1200}})
+        fader->setValue(value);
+    ui().pctSpectrum->switchMode();
+    transport().Zen_Pause();
+    play(44100);
+    transport().Zen_CueSet();
+    loop().startPressed();
+    play(22050);
+    loop().endPressed();
+    loop().toggleLoop();
+    play(4410);
+    window->recorder().writeNow();
+    const DeckSnapshot before = window->recorder().snapshot();
+
+    const auto relaunch = [&](qint64 resumeFrom) {
+        auto deckHost = std::make_unique<RecordingHost>();
+        deckHost->folder = programDir.path();
+        deckHost->resumed = resumeFrom;
+        auto deckEngine = zen::audio::createTestClockEngine();
+        auto deck = std::make_unique<DeckWindow>(*deckEngine, *deckHost);
+        EXPECT_TRUE(deck->startUp("1"));
+        return std::tuple{std::move(deckHost), std::move(deckEngine), std::move(deck)};
+    };
+    // The record is the one the first deck wrote: it names this process.
+    auto [host2, engine2, deck] = relaunch(QCoreApplication::applicationPid());
+    DeckSnapshot after = deck->recorder().snapshot();
+    EXPECT_FALSE(deck->transport().stopped());
+    EXPECT_TRUE(after.position >= before.loopStart && after.position < before.loopEnd)
+        << after.position << " is not in the loop it played";
+    after.position = before.position;
+    after.positionAtMs = before.positionAtMs;
+    EXPECT_TRUE(after == before) << "the relaunched deck does not do what the dead one did";
+
+    // Where the track is by now: on at the pitch's speed, round the loop, and at the end stopped
+    // at the start or, with repeat, started again.
+    constexpr int kSecond = 44100 * 4;
+    const struct {
+        bool loopOn, repeat;
+        double elapsed;
+        double seconds; // where the track is then
+        bool playing;
+    } cases[] = {{false, false, 2.0, 1 + 2 * 1.03, true},
+                 {true, false, 1.2, 1 + (1.2 * 1.03 - 1), true},
+                 {false, false, 19.0, 0, false},
+                 {false, true, 19.0, 1 + 19 * 1.03 - 20, true}};
+    for (const auto& c : cases) {
+        DeckSnapshot s = before;
+        s.position = kSecond;
+        s.loopStart = kSecond;
+        s.loopEnd = 2 * kSecond;
+        s.loopOn = c.loopOn;
+        s.repeat = c.repeat;
+        deck->loop().restore(s);
+        deck->transport().resume(s, c.elapsed, 1.03);
+        EXPECT_NEAR(engine2->channelGetPosition(deck->loader().channel()), c.seconds * kSecond, 8)
+            << c.elapsed << " s later";
+        EXPECT_EQ(deck->transport().stopped(), !c.playing) << c.elapsed << " s later";
+    }
+
+    deck->recorder().writeNow();
+    auto [otherHost, otherEngine, fresh] = relaunch(0);
+    EXPECT_EQ(fresh->loader().channel(), 0u) << "a deck started afresh resumed a record";
+    const QString record = zen::runtime::deckRecordPath(zen::runtime::runtimeFolder(), "1");
+    EXPECT_TRUE(QFile::exists(record));
+    fresh->close();
+    EXPECT_FALSE(QFile::exists(record)) << "a deck closed by the DJ would come back";
 }

@@ -27,9 +27,12 @@ public:
         return {"Default output", "system (JACK Audio Connection Kit)"};
     }
 
+    qint64 resumeFrom() const override { return resumed; }
+
     std::vector<Message> messages;
     int ended = 0;
     QString folder;
+    qint64 resumed = 0;
 };
 
 // A deck window on the test clock, with a program folder and a music folder of its own.
