@@ -31,11 +31,13 @@ ProcessIdentity currentProcess() {
 
 ProcessIdentity processOf(qint64 pid) {
     if (pid <= 0) return {};
-    // The name is in parentheses and may hold anything; the start time is the 20th field after.
+    // The name is in parentheses and may hold anything; the state follows it, the start time is
+    // the 20th field after. A process that has ended but not been reaped yet runs no more.
     const QByteArray stat = procFile(pid, "stat");
     const qsizetype close = stat.lastIndexOf(')');
     if (close < 0) return {};
     const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    if (fields[0] == "Z" || fields[0] == "X") return {};
     bool ok = false;
     const quint64 start = fields.value(19).toULongLong(&ok);
     return ok ? ProcessIdentity{pid, start} : ProcessIdentity{};

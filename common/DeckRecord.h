@@ -26,6 +26,10 @@ ProcessIdentity processOf(qint64 pid);
 // True while the process runs, as the deck program of this user.
 bool isRunningDeck(const ProcessIdentity& process);
 
+// The environment variable by which the console tells a deck it relaunches the process of the
+// one that died, whose record it resumes from: the command line stays the deck number alone.
+inline constexpr char kResumeVariable[] = "ZENTARI_DECK_RESUME";
+
 // The folder of the records: the cables' folder; empty when it cannot be used.
 QString runtimeFolder();
 QString deckRecordPath(const QString& folder, const QString& deckArgument);

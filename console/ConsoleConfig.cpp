@@ -44,18 +44,25 @@ void ConsoleConfig::saveAndClose() {
 
 std::optional<std::array<qint16, 2>> ConsoleConfig::copyToDecks() {
     const QString folder = host_.settingsFolder();
-    std::array<qint16, 2> ports{};
     for (int deck = 1; deck <= 2; ++deck) {
-        const QString copy = config::deckFilePath(folder, QString::number(deck));
         QString error;
-        if (!host_.copyFile(configPath(), copy, error)) {
+        if (!host_.copyFile(configPath(), config::deckFilePath(folder, QString::number(deck)),
+                            error)) {
             host_.showMessage(QStringLiteral("Error writing deck%1.ini: %2").arg(deck).arg(error),
                               QString(), ConsoleHost::Icon::Critical);
             return std::nullopt;
         }
-        config::ConfigRecord record;
-        record.load(copy);
-        ports[deck - 1] = FindMidiOut(record.deckSettings(QString::number(deck)).midiPort);
     }
-    return ports;
+    return deckDevices();
+}
+
+std::array<qint16, 2> ConsoleConfig::deckDevices() const {
+    return {deckDevice(1), deckDevice(2)};
+}
+
+qint16 ConsoleConfig::deckDevice(int deck) const {
+    const QString number = QString::number(deck);
+    config::ConfigRecord record;
+    record.load(config::deckFilePath(host_.settingsFolder(), number));
+    return FindMidiOut(record.deckSettings(number).midiPort);
 }

@@ -27,9 +27,12 @@ public:
     // written is reported with its reason, and nothing is returned: no deck may start on
     // settings that are not whole.
     std::optional<std::array<qint16, 2>> copyToDecks();
+    // Each deck's port number from the copy it read: what running decks listen on.
+    std::array<qint16, 2> deckDevices() const;
 
 private:
     QString configPath() const;
+    qint16 deckDevice(int deck) const;
 
     ConsoleHost& host_;
     OptionsPanel& panel_;

@@ -77,8 +77,12 @@ zen::console::MemoryStatus SystemConsoleHost::memoryStatus() const {
 std::unique_ptr<DeckProcess> SystemConsoleHost::startDeck(const QString& program,
                                                           const QString& folder,
                                                           const QString& deckNumber,
-                                                          QString& error) {
-    return DetachedDeck::start(program, folder, deckNumber, error);
+                                                          qint64 resumeFrom, QString& error) {
+    return DetachedDeck::start(program, folder, deckNumber, resumeFrom, error);
+}
+
+std::unique_ptr<DeckProcess> SystemConsoleHost::findDeck(const QString& deckNumber, qint16 device) {
+    return DetachedDeck::find(deckNumber, device);
 }
 
 void SystemConsoleHost::sleep(int ms) {

@@ -10,12 +10,17 @@
 #include <string>
 #include <vector>
 
-// A deck process the console started. It is not the console's child (decks run detached), so it
-// is watched through a process handle: ended() is raised on the window thread once it has gone.
+// A deck process the console started or took over. It is not the console's child (decks run
+// detached), so it is watched through a process handle: ended() is raised on the window thread
+// once it has gone.
 class DeckProcess : public QObject {
     Q_OBJECT
 public:
+    virtual qint64 pid() const = 0;
     virtual bool hasEnded() const = 0;
+    // Once it has ended: true when it died without taking its own way out (its record is still
+    // there), that is without being told, by a quit, its closed window or a message of its own.
+    virtual bool diedUntold() const = 0;
     // SIGTERM and SIGKILL; nothing once the process has ended.
     virtual void terminate() = 0;
     virtual void kill() = 0;
@@ -52,10 +57,16 @@ public:
     virtual QSize screenSize() const = 0;
     // The machine's physical memory; a total of 0 when it cannot be read.
     virtual zen::console::MemoryStatus memoryStatus() const = 0;
-    // Starts `program` detached, in `folder`, with the deck number as its one argument. nullptr
-    // and the reason in `error` when it cannot be started.
+    // Starts `program` detached, in `folder`, with the deck number as its one argument; to resume
+    // from the record of a deck that died, `resumeFrom` names that deck's process (0 for a fresh
+    // start). nullptr and the reason in `error` when it cannot be started.
     virtual std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
-                                                   const QString& deckNumber, QString& error) = 0;
+                                                   const QString& deckNumber, qint64 resumeFrom,
+                                                   QString& error) = 0;
+    // Deck N when it runs already, started by an earlier console or by hand: the process its
+    // record names, or else a deck program listening on the cable of output device `device`.
+    // nullptr when there is none.
+    virtual std::unique_ptr<DeckProcess> findDeck(const QString& deckNumber, qint16 device) = 0;
     // Holds the window thread: no timer, MIDI or input event is handled meanwhile.
     virtual void sleep(int ms) = 0;
     // Replaces `to` with a copy of `from`, whole or not at all (a link at `to` is replaced, not
@@ -76,7 +87,9 @@ public:
     QSize screenSize() const override;
     zen::console::MemoryStatus memoryStatus() const override;
     std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
-                                           const QString& deckNumber, QString& error) override;
+                                           const QString& deckNumber, qint64 resumeFrom,
+                                           QString& error) override;
+    std::unique_ptr<DeckProcess> findDeck(const QString& deckNumber, qint16 device) override;
     void sleep(int ms) override;
     bool copyFile(const QString& from, const QString& to, QString& error) override;
 };

@@ -40,6 +40,7 @@ ConsoleWindow::ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::Ke
 bool ConsoleWindow::startUp() {
     lifecycle_.initialise();
     if (!lifecycle_.load()) return false;
+    if (engine_.takeOver()) monitor_.append(QStringLiteral("Running decks taken over"));
     keyShortcuts_.start();
     activity_.start();
     return true;
@@ -55,6 +56,13 @@ void ConsoleWindow::wire() {
     connect(&panel_, &OptionsPanel::saveRequested, this, [this] { config_.saveAndClose(); });
     connect(&ports_.MIDIInput1(), &zen::MIDIInput::messageReceived, this,
             [this] { controllerInput_.messageReceived(); });
+    connect(&launcher_, &DeckLauncher::restarted, this,
+            [this](int deck) { monitor_.append(QStringLiteral("Deck %1 restarted").arg(deck)); });
+    connect(&launcher_, &DeckLauncher::leftDown, this, [this](int deck) {
+        monitor_.append(QStringLiteral("Deck %1 failed %2 times in a minute: left down")
+                            .arg(deck)
+                            .arg(DeckLauncher::kRestartLimit));
+    });
 }
 
 void ConsoleWindow::captureClicked(bool checked) {

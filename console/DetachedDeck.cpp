@@ -1,11 +1,16 @@
 #include "console/DetachedDeck.h"
 
+#include "common/midi/CableFolder.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <csignal>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+namespace runtime = zen::runtime;
 
 namespace {
 
@@ -18,10 +23,16 @@ void pidfdSignal(int pidfd, int number) {
     ::syscall(SYS_pidfd_send_signal, pidfd, number, nullptr, 0);
 }
 
+QString recordOf(const QString& deckNumber) {
+    const QString folder = runtime::runtimeFolder();
+    return folder.isEmpty() ? QString() : runtime::deckRecordPath(folder, deckNumber);
+}
+
 } // namespace
 
 std::unique_ptr<DetachedDeck> DetachedDeck::start(const QString& program, const QString& folder,
-                                                  const QString& deckNumber, QString& error) {
+                                                  const QString& deckNumber, qint64 resumeFrom,
+                                                  QString& error) {
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
         error = info.exists() ? QStringLiteral("it is not an executable file")
@@ -32,6 +43,11 @@ std::unique_ptr<DetachedDeck> DetachedDeck::start(const QString& program, const 
     process.setProgram(program);
     process.setArguments({deckNumber});
     process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QLatin1String(runtime::kResumeVariable));
+    if (resumeFrom > 0)
+        environment.insert(QLatin1String(runtime::kResumeVariable), QString::number(resumeFrom));
+    process.setProcessEnvironment(environment);
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
         error = process.errorString();
@@ -40,10 +56,42 @@ std::unique_ptr<DetachedDeck> DetachedDeck::start(const QString& program, const 
     // The deck takes far longer to start than this call, and until it ends and is reaped its
     // number cannot be given to another process.
     const int pidfd = pidfdOpen(pid);
-    return std::unique_ptr<DetachedDeck>(new DetachedDeck(pidfd));
+    return std::unique_ptr<DetachedDeck>(
+        new DetachedDeck(pidfd, runtime::processOf(pid), recordOf(deckNumber)));
 }
 
-DetachedDeck::DetachedDeck(int pidfd) : pidfd_(pidfd) {
+std::unique_ptr<DetachedDeck> DetachedDeck::find(const QString& deckNumber, qint16 device) {
+    const QString record = recordOf(deckNumber);
+    if (record.isEmpty()) return nullptr;
+    runtime::DeckRecord written;
+    if (runtime::readDeckRecord(record, written))
+        if (auto deck = hold(written.process, record)) return deck;
+    if (device < 0 || device >= zen::midi::kCableCount) return nullptr;
+    // Each input of a cable is a socket named after the cable and the process that opened it.
+    const QString prefix = QString::fromStdString(zen::midi::cableSocketPrefix(device + 1));
+    const QStringList sockets = QFileInfo(record).dir().entryList(
+        {prefix + QStringLiteral("*.sock")}, QDir::System | QDir::Files);
+    for (const QString& socket : sockets) {
+        const qint64 pid = socket.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong();
+        if (auto deck = hold(runtime::processOf(pid), record)) return deck;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<DetachedDeck> DetachedDeck::hold(const runtime::ProcessIdentity& process,
+                                                 const QString& record) {
+    if (!runtime::isRunningDeck(process)) return nullptr;
+    const int pidfd = pidfdOpen(process.pid);
+    // Checked again once held: the process might have ended and its number been given anew.
+    if (pidfd < 0 || !runtime::isRunningDeck(process)) {
+        if (pidfd >= 0) ::close(pidfd);
+        return nullptr;
+    }
+    return std::unique_ptr<DetachedDeck>(new DetachedDeck(pidfd, process, record));
+}
+
+DetachedDeck::DetachedDeck(int pidfd, const runtime::ProcessIdentity& process, QString record)
+    : pidfd_(pidfd), process_(process), record_(std::move(record)) {
     if (pidfd_ < 0) {
         // Gone before it could be watched.
         ended_ = true;
@@ -66,6 +114,12 @@ bool DetachedDeck::hasEnded() const {
     if (ended_) return true;
     pollfd fd{pidfd_, POLLIN, 0};
     return ::poll(&fd, 1, 0) > 0;
+}
+
+bool DetachedDeck::diedUntold() const {
+    runtime::DeckRecord record;
+    return hasEnded() && process_.pid > 0 && runtime::readDeckRecord(record_, record) &&
+           record.process == process_;
 }
 
 void DetachedDeck::terminate() {

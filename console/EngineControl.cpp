@@ -36,13 +36,29 @@ void EngineControl::start() {
     // copies nothing starts: a deck would be deaf, or play on stale settings.
     const std::optional<std::array<qint16, 2>> devices = config_.copyToDecks();
     if (!devices) return;
+    startRunning(*devices);
+    launcher_.launch(1, (*devices)[0]);
+    launcher_.launch(2, (*devices)[1]);
+}
+
+bool EngineControl::takeOver() {
+    const std::array<qint16, 2> devices = config_.deckDevices();
+    const bool deck1 = launcher_.takeOver(1, devices[0]);
+    const bool deck2 = launcher_.takeOver(2, devices[1]);
+    if (!deck1 && !deck2) return false;
+    startRunning(devices);
+    // The other deck of the set is missing: it starts now, on the copy in place.
+    if (!deck1) launcher_.launch(1, devices[0]);
+    if (!deck2) launcher_.launch(2, devices[1]);
+    return true;
+}
+
+void EngineControl::startRunning(const std::array<qint16, 2>& devices) {
     button_.setDotColor(zen::kLightOnDot);
     button_.setOverColor(zen::kLightOnOver);
-    ports_.setDeckDevices((*devices)[0], (*devices)[1]);
+    ports_.setDeckDevices(devices[0], devices[1]);
     ports_.InitMidi();
     button_.setCaption(kStop);
-    launcher_.launch(1);
-    launcher_.launch(2);
 }
 
 void EngineControl::sendQuit() {

@@ -2,6 +2,7 @@
 
 #include "console/ConsoleHost.h"
 
+#include <array>
 #include <functional>
 
 class ConsoleConfig;
@@ -23,12 +24,17 @@ public:
     bool running() const;
     // MouseDown on the button, with any mouse button: starts or stops the engine.
     void buttonDown();
+    // At start-up: decks that run already (an earlier console's, or started by hand) are taken
+    // over as a running engine, and the one missing is started. False when none runs.
+    bool takeOver();
     // Command 40 to deck 1, then deck 2; the launcher then sees that they end.
     void sendQuit();
 
 private:
     void start();
     void stop();
+    // The ports open on the decks' devices, the button lit and captioned "STOP".
+    void startRunning(const std::array<qint16, 2>& devices);
 
     ConsoleHost& host_;
     ZenButton& button_;

@@ -1,5 +1,6 @@
 #include "deck/DeckHost.h"
 
+#include "common/DeckRecord.h"
 #include "deck/audio/AudioEngine.h"
 
 #include <QCoreApplication>
@@ -31,5 +32,5 @@ std::vector<std::string> SystemDeckHost::outputDevices() const {
 }
 
 qint64 SystemDeckHost::resumeFrom() const {
-    return qEnvironmentVariableIntValue(kResumeVariable);
+    return qEnvironmentVariableIntValue(zen::runtime::kResumeVariable);
 }

@@ -35,7 +35,3 @@ public:
     std::vector<std::string> outputDevices() const override;
     qint64 resumeFrom() const override;
 };
-
-// The environment variable by which the console names the dead deck, so that the deck's command
-// line stays the deck number alone.
-inline constexpr char kResumeVariable[] = "ZENTARI_DECK_RESUME";

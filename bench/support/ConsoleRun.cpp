@@ -55,8 +55,17 @@ bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error
                   error);
 }
 
+bool ConsoleRun::restart(QString& error) {
+    console_.kill();
+    console_.waitForFinished(5000);
+    return launch(command_, arguments_, environment_, error);
+}
+
 bool ConsoleRun::launch(const QString& command, const QStringList& arguments,
                         QProcessEnvironment environment, QString& error) {
+    command_ = command;
+    arguments_ = arguments;
+    environment_ = environment;
     if (!zen::desktop::becomeSubreaper()) {
         error = "cannot become the decks' subreaper";
         return false;

@@ -36,6 +36,9 @@ public:
     bool launch(const QString& command, const QStringList& arguments,
                 QProcessEnvironment environment, QString& error);
 
+    // Kills the console (SIGKILL, its decks left running) and starts it again as it was started.
+    bool restart(QString& error);
+
     // The engine button, clicked as the DJ clicks it.
     bool pressEngine();
     // A window of the console other than its main one (the options panel, a message) once it
@@ -56,6 +59,9 @@ private:
     QTemporaryDir program_, runtime_, music_;
     QProcess console_;
     QString window_;
+    QString command_;
+    QStringList arguments_;
+    QProcessEnvironment environment_;
 };
 
 } // namespace zen::bench

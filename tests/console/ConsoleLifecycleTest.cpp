@@ -222,6 +222,50 @@ TEST_F(ConsoleTest, StartLaunchesBothDecksWithFreshSettingsAndStopEndsThem) {
     EXPECT_EQ(window->launcher().running(), 2);
 }
 
+// A deck that dies untold comes back alone, resuming the one that died, until it has died three
+// times within a minute; one that ends on its own way out stays down. Decks found running when the
+// console starts, or at START, are taken over: never a second deck on their cables.
+TEST_F(ConsoleTest, DecksThatDieComeBackAloneAndDecksFoundRunningAreTakenOver) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    pressEngine();
+    ASSERT_EQ(host.decks.size(), 2u);
+    FakeDeck* deck2 = host.decks[1];
+    for (int death = 1; death <= DeckLauncher::kRestartLimit; ++death) {
+        FakeDeck* dying = death == 1 ? host.decks[0] : host.decks.back();
+        const qint64 died = dying->pid();
+        dying->crash(); // the console lets go of it on the way
+        pump();
+        const bool back = death < DeckLauncher::kRestartLimit;
+        ASSERT_EQ(host.decks.size(), 2u + std::min(death, 2)) << "death " << death;
+        EXPECT_TRUE(!back ||
+                    (host.decks.back()->argument == "1" && host.decks.back()->resumeFrom == died));
+        EXPECT_TRUE(window->monitor().text().endsWith(
+            back ? "Deck 1 restarted" : "Deck 1 failed 3 times in a minute: left down"));
+    }
+    EXPECT_TRUE(deck2->commands.empty() && !deck2->hasEnded()) << "deck 2 was disturbed";
+    deck2->end(); // the DJ closed its window
+    pump();
+    EXPECT_EQ(host.decks.size(), 4u);
+
+    // A console that starts while decks run takes them over, and its STOP ends them.
+    for (const char* deck : {"1", "2"})
+        host.leftRunning[deck] = std::make_unique<FakeDeck>(deck);
+    FakeDeck* running1 = host.leftRunning["1"].get();
+    ASSERT_TRUE(startConsole());
+    EXPECT_TRUE(window->engine().running() && portsOpen());
+    EXPECT_TRUE(window->monitor().text().endsWith("Running decks taken over"));
+    EXPECT_EQ(host.decks.size(), 4u);
+    pressEngine();
+    EXPECT_EQ(running1->commands, std::vector<int>{zen::cmd::kQuit});
+    EXPECT_TRUE(running1->hasEnded());
+    // A deck started by hand on deck 1's cable counts as deck 1 at START.
+    host.leftRunning["1"] = std::make_unique<FakeDeck>("1");
+    pressEngine();
+    ASSERT_EQ(host.decks.size(), 5u);
+    EXPECT_EQ(host.decks.back()->argument, "2");
+}
+
 TEST_F(ConsoleTest, CaptureOpensThePortsAndTheyCloseOnlyWithTheEngineStoppedAndCaptureOff) {
     writeConfig(sampleRecord());
     ASSERT_TRUE(startConsole());

@@ -30,7 +30,10 @@ private:
 
 } // namespace
 
-FakeDeck::FakeDeck(QString argument_) : argument(std::move(argument_)) {
+FakeDeck::FakeDeck(QString argument_, qint64 resumeFrom_)
+    : argument(std::move(argument_)), resumeFrom(resumeFrom_) {
+    static qint64 processes = 1000;
+    pid_ = ++processes;
     // Deck N listens on cable N, the port the sample configuration names for it.
     const qint16 device = static_cast<qint16>(argument.toInt() - 1);
     connect(&input_, &zen::MIDIInput::messageReceived, this, [this] {
@@ -48,6 +51,11 @@ void FakeDeck::terminate() {
 
 void FakeDeck::kill() {
     ++kills;
+    end();
+}
+
+void FakeDeck::crash() {
+    crashed_ = true;
     end();
 }
 
@@ -72,14 +80,23 @@ void TestHost::sleep(int ms) {
 }
 
 std::unique_ptr<DeckProcess> TestHost::startDeck(const QString& program, const QString&,
-                                                 const QString& deckNumber, QString& error) {
+                                                 const QString& deckNumber, qint64 resumeFrom,
+                                                 QString& error) {
     startedPrograms.append(program + " " + deckNumber);
     if (!startError.isEmpty()) {
         error = startError;
         return nullptr;
     }
-    auto deck = std::make_unique<FakeDeck>(deckNumber);
+    auto deck = std::make_unique<FakeDeck>(deckNumber, resumeFrom);
     decks.push_back(deck.get());
+    return deck;
+}
+
+std::unique_ptr<DeckProcess> TestHost::findDeck(const QString& deckNumber, qint16) {
+    const auto found = leftRunning.find(deckNumber);
+    if (found == leftRunning.end()) return nullptr;
+    std::unique_ptr<DeckProcess> deck = std::move(found->second);
+    leftRunning.erase(found);
     return deck;
 }
 

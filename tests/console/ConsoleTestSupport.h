@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 // Runs the event loop long enough for cable messages and queued reports to arrive.
@@ -21,14 +22,19 @@ void focus(QWidget* widget, QEvent::Type type);
 // and on SIGTERM unless told otherwise.
 class FakeDeck : public DeckProcess {
 public:
-    explicit FakeDeck(QString argument);
+    explicit FakeDeck(QString argument, qint64 resumeFrom = 0);
 
+    qint64 pid() const override { return pid_; }
     bool hasEnded() const override { return ended_; }
+    bool diedUntold() const override { return crashed_; }
     void terminate() override;
     void kill() override;
     void end();
+    // Dies without its own way out, as a crash or a kill -9.
+    void crash();
 
     QString argument;
+    qint64 resumeFrom;
     std::vector<int> commands; // controllers received
     int terms = 0;
     int kills = 0;
@@ -37,7 +43,9 @@ public:
 
 private:
     zen::MIDIInput input_;
+    qint64 pid_;
     bool ended_ = false;
+    bool crashed_ = false;
 };
 
 // Records what the console shows and asks, answers from a queue, starts fake decks, and scripts
@@ -63,7 +71,10 @@ public:
     QSize screenSize() const override { return screen; }
     zen::console::MemoryStatus memoryStatus() const override { return memory; }
     std::unique_ptr<DeckProcess> startDeck(const QString& program, const QString& folder,
-                                           const QString& deckNumber, QString& error) override;
+                                           const QString& deckNumber, qint64 resumeFrom,
+                                           QString& error) override;
+    // Hands over the deck left running for that number, once.
+    std::unique_ptr<DeckProcess> findDeck(const QString& deckNumber, qint16 device) override;
     // The window thread would be held; the decks of the test double live in this process, so the
     // wait lets them act on what the console sent.
     void sleep(int ms) override;
@@ -84,6 +95,8 @@ public:
     zen::console::MemoryStatus memory;
     std::vector<int> sleeps;
     std::vector<FakeDeck*> decks; // every deck started, oldest first
+    // Decks running already, by number, for a console to find.
+    std::map<QString, std::unique_ptr<FakeDeck>> leftRunning;
     QStringList startedPrograms;
     QString startError; // set: starting a deck fails with this reason
     int keyStarts = 0;

@@ -9,7 +9,8 @@
 
 // A set as a DJ plays it: the real console starts its real decks on the display and the sound
 // server; each deck plays its own tone from the keyboard; the settings are saved through the
-// options panel and its message; a deck dies in the middle of the set.
+// options panel and its message; a deck dies in the middle of the set and comes back; the console
+// dies and, started again, takes over the decks that play on.
 
 using namespace zen::system;
 using namespace zen::desktop;
@@ -46,6 +47,9 @@ protected:
     void expectAfter(std::uint32_t keysym, bool deck1Sounds, bool deck2Sounds, const char* what) {
         tap(keysym);
         runEventsFor(100);
+        expectSounding(deck1Sounds, deck2Sounds, what);
+    }
+    void expectSounding(bool deck1Sounds, bool deck2Sounds, const char* what) {
         const std::vector<float> take = listen();
         for (auto [hz, sounds] : {std::pair{kDeck1Hz, deck1Sounds}, {kDeck2Hz, deck2Sounds}}) {
             const double amplitude = zen::e2e::toneAmplitude(take, hz);
@@ -79,14 +83,38 @@ TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
     ASSERT_TRUE(stored.load(console.programFolder() + "/ZentariDJ.ini"));
     EXPECT_TRUE(stored == settings) << "Save did not store what the panel showed";
 
-    // Deck 1 dies in the middle of the set; deck 2 plays on and still obeys its keys.
+    // Deck 1 dies in the middle of the set: deck 2 plays on, and deck 1 comes back by itself,
+    // playing its track again, and obeys its keys.
+    expectAfter(zen::bench::kKeysymF5, true, true, "deck 1's play key again");
     const pid_t deck1Pid = deckChild(1);
     ASSERT_GT(deck1Pid, 0);
     ::kill(deck1Pid, SIGKILL);
     waitForEnd(deck1Pid, std::chrono::seconds(5));
     EXPECT_GT(zen::e2e::toneAmplitude(listen(), kDeck2Hz), kSounding)
         << "deck 2 fell silent when deck 1 died";
-    expectAfter(zen::bench::kKeysymF7, false, false, "deck 2's pause key with deck 1 gone");
+    bool back = false;
+    for (int take = 0; take < 20 && !back; ++take)
+        back = zen::e2e::toneAmplitude(listen(), kDeck1Hz) > kSounding;
+    EXPECT_TRUE(back) << "deck 1 did not come back playing";
+    EXPECT_TRUE(console.monitorLines().contains("Deck 1 restarted"));
+    expectAfter(zen::bench::kKeysymF5, false, true, "deck 1's pause key on the deck come back");
+    expectAfter(zen::bench::kKeysymF7, false, false, "deck 2's pause key");
+    stopEngine();
+}
+
+TEST_F(SystemEndToEndTest, AConsoleStartedAgainTakesOverThePlayingDecks) {
+    const QStringList decks = startEngine(console.programFolder());
+    ASSERT_EQ(decks.size(), 2);
+    doubleClickIn(decks[0], kDeckFirstFile);
+    doubleClickIn(decks[1], kDeckSecondFile);
+    QThread::msleep(300);
+    tap(zen::bench::kKeysymF5);
+    tap(zen::bench::kKeysymF7);
+    QString error;
+    ASSERT_TRUE(console.restart(error)) << error.toStdString();
+    expectSounding(true, true, "the decks after the console died and started again");
+    EXPECT_EQ(deckChildren().size(), 2u) << "the console started decks beside the running ones";
+    expectAfter(zen::bench::kKeysymF5, false, true, "deck 1's pause key through the new console");
     stopEngine();
 }
 
