@@ -9,20 +9,50 @@
 
 namespace zen::e2e {
 
-std::vector<float> recordOutput(const QString& file, double seconds) {
-    if (!run("jack_capture", {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file},
-             QProcessEnvironment::systemEnvironment(), static_cast<int>((seconds + 10) * 1000)))
-        return {};
+namespace {
+
+QStringList captureArguments(const QString& file, double seconds) {
+    return {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file};
+}
+
+std::array<std::vector<float>, 2> readChannels(const QString& file) {
     SF_INFO info{};
     SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
     if (!sf) return {};
     std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
     sf_readf_float(sf, frames.data(), info.frames);
     sf_close(sf);
-    std::vector<float> left;
-    for (std::size_t i = 0; i < frames.size(); i += static_cast<std::size_t>(info.channels))
-        left.push_back(frames[i]);
-    return left;
+    std::array<std::vector<float>, 2> channels;
+    const auto step = static_cast<std::size_t>(info.channels);
+    for (std::size_t i = 0; i < frames.size(); i += step)
+        for (std::size_t c = 0; c < 2; ++c)
+            channels[c].push_back(frames[i + std::min(c, step - 1)]);
+    return channels;
+}
+
+} // namespace
+
+std::vector<float> recordOutput(const QString& file, double seconds) {
+    if (!run("jack_capture", captureArguments(file, seconds),
+             QProcessEnvironment::systemEnvironment(), static_cast<int>((seconds + 10) * 1000)))
+        return {};
+    return readChannels(file)[0];
+}
+
+bool Capture::start(const QString& file, double seconds) {
+    file_ = file;
+    seconds_ = seconds;
+    recorder_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    recorder_.setStandardOutputFile(QProcess::nullDevice());
+    recorder_.start("jack_capture", captureArguments(file, seconds));
+    return recorder_.waitForStarted(5000);
+}
+
+std::array<std::vector<float>, 2> Capture::finish() {
+    if (!recorder_.waitForFinished(static_cast<int>((seconds_ + 10) * 1000)) ||
+        recorder_.exitStatus() != QProcess::NormalExit || recorder_.exitCode() != 0)
+        return {};
+    return readChannels(file_);
 }
 
 std::size_t loudFrames(const std::vector<float>& mono) {

@@ -58,6 +58,22 @@ bool writeSineWav(const std::string& path, double hz, int seconds) {
     return sf_close(file) == 0;
 }
 
+std::vector<float> writeNoiseWav(const std::string& path, int seconds, int channel, unsigned seed) {
+    SNDFILE* file = createStereoWav(path);
+    if (!file) return {};
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> sample(-8192, 8191);
+    std::vector<float> noise(std::size_t(seconds) * kRate);
+    std::vector<short> frames(2 * noise.size(), 0);
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        const short value = static_cast<short>(sample(random));
+        frames[2 * i + std::size_t(channel)] = value;
+        noise[i] = value / 32768.0f;
+    }
+    sf_writef_short(file, frames.data(), sf_count_t(noise.size()));
+    return sf_close(file) == 0 ? noise : std::vector<float>();
+}
+
 bool encodeMp3(const std::string& wav, const std::string& mp3) {
     return std::system(("lame --quiet -b 320 '" + wav + "' '" + mp3 + "'").c_str()) == 0;
 }

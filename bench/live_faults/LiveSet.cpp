@@ -1,0 +1,119 @@
+#include "LiveSet.h"
+
+#include "Desktop.h"
+#include "Recording.h"
+#include "Tracks.h"
+
+#include <QThread>
+#include <cmath>
+
+using namespace zen::desktop;
+
+namespace {
+
+// Silence on the sound server is exact zeros; the noise is at least this loud nearly everywhere.
+constexpr float kSilent = 1e-4f;
+// A stretch of noise this long is found in the whole track at once, and confirmed on a longer one.
+// The engine's resampler puts its output a fraction of a frame off the track's samples, which
+// takes the correlation of white noise down (to 0.64 at half a frame); a stretch found anywhere
+// else correlates near 0.
+constexpr std::size_t kSearchWindow = 256;
+constexpr std::size_t kConfirmWindow = 4096;
+constexpr double kFound = 0.4;
+
+double correlation(const float* a, const float* b, std::size_t n) {
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ab += double(a[i]) * b[i];
+        aa += double(a[i]) * a[i];
+        bb += double(b[i]) * b[i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
+} // namespace
+
+bool LiveSet::start(QString& error) {
+    for (int deck : {1, 2}) {
+        const QString name = QString("%1/%2 noise.wav").arg(console_.musicFolder()).arg(deck);
+        tracks_[std::size_t(deck - 1)] =
+            zen::bench::writeNoiseWav(name.toStdString(), kTrackSeconds, deck - 1, unsigned(deck));
+        if (track(deck).empty()) {
+            error = "cannot write the tracks";
+            return false;
+        }
+    }
+    if (!console_.start(console_.settings(), error) || !console_.pressEngine()) return false;
+    const QString deck1 = deckOneWindow();
+    QStringList decks = visibleWindows("Zentari DJ System");
+    if (deck1.isEmpty() || decks.size() != 2) {
+        error = "START showed no deck windows";
+        return false;
+    }
+    decks.removeAll(deck1);
+    // A deck loads once it listens; its window shows a moment before.
+    QThread::msleep(1000);
+    const bool loaded =
+        doubleClickIn(deck1, kDeckFirstFile) && doubleClickIn(decks[0], kDeckSecondFile);
+    QThread::msleep(1500);
+    if (!loaded || !clickIn(deck1, kDeckPlay) || !clickIn(decks[0], kDeckPlay)) {
+        error = "cannot load and play the decks";
+        return false;
+    }
+    QThread::msleep(500);
+    return true;
+}
+
+std::array<std::vector<float>, 2> LiveSet::recordWhile(double seconds,
+                                                       const std::function<void()>& act) {
+    zen::e2e::Capture capture;
+    if (!capture.start(work_.filePath(QString("take%1.wav").arg(++takes_)), seconds)) return {};
+    QThread::msleep(1000);
+    act();
+    return capture.finish();
+}
+
+namespace live {
+
+std::optional<std::pair<std::size_t, std::size_t>> longestGap(const std::vector<float>& channel) {
+    std::optional<std::pair<std::size_t, std::size_t>> longest;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i <= channel.size(); ++i) {
+        if (i < channel.size() && std::abs(channel[i]) < kSilent) {
+            ++run;
+            continue;
+        }
+        if (run >= kShortestGap && (!longest || run > longest->second - longest->first))
+            longest = std::pair{i - run, i};
+        run = 0;
+    }
+    return longest;
+}
+
+double longestGapMs(const std::vector<float>& channel) {
+    const auto gap = longestGap(channel);
+    return gap ? 1000.0 * double(gap->second - gap->first) / LiveSet::kRate : 0;
+}
+
+std::optional<long> trackOffset(const std::vector<float>& channel, std::size_t at,
+                                const std::vector<float>& track) {
+    if (at + kConfirmWindow > channel.size() || track.size() < kConfirmWindow) return std::nullopt;
+    const float* stretch = channel.data() + at;
+    std::size_t best = 0;
+    double bestScore = 0;
+    for (std::size_t offset = 0; offset + kSearchWindow <= track.size(); ++offset) {
+        float score = 0;
+        for (std::size_t i = 0; i < kSearchWindow; ++i)
+            score += stretch[i] * track[offset + i];
+        if (score > bestScore) {
+            bestScore = score;
+            best = offset;
+        }
+    }
+    if (best + kConfirmWindow > track.size() ||
+        correlation(stretch, track.data() + best, kConfirmWindow) < kFound)
+        return std::nullopt;
+    return long(best) - long(at);
+}
+
+} // namespace live

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ConsoleRun.h"
+
+#include <QTemporaryDir>
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// A live set for the faults to strike: the real console on the display and the JACK server, its
+// two real decks playing noise, deck 1 in the left channel and deck 2 in the right, so that a
+// recording of the output tells the decks apart and where in its track each one plays.
+class LiveSet {
+public:
+    static constexpr double kRate = 44100;
+    static constexpr int kTrackSeconds = 90;
+
+    // Starts the console and both decks and has them play; false and the reason in `error`.
+    bool start(QString& error);
+    zen::bench::ConsoleRun& console() { return console_; }
+    // The noise deck 1 or 2 plays.
+    const std::vector<float>& track(int deck) const { return tracks_[std::size_t(deck - 1)]; }
+    // Records `seconds` of the output, `act` running one second in (the recorder's first moments
+    // are lost while it connects); the left and right channels, empty when it failed.
+    std::array<std::vector<float>, 2> recordWhile(double seconds, const std::function<void()>& act);
+
+private:
+    zen::bench::ConsoleRun console_;
+    QTemporaryDir work_;
+    std::array<std::vector<float>, 2> tracks_;
+    int takes_ = 0;
+};
+
+// What a recording of one channel shows.
+namespace live {
+
+// The longest silence in the channel: its first sample and the first that sounds again (the
+// channel's size when nothing sounds again); nothing when there is none. A run of silence
+// shorter than kShortestGap samples is the noise's own. (A busy machine makes the sound server
+// drop a period or a few now and then; a deck that died is silent far longer.)
+inline constexpr std::size_t kShortestGap = 16;
+std::optional<std::pair<std::size_t, std::size_t>> longestGap(const std::vector<float>& channel);
+// Its length in ms; 0 when there is none.
+double longestGapMs(const std::vector<float>& channel);
+// Where in `track` the stretch of the channel that begins at `at` plays from, less `at`: while
+// the deck plays on unbroken at its own speed, the same for every stretch. Nothing when the
+// stretch is not found in the track.
+std::optional<long> trackOffset(const std::vector<float>& channel, std::size_t at,
+                                const std::vector<float>& track);
+
+} // namespace live
