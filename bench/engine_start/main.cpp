@@ -15,7 +15,6 @@
 #include <atomic>
 #include <cstdio>
 #include <random>
-#include <sys/wait.h>
 #include <thread>
 
 using namespace zen::desktop;
@@ -46,14 +45,6 @@ bool bothListening(const QString& runtime, const QStringList& before1, const QSt
         return false;
     };
     return fresh(1, before1) && fresh(2, before2);
-}
-
-// Decks still running; ended ones are reaped on the way.
-int runningDecks() {
-    int running = 0;
-    for (pid_t pid : deckChildren())
-        running += waitpid(pid, nullptr, WNOHANG) == 0 ? 1 : 0;
-    return running;
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-#include <sys/wait.h>
 
 using namespace zen::desktop;
 
@@ -13,14 +12,6 @@ namespace {
 // The new console shows after its four-second splash and takes the decks over at once.
 constexpr double kTakeSeconds = 9;
 constexpr unsigned long kSettleMs = 1000;
-
-// Deck processes still running; ended ones are reaped on the way.
-int runningDecks() {
-    int running = 0;
-    for (pid_t pid : deckChildren())
-        running += waitpid(pid, nullptr, WNOHANG) == 0 ? 1 : 0;
-    return running;
-}
 
 } // namespace
 

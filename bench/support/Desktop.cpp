@@ -155,6 +155,13 @@ pid_t deckChild(int deck) {
     return -1;
 }
 
+int runningDecks() {
+    int running = 0;
+    for (pid_t pid : deckChildren())
+        running += waitpid(pid, nullptr, WNOHANG) == 0 ? 1 : 0;
+    return running;
+}
+
 int waitForEnd(pid_t pid, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     int status = 0;

@@ -52,6 +52,8 @@ bool becomeSubreaper();
 std::vector<pid_t> deckChildren();
 // The one of them started as deck 1 or 2; -1 when there is none.
 pid_t deckChild(int deck);
+// How many of them still run; those that ended are reaped on the way.
+int runningDecks();
 // The exit status of one of them, as waitpid gives it, or -1 when it has not ended in time.
 int waitForEnd(pid_t pid, std::chrono::milliseconds timeout);
 

@@ -43,6 +43,15 @@ protected:
         ASSERT_TRUE(console.start(settings, error)) << error.toStdString();
     }
 
+    // START, then each deck loads its tone through its browser, as a DJ double-clicks a file.
+    bool startSet() {
+        const QStringList decks = startEngine(console.programFolder());
+        if (decks.size() != 2) return false;
+        doubleClickIn(decks[0], kDeckFirstFile);
+        doubleClickIn(decks[1], kDeckSecondFile);
+        QThread::msleep(300);
+        return true;
+    }
     // Taps the key and checks what each deck then plays.
     void expectAfter(std::uint32_t keysym, bool deck1Sounds, bool deck2Sounds, const char* what) {
         tap(keysym);
@@ -63,12 +72,7 @@ protected:
 };
 
 TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
-    // START, then each deck loads its tone through its browser, as a DJ double-clicks a file.
-    const QStringList decks = startEngine(console.programFolder());
-    ASSERT_EQ(decks.size(), 2);
-    doubleClickIn(decks[0], kDeckFirstFile);
-    doubleClickIn(decks[1], kDeckSecondFile);
-    QThread::msleep(300);
+    ASSERT_TRUE(startSet());
     expectAfter(zen::bench::kKeysymF5, true, false, "deck 1's play key");
     expectAfter(zen::bench::kKeysymF7, true, true, "deck 2's play key");
     expectAfter(zen::bench::kKeysymF6, false, true, "deck 1's stop key");
@@ -103,11 +107,7 @@ TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
 }
 
 TEST_F(SystemEndToEndTest, AConsoleStartedAgainTakesOverThePlayingDecks) {
-    const QStringList decks = startEngine(console.programFolder());
-    ASSERT_EQ(decks.size(), 2);
-    doubleClickIn(decks[0], kDeckFirstFile);
-    doubleClickIn(decks[1], kDeckSecondFile);
-    QThread::msleep(300);
+    ASSERT_TRUE(startSet());
     tap(zen::bench::kKeysymF5);
     tap(zen::bench::kKeysymF7);
     QString error;
