@@ -20,6 +20,8 @@ constexpr float kSilent = 1e-4f;
 constexpr std::size_t kSearchWindow = 256;
 constexpr std::size_t kConfirmWindow = 4096;
 constexpr double kFound = 0.4;
+// Longer than the few periods a busy sound server drops now and then.
+constexpr double kPlayingGapMs = 100;
 
 double correlation(const float* a, const float* b, std::size_t n) {
     double ab = 0, aa = 0, bb = 0;
@@ -60,7 +62,13 @@ bool LiveSet::start(QString& error) {
         error = "cannot load and play the decks";
         return false;
     }
-    QThread::msleep(500);
+    // Both must be heard, all along, before a fault strikes.
+    const auto take = recordWhile(1.5, [] {});
+    if (take[0].empty() || live::longestGapMs(take[0]) > kPlayingGapMs ||
+        live::longestGapMs(take[1]) > kPlayingGapMs) {
+        error = "the decks do not both play";
+        return false;
+    }
     return true;
 }
 
