@@ -5,7 +5,6 @@
 #include "common/midi/MIDIInput.h"
 #include "common/midi/MIDIOutput.h"
 #include "console/DetachedDeck.h"
-#include "deck/audio/AudioEngine.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -45,8 +44,8 @@ QString SystemConsoleHost::settingsFolder() const {
     return zen::config::settingsFolder(programFolder());
 }
 
-std::vector<std::string> SystemConsoleHost::soundDevices() const {
-    return zen::audio::listOutputDevices();
+zen::sound::OutputList SystemConsoleHost::soundDevices() const {
+    return zen::sound::listOutputs();
 }
 
 QStringList SystemConsoleHost::midiInputs() const {

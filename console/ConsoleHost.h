@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/sound/Outputs.h"
 #include "console/MemoryStatus.h"
 
 #include <QObject>
@@ -49,8 +50,9 @@ public:
     virtual QString programFolder() const = 0;
     // The folder of ZentariDJ.ini and the deck copies.
     virtual QString settingsFolder() const = 0;
-    // Sound output devices numbered from 0 as the decks number them; MIDI devices by number.
-    virtual std::vector<std::string> soundDevices() const = 0;
+    // Sound outputs numbered from 0 as the decks number them, or why there is none; MIDI devices
+    // by number.
+    virtual zen::sound::OutputList soundDevices() const = 0;
     virtual QStringList midiInputs() const = 0;
     virtual QStringList midiOutputs() const = 0;
     // In pixels.
@@ -81,7 +83,7 @@ public:
     void endProcess() override;
     QString programFolder() const override;
     QString settingsFolder() const override;
-    std::vector<std::string> soundDevices() const override;
+    zen::sound::OutputList soundDevices() const override;
     QStringList midiInputs() const override;
     QStringList midiOutputs() const override;
     QSize screenSize() const override;

@@ -40,10 +40,14 @@ bool ConsoleLifecycle::load() {
 }
 
 bool ConsoleLifecycle::LoadDevices() {
-    const std::vector<std::string> sound = p_.host.soundDevices();
+    const zen::sound::OutputList outputs = p_.host.soundDevices();
+    const std::vector<std::string> sound = zen::sound::descriptions(outputs);
     if (sound.empty()) {
-        p_.host.showMessage(QStringLiteral("No sound devices. Check your sound configuration."),
-                            QString(), ConsoleHost::Icon::None);
+        // Followed by the servers tried and what to start.
+        p_.host.showMessage(
+            QStringLiteral("No sound devices. Check your sound configuration.\n\n") +
+                QString::fromStdString(outputs.problem),
+            QString(), ConsoleHost::Icon::None);
         p_.host.endProcess();
         return false;
     }

@@ -1,7 +1,7 @@
 #include "deck/DeckHost.h"
 
 #include "common/DeckRecord.h"
-#include "deck/audio/AudioEngine.h"
+#include "common/sound/Outputs.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -28,7 +28,7 @@ QString SystemDeckHost::programFolder() const {
 }
 
 std::vector<std::string> SystemDeckHost::outputDevices() const {
-    return zen::audio::listOutputDevices();
+    return zen::sound::descriptions(zen::sound::listOutputs());
 }
 
 qint64 SystemDeckHost::resumeFrom() const {

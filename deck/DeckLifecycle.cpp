@@ -80,8 +80,13 @@ bool DeckLifecycle::StartAudio() {
         fatal(QStringLiteral("BASS version 1.8 was not loaded"), QStringLiteral("Bass.Dll"));
         return false;
     }
+    // The sound server tells the decks apart by this name, and remembers each one's place by it.
+    p_.engine.setClientName("Zentari Deck " + deckText_.toStdString());
     if (!p_.engine.init(config_.soundDevice, 44100, 0)) {
-        fatal(QStringLiteral("Error: Couldn't Initialize Digital Output"),
+        // Followed by what was tried and what to do.
+        const QString problem = QString::fromStdString(p_.engine.outputProblem());
+        fatal(QStringLiteral("Error: Couldn't Initialize Digital Output") +
+                  (problem.isEmpty() ? QString() : QStringLiteral("\n\n") + problem),
               QStringLiteral("Digital output"));
         return false;
     }

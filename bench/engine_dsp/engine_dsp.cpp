@@ -120,8 +120,8 @@ void feedSine(void* phase, float* frames, int count) {
 
 double worstRestartMs() {
     double worst = 0;
-    // The resampler serves from Voice::kLinearBelow on; below it the engine interpolates.
-    for (double ratio : {Voice::kLinearBelow / Voice::kOutputRate, 0.2, 0.5, 1.0, 1.3}) {
+    // The resampler serves from Voice::kLinearBelowRatio on; below it the engine interpolates.
+    for (double ratio : {Voice::kLinearBelowRatio, 0.2, 0.5, 1.0, 1.3}) {
         double phase = 0;
         Varispeed varispeed(2, ratio, 1.3, feedSine, &phase);
         std::vector<float> out(2 * 256), scratch(2 * Varispeed::kScratchFrames);

@@ -1,7 +1,7 @@
 #include "Programs.h"
 
 #include "Desktop.h"
-#include "deck/audio/AudioEngine.h"
+#include "common/sound/Outputs.h"
 
 #include <QFile>
 
@@ -26,7 +26,7 @@ bool servicesRunning() {
 }
 
 int jackOutputDevice() {
-    const std::vector<std::string> devices = zen::audio::listOutputDevices();
+    const std::vector<std::string> devices = zen::sound::descriptions(zen::sound::listOutputs());
     for (std::size_t i = 0; i < devices.size(); ++i)
         if (devices[i].rfind("system", 0) == 0) return static_cast<int>(i);
     return 0;

@@ -66,6 +66,11 @@ public:
     virtual void free() = 0;
     virtual bool getInfo(EngineInfo& info) const = 0;
     virtual void setBufferLength(float seconds) = 0;
+    // Our own extensions for the sound server: the name the output is known by there (a JACK
+    // client, a PipeWire/PulseAudio application and stream), given before init(); and why the last
+    // init() failed, in words that say what to do.
+    virtual void setClientName([[maybe_unused]] const std::string& name) {}
+    virtual std::string outputProblem() const { return {}; }
 
     virtual Handle streamCreateFile(const std::string& path, std::uint32_t offset,
                                     std::uint32_t length, std::uint32_t flags) = 0;
@@ -140,10 +145,6 @@ public:
 private:
     AudioEngine& engine_;
 };
-
-// Output devices in the order both programs number them: 0 is "Default output", then the sound
-// system's output devices as "name (host API)". No device at all is a normal answer.
-std::vector<std::string> listOutputDevices();
 
 // The engine on the machine's sound output.
 std::unique_ptr<AudioEngine> createAudioEngine();

@@ -13,7 +13,9 @@
 namespace zen::audio {
 
 namespace {
-constexpr double kOutputRate = 44100.0;
+// The rate the deck speaks in: init() asks for it, and every rate, position, length and spectrum
+// bin keeps its meaning there, whatever the output's own rate.
+constexpr int kMixRate = 44100;
 constexpr double kMinRate = 100.0;
 constexpr std::size_t kMaxHeldCommands = 64;
 } // namespace
@@ -34,12 +36,24 @@ template <typename I> std::uint32_t BasicEngine<I>::getVersion() const {
 }
 
 template <typename I> bool BasicEngine<I>::init(int device, int freq, std::uint32_t) {
-    // The engine mixes at 44100 Hz only; asking for another rate is refused, not ignored.
-    if (initialised_ || freq != static_cast<int>(kOutputRate)) return false;
+    // The output runs at its own rate, which the varispeed folds in; another mix rate would
+    // change what every rate and position means, so asking for one is refused, not ignored.
+    if (initialised_ || freq != kMixRate) return false;
     if (!output_->open(device, *mixer_)) return false;
-    mixer_->setLatencyFrames(output_->latencySeconds() * kOutputRate);
+    outputRate_ = output_->sampleRate();
+    mixer_->setOutputRate(outputRate_);
+    mixer_->setLatencyFrames(output_->latencySeconds() * outputRate_);
+    spectrum_.setInputRate(outputRate_);
     initialised_ = true;
     return true;
+}
+
+template <typename I> void BasicEngine<I>::setClientName(const std::string& name) {
+    output_->setClientName(name);
+}
+
+template <typename I> std::string BasicEngine<I>::outputProblem() const {
+    return output_->problem();
 }
 
 template <typename I> bool BasicEngine<I>::start() {
@@ -98,7 +112,7 @@ Handle BasicEngine<I>::open(const std::string& path, PcmTrack::Kind kind, bool m
     channel.ownRate = track->sampleRate();
     channel.rateShadow = channel.ownRate;
     if (!decodeOnly) {
-        auto voice = std::make_unique<Voice>(track, channel.module);
+        auto voice = std::make_unique<Voice>(track, channel.module, outputRate_);
         if (!voice->ok()) return 0;
         channel.voice = voice.get();
         Command add;
@@ -369,7 +383,8 @@ template <typename I> bool BasicEngine<I>::fxSetParameters(Handle fx, const Para
     Channel* c = find(it->second.channel);
     if (!c) return false;
     ParamEq& p = it->second.params;
-    p.centerHz = ParamEqFilter::clampCentre(std::isfinite(params.centerHz) ? params.centerHz : 80);
+    p.centerHz = ParamEqFilter::clampCentre(std::isfinite(params.centerHz) ? params.centerHz : 80,
+                                            outputRate_);
     p.bandwidthSemitones = ParamEqFilter::clampBandwidth(
         std::isfinite(params.bandwidthSemitones) ? params.bandwidthSemitones : 12);
     p.gainDb = ParamEqFilter::clampGain(std::isfinite(params.gainDb) ? params.gainDb : 0);
@@ -400,7 +415,7 @@ template <typename I>
 std::int32_t BasicEngine<I>::channelGetData(Handle channel, float* buffer, std::uint32_t what) {
     const Channel* c = find(channel);
     if (!c || !buffer || what != kDataFft2048 || !playing(*c)) return -1;
-    c->voice->copyScope(spectrum_.input(), SpectrumAnalyser::kSize);
+    c->voice->copyScope(spectrum_.input(), spectrum_.inputSize());
     spectrum_.compute(buffer);
     return static_cast<std::int32_t>(SpectrumAnalyser::kBins * sizeof(float));
 }

@@ -30,6 +30,8 @@ public:
     void free() override;
     bool getInfo(EngineInfo& info) const override;
     void setBufferLength(float seconds) override;
+    void setClientName(const std::string& name) override;
+    std::string outputProblem() const override;
 
     Handle streamCreateFile(const std::string& path, std::uint32_t offset, std::uint32_t length,
                             std::uint32_t flags) override;
@@ -112,6 +114,7 @@ protected:
     std::unique_ptr<Mixer> mixer_;
     SpectrumAnalyser spectrum_;
     bool initialised_ = false;
+    double outputRate_ = 44100; // the output's own; the mix rate the deck speaks in is 44100
     Handle nextHandle_ = 1;
     std::uint64_t nextSeq_ = 1;
     int musicVolume_ = 100;

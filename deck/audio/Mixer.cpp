@@ -15,7 +15,7 @@ std::int64_t nowNs() {
         .count();
 }
 // The CPU figure is the busy share over the last ~0.25 s of audio.
-constexpr std::int64_t kCpuWindowFrames = 11025;
+constexpr double kCpuWindowSeconds = 0.25;
 } // namespace
 
 Mixer::Mixer() = default;
@@ -89,7 +89,7 @@ void Mixer::process(float* out, int frames, int outChannels) {
     int done = 0;
     while (done < frames) {
         const int n = std::min(frames - done, 256);
-        renderBlock(block_.data(), n, start + static_cast<std::int64_t>(done * 1e9 / 44100.0));
+        renderBlock(block_.data(), n, start + static_cast<std::int64_t>(done * 1e9 / outputRate_));
         float* dst = out + static_cast<std::ptrdiff_t>(done) * outChannels;
         for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
             const float l = std::clamp(block_[2 * i], -1.0f, 1.0f);
@@ -105,8 +105,8 @@ void Mixer::process(float* out, int frames, int outChannels) {
     }
     busyNs_ += nowNs() - start;
     audioFrames_ += frames;
-    if (audioFrames_ >= kCpuWindowFrames) {
-        const double audioNs = audioFrames_ * 1e9 / 44100.0;
+    if (audioFrames_ >= kCpuWindowSeconds * outputRate_) {
+        const double audioNs = audioFrames_ * 1e9 / outputRate_;
         cpu_.store(static_cast<float>(100.0 * busyNs_ / audioNs), std::memory_order_relaxed);
         busyNs_ = 0;
         audioFrames_ = 0;

@@ -20,6 +20,9 @@ public:
 
     // Output latency in frames, subtracted from the position a stop keeps.
     void setLatencyFrames(double frames) { latencyFrames_.store(frames); }
+    // The output's rate in Hz, for the clock of its blocks and the CPU figure; only while no
+    // audio thread runs.
+    void setOutputRate(double rate) { outputRate_ = rate; }
 
     // Audio thread (or whoever renders while no audio thread runs). out: `frames` frames of
     // `outChannels` (1 or 2) interleaved floats.
@@ -46,6 +49,7 @@ private:
     int musicVolume_ = 100;
     int streamVolume_ = 100;
     std::atomic<double> latencyFrames_{0};
+    double outputRate_ = 44100;
     std::array<float, 2 * 256> block_{};
 
     std::int64_t busyNs_ = 0;

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-// Where the mixed sound goes: a sound device (PortAudio) or the test clock. The engine drives it
+// Where the mixed sound goes: a sound server's output or the test clock. The engine drives it
 // from the window thread only.
 namespace zen::audio {
 
@@ -12,8 +13,12 @@ class OutputBackend {
 public:
     virtual ~OutputBackend() = default;
 
-    // Opens the device numbered as listOutputDevices() numbers it, feeding it from mixer.
+    // The name the output is known by on its sound server; before open().
+    virtual void setClientName([[maybe_unused]] const std::string& name) {}
+    // Opens the output numbered as zen::sound::listOutputs() numbers it, feeding it from mixer.
     virtual bool open(int device, Mixer& mixer) = 0;
+    // Why the last open() failed, in words that say what to do.
+    virtual std::string problem() const { return {}; }
     virtual bool start() = 0;
     virtual bool stop() = 0;
     virtual void close() = 0;
@@ -22,6 +27,8 @@ public:
     virtual bool running() const = 0;
     // Seconds between rendering a frame and hearing it.
     virtual double latencySeconds() const = 0;
+    // The rate the output runs at once open, in Hz.
+    virtual double sampleRate() const = 0;
     // True when sound is paced by a real clock, so positions advance between blocks.
     virtual bool realTime() const = 0;
     virtual std::uint32_t platformVersion() const = 0;

@@ -8,11 +8,18 @@ namespace zen::audio {
 namespace {
 constexpr int kGlideStep = 16;
 // One-pole glide with a time constant of about 10 ms, applied every kGlideStep frames.
-const double kGlideCoeff = 1.0 - std::exp(-kGlideStep / (0.010 * ParamEqFilter::kSampleRate));
+double glideCoeff(double fs) {
+    return 1.0 - std::exp(-kGlideStep / (0.010 * fs));
+}
 } // namespace
 
-float ParamEqFilter::clampCentre(float hz) {
-    return std::clamp(hz, 80.0f, static_cast<float>(kSampleRate / 3.0));
+void ParamEqFilter::setSampleRate(double fs) {
+    fs_ = fs;
+    glideCoeff_ = glideCoeff(fs);
+}
+
+float ParamEqFilter::clampCentre(float hz, double fs) {
+    return std::clamp(hz, 80.0f, static_cast<float>(fs / 3.0));
 }
 float ParamEqFilter::clampBandwidth(float semitones) {
     return std::clamp(semitones, 1.0f, 36.0f);
@@ -31,7 +38,7 @@ void ParamEqFilter::set(float centreHz, float bandwidthSemitones, float gainDb) 
     if (!std::isfinite(centreHz)) centreHz = 80;
     if (!std::isfinite(bandwidthSemitones)) bandwidthSemitones = 12;
     if (!std::isfinite(gainDb)) gainDb = 0;
-    target_.logCentre = std::log(static_cast<double>(clampCentre(centreHz)));
+    target_.logCentre = std::log(static_cast<double>(clampCentre(centreHz, fs_)));
     target_.bandwidth = clampBandwidth(bandwidthSemitones);
     target_.gain = clampGain(gainDb);
     if (!primed_) {
@@ -47,8 +54,8 @@ bool ParamEqFilter::atTarget() const {
 }
 
 void ParamEqFilter::glide() {
-    auto approach = [](double& value, double target, double epsilon) {
-        value += (target - value) * kGlideCoeff;
+    auto approach = [this](double& value, double target, double epsilon) {
+        value += (target - value) * glideCoeff_;
         if (std::abs(target - value) < epsilon) value = target;
     };
     approach(current_.logCentre, target_.logCentre, 1e-4);
@@ -58,7 +65,7 @@ void ParamEqFilter::glide() {
 }
 
 void ParamEqFilter::computeCoefficients() {
-    const double w0 = 2.0 * M_PI * std::exp(current_.logCentre) / kSampleRate;
+    const double w0 = 2.0 * M_PI * std::exp(current_.logCentre) / fs_;
     const double a = std::pow(10.0, current_.gain / 40.0);
     const double octaves = current_.bandwidth / 12.0;
     const double alpha =

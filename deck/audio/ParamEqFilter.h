@@ -7,8 +7,9 @@ namespace zen::audio {
 
 class ParamEqFilter {
 public:
-    static constexpr double kSampleRate = 44100.0;
-
+    ParamEqFilter() { setSampleRate(44100); }
+    // The output rate fs. Before the first set() only.
+    void setSampleRate(double fs);
     // Values are clamped to the band's ranges: centre 80..fs/3 Hz, bandwidth 1..36 semitones,
     // gain -15..+15 dB. The first call after reset() jumps straight to the values.
     void set(float centreHz, float bandwidthSemitones, float gainDb);
@@ -16,7 +17,7 @@ public:
     // In place, interleaved stereo.
     void process(float* stereo, int frames);
 
-    static float clampCentre(float hz);
+    static float clampCentre(float hz, double fs);
     static float clampBandwidth(float semitones);
     static float clampGain(float db);
 
@@ -30,6 +31,8 @@ private:
     void glide();
     bool atTarget() const;
 
+    double fs_ = 44100;
+    double glideCoeff_ = 0;
     bool primed_ = false;
     Params current_;
     Params target_;

@@ -19,10 +19,11 @@ class TestClockEngine : public AudioEngine {
 public:
     static constexpr int kDevices = 10;
 
-    // Interleaved stereo float at 44100 Hz: the mixed output as the device would get it.
+    // Interleaved stereo float at the output's rate: the mixed output as the device would get it.
     virtual std::vector<float> render(int frames) = 0;
 };
 
-std::unique_ptr<TestClockEngine> createTestClockEngine();
+// The output runs at `outputRate` Hz, as a sound server at that rate would.
+std::unique_ptr<TestClockEngine> createTestClockEngine(double outputRate = 44100);
 
 } // namespace zen::audio

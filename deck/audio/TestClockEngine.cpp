@@ -9,11 +9,17 @@ namespace {
 
 class TestClockOutput final : public OutputBackend {
 public:
+    explicit TestClockOutput(double rate) : rate_(rate) {}
     bool open(int device, Mixer& mixer) override {
-        if (device < 0 || device >= TestClockEngine::kDevices) return false;
+        if (device < 0 || device >= TestClockEngine::kDevices) {
+            problem_ = "Output " + std::to_string(device) + " is missing: the test clock has " +
+                       "outputs 0 to " + std::to_string(TestClockEngine::kDevices - 1) + " only.";
+            return false;
+        }
         mixer_ = &mixer;
         return true;
     }
+    std::string problem() const override { return problem_; }
     bool start() override { return started_ = mixer_ != nullptr; }
     bool stop() override {
         started_ = false;
@@ -26,6 +32,7 @@ public:
     // render() runs on the caller's thread, so there is never an audio thread to race.
     bool running() const override { return false; }
     double latencySeconds() const override { return 0; }
+    double sampleRate() const override { return rate_; }
     bool realTime() const override { return false; }
     std::uint32_t platformVersion() const override { return 9; }
 
@@ -33,13 +40,15 @@ public:
     Mixer* mixer() const { return mixer_; }
 
 private:
+    const double rate_;
+    std::string problem_;
     Mixer* mixer_ = nullptr;
     bool started_ = false;
 };
 
 class ClockEngine final : public BasicEngine<TestClockEngine> {
 public:
-    ClockEngine() : ClockEngine(std::make_unique<TestClockOutput>()) {}
+    explicit ClockEngine(double rate) : ClockEngine(std::make_unique<TestClockOutput>(rate)) {}
 
     std::vector<float> render(int frames) override {
         std::vector<float> out(2 * static_cast<std::size_t>(std::max(frames, 0)), 0.0f);
@@ -65,8 +74,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<TestClockEngine> createTestClockEngine() {
-    return std::make_unique<ClockEngine>();
+std::unique_ptr<TestClockEngine> createTestClockEngine(double outputRate) {
+    return std::make_unique<ClockEngine>(outputRate);
 }
 
 } // namespace zen::audio

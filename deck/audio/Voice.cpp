@@ -10,8 +10,7 @@ constexpr float kFromInt16 = 1.0f / 32768.0f;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).
 constexpr double kConverterAhead = 4096;
-static_assert(2 * Voice::kFade >= 2 * Varispeed::kScratchFrames,
-              "restarts render through scratch_");
+static_assert(Voice::kFade >= Varispeed::kScratchFrames, "restarts render through scratch_");
 
 // Raised cosine, k = 1 .. length: the gain of the k-th frame of a fade-in.
 float fadeIn(std::int64_t k, std::int64_t length = Voice::kFade) {
@@ -20,10 +19,10 @@ float fadeIn(std::int64_t k, std::int64_t length = Voice::kFade) {
 }
 } // namespace
 
-void Voice::Slide::set(double value, int timeMs) {
+void Voice::Slide::set(double value, int timeMs, double outputRate) {
     target = value;
     remaining =
-        timeMs > 0 ? static_cast<std::int64_t>(std::llround(timeMs * kOutputRate / 1000.0)) : 0;
+        timeMs > 0 ? static_cast<std::int64_t>(std::llround(timeMs * outputRate / 1000.0)) : 0;
     if (remaining == 0) {
         current = value;
         step = 0;
@@ -47,13 +46,18 @@ double Voice::maxRate(double ownRate) {
     return std::max(100000.0, 2 * ownRate);
 }
 
-Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module)
+Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRate)
     : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2),
-      varispeed_(channels_, track_->sampleRate() / kOutputRate,
-                 maxRate(track_->sampleRate()) / kOutputRate, &Voice::feedConverter, this) {
-    rate_.set(track_->sampleRate(), 0);
-    volume_.set(100, 0);
-    pan_.set(0, 0);
+      outputRate_(outputRate),
+      fade_(std::clamp(static_cast<int>(std::lround(kFade * outputRate / 44100)), kFade, kMaxFade)),
+      varispeed_(channels_, track_->sampleRate() / outputRate,
+                 maxRate(track_->sampleRate()) / outputRate, &Voice::feedConverter, this),
+      meterChunk_(std::max(1, static_cast<int>(std::lround(64 * outputRate / 44100)))) {
+    rate_.set(track_->sampleRate(), 0, outputRate_);
+    volume_.set(100, 0, outputRate_);
+    pan_.set(0, 0, outputRate_);
+    for (ParamEqFilter& band : eq_)
+        band.setSampleRate(outputRate_);
     mode_ = modeFor(rate_.current, rate_.current);
     cachedEnd_ = track_->lengthFrames();
     publish(0);
@@ -74,14 +78,14 @@ void Voice::readFrame(std::int64_t frame, float& left, float& right) const {
 }
 
 Voice::Mode Voice::modeFor(double rate0, double rate1) const {
-    return std::min(rate0, rate1) < kLinearBelow ? Mode::Linear : Mode::Sinc;
+    return std::min(rate0, rate1) < kLinearBelowRatio * outputRate_ ? Mode::Linear : Mode::Sinc;
 }
 
 std::int64_t Voice::framesNeeded(int frames) const {
     // This block, a crossfade tail after it, and the converter's read-ahead.
-    const double fastest = std::max(rate_.current, rate_.target) / kOutputRate;
+    const double fastest = std::max(rate_.current, rate_.target) / outputRate_;
     const auto ahead = static_cast<std::int64_t>(
-        std::ceil((frames + kFade) * fastest + kConverterAhead * std::max(1.0, fastest)));
+        std::ceil((frames + fade_) * fastest + kConverterAhead * std::max(1.0, fastest)));
     return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
 }
 
@@ -116,7 +120,7 @@ void Voice::feedConverter(void* self, float* out, int count) {
             f = loopStart;
             if (2 * v->feedFadeLeft_ <= v->feedFadeLength_) {
                 v->feedFadeLength_ =
-                    std::max<std::int64_t>(1, std::llround(kFade * v->varispeed_.ratio()));
+                    std::max<std::int64_t>(1, std::llround(v->fade_ * v->varispeed_.ratio()));
                 v->feedFadeLeft_ = v->feedFadeLength_;
                 v->feedFadeFrom_ = loopEnd;
             }
@@ -167,7 +171,7 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
         const float gain = trackWrapGain(i0, trackWrapped_);
         out[2 * i] = (l0 + (l1 - l0) * frac) * gain;
         out[2 * i + 1] = (r0 + (r1 - r0) * frac) * gain;
-        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / outputRate_;
     }
     pos_ = p;
     return i;
@@ -177,7 +181,7 @@ int Voice::renderSinc(float* out, int frames, double rate) {
     // The converter takes the block's ratio at its start; the change moves the input position of
     // what follows a little, and the position moves with it.
     if (resyncPending_) resync();
-    const double step = rate / kOutputRate;
+    const double step = rate / outputRate_;
     pos_ += varispeed_.setRatio(step);
     float* dst = channels_ == 2 ? out : mono_.data();
     varispeed_.render(dst, frames);
@@ -211,7 +215,7 @@ int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
     double p = pos_;
     int i = 0;
     for (; i < frames && p < end; ++i)
-        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / kOutputRate;
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / outputRate_;
     return i;
 }
 
@@ -232,9 +236,9 @@ int Voice::renderRaw(float* out, int frames, double rate0, double rate1, Mode mo
 void Voice::mixFade(float* out, int frames) {
     const int n = std::min(frames, fadeLeft_);
     for (int i = 0; i < n; ++i) {
-        const int k = kFade - fadeLeft_ + i;
+        const int k = fade_ - fadeLeft_ + i;
         // Raised-cosine crossfade: smooth at both ends, so neither side clicks.
-        const float in = fadeIn(k + 1);
+        const float in = fadeIn(k + 1, fade_);
         const float* tail = tail_.data() + 2 * k;
         out[2 * i] = out[2 * i] * in + tail[0] * (1.0f - in);
         out[2 * i + 1] = out[2 * i + 1] * in + tail[1] * (1.0f - in);
@@ -260,13 +264,13 @@ void Voice::captureTail(double rate) {
     // Not in work_: a loop wraps in the middle of a block that is being rendered there.
     float* tmp = scratch_.data();
     // Where the decoder has not been yet there is nothing to fade out.
-    if (readable(kFade))
-        renderRaw(tmp, kFade, rate, rate, mode_);
+    if (readable(fade_))
+        renderRaw(tmp, fade_, rate, rate, mode_);
     else
-        std::fill(tmp, tmp + 2 * kFade, 0.0f);
-    mixFade(tmp, kFade);
-    std::copy(tmp, tmp + 2 * kFade, tail_.begin());
-    fadeLeft_ = kFade;
+        std::fill(tmp, tmp + 2 * fade_, 0.0f);
+    mixFade(tmp, fade_);
+    std::copy(tmp, tmp + 2 * fade_, tail_.begin());
+    fadeLeft_ = fade_;
     pos_ = savedPos;
     run_ = savedRun;
 }
@@ -283,7 +287,7 @@ void Voice::restartAt(double frame) {
 void Voice::resync() {
     // Its input is spliced here and its next output lands on the position exactly.
     resyncPending_ = false;
-    varispeed_.setRatio(rate_.current / kOutputRate);
+    varispeed_.setRatio(rate_.current / outputRate_);
     feedCursor_ = varispeed_.plan(pos_);
     feedLoopArmed_ = loopArmed();
     feedFadeLeft_ = 0;
@@ -304,7 +308,7 @@ void Voice::wrapLoop(double rate) {
     // What would have followed the loop end fades out under the loop start. A loop shorter than
     // half a crossfade is a buzz, not music; fading at every turn of it would render a tail
     // every few frames, so it fades only when the last fade is half done.
-    if (fadeLeft_ <= kFade / 2) captureTail(rate);
+    if (fadeLeft_ <= fade_ / 2) captureTail(rate);
     restartAt(run_.loopStart + past);
     run_.looped = true;
 }
@@ -318,7 +322,7 @@ void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
         const int n = armed ? framesBeforeLoopEnd(frames - done, from, rate1) : frames - done;
         const double to = rate0 + (rate1 - rate0) * (done + n) / frames;
         const int valid = renderRaw(out + 2 * done, n, from, to, mode_);
-        advanced_ += (from + to) / 2.0 * valid / kOutputRate;
+        advanced_ += (from + to) / 2.0 * valid / outputRate_;
         mixFade(out + 2 * done, n);
         done += n;
         if (valid < n) {
@@ -342,7 +346,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
             beginRun();
             if (fadeLeft_ == 0) {
                 tail_.fill(0.0f);
-                fadeLeft_ = kFade;
+                fadeLeft_ = fade_;
             }
             chunkPeaks_.fill(0.0f);
             runningPeak_[0] = runningPeak_[1] = 0;
@@ -355,7 +359,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
             captureTail(rate_.current);
             playing_ = false;
             // Keep the position that was heard, not the one rendered ahead of the speaker.
-            const double back = latencyFrames * rate_.current / kOutputRate;
+            const double back = latencyFrames * rate_.current / outputRate_;
             if (pos_ >= run_.start || run_.looped) pos_ = std::max(run_.follow(pos_, -back), 0.0);
         }
         break;
@@ -381,9 +385,9 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     }
     case Command::Type::Slide:
-        if (command.setRate) rate_.set(command.rate, command.timeMs);
-        if (command.setVolume) volume_.set(command.volume, command.timeMs);
-        if (command.setPan) pan_.set(command.pan, command.timeMs);
+        if (command.setRate) rate_.set(command.rate, command.timeMs, outputRate_);
+        if (command.setVolume) volume_.set(command.volume, command.timeMs, outputRate_);
+        if (command.setPan) pan_.set(command.pan, command.timeMs, outputRate_);
         break;
     case Command::Type::SetEq:
         if (command.slot >= 0 && command.slot < kMaxEqBands) {
@@ -410,7 +414,7 @@ void Voice::meter(const float* stereo, int frames) {
     for (int i = 0; i < frames; ++i) {
         runningPeak_[0] = std::max(runningPeak_[0], std::abs(stereo[2 * i]));
         runningPeak_[1] = std::max(runningPeak_[1], std::abs(stereo[2 * i + 1]));
-        if (++chunkFill_ == kMeterChunk) {
+        if (++chunkFill_ == meterChunk_) {
             chunkPeaks_[2 * chunkIndex_] = runningPeak_[0];
             chunkPeaks_[2 * chunkIndex_ + 1] = runningPeak_[1];
             chunkIndex_ = (chunkIndex_ + 1) % kMeterChunks;

@@ -26,19 +26,24 @@ namespace zen::audio {
 class Voice {
 public:
     static constexpr int kBlock = 256; // largest block render() takes
-    static constexpr int kFade = 128;  // crossfade over any jump in the stream, ~2.9 ms
+    // The crossfade over any jump in the stream, ~2.9 ms: this many frames at 44100 Hz, as many
+    // more as a faster output needs for the same time, up to kMaxFade.
+    static constexpr int kFade = 128;
+    static constexpr int kMaxFade = 4 * kFade;
     static constexpr int kMaxEqBands = 16;
-    static constexpr double kOutputRate = 44100.0;
-    // Below this rate (the last tenth of a tape stop, where what is heard lies under 2 kHz) a
-    // linear interpolator takes over from the resampler: there a restart of the resampler (a seek
-    // or a loop wrap) would render hundreds of thousands of frames unheard on the audio thread,
-    // and at the bottom it would read hundreds of input frames per output frame.
-    static constexpr double kLinearBelow = kOutputRate / 10;
+    // Below this rate, as a share of the output rate (the last tenth of a tape stop at 44100 Hz,
+    // where what is heard lies under 2 kHz), a linear interpolator takes over from the resampler:
+    // there a restart of the resampler (a seek or a loop wrap) would render hundreds of thousands
+    // of frames unheard on the audio thread, and at the bottom it would read hundreds of input
+    // frames per output frame.
+    static constexpr double kLinearBelowRatio = 0.1;
 
     // The highest rate a channel plays at, for a file of `ownRate`.
     static double maxRate(double ownRate);
 
-    Voice(std::shared_ptr<const PcmTrack> track, bool module);
+    // Plays the track into an output of `outputRate` Hz: the varispeed converts the file's rate
+    // and the output's in one step.
+    Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRate);
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
@@ -69,7 +74,7 @@ private:
         double target = 0;
         double step = 0;
         std::int64_t remaining = 0;
-        void set(double value, int timeMs);
+        void set(double value, int timeMs, double outputRate);
         void advance(int frames);
     };
 
@@ -79,7 +84,7 @@ private:
     bool readable(int frames);
     void readFrame(std::int64_t frame, float& left, float& right) const;
     // The whole-track loop has nothing past the track's end to crossfade with: with the loop flag
-    // the last kFade frames fade out and, after a wrap, the first kFade fade in.
+    // the last kFade frames of the track fade out and, after a wrap, its first kFade fade in.
     float trackWrapGain(std::int64_t frame, bool wrapped) const;
     // A frame with that gain; silence outside the track.
     void readFaded(std::int64_t frame, bool wrapped, float& left, float& right) const;
@@ -106,6 +111,8 @@ private:
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
     const int channels_;
+    const double outputRate_;
+    const int fade_; // output frames of a crossfade
     Varispeed varispeed_;
 
     bool playing_ = false;
@@ -137,14 +144,15 @@ private:
     std::array<bool, kMaxEqBands> eqOn_{};
 
     int fadeLeft_ = 0;
-    std::array<float, 2 * kFade> tail_{};
-    std::array<float, 2 * kFade> scratch_{};
+    std::array<float, 2 * kMaxFade> tail_{};
+    std::array<float, 2 * kMaxFade> scratch_{};
     std::array<float, 2 * kBlock> work_{};
     std::array<float, kBlock> mono_{};
 
-    // Peaks of the last 14 chunks of 64 frames: about 20 ms.
-    static constexpr int kMeterChunk = 64;
+    // Peaks of the last 14 chunks of 64 frames at 44100 Hz (as many more at a faster output):
+    // about 20 ms.
     static constexpr int kMeterChunks = 14;
+    const int meterChunk_;
     std::array<float, 2 * kMeterChunks> chunkPeaks_{};
     std::size_t chunkIndex_ = 0;
     int chunkFill_ = 0;

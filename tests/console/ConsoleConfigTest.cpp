@@ -66,7 +66,7 @@ TEST_F(ConsoleTest, PanelShowsTheLoadedSettingsAndASaveWritesWhatItShows) {
     EXPECT_EQ(host.meterStarts + host.keyStarts, 2);
     EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
     OptionsUi& o = options();
-    EXPECT_EQ(o.cmbDevices1->itemText(1), "1 - system (JACK Audio Connection Kit)");
+    EXPECT_EQ(o.cmbDevices1->itemText(1), "1 - system");
     EXPECT_EQ(o.cmbDevices1->currentIndex(), 1);
     ASSERT_EQ(o.cmbExternal->count(), 11);
     EXPECT_EQ(o.cmbExternal->currentText(), "9:Knob Box");

@@ -46,13 +46,15 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
         {"no sound device",
          [&] {
              const auto sound = std::exchange(host.sound, {});
+             host.soundProblem = "No sound server answered: JACK server \"default\" is not running";
              EXPECT_FALSE(startConsole());
              EXPECT_EQ(host.ended, 2) << "the program did not end";
              host.sound = sound;
              writeConfig(sampleRecord());
              ASSERT_TRUE(startConsole());
          },
-         {"No sound devices. Check your sound configuration."}},
+         {"No sound devices. Check your sound configuration.\n\nNo sound server answered: JACK "
+          "server \"default\" is not running"}},
         {"a deck that cannot start",
          [&] {
              host.startError = "the file does not exist";

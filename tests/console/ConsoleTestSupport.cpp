@@ -66,6 +66,14 @@ void FakeDeck::end() {
     emit ended();
 }
 
+zen::sound::OutputList TestHost::soundDevices() const {
+    zen::sound::OutputList list;
+    for (const std::string& name : sound)
+        list.outputs.emplace_back().description = name;
+    list.problem = soundProblem;
+    return list;
+}
+
 bool TestHost::askYesNo(const QString& text, const QString&) {
     questions.push_back(text);
     if (answers.empty()) return true;

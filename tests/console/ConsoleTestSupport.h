@@ -65,7 +65,7 @@ public:
     void endProcess() override { ++ended; }
     QString programFolder() const override { return folder; }
     QString settingsFolder() const override { return folder; }
-    std::vector<std::string> soundDevices() const override { return sound; }
+    zen::sound::OutputList soundDevices() const override;
     QStringList midiInputs() const override { return inputs; }
     QStringList midiOutputs() const override { return outputs; }
     QSize screenSize() const override { return screen; }
@@ -87,7 +87,8 @@ public:
     std::vector<QString> questions;
     int ended = 0;
     QString folder;
-    std::vector<std::string> sound{"Default output", "system (JACK Audio Connection Kit)"};
+    std::vector<std::string> sound{"Default output", "system"};
+    std::string soundProblem; // why there is no sound output, when `sound` is empty
     // The cables, then two hardware ports, as the port layer numbers them.
     QStringList inputs;
     QStringList outputs;

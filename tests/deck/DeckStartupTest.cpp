@@ -30,10 +30,12 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
     using enum DeckHost::Icon;
     const Case cases[] = {
         {"1", "0", "12", "ON", true, "0 - Default output", "MIDI Yoke 1", 0, true, music},
-        {"2", "12", "1", "OFF", true, "1 - system (JACK Audio Connection Kit)", "MIDI Yoke 2",
+        {"2", "12", "2", "OFF", true, "2 - USB-4out Interface, outputs 3-4", "MIDI Yoke 2",
          DeckLifecycle::kDeck2Left, false, music},
         {"3", "0", "12", "ON", false, "0 - Default output", "MIDI Yoke 2",
-         DeckLifecycle::kDesignLeft, true, music, "Error: Couldn't Initialize Digital Output",
+         DeckLifecycle::kDesignLeft, true, music,
+         "Error: Couldn't Initialize Digital Output\n\nOutput 12 is missing: the test clock has "
+         "outputs 0 to 9 only.",
          "Digital output", Critical, 1},
         {"x", "", "", "", true, "0 - Default output", "", DeckLifecycle::kDesignLeft, false, home,
          "ERROR opening deckx.ini", "", None, 0},

@@ -24,7 +24,8 @@ public:
     void endProcess() override { ++ended; }
     QString programFolder() const override { return folder; }
     std::vector<std::string> outputDevices() const override {
-        return {"Default output", "system (JACK Audio Connection Kit)"};
+        return {"Default output", "USB-4out Interface, outputs 1-2",
+                "USB-4out Interface, outputs 3-4"};
     }
 
     qint64 resumeFrom() const override { return resumed; }

@@ -1,0 +1,60 @@
+#include "common/sound/PortAudioDevices.h"
+#include "common/sound/ServerOutputs.h"
+
+#include <alsa/asoundlib.h>
+#include <portaudio.h>
+
+namespace zen::sound {
+
+namespace {
+
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// A sound card's own device: PortAudio names it "card: device (hw:C,D)". ALSA's plug-ins (dmix,
+// pulse, the default) are left out: they are not outputs of their own.
+bool isCard(const PaDeviceInfo* info) {
+    return info && info->maxOutputChannels > 0 &&
+           info->hostApi == Pa_HostApiTypeIdToHostApiIndex(paALSA) &&
+           std::string(info->name).find(" (hw:") != std::string::npos;
+}
+
+} // namespace
+
+bool initialisePortAudio() {
+    snd_lib_error_set_handler(&ignoreAlsaError);
+    return Pa_Initialize() == paNoError;
+}
+
+int portAudioIndex(const std::string& device) {
+    if (device.empty()) {
+        const PaHostApiInfo* alsa = Pa_GetHostApiInfo(Pa_HostApiTypeIdToHostApiIndex(paALSA));
+        return alsa && alsa->defaultOutputDevice != paNoDevice ? alsa->defaultOutputDevice : -1;
+    }
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
+        if (isCard(Pa_GetDeviceInfo(i)) && device == Pa_GetDeviceInfo(i)->name) return i;
+    return -1;
+}
+
+bool listAlsaOutputs(std::vector<Output>& list, std::string& why) {
+    if (!initialisePortAudio()) {
+        why = "ALSA could not be read";
+        return false;
+    }
+    bool found = false;
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (!isCard(info)) continue;
+        const std::string name = info->name;
+        Output proto;
+        proto.server = Server::Alsa;
+        proto.device = name;
+        proto.deviceChannels = info->maxOutputChannels;
+        addPairs(list, name.substr(0, name.rfind(" (hw:")), info->maxOutputChannels, proto);
+        found = true;
+    }
+    Pa_Terminate();
+    if (!found) why = "ALSA has no sound card";
+    return found;
+}
+
+} // namespace zen::sound

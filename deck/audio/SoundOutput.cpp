@@ -1,0 +1,107 @@
+#include "deck/audio/SoundOutput.h"
+
+#include "deck/audio/AlsaStream.h"
+#include "deck/audio/JackStream.h"
+#include "deck/audio/PulseStream.h"
+
+#include <chrono>
+#include <future>
+
+namespace zen::audio {
+
+namespace {
+
+// How long a close may keep the deck: a deck quits within a second of being told, whatever its
+// sound server does.
+constexpr auto kCloseWait = std::chrono::milliseconds(400);
+
+std::unique_ptr<OutputStream> streamFor(zen::sound::Server server) {
+    switch (server) {
+    case zen::sound::Server::Jack:
+        return std::make_unique<JackStream>();
+    case zen::sound::Server::Pulse:
+        return std::make_unique<PulseStream>();
+    case zen::sound::Server::Alsa:
+        break;
+    }
+    return std::make_unique<AlsaStream>();
+}
+
+// Closes the stream on a thread of its own and waits for it a while; one that takes longer is
+// left to finish by itself (its callback plays silence behind the shut gate meanwhile).
+void closeInTime(std::unique_ptr<OutputStream> stream) {
+    if (!stream) return;
+    stream->gate().shut();
+    auto closed = std::make_shared<std::promise<void>>();
+    std::future<void> done = closed->get_future();
+    std::thread([s = std::move(stream), closed]() mutable {
+        s->close();
+        s.reset();
+        closed->set_value();
+    }).detach();
+    done.wait_for(kCloseWait);
+}
+
+} // namespace
+
+SoundOutput::~SoundOutput() {
+    close();
+}
+
+bool SoundOutput::open(int device, Mixer& mixer) {
+    if (stream_) return false;
+    problem_.clear();
+    const zen::sound::OutputList list = zen::sound::listOutputs();
+    if (list.outputs.empty()) {
+        problem_ = list.problem;
+        return false;
+    }
+    if (device < 0 || device >= static_cast<int>(list.outputs.size())) {
+        problem_ = "Output " + std::to_string(device) + " is missing: the sound server lists " +
+                   "outputs 0 to " + std::to_string(list.outputs.size() - 1) +
+                   " only. Plug in the interface it named or start its sound server, or choose "
+                   "another output in the console's options (Config), then START again.";
+        return false;
+    }
+    const zen::sound::Output& output = list.outputs[static_cast<std::size_t>(device)];
+    std::unique_ptr<OutputStream> stream = streamFor(output.server);
+    std::string why;
+    if (!stream->open(output, name_, mixer, why)) {
+        problem_ = "\"" + std::to_string(device) + " - " + output.description +
+                   "\" cannot be opened: " + why + ".";
+        closeInTime(std::move(stream));
+        return false;
+    }
+    stream_ = std::move(stream);
+    return true;
+}
+
+bool SoundOutput::start() {
+    if (!stream_) return false;
+    stream_->gate().open();
+    return true;
+}
+
+bool SoundOutput::stop() {
+    if (!stream_) return false;
+    stream_->gate().shut();
+    return true;
+}
+
+void SoundOutput::close() {
+    closeInTime(std::move(stream_));
+}
+
+bool SoundOutput::running() const {
+    return stream_ && stream_->gate().isOpen();
+}
+
+double SoundOutput::latencySeconds() const {
+    return stream_ ? stream_->latencySeconds() : 0;
+}
+
+double SoundOutput::sampleRate() const {
+    return stream_ ? stream_->sampleRate() : 44100;
+}
+
+} // namespace zen::audio

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "common/sound/Outputs.h"
+#include "deck/audio/OutputBackend.h"
+#include "deck/audio/OutputStream.h"
+
+#include <memory>
+
+// The output a device number names in zen::sound::listOutputs(), on whichever server lists it,
+// under the deck's own name there. Nothing here waits on a sound server without a time limit: a
+// stream that does not close in time is left to close on its own.
+namespace zen::audio {
+
+class SoundOutput final : public OutputBackend {
+public:
+    ~SoundOutput() override;
+
+    void setClientName(const std::string& name) override { name_ = name; }
+    bool open(int device, Mixer& mixer) override;
+    std::string problem() const override { return problem_; }
+    bool start() override;
+    bool stop() override;
+    void close() override;
+    bool running() const override;
+    double latencySeconds() const override;
+    double sampleRate() const override;
+    bool realTime() const override { return true; }
+    // The sound server stands in for the platform's audio layer; 9 is the level the deck asks for.
+    std::uint32_t platformVersion() const override { return 9; }
+
+private:
+    std::string name_ = "Zentari DJ";
+    std::string problem_;
+    std::unique_ptr<OutputStream> stream_;
+};
+
+} // namespace zen::audio
