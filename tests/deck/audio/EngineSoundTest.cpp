@@ -131,6 +131,70 @@ TEST_F(EngineSound, SeeksAndFreesWhilePlayingFadeInsteadOfClicking) {
     EXPECT_LT(roughness(channelOf(out, 0), 1), 0.12);
 }
 
+// A sound server at 44.1, 48 or 96 kHz plays the same music: the output's rate is folded into
+// the varispeed, and everything the deck reads or sets is at the track's rate, Hz or bins of
+// 44100 / 2048, whatever the output's. Only the equalizer works at the output's rate, as a mixer
+// after the varispeed does.
+TEST(OutputRates, TheSameTrackPlaysAlikeAtEveryOutputRate) {
+    TempFolder folder;
+    const std::string file = writeSndfile(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 5.0));
+    constexpr int kPitch = 47628; // +8 %: the tone is heard at 1080 Hz
+    constexpr std::int64_t kStart = 10000, kLength = 11054;
+    for (double out : {44100.0, 48000.0, 96000.0}) {
+        SCOPED_TRACE(std::to_string(int(out)) + " Hz output");
+        auto engine = createTestClockEngine(out);
+        ASSERT_TRUE(engine->init(0, 44100, 0) && engine->start());
+        const Handle h = engine->streamCreateFile(file, 0, 0, kStreamFx);
+        engine->channelSlideAttributes(h, kPitch, -1, kPanLeaveAlone, 0);
+        engine->streamPlay(h, 0, 0);
+        // A second of the output: the pitch, where it got to, the level and the spectrum.
+        const auto second = engine->render(static_cast<int>(out));
+        EXPECT_NEAR(measureHz(channelOf(second, 0, 1024), out), 1080.0, 0.5);
+        EXPECT_NEAR(engine->channelGetPosition(h) / 4, kPitch, 2);
+        EXPECT_EQ(engine->channelGetLevel(h), 64 | (64 << 16));
+        float bins[1024];
+        ASSERT_EQ(engine->channelGetData(h, bins, kDataFft2048), 4096);
+        const auto loudest = std::max_element(bins, bins + 1024) - bins;
+        EXPECT_EQ(loudest, 50) << "1080 Hz lies in bin 1080 x 2048 / 44100 = 50.2";
+        EXPECT_NEAR(bins[loudest], 0.25, 0.01);
+
+        // A slide back to the file's rate over a second is half done after half a second.
+        engine->channelSlideAttributes(h, 44100, -1, kPanLeaveAlone, 1000);
+        engine->render(static_cast<int>(out / 2));
+        int rate = 0;
+        engine->channelGetAttributes(h, &rate, nullptr, nullptr);
+        EXPECT_NEAR(rate, (kPitch + 44100) / 2, 60);
+        engine->channelSlideAttributes(h, kPitch, -1, kPanLeaveAlone, 0);
+
+        // A loop wraps at its frames of the track, pass after pass: output frame n plays source
+        // frame kStart + (n x 47628 / rate modulo the loop), away from the crossfade of each wrap.
+        ASSERT_TRUE(engine->channelSetLoop(h, kStart * 4, (kStart + kLength) * 4));
+        engine->channelSetPosition(h, kStart * 4);
+        const double ratio = kPitch / out, pass = kLength / ratio;
+        const auto looped = engine->render(static_cast<int>(20.5 * pass));
+        const int fade = static_cast<int>(128 * out / 44100);
+        for (int i = fade; i < int(20 * pass); i += 7) {
+            const double sincePass = std::fmod(i, pass);
+            if (sincePass < fade || sincePass > pass - 64) continue;
+            const double source = kStart + std::fmod(i * ratio, double(kLength));
+            ASSERT_NEAR(looped[2 * std::size_t(i)],
+                        0.5 * std::sin(2 * M_PI * 1000 * source / 44100), 2e-3)
+                << "output frame " << i;
+        }
+        const double off = std::fmod(engine->channelGetPosition(h) / 4 - kStart -
+                                         20.5 * pass * ratio + 1000.0 * kLength,
+                                     double(kLength));
+        EXPECT_LT(std::min(off, kLength - off), 2) << "the position";
+
+        // A band of a semitone, cut at 1080 Hz of the output: the tone drops by all of it.
+        engine->channelSetLoop(h, -1, -1);
+        engine->fxSetParameters(engine->channelSetFx(h, kFxParamEq), ParamEq{1080, 1, -15});
+        engine->render(static_cast<int>(out / 10));
+        EXPECT_NEAR(20 * std::log10(peak(channelOf(engine->render(4096), 0)) / 0.5), -15, 0.5);
+        engine->streamFree(h);
+    }
+}
+
 void feedSine(void* phase, float* frames, int count) {
     auto& t = *static_cast<double*>(phase);
     for (int i = 0; i < count; ++i, t += 1)
