@@ -28,7 +28,7 @@ void writeToneWav(const std::string& path, double hz, double amplitude, double s
     sf_close(file);
 }
 
-double worstSpurDb(const std::vector<float>& mono, double hz, double reference) {
+double worstSpurDb(const std::vector<float>& mono, double hz, double reference, double rate) {
     const int n = static_cast<int>(mono.size());
     constexpr double kBeta = 24; // sidelobes near -190 dB, main lobe about +-8 bins
     constexpr int kLobe = 12;
@@ -45,7 +45,7 @@ double worstSpurDb(const std::vector<float>& mono, double hz, double reference) 
     fftw_plan plan = fftw_plan_dft_r2c_1d(n, in.data(), out.data(), FFTW_ESTIMATE);
     fftw_execute(plan);
     fftw_destroy_plan(plan);
-    const double toneBin = hz * n / kOutputRate;
+    const double toneBin = hz * n / rate;
     double worst = 0;
     for (int k = kLobe; k <= n / 2; ++k) {
         if (hz > 0 && std::abs(k - toneBin) <= kLobe) continue;

@@ -10,6 +10,8 @@
 //                          rates from -16 % - 5000 Hz to +16 % + 5000 Hz
 //   switch_dip_db_at_16k   the deepest dip in the level of a 16 kHz tone while the pitch is
 //                          nudged off 0 % (either way)
+//   *_48k, *_96k           passband_db_at_18k and worst_spur_db with the output at 48 and 96 kHz,
+//                          the varispeed converting to the output's rate as it goes
 //   realtime_factor        an MP3 channel at +8 % through four equalizer bands, with the level
 //                          and the spectrum read every 10 ms as the deck's timers do: seconds of
 //                          audio per second of the rendering thread's CPU time (the decode
@@ -53,13 +55,14 @@ Handle openWithEq(TestClockEngine& engine, const std::string& path) {
     return h;
 }
 
-// Plays a file of a tone that leaves at `outHz` at `rate` and returns `frames` of the left
-// channel once the start's fade is over.
-std::vector<float> engineTone(const std::string& folder, double rate, double outHz, int frames) {
+// Plays a file of a tone that leaves at `outHz` at `rate` through an output of `outputRate` and
+// returns `frames` of the left channel once the start's fade is over.
+std::vector<float> engineTone(const std::string& folder, double rate, double outHz, int frames,
+                              double outputRate = kRate) {
     const std::string path = folder + "/tone.wav";
     zen::bench::writeToneWav(path, outHz * kRate / rate, 0.5,
-                             (frames + 8820) * rate / kRate / kRate + 0.2);
-    auto engine = createTestClockEngine();
+                             (frames + 8820) * rate / outputRate / kRate + 0.2);
+    auto engine = createTestClockEngine(outputRate);
     engine->init(0, 44100, 0);
     engine->start();
     const Handle h = engine->streamCreateFile(path, 0, 0, 0);
@@ -73,9 +76,40 @@ std::vector<float> engineTone(const std::string& folder, double rate, double out
     return left;
 }
 
-double engineDb(const std::string& folder, double rate, double outHz) {
+double engineDb(const std::string& folder, double rate, double outHz, double outputRate = kRate) {
     return 20 *
-           std::log10(zen::e2e::toneAmplitude(engineTone(folder, rate, outHz, 8192), outHz) / 0.5);
+           std::log10(zen::e2e::toneAmplitude(engineTone(folder, rate, outHz, 8192, outputRate),
+                                              outHz, outputRate) /
+                      0.5);
+}
+
+// The worst level at 18 kHz over the pitch range, in dB.
+double passbandAt18k(const std::string& folder, double outputRate) {
+    double db = 0;
+    for (double rate : {37044, 38000, 39000, 40000, 42000, 44078, 44122, 46000, 48000, 51156})
+        db = std::min(db, engineDb(folder, rate, 18000, outputRate));
+    return db;
+}
+
+// The strongest spurious or aliased component relative to the tone, over tones at 1, 15 and
+// 18 kHz (where the file holds them) at rates beyond the pitch range either way.
+double worstSpur(const std::string& folder, double outputRate) {
+    double worst = -200;
+    for (double rate : {32044, 37044, 44122, 47628, 51156, 56156}) {
+        // 18 kHz where the file holds it: at -16 % its image lies just past the file's Nyquist.
+        for (double outHz : {997.0, 15000.0, 18000.0}) {
+            if (outHz * kRate / rate >= kRate / 2) continue;
+            const auto out = engineTone(folder, rate, outHz, 32768, outputRate);
+            worst = std::max(worst, zen::bench::worstSpurDb(out, outHz, 0.5, outputRate));
+        }
+        // A source tone at 21 kHz that the rate takes beyond the output's Nyquist: all of it
+        // that comes out is aliasing.
+        if (21000 * rate / kRate > outputRate / 2) {
+            const auto alias = engineTone(folder, rate, 21000 * rate / kRate, 32768, outputRate);
+            worst = std::max(worst, zen::bench::worstSpurDb(alias, 0, 0.5, outputRate));
+        }
+    }
+    return worst;
 }
 
 // The deepest dip in the level of a tone leaving at 16 kHz over the 2048 frames after the pitch
@@ -177,32 +211,24 @@ int main() {
     }
 
     // The response through the engine.
-    double dbAt18k = 0;
-    for (double rate : {37044, 38000, 39000, 40000, 42000, 44078, 44122, 46000, 48000, 51156})
-        dbAt18k = std::min(dbAt18k, engineDb(folder.string(), rate, 18000));
+    const double dbAt18k = passbandAt18k(folder.string(), kRate);
     double flatLow = 35000, flatHigh = 44078;
     while (flatHigh - flatLow > 4) {
         const double mid = (flatLow + flatHigh) / 2;
         (engineDb(folder.string(), mid, 18000) >= -0.5 ? flatHigh : flatLow) = mid;
     }
     const double topAtMinus16 = topOfFlatBand(folder.string(), 37044);
-    double worstSpur = -200;
-    for (double rate : {32044, 37044, 44122, 47628, 51156, 56156}) {
-        // 18 kHz where the file holds it: at -16 % its image lies just past the file's Nyquist.
-        for (double outHz : {997.0, 15000.0, 18000.0}) {
-            if (outHz * kRate / rate >= kRate / 2) continue;
-            const auto out = engineTone(folder.string(), rate, outHz, 32768);
-            worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(out, outHz, 0.5));
-        }
-        // A source tone at 21 kHz that the rate takes beyond the output's Nyquist: all of it
-        // that comes out is aliasing.
-        if (21000 * rate / kRate > kRate / 2) {
-            const auto alias = engineTone(folder.string(), rate, 21000 * rate / kRate, 32768);
-            worstSpur = std::max(worstSpur, zen::bench::worstSpurDb(alias, 0, 0.5));
-        }
-    }
+    const double spur = worstSpur(folder.string(), kRate);
     const double switchDip =
         std::min(switchDipDb(folder.string(), 44078), switchDipDb(folder.string(), 44122));
+    struct AtRate {
+        int khz;
+        double dbAt18k, spur;
+    };
+    std::vector<AtRate> atRates;
+    for (int khz : {48, 96})
+        atRates.push_back({khz, passbandAt18k(folder.string(), khz * 1000.0),
+                           worstSpur(folder.string(), khz * 1000.0)});
     const auto candidates = zen::bench::measureCandidates();
     const double restartMs = worstRestartMs();
 
@@ -216,8 +242,12 @@ int main() {
     std::printf("passband_db_at_18k=%.2f\n", dbAt18k);
     std::printf("flat_18k_from_percent=%.1f\n", (flatHigh / kRate - 1) * 100);
     std::printf("top_khz_at_minus16=%.2f\n", topAtMinus16 / 1000);
-    std::printf("worst_spur_db=%.1f\n", worstSpur);
+    std::printf("worst_spur_db=%.1f\n", spur);
     std::printf("switch_dip_db_at_16k=%.2f\n", switchDip);
+    for (const AtRate& r : atRates) {
+        std::printf("passband_db_at_18k_%dk=%.2f\n", r.khz, r.dbAt18k);
+        std::printf("worst_spur_db_%dk=%.1f\n", r.khz, r.spur);
+    }
     std::printf("audio_seconds=%d\n", ticks / 100);
     std::printf("cpu_seconds=%.3f\n", cpu);
     std::printf("realtime_factor=%.0f\n", (ticks / 100.0) / cpu);

@@ -93,11 +93,11 @@ double steadyHz(const std::vector<float>& mono, double rate) {
     return rate * count / sum;
 }
 
-double toneAmplitude(const std::vector<float>& mono, double hz) {
+double toneAmplitude(const std::vector<float>& mono, double hz, double rate) {
     double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0;
     for (std::size_t i = 0; i < mono.size(); ++i) {
-        const double s = std::sin(2 * M_PI * hz * double(i) / 44100.0);
-        const double c = std::cos(2 * M_PI * hz * double(i) / 44100.0);
+        const double s = std::sin(2 * M_PI * hz * double(i) / rate);
+        const double c = std::cos(2 * M_PI * hz * double(i) / rate);
         ss += s * s;
         sc += s * c;
         cc += c * c;

@@ -36,7 +36,7 @@ std::vector<float> sounding(const std::vector<float>& mono);
 // sound server: cycles far from the median length (a gap, a glitch) are left out of the mean.
 double steadyHz(const std::vector<float>& mono, double rate = 44100);
 
-// Amplitude of the sine at `hz` (output rate) fitted by least squares to `mono`.
-double toneAmplitude(const std::vector<float>& mono, double hz);
+// Amplitude of the sine at `hz` fitted by least squares to `mono`, recorded at `rate`.
+double toneAmplitude(const std::vector<float>& mono, double hz, double rate = 44100);
 
 } // namespace zen::e2e
