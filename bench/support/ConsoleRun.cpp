@@ -42,7 +42,8 @@ zen::config::ConfigRecord ConsoleRun::settings() const {
     return record;
 }
 
-bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error) {
+bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error,
+                       const QProcessEnvironment& environment) {
     if (!zen::e2e::installPrograms(program_.path(), {"ZentariMix", "ZentariDeck"})) {
         error = "build ZentariMix and ZentariDeck first";
         return false;
@@ -51,8 +52,7 @@ bool ConsoleRun::start(const zen::config::ConfigRecord& settings, QString& error
         error = "cannot write the settings";
         return false;
     }
-    return launch(program_.filePath("ZentariMix"), {}, QProcessEnvironment::systemEnvironment(),
-                  error);
+    return launch(program_.filePath("ZentariMix"), {}, environment, error);
 }
 
 bool ConsoleRun::restart(QString& error) {

@@ -29,8 +29,10 @@ public:
     // "MIDI Yoke 2", no external input, no mapping, the music folder of the run.
     zen::config::ConfigRecord settings() const;
     // Starts the console with these settings and moves its window below the decks' (a deck
-    // window mapping over the button would take a click); false and the reason in `error`.
-    bool start(const zen::config::ConfigRecord& settings, QString& error);
+    // window mapping over the button would take a click); false and the reason in `error`. The
+    // environment names the sound server the console and its decks use.
+    bool start(const zen::config::ConfigRecord& settings, QString& error,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     // The same for a console installed elsewhere, started by `command` (a launcher, or a command
     // that starts it as another user) in `environment` with the run's cables added.
     bool launch(const QString& command, const QStringList& arguments,

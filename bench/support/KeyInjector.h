@@ -37,5 +37,7 @@ inline constexpr std::uint32_t kKeysymF7 = 0xffc4;
 inline constexpr std::uint32_t kKeysymF8 = 0xffc5;
 inline constexpr std::uint32_t kKeysymA = 0x61;
 inline constexpr std::uint32_t kKeysymReturn = 0xff0d;
+inline constexpr std::uint32_t kKeysymHome = 0xff50;
+inline constexpr std::uint32_t kKeysymDown = 0xff54;
 
 } // namespace zen::bench
