@@ -43,7 +43,6 @@ template <typename I> bool BasicEngine<I>::init(int device, int freq, std::uint3
     outputRate_ = output_->sampleRate();
     mixer_->setOutputRate(outputRate_);
     mixer_->setLatencyFrames(output_->latencySeconds() * outputRate_);
-    spectrum_.setInputRate(outputRate_);
     initialised_ = true;
     return true;
 }
@@ -415,7 +414,7 @@ template <typename I>
 std::int32_t BasicEngine<I>::channelGetData(Handle channel, float* buffer, std::uint32_t what) {
     const Channel* c = find(channel);
     if (!c || !buffer || what != kDataFft2048 || !playing(*c)) return -1;
-    c->voice->copyScope(spectrum_.input(), spectrum_.inputSize());
+    c->voice->copyScope(spectrum_.input(), SpectrumAnalyser::kSize);
     spectrum_.compute(buffer);
     return static_cast<std::int32_t>(SpectrumAnalyser::kBins * sizeof(float));
 }

@@ -102,7 +102,7 @@ private:
 // `count` frames and retries if the writer lapped the part it was copying.
 class ScopeRing {
 public:
-    static constexpr std::size_t kSize = 32768; // a spectrum's worth at 192 kHz, twice over
+    static constexpr std::size_t kSize = 8192;
 
     void append(const float* mono, std::size_t count) {
         std::size_t w = written_.load(std::memory_order_relaxed);

@@ -1,5 +1,7 @@
 #include "deck/audio/Voice.h"
 
+#include <soxr.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,6 +9,8 @@ namespace zen::audio {
 
 namespace {
 constexpr float kFromInt16 = 1.0f / 32768.0f;
+// The scope's rate: the spectrum's bin k lies at k x 44100 / 2048 Hz.
+constexpr double kScopeRate = 44100;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).
 constexpr double kConverterAhead = 4096;
@@ -58,9 +62,25 @@ Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRa
     pan_.set(0, 0, outputRate_);
     for (ParamEqFilter& band : eq_)
         band.setSampleRate(outputRate_);
+    if (outputRate_ != kScopeRate) {
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        scopeConverter_ =
+            soxr_create(outputRate_, kScopeRate, 1, nullptr, nullptr, &quality, nullptr);
+        // libsoxr grows its buffers to the largest burst it meets: a few blocks of silence now,
+        // on this thread, rather than under the audio callback.
+        for (int i = 0; i < 16 && scopeConverter_; ++i) {
+            std::size_t converted = 0;
+            soxr_process(scopeConverter_, mono_.data(), kBlock, nullptr, scopeFrames_.data(),
+                         scopeFrames_.size(), &converted);
+        }
+    }
     mode_ = modeFor(rate_.current, rate_.current);
     cachedEnd_ = track_->lengthFrames();
     publish(0);
+}
+
+Voice::~Voice() {
+    if (scopeConverter_) soxr_delete(scopeConverter_);
 }
 
 std::int64_t Voice::endFrame() const {
@@ -457,7 +477,7 @@ void Voice::render(float* mix, int frames, int globalVolume) {
     meter(out, frames);
     for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
         mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);
-    scope_.append(mono_.data(), static_cast<std::size_t>(frames));
+    appendScope(frames);
 
     volume_.advance(frames);
     pan_.advance(frames);
@@ -472,6 +492,17 @@ void Voice::render(float* mix, int frames, int globalVolume) {
             mix[2 * i + c] += out[2 * i + c] * (start + step * (i + 1));
         lastGain_[c] = target[c];
     }
+}
+
+void Voice::appendScope(int frames) {
+    if (!scopeConverter_) {
+        scope_.append(mono_.data(), static_cast<std::size_t>(frames));
+        return;
+    }
+    std::size_t converted = 0;
+    soxr_process(scopeConverter_, mono_.data(), static_cast<std::size_t>(frames), nullptr,
+                 scopeFrames_.data(), scopeFrames_.size(), &converted);
+    scope_.append(scopeFrames_.data(), converted);
 }
 
 void Voice::publish(std::int64_t nowNs) {

@@ -11,7 +11,9 @@
 
 // One playing channel on the audio thread: reads the track's PCM at its rate (varispeed), runs
 // its equalizer bands, meters what comes out and adds it to the mix with its volume and pan. With
-// a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded.
+// a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded. What
+// it plays goes to its scope at 44100 Hz whatever the output's rate (converted on the way when the
+// output runs at another), so the spectrum's bins keep their frequencies.
 //
 // The resampler plays at the file's own rate too: it passes the top octave there as elsewhere,
 // but its phase there is not the raw samples', so a switch from them onto it as the pitch left
@@ -44,6 +46,7 @@ public:
     // Plays the track into an output of `outputRate` Hz: the varispeed converts the file's rate
     // and the output's in one step.
     Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRate);
+    ~Voice();
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
@@ -107,6 +110,8 @@ private:
     void resync();
     void beginRun();
     void meter(const float* stereo, int frames);
+    // The mono frames of the block just rendered, into the scope at 44100 Hz.
+    void appendScope(int frames);
 
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
@@ -160,6 +165,8 @@ private:
 
     SeqLock<VoiceReport> report_;
     ScopeRing scope_;
+    soxr* scopeConverter_ = nullptr; // output rate to 44100 Hz, when they differ
+    std::array<float, 2 * kBlock> scopeFrames_{};
 };
 
 } // namespace zen::audio
