@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace zen::audio {
 
@@ -11,6 +12,7 @@ namespace {
 constexpr float kFromInt16 = 1.0f / 32768.0f;
 // The scope's rate: the spectrum's bin k lies at k x 44100 / 2048 Hz.
 constexpr double kScopeRate = 44100;
+constexpr std::size_t kWarmUpFrames = 16384;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).
 constexpr double kConverterAhead = 4096;
@@ -66,13 +68,14 @@ Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRa
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         scopeConverter_ =
             soxr_create(outputRate_, kScopeRate, 1, nullptr, nullptr, &quality, nullptr);
-        // libsoxr grows its buffers to the largest burst it meets: a few blocks of silence now,
-        // on this thread, rather than under the audio callback.
-        for (int i = 0; i < 16 && scopeConverter_; ++i) {
-            std::size_t converted = 0;
-            soxr_process(scopeConverter_, mono_.data(), kBlock, nullptr, scopeFrames_.data(),
-                         scopeFrames_.size(), &converted);
-        }
+        // libsoxr grows its buffers to the largest burst it meets: one far longer than any
+        // block, of silence, now on this thread rather than later under the audio callback.
+        const std::vector<float> silence(kWarmUpFrames, 0.0f);
+        std::vector<float> converted(
+            static_cast<std::size_t>(kWarmUpFrames * kScopeRate / outputRate_) + kBlock);
+        if (scopeConverter_)
+            soxr_process(scopeConverter_, silence.data(), silence.size(), nullptr, converted.data(),
+                         converted.size(), nullptr);
     }
     mode_ = modeFor(rate_.current, rate_.current);
     cachedEnd_ = track_->lengthFrames();

@@ -2,6 +2,7 @@
 // level, clipping and crossfaded jumps; and the resampler on the audio thread.
 #include "EngineTestSupport.h"
 #include "deck/audio/Varispeed.h"
+#include "deck/audio/Voice.h"
 
 #include <malloc.h>
 
@@ -202,7 +203,8 @@ void feedSine(void* phase, float* frames, int count) {
 }
 
 // Nothing the resampler does after construction may allocate, whatever the ratios, block sizes
-// and restarts.
+// and restarts; nor a voice playing into a 96 kHz output, which converts its scope to 44.1 kHz as
+// it goes.
 TEST(VarispeedTest, NothingAllocatesAfterConstruction) {
     double phase = 0;
     // A 96 kHz file: ratios up to twice its own.
@@ -223,6 +225,23 @@ TEST(VarispeedTest, NothingAllocatesAfterConstruction) {
         }
     }
     EXPECT_EQ(mallinfo2().uordblks, inUse);
+
+    TempFolder folder;
+    const auto track =
+        PcmTrack::open(writeSndfile(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 2.0)),
+                       PcmTrack::Kind::Stream, false);
+    ASSERT_TRUE(track);
+    while (!track->finished())
+        track->waitDecoded(track->lengthFrames());
+    Voice voice(track, false, 96000);
+    Command play;
+    play.type = Command::Type::Play;
+    play.loop = true;
+    voice.apply(play, 0);
+    const std::size_t playing = mallinfo2().uordblks;
+    for (int block = 0; block < 4000; ++block)
+        voice.render(out.data(), 1 + static_cast<int>(random() % 256), 100);
+    EXPECT_EQ(mallinfo2().uordblks, playing) << "a voice at 96 kHz";
 }
 
 } // namespace
