@@ -1,6 +1,8 @@
 #include "deck/DeckUi.h"
 
+#include "common/Palette.h"
 #include "common/ShapeWidget.h"
+#include "common/WidgetColors.h"
 #include "common/ZenButton.h"
 #include "deck/Browser.h"
 #include "deck/DeckSlider.h"
@@ -192,6 +194,13 @@ void createBrowser(QWidget* w, DeckUi& ui) {
     ui.cmbDevices = new QComboBox(w);
     ui.cmbDevices->setGeometry(72, 530, 426, 22);
     ui.cmbDevices->setFocusPolicy(Qt::NoFocus);
+    // Where the DJ reads which output the deck plays on; lit like a button that is on.
+    ui.lblStatus = infoLabel(w, QString(), {72, 530, 426, 22});
+    zen::setBackground(ui.lblStatus, zen::kDeckPalette[2]);
+    QPalette palette = ui.lblStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    ui.lblStatus->setPalette(palette);
+    ui.lblStatus->hide();
 }
 
 } // namespace

@@ -76,6 +76,7 @@ struct DeckUi {
     FileList* filFile = nullptr;
     QCheckBox* chkMono = nullptr;
     QComboBox* cmbDevices = nullptr;
+    QLabel* lblStatus = nullptr; // over cmbDevices while the sound output is lost
 };
 
 // Creates the controls of frmMain at their design places and sizes (pixels), with their captions,

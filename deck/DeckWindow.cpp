@@ -68,7 +68,8 @@ DeckWindow::DeckWindow(zen::audio::AudioEngine& engine, DeckHost& host, QWidget*
               [this] { lifecycle_.salir(); }),
       recorder_(host, {transport_, loop_, pitch_, equalizer_, loader_, ui_}),
       lifecycle_({engine, host, ui_, transport_, equalizer_, touch_, loader_, bpmReadout_, remote_,
-                  recorder_}) {
+                  recorder_}),
+      outputWatch_(engine, {.lblStatus = ui_.lblStatus}) {
     setWindowTitle(QStringLiteral(" Zentari DJ System"));
     setFixedSize(kDeckWidth, kDeckHeight);
     move(DeckLifecycle::kDesignLeft, 0);
@@ -85,7 +86,9 @@ zen::deck::ChannelSource DeckWindow::channel() {
 }
 
 bool DeckWindow::startUp(const QString& deckArgument) {
-    return lifecycle_.startUp(deckArgument);
+    if (!lifecycle_.startUp(deckArgument)) return false;
+    outputWatch_.start();
+    return true;
 }
 
 void DeckWindow::wireTransport() {

@@ -6,6 +6,7 @@
 #include "deck/DeckUi.h"
 #include "deck/Equalizer.h"
 #include "deck/Loop.h"
+#include "deck/OutputWatch.h"
 #include "deck/Pitch.h"
 #include "deck/RemoteControl.h"
 #include "deck/Touch.h"
@@ -44,6 +45,7 @@ public:
     DeckLifecycle& lifecycle() { return lifecycle_; }
     DeckRecorder& recorder() { return recorder_; }
     RemoteControl& remote() { return remote_; }
+    OutputWatch& outputWatch() { return outputWatch_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,4 +70,5 @@ private:
     RemoteControl remote_;
     DeckRecorder recorder_;
     DeckLifecycle lifecycle_;
+    OutputWatch outputWatch_;
 };

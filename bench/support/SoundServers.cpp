@@ -165,6 +165,23 @@ QStringList PipeWireServer::applications() const {
     return names;
 }
 
+QMap<QString, QStringList> jackConnections(const QProcessEnvironment& environment) {
+    QProcess lsp;
+    lsp.setProcessEnvironment(environment);
+    lsp.start("jack_lsp", {"-c"});
+    lsp.waitForFinished(5000);
+    QMap<QString, QStringList> connections;
+    QString port;
+    for (const QString& line : QString::fromUtf8(lsp.readAllStandardOutput()).split('\n')) {
+        if (line.isEmpty()) continue;
+        if (line.startsWith(' '))
+            connections[port] << line.trimmed();
+        else
+            connections[port = line];
+    }
+    return connections;
+}
+
 Take recordPorts(const QString& file, double seconds, const QStringList& ports,
                  const QProcessEnvironment& environment) {
     QStringList arguments{"--daemon", "-d", QString::number(seconds),     "-f",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -30,6 +31,7 @@ public:
     void stop(bool abruptly = false);
     bool running() const { return server_.state() != QProcess::NotRunning; }
     QString name() const { return name_; }
+    qint64 pid() const { return server_.processId(); }
     // The system's environment with this server as the JACK server.
     QProcessEnvironment environment() const;
 
@@ -70,6 +72,9 @@ struct Take {
     std::vector<std::vector<float>> channels;
 };
 
+// What `jack_lsp -c` shows on the JACK server of `environment`: each port and the ports it is
+// connected to.
+QMap<QString, QStringList> jackConnections(const QProcessEnvironment& environment);
 // Records `seconds` of what the JACK server of `environment` plays into these ports, a channel
 // each, through `file`; an empty take when it cannot.
 Take recordPorts(const QString& file, double seconds, const QStringList& ports,

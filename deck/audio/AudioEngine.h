@@ -71,6 +71,13 @@ public:
     // init() failed, in words that say what to do.
     virtual void setClientName([[maybe_unused]] const std::string& name) {}
     virtual std::string outputProblem() const { return {}; }
+    // Our own extension for a sound server that goes away mid-set. True while the output is gone
+    // (outputProblem() says why); every command still acts, and each call moves the playing
+    // channels on by the time since the last one, unheard, so they are where they would be when
+    // the sound comes back. reopenOutput() opens the same output again and plays on from there;
+    // false while it cannot. Neither waits on a sound server for more than a moment.
+    virtual bool outputLost() { return false; }
+    virtual bool reopenOutput() { return true; }
 
     virtual Handle streamCreateFile(const std::string& path, std::uint32_t offset,
                                     std::uint32_t length, std::uint32_t flags) = 0;

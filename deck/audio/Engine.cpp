@@ -18,6 +18,12 @@ namespace {
 constexpr int kMixRate = 44100;
 constexpr double kMinRate = 100.0;
 constexpr std::size_t kMaxHeldCommands = 64;
+
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 } // namespace
 
 template <typename I>
@@ -43,7 +49,9 @@ template <typename I> bool BasicEngine<I>::init(int device, int freq, std::uint3
     outputRate_ = output_->sampleRate();
     mixer_->setOutputRate(outputRate_);
     mixer_->setLatencyFrames(output_->latencySeconds() * outputRate_);
+    device_ = device;
     initialised_ = true;
+    lost_ = false;
     return true;
 }
 
@@ -56,11 +64,59 @@ template <typename I> std::string BasicEngine<I>::outputProblem() const {
 }
 
 template <typename I> bool BasicEngine<I>::start() {
-    return initialised_ && output_->start();
+    if (!initialised_) return false;
+    started_ = true;
+    return lost_ || output_->start();
 }
 
 template <typename I> bool BasicEngine<I>::stop() {
+    started_ = false;
     return initialised_ && output_->stop();
+}
+
+template <typename I> bool BasicEngine<I>::outputLost() {
+    if (!initialised_) return false;
+    if (!lost_) {
+        if (!output_->failed()) return false;
+        // Nothing calls the mixer any more: it is this thread's until the output is back, with
+        // whatever commands were waiting for the audio thread.
+        output_->stop();
+        mixer_->drainCommands();
+        lost_ = true;
+        unheardUntilNs_ = nowNs();
+    }
+    if (started_ && output_->realTime()) renderUnheard();
+    collectRetired();
+    return true;
+}
+
+template <typename I> void BasicEngine<I>::renderUnheard() {
+    // A window thread held for long (a message box) loses the time beyond this, not the set.
+    constexpr double kMostSeconds = 10;
+    const std::int64_t now = nowNs();
+    const double seconds = std::min((now - unheardUntilNs_) / 1e9, kMostSeconds);
+    auto frames = static_cast<std::int64_t>(seconds * outputRate_);
+    unheardUntilNs_ = seconds == kMostSeconds
+                          ? now
+                          : unheardUntilNs_ + static_cast<std::int64_t>(frames * 1e9 / outputRate_);
+    unheard_.resize(2 * static_cast<std::size_t>(Voice::kBlock));
+    for (; frames > 0; frames -= Voice::kBlock)
+        mixer_->process(unheard_.data(),
+                        static_cast<int>(std::min<std::int64_t>(frames, Voice::kBlock)), 2);
+}
+
+template <typename I> bool BasicEngine<I>::reopenOutput() {
+    if (!outputLost()) return true;
+    output_->close();
+    if (!output_->open(device_, *mixer_)) return false;
+    if (output_->sampleRate() != outputRate_) {
+        // The server came back at another rate: the voices go on at the same pitch.
+        outputRate_ = output_->sampleRate();
+        mixer_->setOutputRate(outputRate_);
+    }
+    mixer_->setLatencyFrames(output_->latencySeconds() * outputRate_);
+    lost_ = false;
+    return !started_ || output_->start();
 }
 
 template <typename I> void BasicEngine<I>::free() {
@@ -226,10 +282,7 @@ template <typename I> double BasicEngine<I>::heardFrames(const Channel& channel)
     if (r.ack < channel.positionSeq) return channel.positionShadow;
     if (!r.playing || !output_->realTime() || !output_->running()) return r.renderedTo;
     // Frames of the last block reach the speaker latencySeconds after it was rendered.
-    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                         std::chrono::steady_clock::now().time_since_epoch())
-                         .count();
-    const double since = (now - r.blockTimeNs) / 1e9 - output_->latencySeconds();
+    const double since = (nowNs() - r.blockTimeNs) / 1e9 - output_->latencySeconds();
     const auto length = static_cast<double>(lengthFrames(channel));
     double heard = r.run.follow(r.renderedFrom, std::min(since * r.rate, r.advanced));
     // The loop flag may have wrapped the track inside the block.

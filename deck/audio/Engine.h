@@ -32,6 +32,8 @@ public:
     void setBufferLength(float seconds) override;
     void setClientName(const std::string& name) override;
     std::string outputProblem() const override;
+    bool outputLost() override;
+    bool reopenOutput() override;
 
     Handle streamCreateFile(const std::string& path, std::uint32_t offset, std::uint32_t length,
                             std::uint32_t flags) override;
@@ -106,6 +108,8 @@ protected:
     void deliverHeld();
     void collectRetired();
     void releaseEverything();
+    // Renders, unheard, the time since the output went or since the last call.
+    void renderUnheard();
     bool playing(const Channel& channel) const;
     double heardFrames(const Channel& channel) const;
     std::int64_t lengthFrames(const Channel& channel) const;
@@ -115,6 +119,11 @@ protected:
     SpectrumAnalyser spectrum_;
     bool initialised_ = false;
     double outputRate_ = 44100; // the output's own; the mix rate the deck speaks in is 44100
+    int device_ = -1;
+    bool started_ = false; // start() called, and no stop() since
+    bool lost_ = false;
+    std::int64_t unheardUntilNs_ = 0; // steady clock: how far the unheard mix has got
+    std::vector<float> unheard_;
     Handle nextHandle_ = 1;
     std::uint64_t nextSeq_ = 1;
     int musicVolume_ = 100;

@@ -46,6 +46,12 @@ void Mixer::applyCommands(std::int64_t now) {
     }
 }
 
+void Mixer::setOutputRate(double rate) {
+    outputRate_ = rate;
+    for (std::size_t i = 0; i < voiceCount_; ++i)
+        voices_[i]->setOutputRate(rate);
+}
+
 void Mixer::drainCommands() {
     applyCommands(nowNs());
 }

@@ -20,9 +20,9 @@ public:
 
     // Output latency in frames, subtracted from the position a stop keeps.
     void setLatencyFrames(double frames) { latencyFrames_.store(frames); }
-    // The output's rate in Hz, for the clock of its blocks and the CPU figure; only while no
-    // audio thread runs.
-    void setOutputRate(double rate) { outputRate_ = rate; }
+    // The output's rate in Hz, for the clock of its blocks, the CPU figure and every voice; only
+    // while no audio thread runs.
+    void setOutputRate(double rate);
 
     // Audio thread (or whoever renders while no audio thread runs). out: `frames` frames of
     // `outChannels` (1 or 2) interleaved floats.

@@ -17,8 +17,11 @@ public:
     virtual void setClientName([[maybe_unused]] const std::string& name) {}
     // Opens the output numbered as zen::sound::listOutputs() numbers it, feeding it from mixer.
     virtual bool open(int device, Mixer& mixer) = 0;
-    // Why the last open() failed, in words that say what to do.
+    // Why the last open() failed, or why the output stopped, in words that say what to do.
     virtual std::string problem() const { return {}; }
+    // True once the output stopped on its own (its sound server went away, the stream broke):
+    // from then on nothing calls the mixer until it is opened again. Any thread.
+    virtual bool failed() const { return false; }
     virtual bool start() = 0;
     virtual bool stop() = 0;
     virtual void close() = 0;

@@ -61,6 +61,8 @@ public:
     double sampleRate() const { return rate_; }
     // True once the server went away or the stream broke. Any thread.
     bool failed() const { return failed_.load(); }
+    // What then happened, naming the server.
+    const std::string& lostReason() const { return lostReason_; }
 
 protected:
     // The callback's work: when the gate is open, renders `frames` of the mix, `width` (1 or 2)
@@ -94,6 +96,7 @@ protected:
     Mixer* mixer_ = nullptr;
     double latency_ = 0;
     double rate_ = 44100;
+    std::string lostReason_;
 
 private:
     std::array<float, 2 * kChunkFrames> mix_{};

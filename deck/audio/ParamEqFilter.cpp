@@ -16,6 +16,13 @@ double glideCoeff(double fs) {
 void ParamEqFilter::setSampleRate(double fs) {
     fs_ = fs;
     glideCoeff_ = glideCoeff(fs);
+    if (!primed_) return;
+    // The centre may now lie beyond fs / 3.
+    target_.logCentre = std::log(
+        static_cast<double>(clampCentre(static_cast<float>(std::exp(target_.logCentre)), fs_)));
+    current_ = target_;
+    z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
+    computeCoefficients();
 }
 
 float ParamEqFilter::clampCentre(float hz, double fs) {

@@ -8,7 +8,7 @@ namespace zen::audio {
 class ParamEqFilter {
 public:
     ParamEqFilter() { setSampleRate(44100); }
-    // The output rate fs. Before the first set() only.
+    // The output rate fs; a band already set keeps its values at the new rate.
     void setSampleRate(double fs);
     // Values are clamped to the band's ranges: centre 80..fs/3 Hz, bandwidth 1..36 semitones,
     // gain -15..+15 dB. The first call after reset() jumps straight to the values.

@@ -81,6 +81,7 @@ template <typename Ready> bool PulseStream::waitFor(Ready&& ready) {
 bool PulseStream::open(const zen::sound::Output& output, const std::string& clientName,
                        Mixer& mixer, std::string& why) {
     mixer_ = &mixer;
+    lostReason_ = zen::sound::pulseServerName() + " stopped or dropped the stream";
     loop_ = pa_threaded_mainloop_new();
     if (!loop_) return false;
     context_ = zen::sound::newPulseContext(pa_threaded_mainloop_get_api(loop_), clientName);

@@ -53,7 +53,8 @@ bool SoundOutput::open(int device, Mixer& mixer) {
     problem_.clear();
     const zen::sound::OutputList list = zen::sound::listOutputs();
     if (list.outputs.empty()) {
-        problem_ = list.problem;
+        // A server that went away is named first: that is what the DJ has to bring back.
+        problem_ = gone_.empty() ? list.problem : gone_ + ": " + list.problem;
         return false;
     }
     if (device < 0 || device >= static_cast<int>(list.outputs.size())) {
@@ -73,7 +74,12 @@ bool SoundOutput::open(int device, Mixer& mixer) {
         return false;
     }
     stream_ = std::move(stream);
+    gone_.clear();
     return true;
+}
+
+std::string SoundOutput::problem() const {
+    return failed() ? stream_->lostReason() : problem_;
 }
 
 bool SoundOutput::start() {
@@ -89,6 +95,7 @@ bool SoundOutput::stop() {
 }
 
 void SoundOutput::close() {
+    if (failed()) gone_ = stream_->lostReason();
     closeInTime(std::move(stream_));
 }
 

@@ -17,7 +17,8 @@ public:
 
     void setClientName(const std::string& name) override { name_ = name; }
     bool open(int device, Mixer& mixer) override;
-    std::string problem() const override { return problem_; }
+    std::string problem() const override;
+    bool failed() const override { return stream_ && stream_->failed(); }
     bool start() override;
     bool stop() override;
     void close() override;
@@ -31,6 +32,7 @@ public:
 private:
     std::string name_ = "Zentari DJ";
     std::string problem_;
+    std::string gone_; // how the last stream ended, while no other has opened since
     std::unique_ptr<OutputStream> stream_;
 };
 

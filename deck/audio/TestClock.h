@@ -12,7 +12,7 @@
 // the decoder to produce the frames that block reads, so a test never races the decode worker.
 // Commands take effect at once (there is no audio thread to hand them to; a held group at its
 // release), and the position is the next frame render() will output. Nothing advances without
-// init() and start().
+// init() and start(), nor while the output is gone.
 namespace zen::audio {
 
 class TestClockEngine : public AudioEngine {
@@ -21,6 +21,9 @@ public:
 
     // Interleaved stereo float at the output's rate: the mixed output as the device would get it.
     virtual std::vector<float> render(int frames) = 0;
+    // The output fails as one does whose sound server went away, and opens again only once it is
+    // back.
+    virtual void setOutputGone(bool gone) = 0;
 };
 
 // The output runs at `outputRate` Hz, as a sound server at that rate would.

@@ -11,13 +11,26 @@ class TestClockOutput final : public OutputBackend {
 public:
     explicit TestClockOutput(double rate) : rate_(rate) {}
     bool open(int device, Mixer& mixer) override {
+        if (gone_) {
+            problem_ = "The test clock's output is gone.";
+            return false;
+        }
         if (device < 0 || device >= TestClockEngine::kDevices) {
             problem_ = "Output " + std::to_string(device) + " is missing: the test clock has " +
                        "outputs 0 to " + std::to_string(TestClockEngine::kDevices - 1) + " only.";
             return false;
         }
         mixer_ = &mixer;
+        failed_ = false;
         return true;
+    }
+    bool failed() const override { return failed_; }
+    void setGone(bool gone) {
+        gone_ = gone;
+        if (gone && !failed_) {
+            failed_ = true;
+            problem_ = "The test clock's output stopped.";
+        }
     }
     std::string problem() const override { return problem_; }
     bool start() override { return started_ = mixer_ != nullptr; }
@@ -42,6 +55,8 @@ public:
 private:
     const double rate_;
     std::string problem_;
+    bool gone_ = false;
+    bool failed_ = false;
     Mixer* mixer_ = nullptr;
     bool started_ = false;
 };
@@ -52,7 +67,7 @@ public:
 
     std::vector<float> render(int frames) override {
         std::vector<float> out(2 * static_cast<std::size_t>(std::max(frames, 0)), 0.0f);
-        if (!clock_->started()) return out;
+        if (!clock_->started() || clock_->failed()) return out;
         constexpr int kBlock = 256;
         for (int done = 0; done < frames; done += kBlock) {
             const int n = std::min(kBlock, frames - done);
@@ -63,6 +78,7 @@ public:
         collectRetired();
         return out;
     }
+    void setOutputGone(bool gone) override { clock_->setGone(gone); }
 
 private:
     explicit ClockEngine(std::unique_ptr<TestClockOutput> clock)

@@ -53,17 +53,42 @@ double Voice::maxRate(double ownRate) {
 }
 
 Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRate)
-    : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2),
-      outputRate_(outputRate),
-      fade_(std::clamp(static_cast<int>(std::lround(kFade * outputRate / 44100)), kFade, kMaxFade)),
-      varispeed_(channels_, track_->sampleRate() / outputRate,
-                 maxRate(track_->sampleRate()) / outputRate, &Voice::feedConverter, this),
-      meterChunk_(std::max(1, static_cast<int>(std::lround(64 * outputRate / 44100)))) {
-    rate_.set(track_->sampleRate(), 0, outputRate_);
-    volume_.set(100, 0, outputRate_);
-    pan_.set(0, 0, outputRate_);
+    : track_(std::move(track)), module_(module), channels_(track_->channels() == 1 ? 1 : 2) {
+    rate_.set(track_->sampleRate(), 0, outputRate);
+    volume_.set(100, 0, outputRate);
+    pan_.set(0, 0, outputRate);
+    useOutputRate(outputRate);
+    mode_ = modeFor(rate_.current, rate_.current);
+    cachedEnd_ = track_->lengthFrames();
+    publish(0);
+}
+
+void Voice::setOutputRate(double rate) {
+    if (rate == outputRate_) return;
+    // Slides keep their time; the fade of the old rate's frames is dropped.
+    for (Slide* slide : {&rate_, &volume_, &pan_})
+        if (slide->remaining > 0) {
+            slide->remaining = std::max<std::int64_t>(
+                1, std::llround(static_cast<double>(slide->remaining) * rate / outputRate_));
+            slide->step = (slide->target - slide->current) / static_cast<double>(slide->remaining);
+        }
+    useOutputRate(rate);
+    fadeLeft_ = 0;
+    mode_ = modeFor(rate_.current, rate_.target);
+    restartAt(pos_);
+}
+
+void Voice::useOutputRate(double outputRate) {
+    outputRate_ = outputRate;
+    fade_ = std::clamp(static_cast<int>(std::lround(kFade * outputRate / 44100)), kFade, kMaxFade);
+    meterChunk_ = std::max(1, static_cast<int>(std::lround(64 * outputRate / 44100)));
+    varispeed_ = std::make_unique<Varispeed>(channels_, rate_.current / outputRate,
+                                             maxRate(track_->sampleRate()) / outputRate,
+                                             &Voice::feedConverter, this);
     for (ParamEqFilter& band : eq_)
         band.setSampleRate(outputRate_);
+    if (scopeConverter_) soxr_delete(scopeConverter_);
+    scopeConverter_ = nullptr;
     if (outputRate_ != kScopeRate) {
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         scopeConverter_ =
@@ -77,9 +102,6 @@ Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRa
             soxr_process(scopeConverter_, silence.data(), silence.size(), nullptr, converted.data(),
                          converted.size(), nullptr);
     }
-    mode_ = modeFor(rate_.current, rate_.current);
-    cachedEnd_ = track_->lengthFrames();
-    publish(0);
 }
 
 Voice::~Voice() {
@@ -143,7 +165,7 @@ void Voice::feedConverter(void* self, float* out, int count) {
             f = loopStart;
             if (2 * v->feedFadeLeft_ <= v->feedFadeLength_) {
                 v->feedFadeLength_ =
-                    std::max<std::int64_t>(1, std::llround(v->fade_ * v->varispeed_.ratio()));
+                    std::max<std::int64_t>(1, std::llround(v->fade_ * v->varispeed_->ratio()));
                 v->feedFadeLeft_ = v->feedFadeLength_;
                 v->feedFadeFrom_ = loopEnd;
             }
@@ -205,9 +227,9 @@ int Voice::renderSinc(float* out, int frames, double rate) {
     // what follows a little, and the position moves with it.
     if (resyncPending_) resync();
     const double step = rate / outputRate_;
-    pos_ += varispeed_.setRatio(step);
+    pos_ += varispeed_->setRatio(step);
     float* dst = channels_ == 2 ? out : mono_.data();
-    varispeed_.render(dst, frames);
+    varispeed_->render(dst, frames);
     if (channels_ == 1)
         for (auto i = static_cast<std::size_t>(frames); i-- > 0;)
             out[2 * i] = out[2 * i + 1] = mono_[i];
@@ -310,11 +332,11 @@ void Voice::restartAt(double frame) {
 void Voice::resync() {
     // Its input is spliced here and its next output lands on the position exactly.
     resyncPending_ = false;
-    varispeed_.setRatio(rate_.current / outputRate_);
-    feedCursor_ = varispeed_.plan(pos_);
+    varispeed_->setRatio(rate_.current / outputRate_);
+    feedCursor_ = varispeed_->plan(pos_);
     feedLoopArmed_ = loopArmed();
     feedFadeLeft_ = 0;
-    varispeed_.run(scratch_.data());
+    varispeed_->run(scratch_.data());
 }
 
 void Voice::beginRun() {

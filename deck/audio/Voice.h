@@ -50,7 +50,11 @@ public:
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
-    bool ok() const { return varispeed_.ok(); }
+    // The output came back at another rate: the voice goes on from where it is, at the same pitch
+    // and slide times. Only while no audio thread runs; allocates.
+    void setOutputRate(double rate);
+
+    bool ok() const { return varispeed_->ok(); }
     bool module() const { return module_; }
     const PcmTrack& track() const { return *track_; }
 
@@ -81,6 +85,7 @@ private:
         void advance(int frames);
     };
 
+    void useOutputRate(double outputRate);
     static void feedConverter(void* self, float* out, int count);
     std::int64_t endFrame() const;
     // Refreshes the end and tells whether the next `frames` can be read without the decoder.
@@ -116,9 +121,9 @@ private:
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
     const int channels_;
-    const double outputRate_;
-    const int fade_; // output frames of a crossfade
-    Varispeed varispeed_;
+    double outputRate_ = 44100;
+    int fade_ = kFade; // output frames of a crossfade
+    std::unique_ptr<Varispeed> varispeed_;
 
     bool playing_ = false;
     bool loop_ = false;    // the play flag: wrap from the end of the track to its start
@@ -157,7 +162,7 @@ private:
     // Peaks of the last 14 chunks of 64 frames at 44100 Hz (as many more at a faster output):
     // about 20 ms.
     static constexpr int kMeterChunks = 14;
-    const int meterChunk_;
+    int meterChunk_ = 64;
     std::array<float, 2 * kMeterChunks> chunkPeaks_{};
     std::size_t chunkIndex_ = 0;
     int chunkFill_ = 0;

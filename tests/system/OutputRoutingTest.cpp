@@ -5,8 +5,6 @@
 #include "SoundServers.h"
 #include "Tracks.h"
 
-#include <QMap>
-#include <QProcess>
 #include <QThread>
 
 // A DJ's interface of four outputs, 1-2 to the room and 3-4 to the headphones: each deck is put
@@ -90,24 +88,6 @@ protected:
     zen::config::ConfigRecord settings;
 };
 
-// What `jack_lsp -c` shows: each port and the ports it is connected to.
-QMap<QString, QStringList> jackConnections(const QProcessEnvironment& environment) {
-    QProcess lsp;
-    lsp.setProcessEnvironment(environment);
-    lsp.start("jack_lsp", {"-c"});
-    lsp.waitForFinished(5000);
-    QMap<QString, QStringList> connections;
-    QString port;
-    for (const QString& line : QString::fromUtf8(lsp.readAllStandardOutput()).split('\n')) {
-        if (line.isEmpty()) continue;
-        if (line.startsWith(' '))
-            connections[port] << line.trimmed();
-        else
-            connections[port = line];
-    }
-    return connections;
-}
-
 TEST_F(OutputRoutingTest, OnJackEachDeckIsAClientOfItsOwnOnItsPair) {
     zen::e2e::JackServer jack;
     ASSERT_TRUE(jack.start("4out", 48000, 4)) << "jackd -d dummy -P 4 did not start";
@@ -116,7 +96,7 @@ TEST_F(OutputRoutingTest, OnJackEachDeckIsAClientOfItsOwnOnItsPair) {
     chooseOutputs();
     startBothDecks();
 
-    const auto connections = jackConnections(jack.environment());
+    const auto connections = zen::e2e::jackConnections(jack.environment());
     for (auto [port, playback] : {std::pair{"Zentari Deck 1:left", "system:playback_1"},
                                   {"Zentari Deck 1:right", "system:playback_2"},
                                   {"Zentari Deck 2:left", "system:playback_3"},

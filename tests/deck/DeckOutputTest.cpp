@@ -1,0 +1,43 @@
+#include "DeckTestSupport.h"
+
+#include <QLabel>
+
+using zen::audio::test::channelOf;
+using zen::audio::test::peak;
+
+// The sound server goes away in the middle of a track: the deck says so on its status line (no
+// message box), goes on obeying, and plays on once the server is back.
+TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
+    startDeck();
+    load(makeSine("tone.wav", 440, 5));
+    window->Zen_Pause();
+    play(4410);
+    const double heard = peak(channelOf(engine->render(4410), 0));
+    OutputWatch& watch = window->outputWatch();
+    watch.check();
+    EXPECT_TRUE(ui().lblStatus->isHidden());
+
+    engine->setOutputGone(true);
+    watch.check();
+    EXPECT_FALSE(ui().lblStatus->isHidden()) << "the first look says so";
+    EXPECT_EQ(ui().lblStatus->text(), "No sound: The test clock's output stopped. Trying again...");
+    EXPECT_EQ(peak(engine->render(4410)), 0.0);
+    // Stop and play again, as the DJ does: each acts at once.
+    window->Zen_Stop();
+    EXPECT_TRUE(transport().stopped());
+    EXPECT_EQ(engine->channelGetLevel(channel()), -1);
+    window->Zen_Pause();
+    EXPECT_FALSE(transport().stopped());
+    watch.check();
+    EXPECT_EQ(ui().lblStatus->text(), "No sound: The test clock's output is gone. Trying again...")
+        << "the next look tries again and says why it failed";
+    EXPECT_TRUE(host.messages.empty());
+
+    engine->setOutputGone(false);
+    for (int look = 0; look < 2 && !ui().lblStatus->isHidden(); ++look)
+        watch.check();
+    EXPECT_TRUE(ui().lblStatus->isHidden()) << "back within two more looks";
+    EXPECT_NEAR(peak(channelOf(engine->render(44100), 0, 22050)), heard, 0.01)
+        << "playing, as it was";
+    EXPECT_EQ(host.ended, 0);
+}
