@@ -22,8 +22,8 @@ public:
     // Interleaved stereo float at the output's rate: the mixed output as the device would get it.
     virtual std::vector<float> render(int frames) = 0;
     // The output fails as one does whose sound server went away, and opens again only once it is
-    // back.
-    virtual void setOutputGone(bool gone) = 0;
+    // back, at `rate` from then on.
+    virtual void setOutputGone(bool gone, double rate) = 0;
 };
 
 // The output runs at `outputRate` Hz, as a sound server at that rate would.

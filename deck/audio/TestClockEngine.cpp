@@ -25,8 +25,9 @@ public:
         return true;
     }
     bool failed() const override { return failed_; }
-    void setGone(bool gone) {
+    void setGone(bool gone, double rate) {
         gone_ = gone;
+        rate_ = rate;
         if (gone && !failed_) {
             failed_ = true;
             problem_ = "The test clock's output stopped.";
@@ -53,7 +54,7 @@ public:
     Mixer* mixer() const { return mixer_; }
 
 private:
-    const double rate_;
+    double rate_;
     std::string problem_;
     bool gone_ = false;
     bool failed_ = false;
@@ -78,7 +79,7 @@ public:
         collectRetired();
         return out;
     }
-    void setOutputGone(bool gone) override { clock_->setGone(gone); }
+    void setOutputGone(bool gone, double rate) override { clock_->setGone(gone, rate); }
 
 private:
     explicit ClockEngine(std::unique_ptr<TestClockOutput> clock)

@@ -6,7 +6,8 @@ using zen::audio::test::channelOf;
 using zen::audio::test::peak;
 
 // The sound server goes away in the middle of a track: the deck says so on its status line (no
-// message box), goes on obeying, and plays on once the server is back.
+// message box), goes on obeying, and plays on once the server is back, here at 48 kHz where it
+// ran at 44.1 kHz.
 TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
     startDeck();
     load(makeSine("tone.wav", 440, 5));
@@ -17,7 +18,7 @@ TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
     watch.check();
     EXPECT_TRUE(ui().lblStatus->isHidden());
 
-    engine->setOutputGone(true);
+    engine->setOutputGone(true, 44100);
     watch.check();
     EXPECT_FALSE(ui().lblStatus->isHidden()) << "the first look says so";
     EXPECT_EQ(ui().lblStatus->text(), "No sound: The test clock's output stopped. Trying again...");
@@ -33,11 +34,12 @@ TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
         << "the next look tries again and says why it failed";
     EXPECT_TRUE(host.messages.empty());
 
-    engine->setOutputGone(false);
+    engine->setOutputGone(false, 48000);
     for (int look = 0; look < 2 && !ui().lblStatus->isHidden(); ++look)
         watch.check();
     EXPECT_TRUE(ui().lblStatus->isHidden()) << "back within two more looks";
-    EXPECT_NEAR(peak(channelOf(engine->render(44100), 0, 22050)), heard, 0.01)
-        << "playing, as it was";
+    const auto back = channelOf(engine->render(48000), 0, 24000);
+    EXPECT_NEAR(peak(back), heard, 0.01) << "playing, as it was";
+    EXPECT_NEAR(zen::audio::test::measureHz(back, 48000), 440, 0.5) << "at the same pitch";
     EXPECT_EQ(host.ended, 0);
 }
