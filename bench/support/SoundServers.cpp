@@ -8,6 +8,9 @@
 #include <QThread>
 #include <pulse/simple.h>
 #include <sndfile.h>
+#include <sys/prctl.h>
+
+#include <csignal>
 
 namespace zen::e2e {
 
@@ -20,6 +23,11 @@ template <typename Ready> bool waitFor(Ready&& ready) {
         QThread::msleep(50);
     }
     return false;
+}
+
+// A server of a run that ends without stopping it (a test killed by its time limit) goes with it.
+void endWithThisProcess(QProcess& server) {
+    server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 Take split(const float* frames, std::size_t count, int channels, double rate) {
@@ -52,6 +60,7 @@ bool JackServer::start(const QString& suffix, int rate, int outputs) {
     server_.setProcessEnvironment(environment);
     server_.setStandardOutputFile(QProcess::nullDevice());
     server_.setStandardErrorFile(QProcess::nullDevice());
+    endWithThisProcess(server_);
     server_.start("jackd", arguments_);
     if (!server_.waitForStarted(5000)) return false;
     return waitFor([&] { return running() && run("jack_lsp", {}, this->environment(), 5000); });
@@ -94,6 +103,7 @@ QProcess* PipeWireServer::startProgram(const QString& program, const QStringList
     process->setProcessEnvironment(environment());
     process->setStandardOutputFile(folder + "/" + program + ".log");
     process->setStandardErrorFile(folder + "/" + program + ".log");
+    endWithThisProcess(*process);
     process->start(program, arguments);
     if (!process->waitForStarted(5000)) return nullptr;
     return programs_.emplace_back(std::move(process)).get();
