@@ -57,14 +57,28 @@ bool SoundOutput::open(int device, Mixer& mixer) {
         problem_ = gone_.empty() ? list.problem : gone_ + ": " + list.problem;
         return false;
     }
-    if (device < 0 || device >= static_cast<int>(list.outputs.size())) {
+    const zen::sound::Output* found = nullptr;
+    if (playedOn_ && device == playedDevice_) {
+        // Opened again after its server came back: the output it played on, wherever the list
+        // puts it now, and never another one in its place (the room's, for the headphones').
+        for (const zen::sound::Output& o : list.outputs)
+            if (!found && o.server == playedOn_->server && o.description == playedOn_->description)
+                found = &o;
+        if (!found) {
+            problem_ = "\"" + playedOn_->description +
+                       "\" is missing: plug in the interface again or start its sound server.";
+            return false;
+        }
+    } else if (device >= 0 && device < static_cast<int>(list.outputs.size())) {
+        found = &list.outputs[static_cast<std::size_t>(device)];
+    } else {
         problem_ = "Output " + std::to_string(device) + " is missing: the sound server lists " +
                    "outputs 0 to " + std::to_string(list.outputs.size() - 1) +
                    " only. Plug in the interface it named or start its sound server, or choose "
                    "another output in the console's options (Config), then START again.";
         return false;
     }
-    const zen::sound::Output& output = list.outputs[static_cast<std::size_t>(device)];
+    const zen::sound::Output& output = *found;
     std::unique_ptr<OutputStream> stream = streamFor(output.server);
     std::string why;
     if (!stream->open(output, name_, mixer, why)) {
@@ -75,6 +89,8 @@ bool SoundOutput::open(int device, Mixer& mixer) {
     }
     stream_ = std::move(stream);
     gone_.clear();
+    playedOn_ = output;
+    playedDevice_ = device;
     return true;
 }
 

@@ -5,9 +5,11 @@
 #include "deck/audio/OutputStream.h"
 
 #include <memory>
+#include <optional>
 
 // The output a device number names in zen::sound::listOutputs(), on whichever server lists it,
-// under the deck's own name there. Nothing here waits on a sound server without a time limit: a
+// under the deck's own name there; opened again, the same output it was, whatever number the
+// list now gives it. Nothing here waits on a sound server without a time limit: a
 // stream that does not close in time is left to close on its own.
 namespace zen::audio {
 
@@ -33,6 +35,9 @@ private:
     std::string name_ = "Zentari DJ";
     std::string problem_;
     std::string gone_; // how the last stream ended, while no other has opened since
+    // The output the device number named when it last opened.
+    std::optional<zen::sound::Output> playedOn_;
+    int playedDevice_ = -1;
     std::unique_ptr<OutputStream> stream_;
 };
 
