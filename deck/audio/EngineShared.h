@@ -20,7 +20,8 @@
 //                      (they are deleted on the window thread, never under the callback's feet);
 //                    - per voice, a VoiceReport (position, rate, volume, pan, playing, level and
 //                      the sequence number of the last command applied) through a SeqLock;
-//                    - per voice, the last frames played (mono) through a ScopeRing, for the FFT;
+//                    - per voice, the last frames played (mono, at 44100 Hz whatever the
+//                      output's rate) through a ScopeRing, for the FFT;
 //                    - the CPU figure through an atomic.
 //
 // Neither side ever waits for the other: the audio thread only does wait-free stores and pops;
