@@ -19,8 +19,8 @@ void OutputWatch::start() {
 }
 
 void OutputWatch::check() {
-    // Every other look at a lost output tries it again: the first one says so at once.
-    const bool lost = engine_.outputLost() && (looksLost_++ % 2 == 0 || !engine_.reopenOutput());
+    // The first look at a lost output says so at once; each one after tries it again.
+    const bool lost = engine_.outputLost() && (looksLost_++ == 0 || !engine_.reopenOutput());
     if (!lost) {
         looksLost_ = 0;
         if (!c_.lblStatus->isHidden()) c_.lblStatus->hide();

@@ -10,8 +10,8 @@ class AudioEngine;
 
 // The deck's watch on its sound output. When the sound server goes away or the stream breaks,
 // the status line over the device list says so within a quarter of a second (no message box over
-// a live set), the deck goes on obeying every command, and the output is opened again every half
-// second until the server is back; then the deck plays on, playing if it was playing, from where
+// a live set), the deck goes on obeying every command, and the output is opened again four times
+// a second until the server is back; then the deck plays on, playing if it was playing, from where
 // its track would be by then, and the line goes.
 class OutputWatch {
 public:

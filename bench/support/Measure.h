@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QtGlobal>
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <thread>
 #include <vector>
 
 // The clocks and the memory figure the benchmarks report.
@@ -29,19 +27,5 @@ std::vector<double> cpuPercentsDuring(const std::vector<qint64>& pids,
                                       const std::function<void()>& during);
 // The same for one process over the next `seconds`, this thread asleep.
 double cpuPercentOver(qint64 pid, int seconds);
-
-// A machine kept busy for as long as this lives, as a DJ's laptop is while it plays: one thread
-// a core, each working without pause at normal priority.
-class BusyMachine {
-public:
-    BusyMachine();
-    ~BusyMachine();
-    BusyMachine(const BusyMachine&) = delete;
-    BusyMachine& operator=(const BusyMachine&) = delete;
-
-private:
-    std::atomic<bool> stop_{false};
-    std::vector<std::thread> threads_;
-};
 
 } // namespace zen::bench

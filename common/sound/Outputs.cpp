@@ -22,19 +22,11 @@ void addPairs(std::vector<Output>& list, const std::string& name, int channels,
     }
 }
 
-OutputList listOutputs() {
-    std::vector<Output> found;
-    std::string jackWhy, pulseWhy, alsaWhy;
-    const bool jack = listJackOutputs(found, jackWhy);
-    const bool pulse = listPulseOutputs(found, pulseWhy);
-    if (!jack && !pulse) listAlsaOutputs(found, alsaWhy);
+namespace {
+
+// The list of what was found, the host's default first.
+OutputList withDefault(std::vector<Output> found) {
     OutputList list;
-    if (found.empty()) {
-        list.problem = "No sound server answered: " + jackWhy + "; " + pulseWhy + "; " + alsaWhy +
-                       ". Start JACK (jackd, or through QjackCtl) or PipeWire (pipewire with "
-                       "wireplumber and pipewire-pulse), or plug in a sound card, then try again.";
-        return list;
-    }
     // The host's default is that of the first server listed: JACK has none of its own, so its
     // first pair, as every JACK program does; the others' default device.
     Output fallback;
@@ -45,6 +37,38 @@ OutputList listOutputs() {
     for (Output& output : found)
         list.outputs.push_back(std::move(output));
     return list;
+}
+
+} // namespace
+
+OutputList listOutputs() {
+    std::vector<Output> found;
+    std::string jackWhy, pulseWhy, alsaWhy;
+    const bool jack = listJackOutputs(found, jackWhy);
+    const bool pulse = listPulseOutputs(found, pulseWhy);
+    if (!jack && !pulse) listAlsaOutputs(found, alsaWhy);
+    if (found.empty()) {
+        OutputList list;
+        list.problem = "No sound server answered: " + jackWhy + "; " + pulseWhy + "; " + alsaWhy +
+                       ". Start JACK (jackd, or through QjackCtl) or PipeWire (pipewire with "
+                       "wireplumber and pipewire-pulse), or plug in a sound card, then try again.";
+        return list;
+    }
+    return withDefault(std::move(found));
+}
+
+OutputList listOutputsOf(Server server) {
+    std::vector<Output> found;
+    std::string why;
+    const bool answered = server == Server::Jack    ? listJackOutputs(found, why)
+                          : server == Server::Pulse ? listPulseOutputs(found, why)
+                                                    : listAlsaOutputs(found, why);
+    if (!answered) {
+        OutputList list;
+        list.problem = why;
+        return list;
+    }
+    return withDefault(std::move(found));
 }
 
 std::vector<std::string> descriptions(const OutputList& list) {

@@ -44,6 +44,9 @@ struct OutputList {
 };
 
 OutputList listOutputs();
+// The same for one server alone, its default output first: what a deck whose server went away
+// asks again and again until it is back, without probing the others.
+OutputList listOutputsOf(Server server);
 
 // The descriptions, in list order.
 std::vector<std::string> descriptions(const OutputList& list);

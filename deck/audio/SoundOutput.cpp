@@ -51,14 +51,18 @@ SoundOutput::~SoundOutput() {
 bool SoundOutput::open(int device, Mixer& mixer) {
     if (stream_) return false;
     problem_.clear();
-    const zen::sound::OutputList list = zen::sound::listOutputs();
+    // Opened again, only the server it played on is asked: probing the others (ALSA's cards
+    // above all) would hold the deck for as long as the server stays away.
+    const bool again = playedOn_ && device == playedDevice_;
+    const zen::sound::OutputList list =
+        again ? zen::sound::listOutputsOf(playedOn_->server) : zen::sound::listOutputs();
     if (list.outputs.empty()) {
         // A server that went away is named first: that is what the DJ has to bring back.
         problem_ = gone_.empty() ? list.problem : gone_ + ": " + list.problem;
         return false;
     }
     const zen::sound::Output* found = nullptr;
-    if (playedOn_ && device == playedDevice_) {
+    if (again) {
         // Opened again after its server came back: the output it played on, wherever the list
         // puts it now, and never another one in its place (the room's, for the headphones').
         for (const zen::sound::Output& o : list.outputs)
