@@ -36,6 +36,12 @@ double correlation(const float* a, const float* b, std::size_t n) {
 } // namespace
 
 bool LiveSet::start(QString& error) {
+    if (!server_.start("live", int(kRate), 2)) {
+        error = "jackd did not start";
+        return false;
+    }
+    // Everything the set starts (the console, its decks, the recorder) plays on it.
+    qputenv("JACK_DEFAULT_SERVER", server_.name().toUtf8());
     for (int deck : {1, 2}) {
         const QString name = QString("%1/%2 noise.wav").arg(console_.musicFolder()).arg(deck);
         tracks_[std::size_t(deck - 1)] =
@@ -45,7 +51,11 @@ bool LiveSet::start(QString& error) {
             return false;
         }
     }
-    if (!console_.start(console_.settings(), error) || !console_.pressEngine()) return false;
+    return console_.start(console_.settings(), error) && startDecks(error);
+}
+
+bool LiveSet::startDecks(QString& error) {
+    if (!console_.pressEngine()) return false;
     const QString deck1 = deckOneWindow();
     QStringList decks = visibleWindows("Zentari DJ System");
     if (deck1.isEmpty() || decks.size() != 2) {
@@ -63,13 +73,17 @@ bool LiveSet::start(QString& error) {
         return false;
     }
     // Both must be heard, all along, before a fault strikes.
-    const auto take = recordWhile(1.5, [] {});
-    if (take[0].empty() || live::longestGapMs(take[0]) > kPlayingGapMs ||
-        live::longestGapMs(take[1]) > kPlayingGapMs) {
+    if (!bothPlaying()) {
         error = "the decks do not both play";
         return false;
     }
     return true;
+}
+
+bool LiveSet::bothPlaying() {
+    const auto take = recordWhile(1.5, [] {});
+    return !take[0].empty() && live::longestGapMs(take[0]) <= kPlayingGapMs &&
+           live::longestGapMs(take[1]) <= kPlayingGapMs;
 }
 
 std::array<std::vector<float>, 2> LiveSet::recordWhile(double seconds,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConsoleRun.h"
+#include "SoundServers.h"
 
 #include <QTemporaryDir>
 #include <array>
@@ -10,17 +11,24 @@
 #include <utility>
 #include <vector>
 
-// A live set for the faults to strike: the real console on the display and the JACK server, its
-// two real decks playing noise, deck 1 in the left channel and deck 2 in the right, so that a
-// recording of the output tells the decks apart and where in its track each one plays.
+// A live set for the faults to strike: the real console on the display and a JACK server of the
+// set's own (44.1 kHz, two outputs; its own, so that a fault may kill it), its two real decks
+// playing noise, deck 1 in the left channel and deck 2 in the right, so that a recording of the
+// output tells the decks apart and where in its track each one plays.
 class LiveSet {
 public:
     static constexpr double kRate = 44100;
     static constexpr int kTrackSeconds = 90;
 
-    // Starts the console and both decks and has them play; false and the reason in `error`.
+    // Starts the server, the console and both decks and has them play; false and the reason in
+    // `error`.
     bool start(QString& error);
+    // START, each deck loads its track and plays it; false when both are not heard playing.
+    bool startDecks(QString& error);
+    // Both decks heard all along over a take of a second and a half.
+    bool bothPlaying();
     zen::bench::ConsoleRun& console() { return console_; }
+    zen::e2e::JackServer& server() { return server_; }
     // The noise deck 1 or 2 plays.
     const std::vector<float>& track(int deck) const { return tracks_[std::size_t(deck - 1)]; }
     // Records `seconds` of the output, `act` running one second in (the recorder's first moments
@@ -28,6 +36,7 @@ public:
     std::array<std::vector<float>, 2> recordWhile(double seconds, const std::function<void()>& act);
 
 private:
+    zen::e2e::JackServer server_;
     zen::bench::ConsoleRun console_;
     QTemporaryDir work_;
     std::array<std::vector<float>, 2> tracks_;

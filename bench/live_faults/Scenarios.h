@@ -21,3 +21,7 @@ Figures deckRestart(LiveSet& set, int runs);
 // kill -9 of the console and a new one started: console_takeover_decks and
 // console_takeover_gap_ms.
 Figures consoleTakeover(LiveSet& set, int runs);
+// kill -9 of the sound server and the server started again, `runs` times:
+// decks_alive_after_server_death and server_back_ms; then STOP with the server dead and with it
+// hung: quit_dead_server_ms and quit_hung_server_ms.
+Figures serverReturn(LiveSet& set, int runs);

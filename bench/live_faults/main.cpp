@@ -1,8 +1,9 @@
-// Faults struck at a live set of the real console and decks on the display and the JACK server:
-// a deck killed while it plays, the console killed and started again. Prints what the DJ hears of
-// each as name=value lines at the end.
+// Faults struck at a live set of the real console and decks on the display and a JACK server of
+// the set's own: a deck killed while it plays, the console killed and started again, the sound
+// server killed and started again. Prints what the DJ hears of each as name=value lines at the
+// end.
 //   live_faults [--scenario NAME]... [--runs N] [--load N]
-//     --scenario  deck, console (default: all, in that order)
+//     --scenario  deck, console, server (default: all, in that order)
 //     --runs      times each fault is struck (default 2; deck faults alternate between the decks)
 //     --load      processes that keep a core busy each for the whole run (default 0)
 
@@ -22,6 +23,7 @@ namespace {
 const Scenario kScenarios[] = {
     {"deck", deckRestart},
     {"console", consoleTakeover},
+    {"server", serverReturn},
 };
 
 int fail(const char* why) {

@@ -79,22 +79,6 @@ std::vector<double> cpuPercentsDuring(const std::vector<qint64>& pids,
     return percents;
 }
 
-BusyMachine::BusyMachine() {
-    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
-        threads_.emplace_back([this] {
-            volatile double sink = 1;
-            while (!stop_.load(std::memory_order_relaxed))
-                for (int k = 0; k < 100000; ++k)
-                    sink = sink * 1.0000001 + 1e-9;
-        });
-}
-
-BusyMachine::~BusyMachine() {
-    stop_.store(true);
-    for (std::thread& thread : threads_)
-        thread.join();
-}
-
 double cpuPercentOver(qint64 pid, int seconds) {
     return cpuPercentsDuring({pid},
                              [seconds] { QThread::sleep(static_cast<unsigned long>(seconds)); })[0];

@@ -43,7 +43,9 @@ Take split(const float* frames, std::size_t count, int channels, double rate) {
 
 bool JackServer::start(const QString& suffix, int rate, int outputs) {
     stop();
-    name_ = qEnvironmentVariable("JACK_DEFAULT_SERVER", "zentari") + "-" + suffix;
+    // The run's name as it was at the first start: a set may name this server the default since.
+    if (base_.isEmpty()) base_ = qEnvironmentVariable("JACK_DEFAULT_SERVER", "zentari");
+    name_ = base_ + "-" + suffix;
     arguments_ = {"--no-realtime",
                   "-n",
                   name_,

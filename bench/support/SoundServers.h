@@ -37,6 +37,7 @@ public:
 
 private:
     QProcess server_;
+    QString base_;
     QString name_;
     QStringList arguments_;
 };
