@@ -34,7 +34,7 @@ namespace {
 
 constexpr int kPlaySeconds = 20;
 constexpr int kIdleSeconds = 10;
-constexpr int kDeckRounds = 3;
+constexpr int kDeckRounds = 5;
 constexpr int kDeckSeconds = 10;
 constexpr int kRateAt8Percent = 47628;
 
