@@ -47,6 +47,26 @@ std::vector<Expected> readExpected(const std::string& csvPath) {
     return out;
 }
 
+std::optional<std::pair<std::string, std::vector<Expected>>> corpusArguments(int argc,
+                                                                             char** argv) {
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr,
+                     "usage: %s <folder> [<csv of file,bpm[,kind]>]\n"
+                     "  a generated corpus is written with: bpm_corpus_gen <folder>\n",
+                     argv[0]);
+        return std::nullopt;
+    }
+    const std::string folder = argv[1];
+    const std::string csv = argc == 3 ? argv[2] : folder + "/corpus.csv";
+    auto expected = readExpected(csv);
+    if (expected.empty()) {
+        std::fprintf(stderr, "no expected tempos in %s (bpm_corpus_gen %s writes a corpus)\n",
+                     csv.c_str(), folder.c_str());
+        return std::nullopt;
+    }
+    return std::pair{folder, std::move(expected)};
+}
+
 void Tally::add(const std::string& file, double expected, double got, bool verbose) {
     ++files_;
     const double error = got - expected;

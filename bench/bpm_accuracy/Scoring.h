@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Reading the expected tempos and tallying how a detector did against them.
@@ -14,6 +16,11 @@ struct Expected {
 
 // "file,bpm" or "file,bpm,kind" lines; lines that do not parse are skipped.
 std::vector<Expected> readExpected(const std::string& csvPath);
+
+// The arguments every scoring program takes: <folder> [<csv>], the csv by default the folder's
+// corpus.csv. The folder and its expected tempos, or nothing (after saying why) when the arguments
+// or the csv are wrong. Nothing is ever written: a corpus is made only by bpm_corpus_gen.
+std::optional<std::pair<std::string, std::vector<Expected>>> corpusArguments(int argc, char** argv);
 
 class Tally {
 public:

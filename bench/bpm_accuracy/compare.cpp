@@ -2,9 +2,8 @@
 // conventions applied to every result (range 45..230, doubled below 90):
 //   SoundTouch's BPMDetect, aubio's tempo tracker (its own estimate, and the median of its beat
 //   periods), and the engine's detector.
-//   bpm_compare                  scores the generated corpus (written by bpm_accuracy)
-//   bpm_compare <folder> <csv>   scores the files of folder against "file,bpm" lines of csv
-#include "Corpus.h"
+//   bpm_compare <folder> [<csv>]   scores the files of folder against "file,bpm[,kind]" lines of
+//                                  csv (by default the folder's corpus.csv)
 #include "DecodedFile.h"
 #include "Scoring.h"
 #include "deck/audio/BpmAnalysis.h"
@@ -81,20 +80,9 @@ struct Contender {
 
 int main(int argc, char** argv) {
     using namespace zen;
-    std::string folder = BPM_CORPUS_DIR;
-    std::string csv = folder + "/" + corpus::kCsvName;
-    if (argc == 3) {
-        folder = argv[1];
-        csv = argv[2];
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: %s [<folder> <csv of file,bpm>]\n", argv[0]);
-        return 2;
-    }
-    const auto expected = bench::readExpected(csv);
-    if (expected.empty()) {
-        std::fprintf(stderr, "no expected tempos in %s (run bpm_accuracy first)\n", csv.c_str());
-        return 1;
-    }
+    const auto corpus = bench::corpusArguments(argc, argv);
+    if (!corpus) return 2;
+    const auto& [folder, expected] = *corpus;
 
     Contender touch{bench::Tally("soundtouch"), 0}, aubioOwn{bench::Tally("aubio"), 0},
         aubioBeats{bench::Tally("aubio-beats"), 0}, ours{bench::Tally("ours"), 0};

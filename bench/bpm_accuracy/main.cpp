@@ -1,10 +1,10 @@
 // Tempo detection accuracy and speed, called through the engine as the deck calls it on load:
 // a decode-only stream, 0 to 90 s, default range, doubled below 90.
-//   bpm_accuracy                  generates the corpus (once) and scores it
-//   bpm_accuracy <folder> <csv>   scores the files of folder against "file,bpm[,kind]" lines of csv
+//   bpm_accuracy <folder> [<csv>]   scores the files of folder against the "file,bpm[,kind]" lines
+//                                   of csv (by default the folder's corpus.csv, as bpm_corpus_gen
+//                                   writes it)
 // Each kind of material is scored apart; a wandering tempo counts as found within 0.5 % of its
 // mean, every other within 0.5 BPM.
-#include "Corpus.h"
 #include "Scoring.h"
 #include "deck/audio/TestClock.h"
 
@@ -16,7 +16,6 @@
 namespace {
 
 constexpr std::uint32_t kDeckFlags = 3;
-constexpr int kPiecesPerStyle = 20;
 constexpr double kWanderTolerance = 0.005;
 
 // A name=value name for a kind of material: "triplet feel" gives "triplet_feel".
@@ -30,28 +29,9 @@ std::string key(std::string kind) {
 
 int main(int argc, char** argv) {
     using namespace zen;
-    std::string folder = BPM_CORPUS_DIR;
-    std::string csv = folder + "/" + corpus::kCsvName;
-    if (argc == 3) {
-        folder = argv[1];
-        csv = argv[2];
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: %s [<folder> <csv of file,bpm[,kind]>]\n", argv[0]);
-        return 2;
-    } else if (bench::readExpected(csv).size() !=
-               static_cast<std::size_t>(corpus::corpusSize(kPiecesPerStyle))) {
-        std::printf("writing the corpus to %s\n", folder.c_str());
-        if (!corpus::writeCorpus(folder, kPiecesPerStyle)) {
-            std::fprintf(stderr, "could not write the corpus\n");
-            return 1;
-        }
-    }
-
-    const auto expected = bench::readExpected(csv);
-    if (expected.empty()) {
-        std::fprintf(stderr, "no expected tempos in %s\n", csv.c_str());
-        return 1;
-    }
+    const auto corpus = bench::corpusArguments(argc, argv);
+    if (!corpus) return 2;
+    const auto& [folder, expected] = *corpus;
     auto engine = audio::createTestClockEngine();
     if (!engine->init(0, 44100, 0)) {
         std::fprintf(stderr, "the engine did not start\n");

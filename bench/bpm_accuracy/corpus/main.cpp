@@ -1,6 +1,6 @@
 // Writes the tempo corpus: bpm_corpus_gen <folder> [pieces per style] [seed base] [kind...]
-// Kinds are named as in the benchmark's figures ("compound", "triplet_feel", ...); without any,
-// every kind is written.
+// The default is the benchmark's corpus: 20 pieces per style, seed base 0. Kinds are named as in
+// the benchmark's figures ("compound", "triplet_feel", ...); without any, every kind is written.
 #include "Corpus.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    const int perStyle = argc > 2 ? std::atoi(argv[2]) : 10;
+    const int perStyle = argc > 2 ? std::atoi(argv[2]) : 20;
     const int seedBase = argc > 3 ? std::atoi(argv[3]) : 0;
     std::vector<std::string> kinds;
     for (int i = 4; i < argc; ++i) {
