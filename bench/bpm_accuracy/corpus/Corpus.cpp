@@ -15,18 +15,19 @@ namespace zen::corpus {
 
 namespace {
 
-bool writeWav(const std::string& path, const std::vector<float>& mono, int rate) {
+// The mix on both channels, or on one.
+bool writeWav(const std::string& path, const std::vector<float>& mono, int rate, int channels) {
     SF_INFO info{};
     info.samplerate = rate;
-    info.channels = 2;
+    info.channels = channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file) return false;
-    std::vector<float> stereo(mono.size() * 2);
-    for (std::size_t i = 0; i < mono.size(); ++i)
-        stereo[2 * i] = stereo[2 * i + 1] = mono[i];
-    const auto frames = static_cast<sf_count_t>(mono.size());
-    const bool ok = sf_writef_float(file, stereo.data(), frames) == frames;
+    std::vector<float> frames(mono.size() * static_cast<std::size_t>(channels));
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        frames[i] = mono[i / static_cast<std::size_t>(channels)];
+    const auto count = static_cast<sf_count_t>(mono.size());
+    const bool ok = sf_writef_float(file, frames.data(), count) == count;
     return sf_close(file) == 0 && ok;
 }
 
@@ -52,7 +53,7 @@ Entry writeOne(const std::string& dir, int index, int perStyle, int seedBase) {
     entry.kind = styleKind(style);
     const std::vector<float> audio = renderTrack(plan, rate);
     const std::string wav = dir + "/" + base + ".wav";
-    if (!writeWav(wav, audio, rate)) return entry;
+    if (!writeWav(wav, audio, rate, plan.mono ? 1 : 2)) return entry;
     entry.file = std::string(base) + ".wav";
     entry.ok = true;
     if (index % 5 == 2) {

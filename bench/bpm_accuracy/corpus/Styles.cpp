@@ -39,6 +39,17 @@ struct StyleDef {
     // Every hit lands jitterLo..jitterHi ms early or late rather than anywhere within jitterHi.
     bool offGrid = false;
     double wanderLo = 0, wanderHi = 0; // how far the tempo wanders either way, a fraction
+    // Parts only some styles play, drawn only where a style has them so that the other styles'
+    // tracks stay as they were: a shaker, struck chords (keys), a guitar.
+    Patterns shaker = {}, keys = {}, guitar = {};
+    // The mix varies from track to track: hats from quiet to louder than the snare, a plucked or
+    // a held bass, a room, a bus compressor.
+    bool mixed = false;
+    bool mono = false; // an old mono recording: one channel, its top rolled off
+    // A tempo change: the later tempo as a share of the first, drawn between these (up or down
+    // when bothWays), at an eight-bar breakdown when atBreakdown.
+    double laterLo = 0, laterHi = 0;
+    bool bothWays = false, atBreakdown = false;
 };
 
 // The wandering kind: a played style whose tempo drifts and swings by 1 to 2 % either way.
@@ -296,7 +307,144 @@ std::vector<StyleDef> makeStyles() {
                     .bass = {"x...........", "x.......x..."},
                     .stab = {"....x...x...", "....x.x.x.x."},
                     .kind = Kind::Waltz, .beatsPerBar = 3});
+    // Band music at 92..113 whose eighths (bass, hats, keys, shaker, guitar) are as busy as the
+    // beat, which the snare on two and four marks; and a 6/8 song felt in two.
+    defs.push_back({.name = "rock eighths", .lo = 92, .hi = 113, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 2, .jitterHi = 6,
+                    .kick = {"X.......X.......", "X.......X.x.....", "X.x.....X.......", "X......xX......."},
+                    .snare = {"....X.......X...", "....X.......X..o"},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.x.x.", "X.x.X.x.X.x.X.x.", "xxxxxxxxxxxxxxxx", ""},
+                    .openHat = {"", "x.x.x.x.x.x.x.x."},
+                    .rim = {""},
+                    .bass = {"x.x.x.x.x.x.x.x."},
+                    .stab = {""},
+                    .kind = Kind::StraightEighths,
+                    .guitar = {"x.x.x.x.x.x.x.x.", ""},
+                    .mixed = true});
+    defs.push_back({.name = "pop keys", .lo = 92, .hi = 113, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 0, .jitterHi = 2,
+                    .kick = {"X.......X.......", "X..x....X.......", "X.......X.x....."},
+                    .snare = {"....X.......X..."},
+                    .clap = {"", "....x.......x..."},
+                    .hat = {"x.x.x.x.x.x.x.x.", "..x...x...x...x.", ""},
+                    .openHat = {""},
+                    .rim = {""},
+                    .bass = {"x.......x.......", "x.x.x.x.x.x.x.x.", "x..x..x.x..x..x."},
+                    .stab = {""},
+                    .kind = Kind::StraightEighths,
+                    .keys = {"x.x.x.x.x.x.x.x.", "xxxxxxxxxxxxxxxx", "x.xx.xx.x.xx.xx.", "X.x.X.x.X.x.X.x."},
+                    .mixed = true});
+    defs.push_back({.name = "shaker groove", .lo = 92, .hi = 113, .swingLo = 0.5, .swingHi = 0.56,
+                    .eighthSwing = false, .jitterLo = 1, .jitterHi = 3,
+                    .kick = {"X.......X.......", "X......x..x.....", "X.....x...x....."},
+                    .snare = {"....X.......X...", "....X..o....X..."},
+                    .clap = {""},
+                    .hat = {""},
+                    .openHat = {""},
+                    .rim = {""},
+                    .bass = {"x.....x...x.....", "x.x.x.x.x.x.x.x."},
+                    .stab = {"", "..x...x...x...x."},
+                    .kind = Kind::StraightEighths,
+                    .shaker = {"xxxxxxxxxxxxxxxx", "x.x.x.x.x.x.x.x.", "x.X.x.X.x.X.x.X.", "XxxxXxxxXxxxXxxx"},
+                    .mixed = true});
+    defs.push_back({.name = "six-eight pop", .lo = 46, .hi = 75, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 1, .jitterHi = 3,
+                    .kick = {"X...........", "X.........x.", "X.......x..."},
+                    .snare = {"......X.....", "......X...o."},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.", "", "X.x.x.X.x.x."},
+                    .openHat = {""},
+                    .rim = {""},
+                    .bass = {"x.....x.....", "x...........", "x...x.x....."},
+                    .stab = {""},
+                    .kind = Kind::StraightEighths, .beatsPerBar = 2, .stepsPerBeat = 6,
+                    .keys = {"x.x.x.x.x.x.", "X.x.x.X.x.x."},
+                    .guitar = {"", "x.x.x.x.x.x."},
+                    .mixed = true});
+    defs.push_back({.name = "rock drummer", .lo = 90, .hi = 104, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 5, .jitterHi = 12,
+                    .kick = {"X.......X.......", "X.......X.x.....", "X..x....X.......", "X.......Xx......"},
+                    .snare = {"....X.......X...", "....X..o....X..o", "..o.X..o..o.X..."},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.x.x.", "X.x.X.x.X.x.X.x.", "XxXxXxXxXxXxXxXx"},
+                    .openHat = {"", "..............x."},
+                    .rim = {""},
+                    .bass = {"x.x.x.x.x.x.x.x.", "x.......x.x.x.x."},
+                    .stab = {""},
+                    .kind = Kind::StraightEighths,
+                    .guitar = {"x.x.x.x.x.x.x.x.", ""},
+                    .mixed = true});
+    defs.push_back({.name = "mono rock", .lo = 92, .hi = 113, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 2, .jitterHi = 8,
+                    .kick = {"X.......X.......", "X.......X.x....."},
+                    .snare = {"....X.......X..."},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.x.x.", "X.x.X.x.X.x.X.x."},
+                    .openHat = {""},
+                    .rim = {""},
+                    .bass = {"x.x.x.x.x.x.x.x.", "x.......x......."},
+                    .stab = {"", "..x...x...x...x."},
+                    .kind = Kind::StraightEighths,
+                    .guitar = {"x.x.x.x.x.x.x.x.", "xxxxxxxxxxxxxxxx"},
+                    .mixed = true, .mono = true});
+    // Rock and pop in 3/4: the quarter note is the beat, the snare on three or on two and three.
+    defs.push_back({.name = "rock in three", .lo = 96, .hi = 124, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 2, .jitterHi = 8,
+                    .kick = {"X...........", "X.....x.....", "X.......x...", "X..x........"},
+                    .snare = {"........X...", "....X...X..."},
+                    .clap = {""},
+                    .hat = {"x.x.x.x.x.x.", "X.x.X.x.X.x.", "xxxxxxxxxxxx"},
+                    .openHat = {"", "x.x.x.x.x.x."},
+                    .rim = {""},
+                    .bass = {"x.x.x.x.x.x.", "x.......x...", "x...x...x..."},
+                    .stab = {""},
+                    .kind = Kind::ThreeFourRock, .beatsPerBar = 3,
+                    .guitar = {"x.x.x.x.x.x.", "", "x...x...x..."},
+                    .mixed = true});
+    defs.push_back({.name = "pop in three", .lo = 90, .hi = 130, .swingLo = 0.5, .swingHi = 0.5,
+                    .eighthSwing = false, .jitterLo = 0, .jitterHi = 3,
+                    .kick = {"X...........", "X.....x.....", "X......x...."},
+                    .snare = {"........X...", "....x...X..."},
+                    .clap = {"", "........x..."},
+                    .hat = {"", "x.x.x.x.x.x."},
+                    .openHat = {""},
+                    .rim = {""},
+                    .bass = {"x...........", "x.......x...", "x.x.x.x.x.x."},
+                    .stab = {""},
+                    .kind = Kind::ThreeFourRock, .beatsPerBar = 3,
+                    .shaker = {"", "xxxxxxxxxxxx", "x.x.x.x.x.x."},
+                    .keys = {"x.x.x.x.x.x.", "x...x...x...", "xxxxxxxxxxxx"},
+                    .mixed = true});
     // clang-format on
+    // A tempo that changes once: a DJ's edit pushed a few percent after a minute or so, a band
+    // changing tempo between sections, drum and bass falling to 140 at a breakdown.
+    StyleDef houseChange = defs[0];
+    houseChange.name = "house change";
+    houseChange.kind = Kind::TempoChange;
+    houseChange.laterLo = 1.02;
+    houseChange.laterHi = 1.05;
+    houseChange.bothWays = true;
+    defs.push_back(houseChange);
+    StyleDef bandChange = defs[7]; // rock
+    bandChange.name = "band change";
+    bandChange.kind = Kind::TempoChange;
+    bandChange.lo = 95;
+    bandChange.hi = 125;
+    bandChange.laterLo = 1.15;
+    bandChange.laterHi = 1.35;
+    bandChange.bothWays = true;
+    bandChange.mixed = true;
+    defs.push_back(bandChange);
+    StyleDef drumAndBassChange = defs[4]; // drum and bass
+    drumAndBassChange.name = "drum and bass change";
+    drumAndBassChange.kind = Kind::TempoChange;
+    drumAndBassChange.lo = 170;
+    drumAndBassChange.hi = 178;
+    drumAndBassChange.laterLo = 0.78;
+    drumAndBassChange.laterHi = 0.83;
+    drumAndBassChange.atBreakdown = true;
+    defs.push_back(drumAndBassChange);
     return defs;
 }
 
@@ -324,9 +472,9 @@ Kind styleKind(int style) {
 }
 
 const char* kindName(Kind kind) {
-    static const char* const names[kKindCount] = {"common",     "compound", "triplet feel",
-                                                  "polyrhythm", "fast",     "off grid",
-                                                  "wandering",  "waltz"};
+    static const char* const names[kKindCount] = {
+        "common",    "compound", "triplet feel",     "polyrhythm",      "fast",        "off grid",
+        "wandering", "waltz",    "straight eighths", "three-four rock", "tempo change"};
     return names[static_cast<int>(kind)];
 }
 
@@ -351,6 +499,20 @@ TrackPlan randomPlan(int style, std::uint64_t seed) {
         plan.introBars = std::min(plan.introBars, 2);
         plan.breakdown = false;
     }
+    plan.mono = def.mono;
+    if (def.laterHi > 0) {
+        // The change lands within what the deck analyses, and one tempo holds at least a quarter
+        // of it longer than the other, so which holds longer is never in doubt.
+        plan.seconds = rng.uniform(90, 110);
+        plan.introBars = std::min(plan.introBars, 4);
+        const double span = 90;
+        const double share = rng.uniform(0.25, 0.375);
+        plan.changeSeconds = span * (rng.chance(0.5) ? share : 1 - share);
+        const double ratio = rng.uniform(def.laterLo, def.laterHi);
+        plan.laterBpm = plan.bpm * (def.bothWays && rng.chance(0.5) ? 1 / ratio : ratio);
+        plan.laterBpm = std::round(plan.laterBpm * 1000) / 1000;
+        plan.breakdown = plan.breakdown || def.atBreakdown;
+    }
     return plan;
 }
 
@@ -366,17 +528,17 @@ TempoCurve curveOf(const TrackPlan& plan, double offset) {
 } // namespace
 
 double expectedBpm(const TrackPlan& plan) {
-    const double mean = plan.wander > 0
-                            ? curveOf(plan, 0).meanBpm(0, std::min(kAnalysedSeconds, plan.seconds))
-                            : plan.bpm;
-    return mean < 90 ? mean * 2 : mean;
+    const double span = std::min(kAnalysedSeconds, plan.seconds);
+    double bpm = plan.wander > 0 ? curveOf(plan, 0).meanBpm(0, span) : plan.bpm;
+    if (plan.laterBpm > 0 && plan.changeSeconds < span - plan.changeSeconds) bpm = plan.laterBpm;
+    return bpm < 90 ? bpm * 2 : bpm;
 }
 
 std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
     const StyleDef& def = styles()[static_cast<std::size_t>(plan.style)];
     Rng rng(plan.seed * 7919 + 17);
     Mix mix(rate, plan.seconds, plan.seed);
-    const Kit kit = Kit::random(rng);
+    Kit kit = Kit::random(rng);
     auto choose = [&](const Patterns& p) {
         return p[static_cast<std::size_t>(rng.pick(static_cast<int>(p.size())))];
     };
@@ -390,10 +552,21 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
     const double bar = beat * def.beatsPerBar;
     const double offset = rng.uniform(0, 0.5); // the first downbeat is not at time zero
     // A wandering tempo is never slower than (1 - wander) times its base.
-    const int bars = static_cast<int>((plan.seconds - offset) / bar * (1 + plan.wander)) + 1;
-    const int breakStart = plan.introBars + 8 + rng.pick(8);
-    const std::optional<TempoCurve> curve =
+    // A tempo that changes to a faster one holds more bars.
+    const int bars = static_cast<int>((plan.seconds - offset) / bar * (1 + plan.wander) *
+                                      std::max(1.0, plan.laterBpm / plan.bpm)) +
+                     1;
+    int breakStart = plan.introBars + 8 + rng.pick(8);
+    std::optional<TempoCurve> curve =
         plan.wander > 0 ? std::optional(curveOf(plan, offset)) : std::nullopt;
+    if (plan.laterBpm > 0) {
+        // The change comes on the first bar line from its time, at a breakdown if the style has
+        // one there.
+        const int changeBar = static_cast<int>(std::ceil((plan.changeSeconds - offset) / bar));
+        curve = TempoCurve::stepped(plan.bpm, plan.laterBpm, offset + changeBar * bar, offset,
+                                    plan.seconds);
+        if (def.atBreakdown) breakStart = changeBar;
+    }
 
     // A player's timing: anywhere within the spread, or (off the grid) always 5 to 15 ms away.
     auto human = [&] {
@@ -427,6 +600,30 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
     const float padGain = static_cast<float>(rng.uniform(0.1, 0.5));
     const float bassGain = static_cast<float>(rng.uniform(0.3, 0.7));
     const float drumGain = static_cast<float>(rng.uniform(0.6, 1.0));
+    // The parts and the mix that only some styles have, drawn only in those.
+    auto chooseIfAny = [&](const Patterns& p) { return p.empty() ? std::string() : choose(p); };
+    const std::string shaker = chooseIfAny(def.shaker), keys = chooseIfAny(def.keys),
+                      guitar = chooseIfAny(def.guitar);
+    float hatLevel = 1, shakerLevel = 1, keysLevel = 1, guitarLevel = 1, roomWet = 0;
+    double shakerAttack = 0.01, threshold = 0, ratio = 1, top = 0;
+    bool plucked = false;
+    int bassOctave = 0;
+    if (def.mixed) {
+        hatLevel = static_cast<float>(rng.uniform(0.5, 2));
+        shakerLevel = static_cast<float>(rng.uniform(0.5, 1.2));
+        keysLevel = static_cast<float>(rng.uniform(0.3, 0.9));
+        guitarLevel = static_cast<float>(rng.uniform(0.3, 1.0));
+        kit.cutoff = rng.uniform(2500, 7000); // hats and cymbals from dark to bright
+        shakerAttack = rng.uniform(0.005, 0.015);
+        plucked = rng.chance(0.5);
+        bassOctave = rng.chance(0.6) ? -12 : 0; // a bass guitar's low strings, under the kick
+        roomWet = rng.chance(0.6) ? static_cast<float>(rng.uniform(0.05, 0.35)) : 0.0f;
+        if (rng.chance(0.5)) {
+            threshold = rng.uniform(-20, -8);
+            ratio = rng.uniform(2, 6);
+        }
+    }
+    if (def.mono) top = rng.uniform(3500, 8000);
 
     auto drumsIn = [&](int b) {
         return b >= plan.introBars && !(plan.breakdown && b >= breakStart && b < breakStart + 8);
@@ -439,14 +636,25 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
         const bool drums = drumsIn(b);
         const bool fill = def.jitterHi >= 4 && b % 8 == 7;
         for (int s = 0; s < steps; ++s) {
-            if (!bass.empty() && bass[s] != '.' && (drums || b >= plan.introBars / 2)) {
+            // The steps until the part's next note, at most a beat.
+            auto held = [&](const std::string& part) {
                 int len = 1;
-                while (s + len < steps && bass[s + len] == '.')
+                while (s + len < steps && part[s + len] == '.')
                     ++len;
-                mix.bass(at(b, s), std::min(len, def.stepsPerBeat) * stepLength * 0.9,
-                         key + chord[0], bassGain, bassCutoff);
-            }
+                return std::min(len, def.stepsPerBeat) * stepLength * 0.9;
+            };
+            const bool band = drums || b >= plan.introBars / 2;
+            if (!bass.empty() && bass[s] != '.' && band)
+                mix.bass(at(b, s), held(bass), key + bassOctave + chord[0], bassGain, bassCutoff,
+                         plucked);
+            if (!keys.empty() && keys[s] != '.' && band)
+                mix.keys(at(b, s), notes, keysLevel * gain(keys[s]));
+            if (!guitar.empty() && guitar[s] != '.' && band)
+                mix.guitar(at(b, s), held(guitar), key + 12 + chord[0],
+                           guitarLevel * gain(guitar[s]));
             if (!drums) continue;
+            if (!shaker.empty() && shaker[s] != '.')
+                mix.shaker(at(b, s), drumGain * 0.5f * shakerLevel * gain(shaker[s]), shakerAttack);
             if (!stab.empty() && stab[s] != '.')
                 mix.stab(at(b, s), 0.08, notes, 0.3f * gain(stab[s]));
             if (fill && s >= steps / 2) {
@@ -459,9 +667,9 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
             if (!clap.empty() && clap[s] != '.')
                 mix.clap(kit, at(b, s), drumGain * 0.7f * gain(clap[s]));
             if (!hat.empty() && hat[s] != '.')
-                mix.hat(kit, at(b, s), drumGain * 0.4f * gain(hat[s]), false);
+                mix.hat(kit, at(b, s), drumGain * 0.4f * gain(hat[s]) * hatLevel, false);
             if (!openHat.empty() && openHat[s] != '.')
-                mix.hat(kit, at(b, s), drumGain * 0.35f * gain(openHat[s]), true);
+                mix.hat(kit, at(b, s), drumGain * 0.35f * gain(openHat[s]) * hatLevel, true);
             if (!rim.empty() && rim[s] != '.') mix.rim(at(b, s), drumGain * 0.4f * gain(rim[s]));
         }
         if (drums && def.jitterHi >= 4 && b % 8 == 0) mix.crash(at(b, 0), drumGain * 0.6f);
@@ -491,6 +699,9 @@ std::vector<float> renderTrack(const TrackPlan& plan, int rate) {
                 mix.hat(kit, t, level * gain(c), false);
         }
     }
+    if (roomWet > 0) mix.room(roomWet);
+    if (threshold < 0) mix.compress(threshold, ratio, 0.005, 0.15);
+    if (top > 0) mix.lowPass(top);
     mix.noiseBed(static_cast<float>(std::pow(10.0, plan.noiseDb / 20)));
     mix.normalise(static_cast<float>(rng.uniform(0.5, 0.98)));
     return std::move(mix.samples());

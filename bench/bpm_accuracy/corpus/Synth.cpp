@@ -168,19 +168,21 @@ void Mix::conga(double t, float gain, double hz) {
     }
 }
 
-void Mix::bass(double t, double len, int note, float gain, double cutoff) {
+void Mix::bass(double t, double len, int note, float gain, double cutoff, bool plucked) {
     std::size_t n;
     float* out = span(t, len + 0.02, n);
     const double hz = midiHz(note);
-    const float a = onePole(cutoff, rate_);
+    float a = onePole(cutoff, rate_);
     float low = 0;
     double phase = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double s = static_cast<double>(i) / rate_;
         phase += hz / rate_;
         const auto saw = static_cast<float>(2 * (phase - std::floor(phase)) - 1);
+        if (plucked) a = onePole(cutoff * (1 + 4 * std::exp(-s / 0.03)), rate_);
         low += a * (saw - low);
-        const double env = std::min(1.0, s / 0.005) * (s > len ? std::exp(-(s - len) / 0.005) : 1);
+        double env = std::min(1.0, s / 0.005) * (s > len ? std::exp(-(s - len) / 0.005) : 1);
+        if (plucked) env *= 0.4 + 0.6 * std::exp(-s / 0.12);
         out[i] += gain * static_cast<float>(low * env);
     }
 }
@@ -219,6 +221,107 @@ void Mix::stab(double t, double len, const std::vector<int>& notes, float gain) 
             sum += std::sin(kTwoPi * midiHz(note) * s) > 0 ? 0.3f : -0.3f;
         low += a * (sum - low);
         out[i] += gain * static_cast<float>((sum - low) * std::exp(-s / len));
+    }
+}
+
+void Mix::shaker(double t, float gain, double attack) {
+    std::size_t n;
+    float* out = span(t, attack + 0.3, n);
+    const float a = onePole(2000, rate_), b = onePole(11000, rate_);
+    float low = 0, smooth = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double s = static_cast<double>(i) / rate_;
+        const float white = rng_.noise();
+        low += a * (white - low);
+        smooth += b * (white - smooth);
+        const double env = s < attack ? s / attack : std::exp(-(s - attack) / 0.05);
+        out[i] += gain * 0.6f * static_cast<float>((smooth - low) * env);
+    }
+}
+
+void Mix::keys(double t, const std::vector<int>& notes, float gain) {
+    // Each chord's tone is rendered once: a part of dense keys strikes the same few chords often.
+    std::vector<float>& tone = keyTones_[notes];
+    if (tone.empty()) {
+        tone.resize(static_cast<std::size_t>(1.0 * rate_));
+        for (std::size_t i = 0; i < tone.size(); ++i) {
+            const double s = static_cast<double>(i) / rate_;
+            double sum = 0;
+            for (int note : notes)
+                for (int h = 1; h <= 6; ++h)
+                    sum += std::sin(kTwoPi * midiHz(note) * h * s) *
+                           std::exp(-s * (2.0 + 1.5 * h)) / h;
+            tone[i] = static_cast<float>(sum * std::min(1.0, s / 0.002));
+        }
+    }
+    std::size_t n;
+    float* out = span(t, 1.0, n);
+    const auto thump = static_cast<std::size_t>(0.003 * rate_);
+    for (std::size_t i = 0; i < n && i < tone.size(); ++i)
+        out[i] += gain * 0.25f * (tone[i] + (i < thump ? 0.2f * rng_.noise() : 0.0f));
+}
+
+void Mix::guitar(double t, double len, int note, float gain) {
+    std::size_t n;
+    float* out = span(t, len + 0.03, n);
+    const double root = midiHz(note), fifth = root * 1.4983;
+    const float a = onePole(4500, rate_); // the cabinet's top
+    float low = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double s = static_cast<double>(i) / rate_;
+        const double saw = 2 * (root * s - std::floor(root * s)) - 1 +
+                           2 * (fifth * s - std::floor(fifth * s)) - 1 +
+                           2 * (root * 2.003 * s - std::floor(root * 2.003 * s)) - 1;
+        low += a * (static_cast<float>(std::tanh(4 * saw)) - low);
+        const double env = std::min(1.0, s / 0.002) * std::exp(-s / (len * 2)) *
+                           (s > len ? std::exp(-(s - len) / 0.01) : 1);
+        out[i] += gain * 0.3f * static_cast<float>(low * env);
+    }
+}
+
+void Mix::room(float wet) {
+    // Four parallel feedback combs into two all-passes: the classic small-room reverb.
+    const double combMs[] = {29.7, 37.1, 41.1, 43.7}, allPassMs[] = {5.0, 1.7};
+    std::vector<float> reverb(buf_.size(), 0.0f), comb(buf_.size());
+    for (double ms : combMs) {
+        const auto delay = static_cast<std::size_t>(ms * rate_ / 1000);
+        std::fill(comb.begin(), comb.end(), 0.0f);
+        for (std::size_t i = delay; i < comb.size(); ++i) {
+            comb[i] = buf_[i - delay] + 0.8f * comb[i - delay];
+            reverb[i] += 0.25f * comb[i];
+        }
+    }
+    for (double ms : allPassMs) {
+        const auto delay = static_cast<std::size_t>(ms * rate_ / 1000);
+        const std::vector<float> in = reverb;
+        for (std::size_t i = delay; i < reverb.size(); ++i)
+            reverb[i] = -0.7f * in[i] + in[i - delay] + 0.7f * reverb[i - delay];
+    }
+    for (std::size_t i = 0; i < buf_.size(); ++i)
+        buf_[i] = (1 - wet) * buf_[i] + wet * 0.5f * reverb[i];
+}
+
+void Mix::compress(double thresholdDb, double ratio, double attack, double release) {
+    normalise(1.0f);
+    const double threshold = std::pow(10.0, thresholdDb / 20);
+    const double up = 1 - std::exp(-1 / (attack * rate_)),
+                 down = 1 - std::exp(-1 / (release * rate_));
+    double level = 0;
+    for (float& s : buf_) {
+        const double x = std::fabs(s);
+        level += (x > level ? up : down) * (x - level);
+        if (level > threshold) s *= static_cast<float>(std::pow(level / threshold, 1 / ratio - 1));
+    }
+}
+
+void Mix::lowPass(double hz) {
+    // Two poles, so the top falls off as a worn tape or a small speaker's does.
+    const float a = onePole(hz, rate_);
+    float first = 0, second = 0;
+    for (float& s : buf_) {
+        first += a * (s - first);
+        second += a * (first - second);
+        s = second;
     }
 }
 

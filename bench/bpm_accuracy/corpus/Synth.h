@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 // Small synthesiser for test music: drum voices, a bass, pads, off-beat chord stabs and noise,
@@ -42,12 +43,26 @@ public:
     // Hand percussion: a cowbell (two square partials) and a conga (a pitched skin with a slap).
     void cowbell(double t, float gain);
     void conga(double t, float gain, double hz);
-    // A filtered saw note; midi note number, length in seconds.
-    void bass(double t, double len, int note, float gain, double cutoff);
+    // A filtered saw note; midi note number, length in seconds. A plucked note starts bright and
+    // fades, as a picked bass string does; a held one keeps its level.
+    void bass(double t, double len, int note, float gain, double cutoff, bool plucked = false);
     // A held chord of detuned saws with slow attack and release.
     void pad(double t, double len, const std::vector<int>& notes, float gain);
     // A short bright chord: reggae skank, house stab, guitar chop.
     void stab(double t, double len, const std::vector<int>& notes, float gain);
+    // A shaker: high noise whose beads take 5 to 15 ms to swell (attack in seconds) before it dies.
+    void shaker(double t, float gain, double attack);
+    // A struck chord of piano-like tones: a hammer's thump, bright partials that fade faster than
+    // the fundamental.
+    void keys(double t, const std::vector<int>& notes, float gain);
+    // A distorted guitar power chord (root and fifth), palm-muted when len is short.
+    void guitar(double t, double len, int note, float gain);
+    // The whole mix through a small room (wet share of reverb), a bus compressor that pulls the
+    // level down by ratio above threshold (dBFS) with attack and release in seconds, and a
+    // low-pass at hz (0: none), as a track is mastered.
+    void room(float wet);
+    void compress(double thresholdDb, double ratio, double attack, double release);
+    void lowPass(double hz);
     // Pink-ish background noise over the whole track.
     void noiseBed(float gain);
     // Scales to the given peak.
@@ -58,6 +73,7 @@ private:
     int rate_;
     std::vector<float> buf_;
     Rng rng_;
+    std::map<std::vector<int>, std::vector<float>> keyTones_; // a struck chord's tone, by its notes
 };
 
 double midiHz(int note);

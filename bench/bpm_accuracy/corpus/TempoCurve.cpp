@@ -38,6 +38,20 @@ TempoCurve::TempoCurve(double bpm, double amplitude, double offset, double secon
     offsetBeats_ = beatsAt(offset);
 }
 
+TempoCurve TempoCurve::stepped(double bpm, double laterBpm, double changeAt, double offset,
+                               double seconds) {
+    TempoCurve curve;
+    const auto steps = static_cast<std::size_t>(seconds / kStep) + 2;
+    curve.beats_.assign(steps, 0.0);
+    for (std::size_t i = 1; i < steps; ++i) {
+        // The share of the step before the change goes at the first tempo.
+        const double before = std::clamp(changeAt - static_cast<double>(i - 1) * kStep, 0.0, kStep);
+        curve.beats_[i] = curve.beats_[i - 1] + (bpm * before + laterBpm * (kStep - before)) / 60;
+    }
+    curve.offsetBeats_ = curve.beatsAt(offset);
+    return curve;
+}
+
 double TempoCurve::beatsAt(double seconds) const {
     const double at = std::clamp(seconds / kStep, 0.0, static_cast<double>(beats_.size() - 1));
     const auto i = std::min(static_cast<std::size_t>(at), beats_.size() - 2);
