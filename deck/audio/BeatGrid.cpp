@@ -86,43 +86,48 @@ double gridTempo(const std::vector<float>& onsets, double fps, double estimate) 
     return search(onsets, fps, estimate, kFineSpan, 0.02);
 }
 
-double meanTempo(const std::vector<float>& onsets, double fps, double bpm) {
+std::vector<Stretch> stretchTempos(const std::vector<float>& onsets, double fps, double bpm) {
     const std::size_t n = onsets.size();
     const auto count = static_cast<std::size_t>(static_cast<double>(n) / (kStretchSeconds * fps));
-    if (count < 2) return bpm;
-    // Stretches that tile the whole envelope, so that their tempos weighted by their lengths
-    // average to the beats over the time.
-    struct Stretch {
-        double bpm, clarity, frames;
-    };
+    if (count < 2) return {};
     std::vector<Stretch> stretches;
     const std::size_t size = n / count;
     for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t end = k + 1 == count ? n : (k + 1) * size;
-        const std::vector<float> part(onsets.begin() + static_cast<long>(k * size),
-                                      onsets.begin() + static_cast<long>(end));
+        Stretch s;
+        s.from = k * size;
+        s.to = k + 1 == count ? n : (k + 1) * size;
+        const std::vector<float> part(onsets.begin() + static_cast<long>(s.from),
+                                      onsets.begin() + static_cast<long>(s.to));
         double sum = 0;
         for (float v : part)
             sum += std::max(0.0f, v);
-        const double local = search(part, fps, bpm, kWanderSpan, kWanderStep);
-        const double clarity = sum > 0 ? gridScore(part, 60 * fps / local, local) / sum : 0;
-        stretches.push_back({local, clarity, static_cast<double>(end - k * size)});
+        s.bpm = search(part, fps, bpm, kWanderSpan, kWanderStep);
+        s.clarity = sum > 0 ? gridScore(part, 60 * fps / s.bpm, s.bpm) / sum : 0;
+        stretches.push_back(s);
     }
     double clearest = 0;
     for (const auto& s : stretches)
         clearest = std::max(clearest, s.clarity);
-    double beatFrames = 0, frames = 0;
+    for (auto& s : stretches)
+        s.counted = s.clarity >= kLeastClarity * clearest;
+    return stretches;
+}
+
+double meanTempo(const std::vector<Stretch>& stretches, std::size_t frames, double bpm) {
+    double beatFrames = 0, counted = 0;
     double slowest = std::numeric_limits<double>::max(), fastest = 0;
     for (const auto& s : stretches) {
-        if (s.clarity < kLeastClarity * clearest) continue;
-        beatFrames += s.bpm * s.frames;
-        frames += s.frames;
+        if (!s.counted) continue;
+        const auto length = static_cast<double>(s.to - s.from);
+        beatFrames += s.bpm * length;
+        counted += length;
         slowest = std::min(slowest, s.bpm);
         fastest = std::max(fastest, s.bpm);
     }
-    if (frames < kLeastCover * static_cast<double>(n) || fastest - slowest < kLeastWander * bpm)
+    if (counted < kLeastCover * static_cast<double>(frames) ||
+        fastest - slowest < kLeastWander * bpm)
         return bpm;
-    return beatFrames / frames;
+    return beatFrames / counted;
 }
 
 } // namespace zen::audio

@@ -1,6 +1,7 @@
 #include "MetricalLevel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace zen::audio {
@@ -34,6 +35,17 @@ constexpr std::size_t kFamilyCandidates = 8;
 constexpr double kBarOfThree = 0.2;
 constexpr double kEvenBeats = 0.55;
 constexpr double kSnareOnBeats = 1.0 / 3;
+// A backbeat's bar: the kick repeats there at least kKickBar (a kick pattern: 0.3 and more;
+// percussion three against the kick leaves the snare a bar the kick does not have: below 0). The
+// kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
+// 0.85 and more; a bass line's eighths under a kick: 0.7 and less). The bar holds three beats when
+// the onsets around the snare lie on them kTwoThirdsBar more than half a bar from it (3/4 rock and
+// pop: 0.1 to 1.4; a 6/8 or a 4/4 bar: 0.05 and less, most below -0.1).
+constexpr double kKickBar = 0.2;
+constexpr double kKickEveryBeat = 0.8;
+constexpr double kTwoThirdsBar = 0.1;
+// Two of the score's peaks, 0.1 % apart, are the same level within this.
+constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
 // meter's eighth, whose dotted-quarter beat and backbeat the steps after the waltz's decide.
 constexpr double kFastestWaltz = 200;
@@ -78,7 +90,21 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
 // beats, where that is at least kFirmSnare and kBackbeat more than every beat; else 0.
 double backbeat(const Periodicities& p, double lag) {
     const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
-    return everyOther >= kFirmSnare && everyOther - at(p.snare, lag) >= kBackbeat ? everyOther : 0;
+    const double shorter = std::max(at(p.snare, lag), at(p.snare, lag * 2 / 3));
+    return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
+}
+
+// Whether the bar of two such beats rather holds three, as a 3/4 bar with the snare on three does
+// (or on two and three): how much more the onsets around the snare lie a third or two thirds of
+// the bar away from it, on the beats of a 3/4 bar, than half a bar away, on the other beat of a
+// bar of two. The kick, the bass and the chords on the downbeat say where the snare lies in the
+// bar; eighths played evenly lie as much at either distance.
+double barInTwos(const Periodicities& p, double lag) {
+    const auto around = [&](double distance) {
+        const double centre = static_cast<double>(p.allToSnare.size() / 2);
+        return at(p.allToSnare, centre + distance) + at(p.allToSnare, centre - distance);
+    };
+    return (around(lag * 2 / 3) + around(lag * 4 / 3)) / 2 - around(lag);
 }
 
 // Whether the rhythm repeats on the beat by a margin more than at three quarters of it (four of
@@ -132,6 +158,47 @@ bool isTripleMeter(const Periodicities& p, double lag) {
     return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && groupsInTwos(p, lag, 0);
 }
 
+// Whether two tempos are levels of one metrical hierarchy: a power of two apart, or that times
+// 3:2 or 4:3 (the beat grouped in threes, the bar of three read in four).
+bool isRelative(double bpm, double other) {
+    double ratio = bpm / other;
+    while (ratio >= 2)
+        ratio /= 2;
+    while (ratio < 1)
+        ratio *= 2;
+    for (double r : {1.0, 4.0 / 3, 3.0 / 2, 2.0})
+        if (std::fabs(ratio / r - 1) < kSameLevel) return true;
+    return false;
+}
+
+// The beat that a backbeat marks, or 0 where there is none. Among the score's best peaks and the
+// double and the half of each within the range, the level where the snare lands on two and four
+// most firmly, in a bar that the kick repeats in too (percussion playing three against the kick
+// has a bar of its own). Two readings of that level remain: where the kick plays every half beat
+// as firmly as a drum machine's on every beat, the snare is a half-time one under the kick's
+// faster beat; and a 3/4 bar with the snare on three has the snare of a bar of two such beats,
+// told by where the other onsets lie around it.
+double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
+                     double maxBpm) {
+    double marked = 0, firmest = 0;
+    for (std::size_t i = 0; i < std::min(kFamilyCandidates, peaks.size()); ++i)
+        for (double bpm : {peaks[i] / 2, peaks[i], peaks[i] * 2}) {
+            if (bpm < minBpm || bpm > maxBpm) continue;
+            const double lag = beatLag(p, bpm);
+            const double firm = backbeat(p, lag);
+            if (firm > firmest && std::max(at(p.kick, 2 * lag), at(p.kick, 4 * lag)) >= kKickBar &&
+                isRelative(bpm, peaks.front())) {
+                firmest = firm;
+                marked = bpm;
+            }
+        }
+    if (marked == 0) return 0;
+    const double lag = beatLag(p, marked);
+    if (marked * 2 <= maxBpm && kickPulse(p, lag, 2) >= kKickEveryBeat) return marked * 2;
+    if (marked * 1.5 <= maxBpm && barInTwos(p, lag) >= kTwoThirdsBar) return marked * 1.5;
+    return marked;
+}
+
 } // namespace
 
 double metricalScore(const Periodicities& p, double bpm) {
@@ -149,6 +216,7 @@ double metricalScore(const Periodicities& p, double bpm) {
 double beatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
                  double maxBpm) {
     if (peaks.empty()) return 0;
+    if (const double marked = backbeatLevel(p, peaks, minBpm, maxBpm)) return marked;
     // A waltz's beat is the fastest level, up to kFastestWaltz, whose beats make bars of three:
     // half its tempo does too (in bars of six), a compound reading of its bar does not.
     double triple = 0;

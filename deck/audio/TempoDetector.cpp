@@ -1,12 +1,12 @@
 #include "TempoDetector.h"
 
 #include "BeatGrid.h"
+#include "Correlation.h"
 #include "MetricalLevel.h"
 #include "OnsetEnvelope.h"
 
 #include <algorithm>
 #include <cmath>
-#include <fftw3.h>
 #include <vector>
 
 namespace zen::audio {
@@ -60,57 +60,6 @@ std::vector<float> rhythmicPart(const std::vector<float>& env, double fps) {
     return out;
 }
 
-// Autocorrelations of mean-free signals of one length for lags 0..maxLag, unbiased and scaled so
-// lag 0 is 1, all through one FFT plan.
-class Autocorrelation {
-public:
-    Autocorrelation(std::size_t length, std::size_t maxLag) : n_(length), maxLag_(maxLag) {
-        // Zero padding of maxLag keeps the circular correlation from wrapping into those lags.
-        while (size_ < n_ + maxLag_)
-            size_ *= 2;
-        buf_ = fftwf_alloc_real(size_);
-        spectrum_ = fftwf_alloc_complex(size_ / 2 + 1);
-        forward_ = fftwf_plan_dft_r2c_1d(static_cast<int>(size_), buf_, spectrum_, FFTW_ESTIMATE);
-        backward_ = fftwf_plan_dft_c2r_1d(static_cast<int>(size_), spectrum_, buf_, FFTW_ESTIMATE);
-    }
-    ~Autocorrelation() {
-        fftwf_destroy_plan(backward_);
-        fftwf_destroy_plan(forward_);
-        fftwf_free(spectrum_);
-        fftwf_free(buf_);
-    }
-    Autocorrelation(const Autocorrelation&) = delete;
-    Autocorrelation& operator=(const Autocorrelation&) = delete;
-
-    std::vector<double> operator()(const std::vector<float>& x) {
-        double mean = 0;
-        for (float v : x)
-            mean += v;
-        mean /= static_cast<double>(n_);
-        for (std::size_t i = 0; i < size_; ++i)
-            buf_[i] = i < n_ ? static_cast<float>(x[i] - mean) : 0.0f;
-        fftwf_execute(forward_);
-        for (std::size_t k = 0; k <= size_ / 2; ++k) {
-            spectrum_[k][0] = spectrum_[k][0] * spectrum_[k][0] + spectrum_[k][1] * spectrum_[k][1];
-            spectrum_[k][1] = 0;
-        }
-        fftwf_execute(backward_);
-        std::vector<double> acf(maxLag_ + 1, 0.0);
-        const double zero = buf_[0] / static_cast<double>(n_);
-        if (zero > 0)
-            for (std::size_t lag = 0; lag <= maxLag_; ++lag)
-                acf[lag] = buf_[lag] / static_cast<double>(n_ - lag) / zero;
-        return acf;
-    }
-
-private:
-    std::size_t n_, maxLag_;
-    std::size_t size_ = 1;
-    float* buf_;
-    fftwf_complex* spectrum_;
-    fftwf_plan forward_, backward_;
-};
-
 // Whether the onsets hold a beat at all, rather than noise or a steady sound. The autocorrelation
 // of n frames of noise scatters by about 1/sqrt(n) at every lag, so the best score is measured in
 // that unit: noise reaches about 2 at most, drum-led music 4 and more even under loud noise.
@@ -121,6 +70,85 @@ bool hasRhythm(const std::vector<float>& onsets, double bestScore) {
     const auto n = static_cast<double>(onsets.size());
     return strength / n >= kLeastOnsetStrength &&
            bestScore * std::sqrt(n) >= kLeastBeatSignificance;
+}
+
+// The onsets of a stretch of audio, whole or in part: of all bands, and beside them the loud rises
+// where the kick and the bass play and the noise bursts of a snare or a clap, each spread over
+// +-20 ms so that hits played off the grid still line up in its autocorrelation.
+struct Rhythm {
+    std::vector<float> onsets, low, kick, snare;
+    double framesPerSecond = 100;
+
+    // Frames [from, to) of it.
+    Rhythm part(std::size_t from, std::size_t to) const {
+        const auto cut = [&](const std::vector<float>& v) {
+            return std::vector<float>(v.begin() + static_cast<long>(from),
+                                      v.begin() + static_cast<long>(to));
+        };
+        return {cut(onsets), cut(low), cut(kick), cut(snare), framesPerSecond};
+    }
+};
+
+// The beat of a rhythm: the metrical level the kick and the snare mark, refined on the beat grid
+// that lines up best with the onsets, and the stretches of that grid; no tempo (0) when the
+// onsets hold no beat.
+struct Beat {
+    double grid = 0;
+    std::vector<Stretch> stretches;
+
+    // The tempo: the grid's, or the mean of a wandering one.
+    double tempo(double minBpm, double maxBpm, std::size_t frames) const {
+        const double mean = meanTempo(stretches, frames, grid);
+        return mean >= minBpm && mean <= maxBpm ? mean : grid;
+    }
+};
+
+Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
+    const double fps = r.framesPerSecond;
+    const std::size_t n = r.onsets.size();
+    const double slowestBeatLag = 60.0 * fps / minBpm;
+    const auto maxLag =
+        std::min(n / 2, static_cast<std::size_t>(std::ceil(slowestBeatLag * 8)) + 2);
+    Correlation correlation(n, maxLag);
+    Periodicities p;
+    p.framesPerSecond = fps;
+    const auto all = correlation.spectrum(r.onsets);
+    const auto snare = correlation.spectrum(r.snare);
+    p.all = correlation.autocorrelation(all);
+    p.low = correlation.autocorrelation(correlation.spectrum(r.low));
+    p.kick = correlation.autocorrelation(correlation.spectrum(r.kick));
+    p.snare = correlation.autocorrelation(snare);
+    p.allToSnare = correlation.crossCorrelation(all, snare);
+
+    std::vector<double> tempos;
+    std::vector<double> scores;
+    for (double bpm = minBpm; bpm <= maxBpm; bpm *= kCoarseStep) {
+        tempos.push_back(bpm);
+        scores.push_back(metricalScore(p, bpm));
+    }
+    if (scores.empty() || !hasRhythm(r.onsets, *std::max_element(scores.begin(), scores.end())))
+        return {};
+
+    // Peaks of the metrical score, best first. The beat level is chosen among them and refined on
+    // the beat grid; should its grid tempo fall outside the range, the peaks are tried in turn,
+    // and the first whose grid tempo lies inside the range wins. A peak at an end of the range, or
+    // one whose grid tempo lies just outside it, belongs to a tempo outside the range, and the
+    // range's edge would be a made-up value.
+    std::vector<std::pair<double, double>> peaks; // score, tempo
+    for (std::size_t i = 1; i + 1 < scores.size(); ++i)
+        if (scores[i] > scores[i - 1] && scores[i] >= scores[i + 1])
+            peaks.emplace_back(scores[i], tempos[i]);
+    std::sort(peaks.begin(), peaks.end(), std::greater<>());
+    std::vector<double> candidates;
+    for (const auto& peak : peaks)
+        candidates.push_back(peak.second);
+    candidates.insert(candidates.begin(), beatLevel(p, candidates, minBpm, maxBpm));
+    for (double candidate : candidates) {
+        const double refined = gridTempo(r.onsets, fps, candidate);
+        if (refined >= minBpm && refined <= maxBpm)
+            return {refined, stretchTempos(r.onsets, fps, refined)};
+    }
+    return {};
 }
 
 } // namespace
@@ -145,58 +173,19 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
     minBpm = std::max(minBpm, kSlowestBpm);
     maxBpm = std::min(maxBpm, kFastestBpm);
     if (minBpm > maxBpm) return 0;
-    const double fps = impl_->envelope.framesPerSecond();
-    const std::vector<float> env = impl_->envelope.envelope();
-    if (impl_->envelope.peak() < kSilentPeak ||
-        static_cast<double>(env.size()) < kShortestSeconds * fps)
-        return 0;
-
-    const std::vector<float> onsets = rhythmicPart(env, fps);
-    const double slowestBeatLag = 60.0 * fps / minBpm;
-    const auto maxLag =
-        std::min(env.size() / 2, static_cast<std::size_t>(std::ceil(slowestBeatLag * 8)) + 2);
-    // Beside the onsets of all bands, the loud rises where the kick and the bass play, and the
-    // noise bursts of a snare or a clap, each spread over +-20 ms so that hits played off the
-    // grid still line up in its autocorrelation.
     const OnsetEnvelope& e = impl_->envelope;
-    Autocorrelation autocorrelation(env.size(), maxLag);
-    Periodicities p;
-    p.framesPerSecond = fps;
-    p.all = autocorrelation(onsets);
-    p.low = autocorrelation(rhythmicPart(smoothed(e.loudRises(0, kLowTopHz)), fps));
-    p.kick = autocorrelation(rhythmicPart(smoothed(e.loudRises(0, kKickTopHz)), fps));
-    p.snare = autocorrelation(rhythmicPart(smoothed(e.noiseBursts()), fps));
-
-    std::vector<double> tempos;
-    std::vector<double> scores;
-    for (double bpm = minBpm; bpm <= maxBpm; bpm *= kCoarseStep) {
-        tempos.push_back(bpm);
-        scores.push_back(metricalScore(p, bpm));
-    }
-    if (scores.empty() || !hasRhythm(onsets, *std::max_element(scores.begin(), scores.end())))
+    const double fps = e.framesPerSecond();
+    const std::vector<float> env = e.envelope();
+    if (e.peak() < kSilentPeak || static_cast<double>(env.size()) < kShortestSeconds * fps)
         return 0;
 
-    // Peaks of the metrical score, best first. The beat level is chosen among them and refined on
-    // the beat grid, then to its mean if it wanders; should its grid tempo fall outside the range,
-    // the peaks are tried in turn, and the first whose grid tempo lies inside the range wins. A
-    // peak at an end of the range, or one whose grid tempo lies just outside it, belongs to a
-    // tempo outside the range, and the range's edge would be a made-up value.
-    std::vector<std::pair<double, double>> peaks; // score, tempo
-    for (std::size_t i = 1; i + 1 < scores.size(); ++i)
-        if (scores[i] > scores[i - 1] && scores[i] >= scores[i + 1])
-            peaks.emplace_back(scores[i], tempos[i]);
-    std::sort(peaks.begin(), peaks.end(), std::greater<>());
-    std::vector<double> candidates;
-    for (const auto& peak : peaks)
-        candidates.push_back(peak.second);
-    candidates.insert(candidates.begin(), beatLevel(p, candidates, minBpm, maxBpm));
-    for (double candidate : candidates) {
-        const double refined = gridTempo(onsets, fps, candidate);
-        if (refined < minBpm || refined > maxBpm) continue;
-        const double mean = meanTempo(onsets, fps, refined);
-        return static_cast<float>(mean >= minBpm && mean <= maxBpm ? mean : refined);
-    }
-    return 0;
+    const Rhythm rhythm{rhythmicPart(env, fps),
+                        rhythmicPart(smoothed(e.loudRises(0, kLowTopHz)), fps),
+                        rhythmicPart(smoothed(e.loudRises(0, kKickTopHz)), fps),
+                        rhythmicPart(smoothed(e.noiseBursts()), fps), fps};
+    const Beat whole = beatOf(rhythm, minBpm, maxBpm);
+    if (whole.grid == 0) return 0;
+    return static_cast<float>(whole.tempo(minBpm, maxBpm, env.size()));
 }
 
 } // namespace zen::audio
