@@ -4,9 +4,11 @@
 #include "Correlation.h"
 #include "MetricalLevel.h"
 #include "OnsetEnvelope.h"
+#include "TempoChange.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace zen::audio {
@@ -30,6 +32,12 @@ constexpr float kFastestBpm = 400;
 // The kick and the bass play below kLowTopHz; below kKickTopHz mostly the kick's body.
 constexpr double kLowTopHz = 150;
 constexpr double kKickTopHz = 90;
+// Two sections hold different tempos from 1 % apart. Up to 3 % (as far as the stretches of the
+// whole are searched) a wandering tempo can look so too; a steady tempo's stretches scatter by up
+// to 0.5 %.
+constexpr double kLeastChange = 0.01;
+constexpr double kWanderReach = 0.03;
+constexpr double kSteady = 0.005;
 
 // Spreads each onset over +-20 ms, so that a drummer's hits off the grid still line up with each
 // other in the autocorrelation.
@@ -151,6 +159,34 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
     return {};
 }
 
+// The tempo of the longer of two sections split where the tempo may change, or nothing unless
+// each holds a steady beat of its own and the two differ: an intro or an outro without drums is
+// no section, nor is a half of a wandering tempo. A tempo that wanders by a few percent can look
+// like a small step between its halves, but a step passes from the one tempo to the other: the
+// stretches of the whole between the sections lie between their tempos, where a wandering tempo
+// swings beyond them.
+std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Split& split,
+                                    double minBpm, double maxBpm) {
+    const std::size_t n = r.onsets.size();
+    const Beat a = beatOf(r.part(0, split.firstEnd), minBpm, maxBpm);
+    const Beat b = beatOf(r.part(split.secondStart, n), minBpm, maxBpm);
+    if (a.grid == 0 || b.grid == 0) return std::nullopt;
+    const double tempoA = a.tempo(minBpm, maxBpm, split.firstEnd);
+    const double tempoB = b.tempo(minBpm, maxBpm, n - split.secondStart);
+    const double step = std::fabs(tempoA / tempoB - 1);
+    if (tempoA != a.grid || tempoB != b.grid || step < kLeastChange) return std::nullopt;
+    if (step < kWanderReach) {
+        const double slowest = std::min(tempoA, tempoB) * (1 - kSteady);
+        const double fastest = std::max(tempoA, tempoB) * (1 + kSteady);
+        for (const Stretch& s : whole.stretches)
+            if (s.counted && s.to > split.firstEnd && s.from < split.secondStart &&
+                (s.bpm < slowest || s.bpm > fastest))
+                return std::nullopt;
+    }
+    // What lies between the sections goes half to each.
+    return split.firstEnd + split.secondStart >= n ? tempoA : tempoB;
+}
+
 } // namespace
 
 struct TempoDetector::Impl {
@@ -185,6 +221,10 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
                         rhythmicPart(smoothed(e.noiseBursts()), fps), fps};
     const Beat whole = beatOf(rhythm, minBpm, maxBpm);
     if (whole.grid == 0) return 0;
+    // A tempo that changes once reads as the tempo of its longer section.
+    if (const auto split = tempoChange(rhythm.onsets, fps))
+        if (const auto section = longerSection(rhythm, whole, *split, minBpm, maxBpm))
+            return static_cast<float>(*section);
     return static_cast<float>(whole.tempo(minBpm, maxBpm, env.size()));
 }
 
