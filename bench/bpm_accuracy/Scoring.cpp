@@ -11,6 +11,16 @@ namespace zen::bench {
 
 namespace {
 
+// A wandering tempo is found within this share of its mean.
+constexpr double kWanderTolerance = 0.005;
+
+// A name=value name for a kind of material: "triplet feel" gives "triplet_feel".
+std::string key(std::string kind) {
+    for (char& c : kind)
+        if (c == ' ' || c == '-') c = '_';
+    return kind;
+}
+
 // The whole of text as a number, or nothing.
 std::optional<double> number(const std::string& text) {
     try {
@@ -106,6 +116,38 @@ std::string Tally::summary() const {
     if (near_)
         s << "; right level: mean error " << sumAbsNear_ / near_ << " BPM, worst " << worstNear_;
     return s.str();
+}
+
+void KindTallies::add(const Expected& expected, double got) {
+    auto it = std::find(kinds_.begin(), kinds_.end(), expected.kind);
+    if (it == kinds_.end()) {
+        kinds_.push_back(expected.kind);
+        tallies_.emplace_back(expected.kind, expected.kind == "wandering" ? kWanderTolerance : 0);
+        it = kinds_.end() - 1;
+    }
+    tallies_[static_cast<std::size_t>(it - kinds_.begin())].add(expected.file, expected.bpm, got,
+                                                                true);
+}
+
+void KindTallies::print(const std::vector<std::pair<std::string, std::string>>& extra) const {
+    int files = 0, hits = 0, levelErrors = 0;
+    for (const Tally& tally : tallies_) {
+        std::printf("%s\n", tally.summary().c_str());
+        files += tally.files();
+        hits += tally.hits();
+        levelErrors += tally.levelErrors();
+    }
+    std::printf("files=%d\n", files);
+    for (std::size_t k = 0; k < kinds_.size(); ++k) {
+        const std::string name = key(kinds_[k]);
+        std::printf("%s_pct=%.1f\n%s_octave_errors=%d\n%s_triple_errors=%d\n", name.c_str(),
+                    tallies_[k].withinPercent(), name.c_str(), tallies_[k].octaveErrors(),
+                    name.c_str(), tallies_[k].tripleErrors());
+    }
+    std::printf("level_errors=%d\n", levelErrors);
+    for (const auto& [name, value] : extra)
+        std::printf("%s=%s\n", name.c_str(), value.c_str());
+    std::printf("all_pct=%.1f\n", files ? 100.0 * hits / files : 0.0);
 }
 
 } // namespace zen::bench

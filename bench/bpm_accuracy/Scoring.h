@@ -32,7 +32,10 @@ public:
     void add(const std::string& file, double expected, double got, bool verbose);
     int files() const { return files_; }
     double withinPercent() const { return files_ ? 100.0 * hits_ / files_ : 0.0; }
+    int hits() const { return hits_; }
     // Misses at another metrical level: double or half, 3:2, 4:3 and their inverses.
+    int octaveErrors() const { return octave_; }
+    int tripleErrors() const { return triple_; }
     int levelErrors() const { return octave_ + triple_; }
     // One line: hits and the kinds of misses (octave, 3:2 and 4:3 relatives, off, none).
     std::string summary() const;
@@ -44,6 +47,23 @@ private:
     double worstNear_ = 0; // largest error among results within 2 % of the expected
     double sumAbsNear_ = 0;
     int near_ = 0;
+};
+
+// A tally for each kind of material, in the order the kinds first come; a wandering tempo counts
+// within 0.5 % of its mean, every other within 0.5 BPM.
+class KindTallies {
+public:
+    // Records one result, printing a line for a miss.
+    void add(const Expected& expected, double got);
+    // A summary line for each kind, then as name=value pairs: for each kind its share within the
+    // tolerance (<kind>_pct, "triplet feel" as triplet_feel) and its misses at double or half and
+    // at 3:2 or 4:3; the misses at another level in all; and last the share of all files (all_pct).
+    // Extra figures go before all_pct.
+    void print(const std::vector<std::pair<std::string, std::string>>& extra = {}) const;
+
+private:
+    std::vector<std::string> kinds_;
+    std::vector<Tally> tallies_;
 };
 
 } // namespace zen::bench

@@ -11,19 +11,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 namespace {
 
 constexpr std::uint32_t kDeckFlags = 3;
-constexpr double kWanderTolerance = 0.005;
-
-// A name=value name for a kind of material: "triplet feel" gives "triplet_feel".
-std::string key(std::string kind) {
-    for (char& c : kind)
-        if (c == ' ' || c == '-') c = '_';
-    return kind;
-}
 
 } // namespace
 
@@ -37,8 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the engine did not start\n");
         return 1;
     }
-    std::vector<std::string> kinds; // in the corpus's order
-    std::map<std::string, bench::Tally> tallies;
+    bench::KindTallies tallies;
     double audioSeconds = 0;
     double wallSeconds = 0;
     for (const auto& e : expected) {
@@ -56,23 +46,10 @@ int main(int argc, char** argv) {
             audioSeconds += std::min(90.0, seconds);
             engine->bpmFree(h);
         }
-        if (!tallies.contains(e.kind)) {
-            kinds.push_back(e.kind);
-            tallies.emplace(e.kind,
-                            bench::Tally(e.kind, e.kind == "wandering" ? kWanderTolerance : 0));
-        }
-        tallies.at(e.kind).add(e.file, e.bpm, bpm, true);
+        tallies.add(e, bpm);
     }
     engine->free();
-    int levelErrors = 0;
-    for (const auto& kind : kinds) {
-        std::printf("%s\n", tallies.at(kind).summary().c_str());
-        levelErrors += tallies.at(kind).levelErrors();
-    }
-    std::printf("files=%zu\n", expected.size());
-    for (const auto& kind : kinds)
-        std::printf("%s_pct=%.1f\n", key(kind).c_str(), tallies.at(kind).withinPercent());
-    std::printf("level_errors=%d\n", levelErrors);
-    std::printf("realtime_factor=%.0f\n", wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+    tallies.print({{"realtime_factor", std::to_string(static_cast<long>(
+                                           wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0))}});
     return 0;
 }
