@@ -39,11 +39,11 @@ constexpr double kSnareOnBeats = 1.0 / 3;
 // percussion three against the kick leaves the snare a bar the kick does not have: below 0). The
 // kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
 // 0.85 and more; a bass line's eighths under a kick: 0.7 and less). The bar holds three beats when
-// the onsets around the snare lie on them kTwoThirdsBar more than half a bar from it (3/4 rock and
-// pop: 0.1 to 1.4; a 6/8 or a 4/4 bar: 0.05 and less, most below -0.1).
+// the onsets around the snare lie on them kBarOfThreeMargin more than half a bar from it, all
+// onsets and the low band's summed (3/4 rock and pop: 0.2 to 2; a 6/8 or a 4/4 bar: below 0.1).
 constexpr double kKickBar = 0.2;
 constexpr double kKickEveryBeat = 0.8;
-constexpr double kTwoThirdsBar = 0.1;
+constexpr double kBarOfThreeMargin = 0.2;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
 constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
@@ -94,17 +94,24 @@ double backbeat(const Periodicities& p, double lag) {
     return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
 }
 
-// Whether the bar of two such beats rather holds three, as a 3/4 bar with the snare on three does
-// (or on two and three): how much more the onsets around the snare lie a third or two thirds of
-// the bar away from it, on the beats of a 3/4 bar, than half a bar away, on the other beat of a
-// bar of two. The kick, the bass and the chords on the downbeat say where the snare lies in the
-// bar; eighths played evenly lie as much at either distance.
-double barInTwos(const Periodicities& p, double lag) {
+// How much more the onsets of a signal lie around the snare (before or after it) a third and two
+// thirds of a bar of two such beats away than half of it: on the beats of a 3/4 bar with the snare
+// on three (or on two and three) rather than on the other beat of a bar of two.
+double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
     const auto around = [&](double distance) {
-        const double centre = static_cast<double>(p.allToSnare.size() / 2);
-        return at(p.allToSnare, centre + distance) + at(p.allToSnare, centre - distance);
+        const double centre = static_cast<double>(toSnare.size() / 2);
+        return at(toSnare, centre + distance) + at(toSnare, centre - distance);
     };
     return (around(lag * 2 / 3) + around(lag * 4 / 3)) / 2 - around(lag);
+}
+
+// Whether the bar of two such beats rather holds three, told by where the kick, the bass and the
+// chords lie around the snare: all onsets must say so, and all onsets and the low band together
+// by kBarOfThreeMargin. Eighths played evenly lie as much at either distance; a kick on every beat
+// under a snare pattern of its own leaves the low band alone saying so.
+bool isBarOfThree(const Periodicities& p, double lag) {
+    const double all = aroundSnareInThrees(p.allToSnare, lag);
+    return all > 0 && all + aroundSnareInThrees(p.lowToSnare, lag) >= kBarOfThreeMargin;
 }
 
 // Whether the rhythm repeats on the beat by a margin more than at three quarters of it (four of
@@ -195,7 +202,7 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
     if (marked == 0) return 0;
     const double lag = beatLag(p, marked);
     if (marked * 2 <= maxBpm && kickPulse(p, lag, 2) >= kKickEveryBeat) return marked * 2;
-    if (marked * 1.5 <= maxBpm && barInTwos(p, lag) >= kTwoThirdsBar) return marked * 1.5;
+    if (marked * 1.5 <= maxBpm && isBarOfThree(p, lag)) return marked * 1.5;
     return marked;
 }
 

@@ -123,7 +123,9 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
     const auto all = correlation.spectrum(r.onsets);
     const auto snare = correlation.spectrum(r.snare);
     p.all = correlation.autocorrelation(all);
-    p.low = correlation.autocorrelation(correlation.spectrum(r.low));
+    const auto low = correlation.spectrum(r.low);
+    p.low = correlation.autocorrelation(low);
+    p.lowToSnare = correlation.crossCorrelation(low, snare);
     p.kick = correlation.autocorrelation(correlation.spectrum(r.kick));
     p.snare = correlation.autocorrelation(snare);
     p.allToSnare = correlation.crossCorrelation(all, snare);
@@ -161,10 +163,11 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
 
 // The tempo of the longer of two sections split where the tempo may change, or nothing unless
 // each holds a steady beat of its own and the two differ: an intro or an outro without drums is
-// no section, nor is a half of a wandering tempo. A tempo that wanders by a few percent can look
-// like a small step between its halves, but a step passes from the one tempo to the other: the
-// stretches of the whole between the sections lie between their tempos, where a wandering tempo
-// swings beyond them.
+// no section, nor is a half of a wandering tempo. A tempo that wanders or glides by a few percent
+// can look like a small step between its halves, but a step holds each tempo steady and passes
+// from the one to the other: the stretches of the whole agree within 0.5 % in each section and
+// lie between the two where the tempo changes, where a wandering tempo moves within its sections
+// and swings beyond them.
 std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Split& split,
                                     double minBpm, double maxBpm) {
     const std::size_t n = r.onsets.size();
@@ -176,12 +179,20 @@ std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Sp
     const double step = std::fabs(tempoA / tempoB - 1);
     if (tempoA != a.grid || tempoB != b.grid || step < kLeastChange) return std::nullopt;
     if (step < kWanderReach) {
-        const double slowest = std::min(tempoA, tempoB) * (1 - kSteady);
-        const double fastest = std::max(tempoA, tempoB) * (1 + kSteady);
-        for (const Stretch& s : whole.stretches)
-            if (s.counted && s.to > split.firstEnd && s.from < split.secondStart &&
-                (s.bpm < slowest || s.bpm > fastest))
-                return std::nullopt;
+        // Slowest and fastest stretch before, between and after the sections.
+        double slowest[3] = {tempoA, std::min(tempoA, tempoB), tempoB};
+        double fastest[3] = {tempoA, std::max(tempoA, tempoB), tempoB};
+        for (const Stretch& s : whole.stretches) {
+            if (!s.counted) continue;
+            const int part = s.to <= split.firstEnd ? 0 : s.from >= split.secondStart ? 2 : 1;
+            slowest[part] = std::min(slowest[part], s.bpm);
+            fastest[part] = std::max(fastest[part], s.bpm);
+        }
+        if (fastest[0] - slowest[0] > kSteady * tempoA ||
+            fastest[2] - slowest[2] > kSteady * tempoB ||
+            fastest[1] > std::max(tempoA, tempoB) * (1 + kSteady) ||
+            slowest[1] < std::min(tempoA, tempoB) * (1 - kSteady))
+            return std::nullopt;
     }
     // What lies between the sections goes half to each.
     return split.firstEnd + split.secondStart >= n ? tempoA : tempoB;

@@ -30,6 +30,7 @@ struct Pattern {
     const char* hat;
     int stepsPerBeat = 4;
     const char* percussion = ""; // a cycle of its own, running across the bar lines
+    const char* bass = "";       // a bass guitar's low notes, under the kick
 };
 constexpr Pattern kFourOnTheFloor{"x...x...x...x...", "....x.......x...", "..x...x...x...x."};
 constexpr Pattern kBackbeat{"x.....x...x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
@@ -44,8 +45,16 @@ struct Piece {
     float noise = 0.01f;     // level of the white noise over everything
     int rate = kRate;
     double offGridMs = 0; // every hit a third of this to all of it early or late
-    double laterBpm = 0;  // the tempo from half the piece on, when it changes there
+    double laterBpm = 0;  // the tempo after changeSeconds, when it changes there
+    double changeSeconds = 0;
+    double glideToBpm = 0; // the tempo glides to this by the end, as a band's may
 };
+
+double tempoAt(const Piece& p, double t) {
+    if (p.laterBpm > 0 && t >= p.changeSeconds) return p.laterBpm;
+    if (p.glideToBpm > 0) return p.bpm + (p.glideToBpm - p.bpm) * t / p.seconds;
+    return p.bpm;
+}
 
 // A drum loop with a drone under it and a little noise over it, mono, at the piece's tempo.
 std::vector<float> render(const Piece& p) {
@@ -63,18 +72,15 @@ std::vector<float> render(const Piece& p) {
         }
     };
     const Pattern& pattern = p.pattern;
-    const double step = 60.0 / p.bpm / pattern.stepsPerBeat;
-    const double change = p.seconds / 2;
-    const auto changeStep = static_cast<int>(std::ceil((change - p.introSeconds) / step));
     const int barSteps = static_cast<int>(std::strlen(pattern.kick));
     const int cycle = static_cast<int>(std::strlen(pattern.percussion));
+    const bool bass = std::strlen(pattern.bass) > 0;
     std::uniform_real_distribution<double> offGrid(p.offGridMs / 3000, p.offGridMs / 1000);
-    for (int i = 0;; ++i) {
-        double t = p.introSeconds + i * step;
-        if (p.laterBpm > 0 && i >= changeStep)
-            t = p.introSeconds + changeStep * step +
-                (i - changeStep) * 60.0 / p.laterBpm / pattern.stepsPerBeat;
-        if (i % 2 == 1) t += (2 * p.swing - 1) * step;
+    double beatStart = p.introSeconds; // where this step would fall played straight
+    for (int i = 0; beatStart < p.seconds; ++i) {
+        const double step = 60.0 / tempoAt(p, beatStart) / pattern.stepsPerBeat;
+        double t = beatStart + (i % 2 == 1 ? (2 * p.swing - 1) * step : 0);
+        beatStart += step;
         if (t >= p.seconds) break;
         if (p.offGridMs > 0) t = std::max(0.0, t + (rng() % 2 ? 1 : -1) * offGrid(rng));
         const int s = i % barSteps;
@@ -82,6 +88,9 @@ std::vector<float> render(const Piece& p) {
         if (pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
         if (pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
         if (cycle > 0 && pattern.percussion[i % cycle] == 'x') hit(t, 560, 0.05, 0.3f, 0.9f);
+        if (bass && pattern.bass[s] == 'x') // a plucked string: the fundamental and two overtones
+            for (int h = 1; h <= 3; ++h)
+                hit(t, 49.0 * h, 0.15, 0.0f, 0.4f / static_cast<float>(h));
     }
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] += 0.1f * static_cast<float>(std::sin(2 * std::numbers::pi * 110 * i / p.rate)) +
@@ -124,6 +133,14 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     const Pattern drumAndBass{"x.........x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
     const Pattern rests{"................", "................", "................"};
     const Pattern hardcore{"x...x...x...x...", "................", "..x...x...x...x."};
+    // Band music whose bass plays every eighth on the kick's band; the snare marks the beat.
+    const Pattern rockEighths{"x.......x.......", "....x.......x...", "x.x.x.x.x.x.x.x.", 4, "",
+                              "x.x.x.x.x.x.x.x."};
+    const Pattern sixEightInTwo{"x...........", "......x.....", "x.x.x.x.x.x.", 6, "",
+                                "x.x.x.x.x.x."};
+    const Pattern threeFourRock{"x...........", "........x...", "x.x.x.x.x.x.", 4, "",
+                                "x...x...x..."};
+    const Pattern halfTimeHardcore{"x...x...x...x...", "........x.......", "..x...x...x...x."};
     const struct {
         const char* what;
         Piece piece;
@@ -150,10 +167,15 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         {"loud noise alone", {.pattern = rests, .noise = 0.3f}, 0},
         {"a second", {.seconds = 1}, 0},
         {"a backbeat at half that", {.bpm = 96.3, .pattern = kBackbeat}, 96.3},
+        {"eighth-note bass", {.bpm = 98.4, .pattern = rockEighths}, 98.4},
+        {"a drummer at 96, mono", {.bpm = 96, .pattern = rockEighths, .offGridMs = 12}, 96, 0.2, 1},
+        {"6/8 felt in two", {.bpm = 52.3, .pattern = sixEightInTwo}, 104.6, 0.2},
+        {"3/4 rock", {.bpm = 108.2, .pattern = threeFourRock}, 108.2},
+        {"half-time snare over a fast kick", {.bpm = 196.4, .pattern = halfTimeHardcore}, 196.4},
         // A band's mean tempo: every hit 5 to 15 ms off the grid, and pushed from 117 to 120.6
-        // halfway through (118.8 on average, within 0.5 %).
+        // in a minute (118.8 on average, within 0.5 %): no change to a tempo of its own.
         {"pushed",
-         {.bpm = 117, .seconds = 40, .pattern = kBackbeat, .offGridMs = 15, .laterBpm = 120.6},
+         {.bpm = 117, .seconds = 60, .pattern = kBackbeat, .offGridMs = 15, .glideToBpm = 120.6},
          118.8,
          0.59},
     };
@@ -162,6 +184,28 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         EXPECT_NEAR(engine->bpmDecodeGet(h, 0, 90, 0, kDeckFlags, {}), c.expected, c.tolerance)
             << c.what;
     }
+}
+
+TEST_F(TempoDetection, ATempoThatChangesOnceReadsAsItsLongerSection) {
+    // Not the mean of the two, a tempo no bar of the track has: an edit pushed from 124 to 128 a
+    // minute in, and a band that plays faster from half a minute in.
+    const struct {
+        const char* what;
+        Piece piece;
+        double expected;
+    } cases[] = {
+        {"pushed after a minute",
+         {.bpm = 124, .seconds = 90, .laterBpm = 128, .changeSeconds = 60},
+         124},
+        {"faster after half a minute",
+         {.bpm = 100, .seconds = 90, .pattern = kBackbeat, .laterBpm = 132, .changeSeconds = 30},
+         132},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(
+            engine->bpmDecodeGet(decodeChannel(render(c.piece), kRate), 0, 90, 0, kDeckFlags, {}),
+            c.expected, 0.1)
+            << c.what;
 }
 
 TEST_F(TempoDetection, AnalysesWhatIsAskedAsFarAsTheDecodeGoesAndReportsProgress) {
