@@ -40,10 +40,12 @@ constexpr double kSnareOnBeats = 1.0 / 3;
 // kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
 // 0.85 and more; a bass line's eighths under a kick: 0.7 and less). The bar holds three beats when
 // the onsets around the snare lie on them kBarOfThreeMargin more than half a bar from it, all
-// onsets and the low band's summed (3/4 rock and pop: 0.2 to 2; a 6/8 or a 4/4 bar: below 0.1).
+// onsets' and the low band's at kLowBandShare summed (3/4 rock and pop: 0.12 to 2; a 6/8 or a 4/4
+// bar: below 0.12, most below -0.1).
 constexpr double kKickBar = 0.2;
 constexpr double kKickEveryBeat = 0.8;
-constexpr double kBarOfThreeMargin = 0.2;
+constexpr double kBarOfThreeMargin = 0.12;
+constexpr double kLowBandShare = 0.5;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
 constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
@@ -87,10 +89,13 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
-// beats, where that is at least kFirmSnare and kBackbeat more than every beat; else 0.
+// beats, where that is at least kFirmSnare and kBackbeat more than every beat, two thirds of two
+// (the snare of a bar of three beats) and every half beat (a snare on every beat of a slower
+// level read here); else 0.
 double backbeat(const Periodicities& p, double lag) {
     const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
-    const double shorter = std::max(at(p.snare, lag), at(p.snare, lag * 2 / 3));
+    const double shorter =
+        std::max({at(p.snare, lag / 2), at(p.snare, lag * 2 / 3), at(p.snare, lag)});
     return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
 }
 
@@ -106,12 +111,13 @@ double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
 }
 
 // Whether the bar of two such beats rather holds three, told by where the kick, the bass and the
-// chords lie around the snare: all onsets must say so, and all onsets and the low band together
-// by kBarOfThreeMargin. Eighths played evenly lie as much at either distance; a kick on every beat
-// under a snare pattern of its own leaves the low band alone saying so.
+// chords lie around the snare: in all onsets, and in the low band at half the weight, since a kick
+// on every beat under a snare pattern of its own can make the low band alone say so. Eighths
+// played evenly lie as much at either distance.
 bool isBarOfThree(const Periodicities& p, double lag) {
-    const double all = aroundSnareInThrees(p.allToSnare, lag);
-    return all > 0 && all + aroundSnareInThrees(p.lowToSnare, lag) >= kBarOfThreeMargin;
+    return aroundSnareInThrees(p.allToSnare, lag) +
+               kLowBandShare * aroundSnareInThrees(p.lowToSnare, lag) >=
+           kBarOfThreeMargin;
 }
 
 // Whether the rhythm repeats on the beat by a margin more than at three quarters of it (four of
@@ -201,7 +207,12 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
         }
     if (marked == 0) return 0;
     const double lag = beatLag(p, marked);
-    if (marked * 2 <= maxBpm && kickPulse(p, lag, 2) >= kKickEveryBeat) return marked * 2;
+    // A kick on every half beat: the beat is faster, as often as it does.
+    if (kickPulse(p, lag, 2) >= kKickEveryBeat) {
+        while (marked * 2 <= maxBpm && kickPulse(p, beatLag(p, marked), 2) >= kKickEveryBeat)
+            marked *= 2;
+        return marked;
+    }
     if (marked * 1.5 <= maxBpm && isBarOfThree(p, lag)) return marked * 1.5;
     return marked;
 }
