@@ -49,12 +49,13 @@ void ConsolePorts::unloadMidi() {
 }
 
 void ConsolePorts::setDeckDevices(qint16 deck1, qint16 deck2) {
-    deckDevices_ = {deck1, deck2};
+    deckDevices_[0] = deck1;
+    deckDevices_[1] = deck2;
 }
 
 void ConsolePorts::sendCommand(int deck, int command) {
-    MIDIOutput(deck).send(deckDevice(deck), zen::cmd::kStatus, static_cast<qint16>(command),
-                          zen::cmd::kValue);
+    MIDIOutput(deck).sendMessage(deckDevice(deck), zen::cmd::kStatus, static_cast<qint16>(command),
+                                 zen::cmd::kValue);
 }
 
 void ConsolePorts::portError(const QString& label, qint16 number, const QString& description) {

@@ -6,13 +6,15 @@
 
 #include <QObject>
 #include <array>
+#include <atomic>
 #include <functional>
 
 // The console's three MIDI ports: the external controller's input MIDIInput1 and the outputs
 // MIDIOutput1 and MIDIOutput2 to the decks. The deck port numbers are the ones the console
 // resolved last (at start-up, then at every engine start); the external device is the options
 // panel's choice, read afresh each time the ports open. A port error is reported and leads to the
-// console's exit routine.
+// console's exit routine. Everything runs on the window thread but sendCommand(), which the key
+// thread calls too.
 class ConsolePorts : public QObject {
     Q_OBJECT
 public:
@@ -29,7 +31,7 @@ public:
 
     void setDeckDevices(qint16 deck1, qint16 deck2);
     qint16 deckDevice(int deck) const { return deckDevices_[deck - 1]; }
-    // A deck command (status 176, value 126) on the port of deck 1 or 2.
+    // A deck command (status 176, value 126) on the port of deck 1 or 2; any thread.
     void sendCommand(int deck, int command);
 
     zen::MIDIInput& MIDIInput1() { return input_; }
@@ -44,5 +46,5 @@ private:
     zen::MIDIInput input_;
     zen::MIDIOutput output1_;
     zen::MIDIOutput output2_;
-    std::array<qint16, 2> deckDevices_{-1, -1};
+    std::array<std::atomic<qint16>, 2> deckDevices_{-1, -1};
 };

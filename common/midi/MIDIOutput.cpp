@@ -19,30 +19,34 @@ void MIDIOutput::send(qint16 device, qint16 status, qint16 data1, qint16 data2) 
     action(device, MidiAction::Send);
 }
 
+// Fields that make no MIDI message are dropped: the console sends key releases whatever the
+// state of its ports.
+void MIDIOutput::sendMessage(qint16 device, qint16 status, qint16 data1, qint16 data2) {
+    if (const auto message = midi::makeShortMessage(status, data1, data2))
+        line_.send(device, *message);
+}
+
 bool MIDIOutput::openCable(const std::string& folder, int cable, std::string&) {
-    cable_ = std::make_unique<midi::CableSender>(folder, cable);
+    openedCable_ = std::make_unique<midi::CableSender>(folder, cable);
     return true;
 }
 
 bool MIDIOutput::openHardware(const midi::HardwarePort& port, std::string& error) {
-    hardware_ = midi::HardwareOutput::open(port, errorSink(MidiError::Driver), error);
-    return hardware_ != nullptr;
+    openedHardware_ = midi::HardwareOutput::open(port, errorSink(MidiError::Driver), error);
+    return openedHardware_ != nullptr;
+}
+
+void MIDIOutput::opened() {
+    line_.attach(openDevice(), std::move(openedCable_), std::move(openedHardware_));
 }
 
 void MIDIOutput::release() {
-    cable_.reset();
-    hardware_.reset();
+    line_.detach();
 }
 
-// A send on a closed port or to another device than the open one, or of fields that make no MIDI
-// message, is dropped: the console sends key releases whatever the state of its ports.
+// Action 7 reaches here only for the device that is open.
 void MIDIOutput::transmit() {
-    const auto message = midi::makeShortMessage(status_, data1_, data2_);
-    if (!message) return;
-    if (cable_)
-        cable_->send(*message);
-    else
-        hardware_->send(*message);
+    sendMessage(static_cast<qint16>(openDevice()), status_, data1_, data2_);
 }
 
 } // namespace zen

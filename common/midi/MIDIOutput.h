@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/midi/MidiPort.h"
+#include "common/midi/OutputLine.h"
 
 #include <memory>
 
@@ -12,7 +13,7 @@ class HardwareOutput;
 
 // A MIDI output port. Sending sets status, data 2 and data 1 and issues action 7. A send on a
 // port that is not open, or naming another device, is dropped without an error; a cable send
-// never blocks the window thread.
+// never blocks the window thread. sendMessage() is the one operation any thread may call.
 class MIDIOutput : public MidiPortOf<midi::Direction::Output> {
     Q_OBJECT
 
@@ -22,15 +23,21 @@ public:
 
     // The fields set in the order the programs use, then action 7.
     void send(qint16 device, qint16 status, qint16 data1, qint16 data2);
+    // The same message from any thread, leaving the fields alone: it goes out when `device` is
+    // the one open at that moment.
+    void sendMessage(qint16 device, qint16 status, qint16 data1, qint16 data2);
 
 private:
     bool openCable(const std::string& folder, int cable, std::string& error) override;
     bool openHardware(const midi::HardwarePort& port, std::string& error) override;
+    void opened() override;
     void release() override;
     void transmit() override;
 
-    std::unique_ptr<midi::CableSender> cable_;
-    std::unique_ptr<midi::HardwareOutput> hardware_;
+    // Made by an open, attached to the line once the port holds the device.
+    std::unique_ptr<midi::CableSender> openedCable_;
+    std::unique_ptr<midi::HardwareOutput> openedHardware_;
+    midi::OutputLine line_;
 };
 
 } // namespace zen

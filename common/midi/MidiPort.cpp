@@ -63,6 +63,7 @@ void MidiPort::openPort(int device) {
     }
     openDevice_ = device;
     openName_ = name;
+    opened();
 }
 
 void MidiPort::closePort() {

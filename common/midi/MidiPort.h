@@ -86,6 +86,8 @@ protected:
     virtual bool openCable(const std::string& folder, int cable, std::string& error) = 0;
     virtual bool openHardware(const midi::HardwarePort& port, std::string& error) = 0;
     virtual void release() = 0;
+    // The device is open and numbered: openDevice() tells which.
+    virtual void opened() {}
     // The actions on the open device: start, stop (reset too: both end reception), send.
     virtual void start() { started_ = true; }
     virtual void stop() { started_ = false; }

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <future>
 #include <sys/socket.h>
@@ -63,6 +64,31 @@ TEST_F(PortTest, DatagramsThatAreNotShortMidiMessagesAreDropped) {
     ASSERT_TRUE(receive(3));
     EXPECT_EQ(received, (Log{{0, 176, 17, 126}, {0, 0xC3, 5, 0}, {0, 0xF8, 0, 0}}));
     EXPECT_TRUE(errors.empty());
+}
+
+// The console's key thread sends while the window thread opens and closes the ports: a send
+// meets a port open on its device or drops, never one half closed.
+TEST_F(PortTest, AnyThreadMaySendWhileThePortOpensAndCloses) {
+    zen::MIDIInput input;
+    listen(input, 0, 0);
+    zen::MIDIOutput output;
+    std::atomic<bool> sending{true};
+    std::thread keys([&] {
+        while (sending)
+            output.sendMessage(0, 176, 16, 126);
+    });
+    for (int round = 0; round < 100; ++round) {
+        output.action(round % 3 == 0 ? 1 : 0, MidiAction::Open);
+        output.action(static_cast<qint16>(output.openDevice()), MidiAction::Close);
+    }
+    sending = false;
+    keys.join();
+    output.action(0, MidiAction::Open);
+    output.sendMessage(1, 176, 17, 126); // not the device open
+    output.sendMessage(0, 176, 18, 126);
+    ASSERT_TRUE(waitFor([&] { return !received.empty() && received.back().data1 == 18; }));
+    EXPECT_TRUE(std::none_of(received.begin(), received.end(),
+                             [](const Received& message) { return message.data1 == 17; }));
 }
 
 // A handler that shows a message box runs a nested event loop; no MIDI handler of the program
