@@ -8,7 +8,7 @@
 #include "console/CpuMeter.h"
 #include "console/DeckLauncher.h"
 #include "console/EngineControl.h"
-#include "console/KeyPress.h"
+#include "console/KeyShortcuts.h"
 #include "console/OptionsPanel.h"
 #include "console/Splash.h"
 
@@ -32,7 +32,7 @@ void ConsoleLifecycle::initialise() {
 bool ConsoleLifecycle::load() {
     p_.splash.present(p_.host);
     if (!LoadDevices()) return false;
-    p_.keyPress.start(*p_.ui.frmMain);
+    p_.keys.start(*p_.ui.frmMain);
     p_.config.LoadConfig();
     p_.ui.frmMain->move(p_.ui.frmMain->x(), 0);
     DoColors();
@@ -109,7 +109,7 @@ bool ConsoleLifecycle::closeRequest() {
 }
 
 void ConsoleLifecycle::end() {
-    p_.keyPress.stop();
+    p_.keys.stop();
     p_.panel.close();
     p_.splash.close();
     p_.host.endProcess();

@@ -7,12 +7,12 @@ class ConsoleConfig;
 class ConsolePorts;
 class DeckLauncher;
 class EngineControl;
+class KeyShortcuts;
 class OptionsPanel;
 class Splash;
 
 namespace zen::console {
 class CpuMeter;
-class KeyPress;
 } // namespace zen::console
 
 // The console's start-up, in its order, and its two ways out.
@@ -29,7 +29,7 @@ public:
         ConsoleConfig& config;
         EngineControl& engine;
         DeckLauncher& launcher;
-        zen::console::KeyPress& keyPress;
+        KeyShortcuts& keys;
         zen::console::CpuMeter& cpuMeter;
     };
 
@@ -37,7 +37,7 @@ public:
 
     // Window initialisation: the screen-size warning and the CPU meter.
     void initialise();
-    // Window load: splash, device lists, keyboard component, configuration, top edge, colours.
+    // Window load: splash, device lists, keyboard shortcuts, configuration, top edge, colours.
     // False when the console ended on the way (in the program the process is gone by then).
     bool load();
 

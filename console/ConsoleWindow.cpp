@@ -23,9 +23,9 @@ ConsoleWindow::ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::Ke
           host, [this] { return panel_.externalDevice(); }, [this] { lifecycle_.salir(); }),
       config_(host, panel_, ports_), engine_(host, *ui_.fltButton[0], ports_, config_, launcher_,
                                              [this] { return panel_.captureTicked(); }),
-      lifecycle_({host, ui_, panel_, splash_, ports_, config_, engine_, launcher_, *keyPress_,
+      lifecycle_({host, ui_, panel_, splash_, ports_, config_, engine_, launcher_, keyShortcuts_,
                   *cpuMeter_}),
-      monitor_(*ui_.txtMonitor), keyShortcuts_(*keyPress_, panel_, engine_, ports_, monitor_),
+      monitor_(*ui_.txtMonitor), keyShortcuts_(*keyPress_, panel_, ports_, monitor_),
       controllerInput_(ports_, panel_, monitor_), activity_(ui_, *cpuMeter_, host) {
     setWindowTitle(QStringLiteral("ZentariMix"));
     // Its own title label and close box stand in for the window manager's.
@@ -41,13 +41,13 @@ bool ConsoleWindow::startUp() {
     lifecycle_.initialise();
     if (!lifecycle_.load()) return false;
     if (engine_.takeOver()) monitor_.append(QStringLiteral("Running decks taken over"));
-    keyShortcuts_.start();
     activity_.start();
     return true;
 }
 
 void ConsoleWindow::wire() {
     connect(ui_.fltButton[0], &ZenButton::MouseDown, this, [this] { engine_.buttonDown(); });
+    engine_.setStateChanged([this](bool running) { keyShortcuts_.setEngineRunning(running); });
     connect(ui_.fltButton[1], &ZenButton::MouseDown, this, [this] {
         panel_.show();
         panel_.raise();

@@ -28,8 +28,8 @@ public:
     ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::KeyPress> keyPress,
                   std::unique_ptr<zen::console::CpuMeter> cpuMeter, QWidget* parent = nullptr);
 
-    // Initialisation and load, before the window is first shown, then the key timer and the
-    // activity monitor begin; false when the console ended.
+    // Initialisation and load (the keys are read from then on), before the window is first
+    // shown, then the activity monitor begins; false when the console ended.
     bool startUp();
 
     void salir() { lifecycle_.salir(); }

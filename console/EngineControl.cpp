@@ -59,6 +59,7 @@ void EngineControl::startRunning(const std::array<qint16, 2>& devices) {
     ports_.setDeckDevices(devices[0], devices[1]);
     ports_.InitMidi();
     button_.setCaption(kStop);
+    if (stateChanged_) stateChanged_(true);
 }
 
 void EngineControl::sendQuit() {
@@ -75,4 +76,5 @@ void EngineControl::stop() {
     button_.setDotColor(zen::kLightOffDot);
     button_.setOverColor(zen::kLightOffOver);
     button_.setCaption(kStart);
+    if (stateChanged_) stateChanged_(false);
 }

@@ -22,6 +22,10 @@ public:
                   DeckLauncher& launcher, std::function<bool()> capturing);
 
     bool running() const;
+    // Called after every start and stop, with the new state.
+    void setStateChanged(std::function<void(bool running)> changed) {
+        stateChanged_ = std::move(changed);
+    }
     // MouseDown on the button, with any mouse button: starts or stops the engine.
     void buttonDown();
     // At start-up: decks that run already (an earlier console's, or started by hand) are taken
@@ -42,4 +46,5 @@ private:
     ConsoleConfig& config_;
     DeckLauncher& launcher_;
     std::function<bool()> capturing_;
+    std::function<void(bool)> stateChanged_;
 };

@@ -2,15 +2,19 @@
 
 #include "console/KeyPressEvents.h"
 #include "console/KeyPressX11.h"
+#include "console/KeyReading.h"
 
 #include <QGuiApplication>
 
 namespace zen::console {
 
 std::unique_ptr<KeyPress> createKeyPress() {
+    std::vector<std::unique_ptr<KeySource>> sources;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return std::make_unique<X11KeyPress>();
-    return std::make_unique<EventKeyPress>();
+        sources.push_back(std::make_unique<X11KeySource>());
+    else
+        sources.push_back(std::make_unique<EventKeySource>());
+    return std::make_unique<KeyReading>(std::move(sources));
 }
 
 } // namespace zen::console

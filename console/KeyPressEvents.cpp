@@ -7,18 +7,27 @@
 
 namespace zen::console {
 
-void EventKeyPress::start(QWidget&) {
+void EventKeySource::start(QWidget&, KeyThread& thread, Report report, Note) {
+    thread_ = &thread;
+    report_ = std::move(report);
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-void EventKeyPress::stop() {
+void EventKeySource::stop(KeyThread&) {
     QCoreApplication::instance()->removeEventFilter(this);
+    thread_ = nullptr;
     held_.reset();
-    newest_ = {};
-    keyCode_ = 0;
 }
 
-bool EventKeyPress::eventFilter(QObject*, QEvent* event) {
+QString EventKeySource::reading() const {
+    return thread_ ? QStringLiteral("console windows only") : QString();
+}
+
+void EventKeySource::changed() {
+    if (thread_) thread_->post([report = report_, held = held_] { report(held); });
+}
+
+bool EventKeySource::eventFilter(QObject*, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
@@ -28,14 +37,17 @@ bool EventKeyPress::eventFilter(QObject*, QEvent* event) {
         if (key->isAutoRepeat()) break;
         const int code = setOneScanCode(static_cast<int>(key->nativeScanCode()) - 8);
         if (code == 0) break;
-        held_.set(static_cast<std::size_t>(code), event->type() == QEvent::KeyPress);
-        newest_.observe(held_);
+        const bool down = event->type() == QEvent::KeyPress;
+        if (held_[static_cast<std::size_t>(code)] == down) break;
+        held_.set(static_cast<std::size_t>(code), down);
+        changed();
         break;
     }
     case QEvent::ApplicationDeactivate:
         // The releases go to another program from now on: no key may stay held here.
+        if (held_.none()) break;
         held_.reset();
-        newest_.observe(held_);
+        changed();
         break;
     default:
         break;

@@ -1,29 +1,30 @@
 #pragma once
 
-#include "console/KeyPress.h"
-#include "console/NewestKey.h"
+#include "console/KeyReading.h"
 
 #include <QObject>
 
 namespace zen::console {
 
 // The keys the console program itself receives, in whichever of its windows has the focus, for
-// platforms where the whole keyboard cannot be read. Auto-repeat is not a new press.
-class EventKeyPress final : public QObject, public KeyPress {
+// platforms where the whole keyboard cannot be read. Auto-repeat is not a new press. The events
+// arrive on the window thread and are handed to the key thread as they come.
+class EventKeySource final : public QObject, public KeySource {
     Q_OBJECT
 public:
-    void start(QWidget& window) override;
-    void poll() override { keyCode_ = newest_.poll(); }
-    int keyCode() const override { return keyCode_; }
-    void stop() override;
+    void start(QWidget& window, KeyThread& thread, Report report, Note note) override;
+    void stop(KeyThread& thread) override;
+    QString reading() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void changed();
+
     KeySet held_;
-    NewestKey newest_;
-    int keyCode_ = 0;
+    KeyThread* thread_ = nullptr;
+    Report report_;
 };
 
 } // namespace zen::console

@@ -1,40 +1,41 @@
 #pragma once
 
-#include "console/KeyPress.h"
-#include "console/NewestKey.h"
+#include "console/KeyReading.h"
 
-#include <chrono>
+#include <atomic>
+#include <memory>
 #include <string>
-
-struct xcb_connection_t;
 
 namespace zen::console {
 
-// Reads the whole keyboard from the X server on a connection of its own, whichever window has
-// the focus. A lost connection reads as no key held (so a nudge in progress ends) and is opened
-// anew at most once a second.
-class X11KeyPress final : public KeyPress {
+// Reads the whole keyboard from the X server on a connection of its own, whichever X11 window
+// has the focus: XInput 2 raw key events as they come (each press and release, also a tap
+// shorter than any poll), the keymap as a check (at every connection, and while keys are held,
+// so a release that never came cannot keep a nudge going). A server without XInput 2 is polled
+// every few ms instead. A lost connection reads as no key held (so a nudge in progress ends)
+// and is opened anew once a second.
+class X11KeySource final : public KeySource {
 public:
-    // The display DISPLAY names, unless another is given.
-    explicit X11KeyPress(std::string display = {});
-    ~X11KeyPress() override;
+    static constexpr int kReconnectMs = 1000;
+    static constexpr int kHeldCheckMs = 250;
+    static constexpr int kPollMs = 5;
 
-    void start(QWidget& window) override;
-    void poll() override;
-    int keyCode() const override { return keyCode_; }
-    void stop() override;
+    // The display DISPLAY names, unless another is given.
+    explicit X11KeySource(std::string display = {});
+    ~X11KeySource() override;
+
+    void start(QWidget& window, KeyThread& thread, Report report, Note note) override;
+    void stop(KeyThread& thread) override;
+    QString reading() const override;
+
+    enum class Mode { None, RawEvents, Polled };
 
 private:
-    KeySet heldKeys();
-    bool connect();
-    void disconnect();
+    class Reader;
 
     std::string display_;
-    xcb_connection_t* connection_ = nullptr;
-    std::chrono::steady_clock::time_point nextConnect_{};
-    NewestKey newest_;
-    int keyCode_ = 0;
-    bool started_ = false;
+    std::unique_ptr<Reader> reader_; // on the key thread
+    std::atomic<Mode> mode_{Mode::None};
 };
 
 } // namespace zen::console

@@ -3,21 +3,19 @@
 #include "common/ConfigFormat.h"
 #include "common/DeckCommands.h"
 #include "console/ConsolePorts.h"
-#include "console/EngineControl.h"
 #include "console/KeyPress.h"
 #include "console/MappingBox.h"
 #include "console/MonitorText.h"
 #include "console/OptionsPanel.h"
 
-#include <array>
+#include <map>
 
 namespace {
 
-constexpr int kEntries = 10;
 constexpr int kEntriesPerDeck = 5;
 
 // What the monitor shows for each key entry, deck 1's five, then deck 2's.
-const std::array<QString, kEntries> kCommandNames{
+const std::array<QString, 10> kCommandNames{
     QStringLiteral("D1 PLAY/PAUSE"), QStringLiteral("D1 STOP"), QStringLiteral("D1 CUE"),
     QStringLiteral("D1 <<"),         QStringLiteral("D1 >>"),   QStringLiteral("D2 PLAY/PAUSE"),
     QStringLiteral("D2 STOP"),       QStringLiteral("D2 CUE"),  QStringLiteral("D2 <<"),
@@ -26,35 +24,77 @@ const std::array<QString, kEntries> kCommandNames{
 } // namespace
 
 KeyShortcuts::KeyShortcuts(zen::console::KeyPress& keyPress, OptionsPanel& panel,
-                           EngineControl& engine, ConsolePorts& ports, MonitorText& monitor)
-    : keyPress_(keyPress), panel_(panel), engine_(engine), ports_(ports), monitor_(monitor) {
-    // Every 5 ms, not whenever convenient: a key waits at most one tick to reach its deck.
-    tmrKeys_.setTimerType(Qt::PreciseTimer);
-    tmrKeys_.setInterval(kPollMs);
-    connect(&tmrKeys_, &QTimer::timeout, this, &KeyShortcuts::tick);
+                           ConsolePorts& ports, MonitorText& monitor)
+    : keyPress_(keyPress), panel_(panel), ports_(ports), monitor_(monitor) {
+    for (int entry = 0; entry < kEntries; ++entry) {
+        copyMapping(entry);
+        connect(panel_.txtMapping(MappingBox::kFirstKeyBox + entry), &QLineEdit::textChanged, this,
+                [this, entry] { copyMapping(entry); });
+    }
+    connect(&panel_, &OptionsPanel::visibilityChanged, this,
+            [this](bool shown) { panelShown_ = shown; });
 }
 
-void KeyShortcuts::start() {
-    tmrKeys_.start();
+KeyShortcuts::~KeyShortcuts() {
+    stop();
 }
 
-void KeyShortcuts::tick() {
+void KeyShortcuts::start(QWidget& window) {
+    keyPress_.start(
+        window,
+        [this] {
+            while (tick()) {
+            }
+        },
+        [this](const QString& line) { toWindow([this, line] { monitor_.append(line); }); });
+}
+
+void KeyShortcuts::stop() {
+    keyPress_.stop();
+}
+
+bool KeyShortcuts::tick() {
     keyPress_.poll();
     const int key = keyPress_.keyCode();
-    if (key == lastKey_) return;
+    if (key == lastKey_) return false;
     if (key == 0) {
         released();
-        return;
+        return true;
     }
     lastKey_ = key;
-    if (panel_.isVisible())
-        capture(key);
-    else if (engine_.running())
+    if (panelShown_)
+        toWindow([this, key] { capture(key); });
+    else if (engineRunning_)
         route(key);
-    if (key == kBackspace) erase();
+    if (key == kBackspace) toWindow([this] { erase(); });
+    return true;
+}
+
+void KeyShortcuts::setEngineRunning(bool running) {
+    engineRunning_ = running;
+    std::vector<zen::console::KeyShortcut> shortcuts;
+    if (running) {
+        // One shortcut per key, saying everything it does.
+        std::map<int, QStringList> keys;
+        for (int entry = 0; entry < kEntries; ++entry) {
+            const double code = mapping_[entry];
+            if (code >= 1 && code <= 255 && code == static_cast<int>(code))
+                keys[static_cast<int>(code)].append(kCommandNames[entry]);
+        }
+        for (const auto& [code, names] : keys)
+            shortcuts.push_back({code, names.join(QStringLiteral(", "))});
+    }
+    keyPress_.offerShortcuts(shortcuts);
+    if (running) monitor_.append(keyPress_.reading());
+}
+
+void KeyShortcuts::copyMapping(int entry) {
+    mapping_[entry] =
+        zen::config::leadingNumber(panel_.txtMapping(MappingBox::kFirstKeyBox + entry)->text());
 }
 
 void KeyShortcuts::capture(int key) {
+    if (!panel_.isVisible()) return;
     const int marked = panel_.markedEntry();
     if (marked >= MappingBox::kFirstKeyBox)
         panel_.txtMapping(marked)->setText(QString::number(key));
@@ -64,11 +104,10 @@ void KeyShortcuts::route(int key) {
     // Every entry the key matches is served, in entry order. An entry's number is read as the
     // configuration file's numbers are; "none" and an empty box read as 0, which no key is.
     for (int entry = 0; entry < kEntries; ++entry) {
-        const int box = MappingBox::kFirstKeyBox + entry;
-        if (zen::config::leadingNumber(panel_.txtMapping(box)->text()) != key) continue;
-        monitor_.append(kCommandNames[entry]);
+        if (mapping_[entry] != key) continue;
         const int deck = entry < kEntriesPerDeck ? 1 : 2;
         ports_.sendCommand(deck, zen::cmd::kPlayPause + entry % kEntriesPerDeck);
+        toWindow([this, entry] { monitor_.append(kCommandNames[entry]); });
     }
 }
 
@@ -83,6 +122,10 @@ void KeyShortcuts::erase() {
 void KeyShortcuts::released() {
     ports_.sendCommand(1, zen::cmd::kTouchRelease);
     ports_.sendCommand(2, zen::cmd::kTouchRelease);
-    monitor_.append(QStringLiteral("Key UP"));
+    toWindow([this] { monitor_.append(QStringLiteral("Key UP")); });
     lastKey_ = 0;
+}
+
+void KeyShortcuts::toWindow(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work));
 }

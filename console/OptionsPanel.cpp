@@ -72,6 +72,16 @@ void OptionsPanel::wire() {
     connect(ui_.Command2, &ZenButton::Click, this, &QWidget::hide);
 }
 
+void OptionsPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    emit visibilityChanged(isVisible());
+}
+
+void OptionsPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit visibilityChanged(isVisible());
+}
+
 void OptionsPanel::fillDeviceLists(const QStringList& soundItems, const QStringList& externalItems,
                                    const QStringList& internalItems) {
     ui_.cmbDevices1->addItems(soundItems);

@@ -43,6 +43,12 @@ public:
 signals:
     void captureClicked(bool checked);
     void saveRequested();
+    // Shown or hidden, as isVisible() tells.
+    void visibilityChanged(bool visible);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void wire();

@@ -10,11 +10,13 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <thread>
 
 namespace {
 
 using namespace zen::cmd;
 using Commands = std::vector<int>;
+using Shortcuts = std::vector<zen::console::KeyShortcut>;
 
 constexpr qint16 kControllerCable = 2; // "MIDI Yoke 3"
 
@@ -48,14 +50,28 @@ TEST_F(ConsoleInputTest, EachNewKeySendsItsEntriesInOrderAndEveryReleaseGoesToBo
     ASSERT_TRUE(startConsole());
     pressEngine();
     ASSERT_EQ(host.decks.size(), 2u);
+    EXPECT_EQ(host.shortcuts, (Shortcuts{{30, "D1 CUE, D2 PLAY/PAUSE"}, {57, "D1 PLAY/PAUSE"}}))
+        << "START offers each mapped key to the desktop, with all it does";
     key(57);
     key(57); // still held: nothing more
     key(30); // straight to another key: no release in between
     key(0);
-    EXPECT_TRUE(receive(*host.decks[0], *host.decks[1], 5));
-    EXPECT_EQ(host.decks[0]->commands, (Commands{kPlayPause, kCue, kTouchRelease}));
-    EXPECT_EQ(host.decks[1]->commands, (Commands{kPlayPause, kTouchRelease}));
-    EXPECT_EQ(window->monitor().text(), " \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP");
+    // A box changed while the engine runs counts from the next key on.
+    options().txtMapping[17]->setText("31"); // deck 1 STOP
+    key(31);
+    // On the key thread, as the console reads keys: the deck hears it, the monitor follows.
+    std::thread([&] { key(0); }).join();
+    EXPECT_TRUE(receive(*host.decks[0], *host.decks[1], 8));
+    EXPECT_EQ(host.decks[0]->commands,
+              (Commands{kPlayPause, kCue, kTouchRelease, kStop, kTouchRelease}));
+    EXPECT_EQ(host.decks[1]->commands, (Commands{kPlayPause, kTouchRelease, kTouchRelease}));
+    const QString lines = " \nKeys: scripted \nD1 PLAY/PAUSE \nD1 CUE \nD2 PLAY/PAUSE \nKey UP "
+                          "\nD1 STOP \nKey UP";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->monitor().text() == lines; }))
+        << window->monitor().text().toStdString();
+
+    pressEngine();
+    EXPECT_TRUE(host.shortcuts.empty()) << "STOP takes the shortcuts back";
 }
 
 TEST_F(ConsoleInputTest, KeysAreCapturedIntoTheMarkedKeyBoxAndBackspaceEmptiesIt) {

@@ -16,10 +16,14 @@ namespace {
 class Scripted : public zen::console::KeyPress, public zen::console::CpuMeter {
 public:
     explicit Scripted(TestHost& host) : host_(host) {}
-    void start(QWidget&) override { ++host_.keyStarts; }
+    void start(QWidget&, Changed, Note) override { ++host_.keyStarts; }
     void poll() override {}
     int keyCode() const override { return host_.heldKey; }
     void stop() override { ++host_.keyStops; }
+    QString reading() const override { return "Keys: scripted"; }
+    void offerShortcuts(const std::vector<zen::console::KeyShortcut>& shortcuts) override {
+        host_.shortcuts = shortcuts;
+    }
     void Initialize() override { ++host_.meterStarts; }
     std::int32_t Query() override { return host_.cpuLoad; }
     void Terminate() override {}

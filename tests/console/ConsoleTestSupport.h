@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QTemporaryDir>
+#include <atomic>
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
@@ -103,7 +104,9 @@ public:
     int keyStarts = 0;
     int keyStops = 0;
     int meterStarts = 0;
-    int heldKey = 0;
+    std::atomic<int> heldKey = 0;
+    // What the console offers the desktop as shortcuts of every window, as it offered them last.
+    std::vector<zen::console::KeyShortcut> shortcuts;
     std::int32_t cpuLoad = -1;
 
 private:

@@ -1,6 +1,6 @@
 #include "console/KeyPressX11.h"
+#include "KeyChanges.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -10,7 +10,8 @@
 #include <memory>
 #include <vector>
 
-using zen::console::X11KeyPress;
+using zen::console::KeyReading;
+using zen::console::X11KeySource;
 
 namespace {
 
@@ -24,26 +25,12 @@ struct Ending {
 };
 using Process = std::unique_ptr<QProcess, Ending>;
 
-// Polls every 5 ms until the key code turns to `code` (10 s at most); each change, once.
-std::vector<int> pollUntil(X11KeyPress& keys, int code) {
-    std::vector<int> codes;
-    QElapsedTimer clock;
-    clock.start();
-    while ((codes.empty() || codes.back() != code) && clock.elapsed() < 10000) {
-        QThread::msleep(5);
-        const int last = keys.keyCode();
-        keys.poll();
-        if (keys.keyCode() != last) codes.push_back(keys.keyCode());
-    }
-    return codes;
-}
-
 } // namespace
 
-// The whole keyboard is read while another window has the focus; a lost server reads as no key
-// and is connected again once it is back. The test runs an X server of its own, on a display no
-// server uses, so that it can take it away.
-TEST(X11KeyPressTest, ReadsTheWholeKeyboardAndSurvivesALostServer) {
+// The whole keyboard is read as it changes while another window has the focus, a tap shorter than
+// any poll included; a lost server reads as no key and is connected again once it is back. The
+// test runs an X server of its own, on a display no server uses, so that it can take it away.
+TEST(X11KeySourceTest, ReadsTheWholeKeyboardAsItChangesAndSurvivesALostServer) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no X server";
     int number = 150;
     while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) ||
@@ -76,18 +63,27 @@ TEST(X11KeyPressTest, ReadsTheWholeKeyboardAndSurvivesALostServer) {
         run("xdotool", {"search", "--sync", "--class", "xlogo", "windowfocus", "--sync"});
     ASSERT_TRUE(focus.waitForFinished(10000) && focus.exitCode() == 0);
     QWidget window;
-    X11KeyPress keys(display.toStdString());
-    keys.start(window);
-    // Right arrow, an extended key, then A of the main block while Right stays down.
-    run("xdotool", {"keydown", "Right", "sleep", "0.3", "keydown", "a", "sleep", "0.3", "keyup",
-                    "a", "sleep", "0.3", "keydown", "s", "sleep", "30"});
-    EXPECT_EQ(pollUntil(keys, 31), (std::vector<int>{77, 30, 0, 31}))
-        << "the newest key counts, and Right does not come back when A is released";
+    std::vector<std::unique_ptr<zen::console::KeySource>> sources;
+    sources.push_back(std::make_unique<X11KeySource>(display.toStdString()));
+    KeyReading keys(std::move(sources));
+    zen::test::KeyChanges changes(keys);
+    keys.start(window, [&] { changes.changed(); }, {});
+    EXPECT_EQ(keys.reading(), "Keys: any X11 window");
+    // A tap of D, down and up at once; Right arrow, an extended key, then A of the main block
+    // while Right stays down; then S held long enough to repeat.
+    run("xdotool", {"keydown", "d",   "keyup",   "d", "sleep", "0.3", "keydown", "Right",
+                    "sleep",   "0.3", "keydown", "a", "sleep", "0.3", "keyup",   "a",
+                    "sleep",   "0.3", "keydown", "s", "sleep", "30"});
+    EXPECT_EQ(changes.after(6, 10000), (std::vector<int>{32, 0, 77, 30, 0, 31}))
+        << "the tap counts, the newest key counts, and Right does not come back when A is "
+           "released";
+    QThread::msleep(1000);
+    EXPECT_EQ(changes.after(7, 0).size(), 6u) << "a repeat of the held key counted as a press";
 
     server.reset();
     clients.clear();
-    EXPECT_EQ(pollUntil(keys, 0), (std::vector<int>{0})) << "a key held at the time ends";
+    EXPECT_EQ(changes.after(7, 10000).back(), 0) << "a key held at the time ends";
     ASSERT_TRUE(startServer());
     run("xdotool", {"keydown", "a", "sleep", "30"});
-    EXPECT_EQ(pollUntil(keys, 30), (std::vector<int>{30}));
+    EXPECT_EQ(changes.after(8, 10000).back(), 30);
 }

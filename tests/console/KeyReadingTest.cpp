@@ -1,15 +1,21 @@
+#include "console/KeyReading.h"
+#include "KeyChanges.h"
 #include "console/KeyPressEvents.h"
 #include "console/NewestKey.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <vector>
 
+using zen::console::KeyReading;
 using zen::console::KeySet;
+using zen::console::KeySource;
 using zen::console::NewestKey;
+using zen::test::KeyChanges;
 
 TEST(NewestKeyTest, TheNewestKeyStillHeldCountsAndEachPressOnce) {
     // What the keyboard showed since the last poll, and what the poll gives. 30 stands for deck
@@ -18,13 +24,23 @@ TEST(NewestKeyTest, TheNewestKeyStillHeldCountsAndEachPressOnce) {
         std::vector<std::vector<int>> seen;
         int polled;
     } steps[] = {
-        {{{30}}, 30}, {{{30}}, 30},     {{{30, 48}}, 48}, // the second key counts
-        {{{30}}, 0},                    // its release gives 0 although 30 is still held
-        {{{30}}, 0},                    // and 30 is not reported again
-        {{{}}, 0},    {{{30}}, 30},     // until pressed anew
-        {{{48}}, 48},                   // from key to key between two polls
-        {{{}}, 0},    {{{48, 30}}, 30}, // pressed together: reported in turn
-        {{}, 48},     {{}, 48},         {{{48, 31}, {48}}, 48}, // a tap between polls: never
+        {{{30}}, 30},
+        {{{30}}, 30},
+        {{{30, 48}}, 48}, // the second key counts
+        {{{30}}, 0},      // its release gives 0 although 30 is still held
+        {{{30}}, 0},      // and 30 is not reported again
+        {{{}}, 0},
+        {{{30}}, 30}, // until pressed anew
+        {{{48}}, 48}, // from key to key between two polls
+        {{{}}, 0},
+        {{{48, 30}}, 30}, // pressed together: reported in turn
+        {{}, 48},
+        {{}, 48},
+        {{{48, 31}, {48}}, 31}, // a tap between two polls counts for one
+        {{}, 0},                // and its release for the next
+        {{{}, {48}}, 48},       // released and pressed again between two polls
+        {{{}, {48}}, 0},        // the same, while it counted: its release first
+        {{}, 48},
     };
     NewestKey newest;
     for (std::size_t i = 0; i < std::size(steps); ++i) {
@@ -38,29 +54,92 @@ TEST(NewestKeyTest, TheNewestKeyStillHeldCountsAndEachPressOnce) {
     }
 }
 
-TEST(EventKeyPressTest, ReportsTheApplicationsKeysAsScanCodesIgnoringAutoRepeat) {
+namespace {
+
+// A source that reports what the test sets, from the key thread.
+class ScriptedSource final : public KeySource {
+public:
+    void start(QWidget&, zen::console::KeyThread& thread, Report report, Note) override {
+        thread_ = &thread;
+        report_ = std::move(report);
+    }
+    void stop(zen::console::KeyThread&) override { thread_ = nullptr; }
+    QString reading() const override { return "scripted"; }
+    // Each set reported in turn, in one go on the key thread.
+    void hold(std::vector<std::vector<int>> sets) {
+        thread_->post([this, sets] {
+            for (const auto& codes : sets) {
+                KeySet held;
+                for (int code : codes)
+                    held.set(code);
+                report_(held);
+            }
+        });
+    }
+
+private:
+    zen::console::KeyThread* thread_ = nullptr;
+    Report report_;
+};
+
+} // namespace
+
+// The component reads on its key thread: each source's keys count as held while any source holds
+// them, and a tap on one source is seen whole.
+TEST(KeyReadingTest, SourcesShareTheKeyboardAndATapIsSeenOnTheKeyThread) {
+    auto first = std::make_unique<ScriptedSource>(), second = std::make_unique<ScriptedSource>();
+    ScriptedSource* a = first.get();
+    ScriptedSource* b = second.get();
+    std::vector<std::unique_ptr<KeySource>> sources;
+    sources.push_back(std::move(first));
+    sources.push_back(std::move(second));
+    KeyReading keys(std::move(sources));
+    KeyChanges changes(keys);
     QWidget window;
-    zen::console::EventKeyPress keys;
-    keys.start(window);
+    keys.start(window, [&] { changes.changed(); }, {});
+    EXPECT_EQ(keys.reading(), "Keys: scripted + scripted");
+
+    a->hold({{30}});
+    b->hold({{30}});
+    a->hold({{}});
+    EXPECT_EQ(changes.after(1), (std::vector<int>{30})) << "held by the second source still";
+    b->hold({{}});
+    a->hold({{31}, {}});
+    EXPECT_EQ(changes.after(4), (std::vector<int>{30, 0, 31, 0})) << "the tap was lost";
+    keys.stop();
+}
+
+TEST(EventKeySourceTest, ReportsTheApplicationsKeysAsScanCodesIgnoringAutoRepeat) {
+    QWidget window;
+    std::vector<std::unique_ptr<KeySource>> sources;
+    sources.push_back(std::make_unique<zen::console::EventKeySource>());
+    KeyReading keys(std::move(sources));
+    KeyChanges changes(keys);
+    keys.start(window, [&] { changes.changed(); }, {});
+    EXPECT_EQ(keys.reading(), "Keys: console windows only");
     // The native scan code of a key is its X keycode: A is 38, Right arrow 114.
     const auto send = [&](QEvent::Type type, quint32 nativeScanCode, bool autoRepeat = false) {
         QKeyEvent event(type, Qt::Key_unknown, Qt::NoModifier, nativeScanCode, 0, 0, {},
                         autoRepeat);
         QApplication::sendEvent(&window, &event);
-        keys.poll();
-        return keys.keyCode();
     };
-    EXPECT_EQ(send(QEvent::KeyPress, 38), 30);
-    EXPECT_EQ(send(QEvent::KeyPress, 114), 77);
-    EXPECT_EQ(send(QEvent::KeyRelease, 114, true), 77) << "an auto-repeat release is no release";
-    EXPECT_EQ(send(QEvent::KeyPress, 114, true), 77);
-    EXPECT_EQ(send(QEvent::KeyRelease, 114), 0);
+    send(QEvent::KeyPress, 38);
+    send(QEvent::KeyPress, 114);
+    send(QEvent::KeyRelease, 114, true); // an auto-repeat release is no release
+    send(QEvent::KeyPress, 114, true);
+    send(QEvent::KeyRelease, 114);
+    EXPECT_EQ(changes.after(3), (std::vector<int>{30, 77, 0}));
 
     QEvent deactivate(QEvent::ApplicationDeactivate);
     QApplication::sendEvent(qApp, &deactivate);
-    EXPECT_EQ(send(QEvent::KeyPress, 38), 30)
+    send(QEvent::KeyPress, 38);
+    EXPECT_EQ(changes.after(4), (std::vector<int>{30, 77, 0, 30}))
         << "A, held when another program took the focus, counts as released";
 
     keys.stop();
-    EXPECT_EQ(send(QEvent::KeyPress, 39), 0) << "stopped";
+    send(QEvent::KeyRelease, 38);
+    send(QEvent::KeyPress, 39);
+    QTest::qWait(50);
+    EXPECT_EQ(changes.after(4).size(), 4u) << "stopped";
+    EXPECT_EQ(keys.keyCode(), 0);
 }
