@@ -1,9 +1,11 @@
+#include "common/DesktopPlatform.h"
 #include "console/ConsoleHost.h"
 #include "console/ConsoleWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    zen::choosePlatform(argc, argv);
     QApplication app(argc, argv);
     SystemConsoleHost host;
     ConsoleWindow window(host, zen::console::createKeyPress(), zen::console::createCpuMeter());

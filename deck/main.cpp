@@ -1,3 +1,4 @@
+#include "common/DesktopPlatform.h"
 #include "deck/DeckHost.h"
 #include "deck/DeckWindow.h"
 #include "deck/audio/AudioEngine.h"
@@ -5,6 +6,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    zen::choosePlatform(argc, argv);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     SystemDeckHost host;
