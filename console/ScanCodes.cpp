@@ -1,5 +1,6 @@
 #include "console/ScanCodes.h"
 
+#include <QStringList>
 #include <array>
 #include <utility>
 
@@ -41,7 +42,35 @@ constexpr std::array<std::pair<int, int>, 36> beyondMainBlock{{
     {194, 118},                                                 // F24
 }};
 
+// The names of the main block's and the keypad's keys by set-1 code from 0, "-" for modifiers and
+// gaps.
+constexpr const char* mainBlockNames =
+    "- Escape 1 2 3 4 5 6 7 8 9 0 minus equal BackSpace Tab q w e r t y u i o p "
+    "bracketleft bracketright Return - a s d f g h j k l semicolon apostrophe grave - "
+    "backslash z x c v b n m comma period slash - KP_Multiply - space Caps_Lock F1 F2 "
+    "F3 F4 F5 F6 F7 F8 F9 F10 Num_Lock Scroll_Lock Home Up Prior KP_Subtract Left "
+    "KP_5 Right KP_Add End Down Next Insert Delete - - less F11 F12";
+
 } // namespace
+
+QString keyName(int setOneCode) {
+    static const QStringList names = QString::fromLatin1(mainBlockNames).split(QLatin1Char(' '));
+    if (setOneCode >= 0 && setOneCode < names.size())
+        return names[setOneCode] == QLatin1String("-") ? QString() : names[setOneCode];
+    if (setOneCode >= 100 && setOneCode <= 110) return QStringLiteral("F%1").arg(setOneCode - 87);
+    switch (setOneCode) {
+    case 91:
+        return QStringLiteral("Super_L");
+    case 92:
+        return QStringLiteral("Super_R");
+    case 93:
+        return QStringLiteral("Menu");
+    case 118:
+        return QStringLiteral("F24");
+    default:
+        return {};
+    }
+}
 
 int setOneScanCode(int inputCode) {
     // The main block, the keypad and F1..F12 carry their set-1 code.
