@@ -27,7 +27,7 @@ void ConsoleConfig::LoadConfig() {
         host_.showMessage(QStringLiteral("ERROR opening ZentariDJ.ini"), QString(),
                           ConsoleHost::Icon::None);
     panel_.load(record);
-    ports_.setDeckDevices(FindMidiOut(record.midiPort1), FindMidiOut(record.midiPort2));
+    ports_.setDeckDevices(FindListedMidiOut(record.midiPort1), FindListedMidiOut(record.midiPort2));
 }
 
 void ConsoleConfig::saveAndClose() {
@@ -64,5 +64,5 @@ qint16 ConsoleConfig::deckDevice(int deck) const {
     const QString number = QString::number(deck);
     config::ConfigRecord record;
     record.load(config::deckFilePath(host_.settingsFolder(), number));
-    return FindMidiOut(record.deckSettings(number).midiPort);
+    return FindListedMidiOut(record.deckSettings(number).midiPort);
 }

@@ -15,7 +15,8 @@ public:
     ConsoleConfig(ConsoleHost& host, OptionsPanel& panel, ConsolePorts& ports)
         : host_(host), panel_(panel), ports_(ports) {}
 
-    // Reads the file into the panel and resolves the deck port numbers from its port names. A
+    // Reads the file into the panel and resolves the deck port numbers from its port names, in
+    // the port lists as the console read them at start-up. A
     // missing file is first written with a new user's settings; a file that cannot be read is
     // reported and every field reads as the empty text.
     void LoadConfig();
@@ -27,7 +28,8 @@ public:
     // written is reported with its reason, and nothing is returned: no deck may start on
     // settings that are not whole.
     std::optional<std::array<qint16, 2>> copyToDecks();
-    // Each deck's port number from the copy it read: what running decks listen on.
+    // Each deck's port number from the copy it read: what running decks listen on. Resolved in
+    // the port lists as read at start-up, so START asks no MIDI service.
     std::array<qint16, 2> deckDevices() const;
 
 private:

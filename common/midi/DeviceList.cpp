@@ -37,6 +37,10 @@ int deviceCount(Direction direction) {
     return kCableCount + static_cast<int>(cache(direction).ports.size());
 }
 
+int listedDeviceCount(Direction direction) {
+    return kCableCount + static_cast<int>(ports(direction).size());
+}
+
 bool isDevice(Direction direction, int device) {
     if (device < 0) return false;
     if (device < kCableCount) return true;

@@ -13,6 +13,9 @@ namespace zen::midi {
 enum class Direction { Input, Output };
 
 int deviceCount(Direction direction);
+// The count over the hardware ports as last read (read now only if never before): no MIDI service
+// is asked, so it is quick.
+int listedDeviceCount(Direction direction);
 // Empty for a number outside the list.
 std::string deviceName(Direction direction, int device);
 bool isDevice(Direction direction, int device);

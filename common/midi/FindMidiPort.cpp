@@ -4,10 +4,11 @@
 
 namespace {
 
-qint16 findLast(zen::midi::Direction direction, const QString& portName) {
+qint16 findLast(zen::midi::Direction direction, const QString& portName, bool readAgain = true) {
     const std::string name = portName.toStdString();
     qint16 found = -1;
-    const int count = zen::midi::deviceCount(direction);
+    const int count =
+        readAgain ? zen::midi::deviceCount(direction) : zen::midi::listedDeviceCount(direction);
     for (int device = 0; device < count; ++device)
         if (zen::midi::deviceName(direction, device) == name) found = static_cast<qint16>(device);
     return found;
@@ -21,4 +22,8 @@ qint16 FindMidiIn(const QString& portName) {
 
 qint16 FindMidiOut(const QString& portName) {
     return findLast(zen::midi::Direction::Output, portName);
+}
+
+qint16 FindListedMidiOut(const QString& portName) {
+    return findLast(zen::midi::Direction::Output, portName, false);
 }

@@ -26,7 +26,7 @@ using zen::midi::Event;
 using PortTest = CableFixture;
 
 TEST(FindMidiPort, PortNameIsMatchedWholeAndCaseSensitivelyInBothLists) {
-    for (const auto find : {&FindMidiIn, &FindMidiOut}) {
+    for (const auto find : {&FindMidiIn, &FindMidiOut, &FindListedMidiOut}) {
         EXPECT_EQ(find("MIDI Yoke 1"), 0);
         EXPECT_EQ(find("MIDI Yoke 8"), 7);
         for (const char* other : {"midi yoke 1", "MIDI Yoke 1 ", "MIDI Yoke", ""})
