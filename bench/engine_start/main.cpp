@@ -1,13 +1,15 @@
 // Starts the real ZentariMix on the display and the JACK server and presses its engine button as a
 // DJ would, with the decks it launches: how long START takes until both decks listen and show,
-// how long STOP takes until both have ended, and whether quick START/STOP runs at random gaps
-// ever have more than two decks running or leave any behind.
+// how long the console's window thread leaves its window unanswered meanwhile, how long STOP takes
+// until both have ended, and whether quick START/STOP runs at random gaps ever have more than two
+// decks running or leave any behind.
 //   engine_start [--measure N] [--cycles M]       (defaults: 10 and 50)
 
 #include "ConsoleRun.h"
 #include "Desktop.h"
 #include "Measure.h"
 #include "Programs.h"
+#include "WindowPing.h"
 
 #include <QDir>
 #include <QThread>
@@ -63,9 +65,12 @@ int main(int argc, char** argv) {
     if (!console.start(console.settings(), error)) return fail(error.toLocal8Bit().constData());
     const QString runtime = console.runtimeFolder();
 
-    std::vector<double> startReady, stopEnd;
+    zen::bench::WindowPing ping(console.window());
+    if (!ping.connected()) return fail("cannot ping the console window");
+    std::vector<double> startReady, stopEnd, startBlock;
     for (int i = 0; i < measured; ++i) {
         const QStringList before1 = cableSockets(runtime, 1), before2 = cableSockets(runtime, 2);
+        ping.start();
         const Clock::time_point pressed = Clock::now();
         console.pressEngine();
         bool ready = false;
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
         }
         if (!ready) return fail("the decks did not come up");
         startReady.push_back(msSince(pressed));
+        startBlock.push_back(ping.stop());
         QThread::msleep(1000);
         const std::vector<pid_t> decks = deckChildren();
         const Clock::time_point stopped = Clock::now();
@@ -110,6 +116,7 @@ int main(int argc, char** argv) {
     const int left = runningDecks();
 
     std::printf("start_ready_ms_max=%.1f\n", percentile(startReady, 1.0));
+    std::printf("start_window_block_ms=%.1f\n", percentile(startBlock, 1.0));
     std::printf("stop_end_ms_p50=%.1f\n", percentile(stopEnd, 0.5));
     std::printf("start_ready_ms=%.1f\n", percentile(startReady, 0.5));
     std::printf("stop_end_ms=%.1f\n", percentile(stopEnd, 0.95));

@@ -3,8 +3,11 @@
 // the monitor holding 10 000 lines. One XTEST client, connected throughout, presses a mapped key
 // at random gaps; a probe on the deck's cable and a JACK client listening to the decks take the
 // times. Prints its figures as name=value lines at the end.
-//   key_latency [--presses N] [--sounds M]       (defaults: 500 and 100)
+//   key_latency [--presses N] [--sounds M] [--load L]   (defaults: 500, 100 and 0)
+// --load L keeps L processes spinning at normal priority for the whole run, as a deck decoding
+// and analysing a track keeps a core busy.
 
+#include "BusyLoad.h"
 #include "ConsoleRun.h"
 #include "ControllerStream.h"
 #include "Desktop.h"
@@ -142,12 +145,14 @@ Clock::time_point press(zen::bench::KeyInjector& keys, std::uint8_t keycode, Wir
 } // namespace
 
 int main(int argc, char** argv) {
-    int presses = 500, sounds = 100;
+    int presses = 500, sounds = 100, load = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QString flag = QString::fromLocal8Bit(argv[i]);
         if (flag == "--presses") presses = std::atoi(argv[i + 1]);
         if (flag == "--sounds") sounds = std::atoi(argv[i + 1]);
+        if (flag == "--load") load = std::atoi(argv[i + 1]);
     }
+    const zen::bench::BusyLoad busy(load);
     QCoreApplication app(argc, argv);
     if (!zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");

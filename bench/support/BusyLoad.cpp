@@ -1,6 +1,7 @@
 #include "BusyLoad.h"
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@ BusyLoad::BusyLoad(int processes) {
     for (int i = 0; i < processes; ++i) {
         const pid_t child = ::fork();
         if (child == 0) {
+            // Gone with the benchmark, should it die first.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             volatile unsigned long spin = 0;
             for (;;)
                 spin = spin + 1;
