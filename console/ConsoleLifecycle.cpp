@@ -4,6 +4,7 @@
 #include "common/ShapeWidget.h"
 #include "common/WidgetColors.h"
 #include "console/ConsoleConfig.h"
+#include "console/ConsolePlace.h"
 #include "console/ConsolePorts.h"
 #include "console/CpuMeter.h"
 #include "console/DeckLauncher.h"
@@ -34,7 +35,10 @@ bool ConsoleLifecycle::load() {
     if (!LoadDevices()) return false;
     p_.keys.start(*p_.ui.frmMain);
     p_.config.LoadConfig();
-    p_.ui.frmMain->move(p_.ui.frmMain->x(), 0);
+    // Clear of the decks, or above them, so the engine button stays in reach.
+    const ConsolePlace place = consolePlace(p_.host.screenSize());
+    p_.ui.frmMain->setWindowFlag(Qt::WindowStaysOnTopHint, place.keepAbove);
+    p_.ui.frmMain->move(place.topLeft);
     DoColors();
     return true;
 }

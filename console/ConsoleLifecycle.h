@@ -37,7 +37,8 @@ public:
 
     // Window initialisation: the screen-size warning and the CPU meter.
     void initialise();
-    // Window load: splash, device lists, keyboard shortcuts, configuration, top edge, colours.
+    // Window load: splash, device lists, keyboard shortcuts, configuration, the window's place,
+    // colours.
     // False when the console ended on the way (in the program the process is gone by then).
     bool load();
 

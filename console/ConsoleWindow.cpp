@@ -31,7 +31,6 @@ ConsoleWindow::ConsoleWindow(ConsoleHost& host, std::unique_ptr<zen::console::Ke
     // Its own title label and close box stand in for the window manager's.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kConsoleWidth, kConsoleHeight);
-    move(std::max(0, host_.screenSize().width() - kConsoleWidth), 0);
     zen::WindowDrag::install(*ui_.lblWindowTittle);
     ui_.lblSalir->installEventFilter(this);
     wire();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DeckPlaces.h"
 #include "deck/DeckConfig.h"
 
 #include <QString>
@@ -22,7 +23,7 @@ class AudioEngine;
 class DeckLifecycle {
 public:
     // Window placement in pixels: deck 2 opens right of deck 1; any other deck keeps this left.
-    static constexpr int kDeck2Left = 579;
+    static constexpr int kDeck2Left = ::kDeck2Left;
     static constexpr int kDesignLeft = 40;
 
     struct Parts {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/DeckPlaces.h"
+
 #include <array>
 #include <vector>
 
@@ -83,6 +85,3 @@ struct DeckUi {
 // ranges and start values. A compact deck, 579 pixels wide. Places are kept free for the spectrum
 // view, the level meter and the processor load, which the displays put there.
 DeckUi createDeckControls(QWidget* frmMain);
-
-inline constexpr int kDeckWidth = 579;
-inline constexpr int kDeckHeight = 560;

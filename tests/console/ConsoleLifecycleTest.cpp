@@ -1,6 +1,7 @@
 #include "ConsoleTestSupport.h"
 
 #include "common/DeckCommands.h"
+#include "common/DeckPlaces.h"
 #include "common/ZenButton.h"
 #include "common/midi/CableFolder.h"
 #include "console/DeckLauncher.h"
@@ -307,4 +308,24 @@ TEST(ConsoleHostTest, MessageBoxesShowPlainText) {
     answer();
     host.askYesNo("Are you sure to exit?", "ZentariMix");
     EXPECT_EQ(formats, std::vector<Qt::TextFormat>(2, Qt::PlainText));
+}
+
+// On every screen a DJ may have, the engine button stays on the screen and out from under the
+// decks once they show: the console goes where no deck lands, or is kept above them.
+TEST_F(ConsoleTest, TheEngineButtonStaysInReachOnEveryScreen) {
+    // Both decks at the top, side by side, with a window manager's title bar each.
+    const QRect decks(0, 0, kDeck2Left + kDeckWidth, kDeckHeight + 32);
+    writeConfig(sampleRecord());
+    for (const QSize screen :
+         {QSize(1024, 768), QSize(1280, 1024), QSize(1366, 768), QSize(1920, 1080)}) {
+        host.screen = screen;
+        ASSERT_TRUE(startConsole());
+        const QWidget* button = window->ui().fltButton[0];
+        const QRect place(window->pos() + button->pos(), button->size());
+        EXPECT_TRUE(QRect(QPoint(), screen).contains(place)) << screen.width();
+        const bool above = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        EXPECT_TRUE(above || !decks.intersects(place)) << screen.width() << " covered";
+        // Kept above only where no place is free of the decks.
+        EXPECT_EQ(above, screen.height() < 1000) << screen.width();
+    }
 }
