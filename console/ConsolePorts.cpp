@@ -1,6 +1,7 @@
 #include "console/ConsolePorts.h"
 
 #include "common/DeckCommands.h"
+#include "common/midi/EventQueue.h"
 
 namespace {
 
@@ -40,6 +41,9 @@ void ConsolePorts::InitMidi() {
     openExactly(input_, externalDevice_());
     openExactly(output1_, deckDevices_[0]);
     openExactly(output2_, deckDevices_[1]);
+    // A port that failed says so now, before START launches the decks (whose own error boxes
+    // would otherwise cover the console's).
+    zen::midi::EventQueue::shared()->deliverNow();
 }
 
 void ConsolePorts::unloadMidi() {

@@ -24,7 +24,7 @@ public:
                  std::function<void()> salir);
 
     // Opens and starts the three ports on exactly their devices; a port that held another device
-    // closes it first.
+    // closes it first. A port that cannot be opened is reported before this returns.
     void InitMidi();
     // Stops, resets and closes whatever device each port has open.
     void unloadMidi();

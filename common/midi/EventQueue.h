@@ -31,6 +31,10 @@ public:
 
     // Window thread only.
     std::uint64_t registerPort(MidiPort* port);
+    // Hands out what waits now rather than when the window thread gets back to its loop, so an
+    // error of a port just opened comes before what its opener does next. Nothing inside a
+    // handler.
+    void deliverNow() { drain(); }
     void unregisterPort(std::uint64_t id);
 
 private:

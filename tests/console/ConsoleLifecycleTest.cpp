@@ -113,6 +113,20 @@ TEST_F(ConsoleTest, EachTroubleIsReportedInItsOwnWords) {
          },
          {critical + "MIDI Internal1 Error \r\n1: The MIDI cable ",
           critical + "MIDI Internal2 Error \r\n1: "}},
+        {"the same at START: said before the decks start, whose own boxes would cover them",
+         [&] {
+             zen::midi::cableFolderOwner = [](const std::string&, uid_t owner) {
+                 return owner + 1;
+             };
+             host.answers = {false, false};
+             const qsizetype started = host.startedPrograms.size();
+             pressEngine();
+             zen::midi::cableFolderOwner = nullptr;
+             for (const TestHost::Message& m : host.messages)
+                 EXPECT_EQ(m.decksStarted, started) << m.text.toStdString();
+             EXPECT_EQ(host.startedPrograms.size(), started + 2) << "No goes on with START";
+         },
+         {critical + "MIDI Internal1 Error \r\n1: ", critical + "MIDI Internal2 Error \r\n1: "}},
     };
     for (const auto& t : troubles) {
         host.messages.clear();

@@ -57,10 +57,11 @@ public:
         QString text;
         QString title;
         Icon icon;
+        qsizetype decksStarted; // when it was shown
     };
 
     void showMessage(const QString& text, const QString& title, Icon icon) override {
-        messages.push_back({text, title, icon});
+        messages.push_back({text, title, icon, startedPrograms.size()});
     }
     bool askYesNo(const QString& text, const QString& title) override;
     void endProcess() override { ++ended; }
