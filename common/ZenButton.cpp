@@ -3,6 +3,7 @@
 #include "common/PropertyBag.h"
 #include "common/ZenButtonFace.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QFontInfo>
 #include <QHideEvent>
@@ -331,14 +332,31 @@ void ZenButton::pressed(QWidget* part, QMouseEvent* event) {
     // A press with no other button held while one is still due means its release was lost.
     if (pressedPart_ && (event->buttons() & ~event->button()) == Qt::NoButton) abandonPress();
     const QPointer<ZenButton> self(this);
+    const ReleaseWatch watch(event->button());
     emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
                    static_cast<float>(event->position().x()),
                    static_cast<float>(event->position().y()));
     if (!self || !isVisible() || !isEnabled())
-        return; // the owner took the button away: its release will not come
+        return;                   // the owner took the button away: its release will not come
+    if (watch.released()) return; // spent by a message box the owner showed meanwhile
     if (!pressedPart_) sizeBeforePress_ = captionPointSize();
     pressedPart_ = part;
     setCaptionPointSize(std::max(captionPointSize() - kPressShrinkPoints, kSmallestCaptionPoints));
+}
+
+ZenButton::ReleaseWatch::ReleaseWatch(Qt::MouseButton button) : button_(button) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+ZenButton::ReleaseWatch::~ReleaseWatch() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool ZenButton::ReleaseWatch::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == button_)
+        released_ = true;
+    return false;
 }
 
 void ZenButton::released(QWidget* part, QMouseEvent* event) {

@@ -112,6 +112,22 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // While the owner handles a press: whether the button's release went by meanwhile, as it does
+    // when the handler shows a message box, whose own event loop takes it.
+    class ReleaseWatch : public QObject {
+    public:
+        explicit ReleaseWatch(Qt::MouseButton button);
+        ~ReleaseWatch() override;
+        bool released() const { return released_; }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        Qt::MouseButton button_;
+        bool released_ = false;
+    };
+
     void layOut();
     void placeCaption();
     void pressed(QWidget* part, QMouseEvent* event);
