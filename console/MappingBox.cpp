@@ -1,5 +1,6 @@
 #include "console/MappingBox.h"
 
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -28,6 +29,20 @@ void MappingBox::focusOutEvent(QFocusEvent* event) {
         return;
     marked_ = false;
     if (text().isEmpty()) setText(kNone);
+}
+
+QString MappingBox::committedText() const {
+    return marked_ && text().isEmpty() ? kNone : text();
+}
+
+void MappingBox::contextMenuEvent(QContextMenuEvent* event) {
+    // In a key box the Menu key is a key to capture, not a call for the box's menu, which would
+    // take the clicks and keys after it. The mouse still opens it.
+    if (index_ >= kFirstKeyBox && event->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        return;
+    }
+    QLineEdit::contextMenuEvent(event);
 }
 
 void MappingBox::keyPressEvent(QKeyEvent* event) {

@@ -20,11 +20,15 @@ public:
 
     int index() const { return index_; }
     bool focusMarked() const { return marked_; }
+    // The text as it stands once the box is left: an emptied box being edited counts as "none",
+    // so a save while it still has the focus stores what the box is about to show.
+    QString committedText() const;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     int index_;

@@ -187,7 +187,7 @@ config::ConfigRecord OptionsPanel::settings() const {
     r.midiPort1 = keptOr(ui_.cmbInternal1, ui_.cmbInternal1->currentText());
     r.midiPort2 = keptOr(ui_.cmbInternal2, ui_.cmbInternal2->currentText());
     for (int i = 0; i < config::ConfigRecord::kMappingCount; ++i)
-        r.mapping[i] = ui_.txtMapping[i]->text();
+        r.mapping[i] = ui_.txtMapping[i]->committedText();
     r.musicFolder = folderChosen_ || storedFolder_.isEmpty() ? ui_.dirFile->path() : storedFolder_;
     r.joystick1 = QStringLiteral("4");
     r.joystick2 = QStringLiteral("3");

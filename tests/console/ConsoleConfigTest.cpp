@@ -6,8 +6,10 @@
 #include "console/MappingBox.h"
 #include "console/ScanCodes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -140,6 +142,21 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     EXPECT_EQ(o.txtMapping[5]->text(), "none7");
     QTest::keyClicks(o.txtMapping[22], "7");
     EXPECT_EQ(o.txtMapping[22]->text(), "none") << "a key box takes no typing";
+    // The Menu key pressed to be captured opens no menu that would take the next clicks; the
+    // mouse still does.
+    for (const auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
+        QContextMenuEvent menu(reason, {5, 5}, o.txtMapping[22]->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(o.txtMapping[22], &menu);
+        EXPECT_EQ(QApplication::activePopupWidget() != nullptr, reason == QContextMenuEvent::Mouse);
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+    // Emptied and saved while still focused (the skinned button takes no focus): "none".
+    focus(box, QEvent::FocusIn);
+    box->clear();
+    saveOptions();
+    zen::config::ConfigRecord saved;
+    ASSERT_TRUE(saved.load(programDir.filePath("ZentariDJ.ini")));
+    EXPECT_EQ(saved.mapping[12], "none");
 
     o.chkTracking->click();
     EXPECT_EQ(o.chkTracking->text(), "Tracking progressive");
