@@ -7,9 +7,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -52,6 +55,24 @@ void joystick(QWidget* parent, const QString& caption, const QString& start, int
     bar->setValue(0);
 }
 
+// One font for a row of narrow headers, small enough that each leaves a gap to its neighbours
+// ("Treble" and "Power" ran together), whatever font the desktop gives.
+void fitTogether(const std::vector<QLabel*>& headers) {
+    constexpr int kGap = 3;
+    constexpr double kSmallest = 6;
+    QFont font = headers.front()->font();
+    const auto fits = [&] {
+        const QFontMetrics metrics(font);
+        return std::all_of(headers.begin(), headers.end(), [&](const QLabel* header) {
+            return metrics.horizontalAdvance(header->text()) <= header->width() - kGap;
+        });
+    };
+    while (!fits() && font.pointSizeF() > kSmallest)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    for (QLabel* header : headers)
+        header->setFont(font);
+}
+
 void createGeneral(QWidget* w, OptionsUi& ui) {
     panel(w, ui, {8, 36, 308, 332});
     heading(w, QStringLiteral("General Options"), {16, 40, 200, 18});
@@ -88,13 +109,16 @@ void createMapping(QWidget* w, OptionsUi& ui, int deck) {
     heading(w, QStringLiteral("DECK%1 MIDI MAPPING").arg(deck), {x0 + 8, y0 + 4, 290, 16});
     static const char* controllers[8] = {"Bass", "Mid",  "Treble", "Power",
                                          "Bal",  "Gain", "Rvrb",   "Time"};
+    std::vector<QLabel*> headers;
     for (int i = 0; i < 8; ++i) {
         const int x = x0 + 8 + i * 37;
         const int index = (deck - 1) * 8 + i;
-        label(w, QString::fromLatin1(controllers[i]), {x, y0 + 22, 36, 14}, Qt::AlignCenter);
+        headers.push_back(
+            label(w, QString::fromLatin1(controllers[i]), {x, y0 + 22, 36, 14}, Qt::AlignCenter));
         ui.txtMapping[index] = new MappingBox(index, w);
         ui.txtMapping[index]->setGeometry(x, y0 + 38, 35, 22);
     }
+    fitTogether(headers);
     heading(w, QStringLiteral("KEYS"), {x0 + 8, y0 + 66, 100, 16});
     static const char* keys[5] = {"Play", "Stop", "CUE", "<<", ">>"};
     for (int i = 0; i < 5; ++i) {
@@ -114,6 +138,8 @@ void createOptionsControls(QWidget* frmOptions, OptionsUi& ui) {
     createDeck(frmOptions, ui, 1, ui.cmbDevices1, ui.cmbInternal1);
     createDeck(frmOptions, ui, 2, ui.cmbDevices2, ui.cmbInternal2);
     ui.chkMapping = check(frmOptions, QStringLiteral("Capture"), {332, 260, 120, 22});
+    // It sits on the panel itself, not on a coloured group: the panel's colour shows through.
+    ui.chkMapping->setAutoFillBackground(false);
     ui.chkMapping->setToolTip(
         QStringLiteral("Tick, click into a box and move a controller or press a key to map it"));
     createMapping(frmOptions, ui, 1);

@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -166,6 +168,14 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(o.txtJoyID1->text(), "0");
+
+    // Capture sits on the panel's own colour, and no two headers run together.
+    const QImage shown = panel().grab().toImage();
+    const QPoint besideCapture = o.chkMapping->geometry().topRight() + QPoint(-4, 4);
+    EXPECT_EQ(shown.pixelColor(besideCapture), shown.pixelColor(besideCapture + QPoint(8, 0)));
+    for (const QLabel* header : panel().findChildren<QLabel*>())
+        EXPECT_LT(header->fontMetrics().horizontalAdvance(header->text()), header->width())
+            << header->text().toStdString();
 
     // Cancel hides and writes nothing; the edits stay.
     const QByteArray before = bytesOf();
