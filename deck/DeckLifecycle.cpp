@@ -126,7 +126,7 @@ bool DeckLifecycle::startUp(const QString& deckArgument) {
     deckText_ = deckArgument;
     deckNumber_ = zen::config::leadingNumber(deckArgument);
     if (deckArgument.isEmpty()) {
-        p_.host.showMessage(QStringLiteral("You must run ZentariDJ.exe."), QString(),
+        p_.host.showMessage(QStringLiteral("You must run ZentariMix."), QString(),
                             DeckHost::Icon::None);
         salir();
         return false;

@@ -40,7 +40,7 @@ TEST_F(DeckTest, EachArgumentStartsItsDeckOrSaysWhyNot) {
         {"x", "", "", "", true, "0 - Default output", "", DeckLifecycle::kDesignLeft, false, home,
          "ERROR opening deckx.ini", "", None, 0},
         {"", "", "", "", false, "", "", DeckLifecycle::kDesignLeft, true, "",
-         "You must run ZentariDJ.exe.", "", None, 1},
+         "You must run ZentariMix.", "", None, 1},
     };
     const QString tone = makeSine("tone.wav", 440, 0.5);
     for (const Case& c : cases) {
