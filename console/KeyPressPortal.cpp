@@ -1,8 +1,8 @@
 #include "console/KeyPressPortal.h"
 
+#include "console/PortalShortcut.h"
 #include "console/ScanCodes.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -21,11 +21,9 @@ const QString kIdPrefix = QStringLiteral("key-");
 // The desktop file the package installs, by which a desktop knows whose shortcuts they are.
 const QString kAppId = QStringLiteral("zentari-dj");
 
-// One shortcut as the portal takes and gives them: an id and its properties.
-struct PortalShortcut {
-    QString id;
-    QVariantMap properties;
-};
+} // namespace
+
+namespace zen::console {
 
 QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
     argument.beginStructure();
@@ -40,12 +38,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     argument.endStructure();
     return argument;
 }
-
-} // namespace
-
-Q_DECLARE_METATYPE(PortalShortcut)
-
-namespace zen::console {
 
 namespace {
 

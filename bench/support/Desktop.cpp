@@ -102,6 +102,20 @@ QString focusedWindow() {
     return xdotoolOutput({"getwindowfocus"});
 }
 
+QString windowOf(pid_t pid) {
+    QString window;
+    for (int i = 0; i < 100 && (window.isEmpty() || window.contains('\n')); ++i) {
+        QThread::msleep(100);
+        window = xdotoolOutput({"search", "--onlyvisible", "--pid", QString::number(pid)});
+    }
+    return window.contains('\n') ? QString() : window;
+}
+
+bool mapAgain(const QString& windowId) {
+    return xdotool({"windowunmap", "--sync", windowId}) &&
+           xdotool({"windowmap", "--sync", windowId});
+}
+
 QString deckOneWindow() {
     for (int i = 0; i < 100; ++i) {
         const QStringList decks = visibleWindows("Zentari DJ System");

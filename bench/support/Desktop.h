@@ -33,6 +33,11 @@ bool dragIn(const QString& windowId, QPoint from, QPoint to);
 QString selectedText();
 // The window that has the keyboard focus.
 QString focusedWindow();
+// The one window a process shows, once it shows (10 s at most); empty when none or several do.
+QString windowOf(pid_t pid);
+// Unmaps and maps the window again: a Wayland compositor, which takes no X11 request to raise
+// or activate a window, brings a newly mapped one to the top and gives it the keyboard.
+bool mapAgain(const QString& windowId);
 
 // Where a deck window shows the first and the second file of its browser, and its play button.
 inline constexpr QPoint kDeckFirstFile{280, 366};

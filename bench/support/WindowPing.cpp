@@ -82,8 +82,7 @@ void WindowPing::run() {
             while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
                 const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
                 answered |= (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
-                            message->data.data32[0] == ping_ &&
-                            message->data.data32[1] == serial;
+                            message->data.data32[0] == ping_ && message->data.data32[1] == serial;
                 std::free(event);
             }
             if (xcb_connection_has_error(connection_)) return;

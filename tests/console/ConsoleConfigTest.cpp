@@ -10,8 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -144,14 +142,11 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     EXPECT_EQ(o.txtMapping[5]->text(), "none7");
     QTest::keyClicks(o.txtMapping[22], "7");
     EXPECT_EQ(o.txtMapping[22]->text(), "none") << "a key box takes no typing";
-    // The Menu key pressed to be captured opens no menu that would take the next clicks; the
-    // mouse still does.
-    for (const auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
-        QContextMenuEvent menu(reason, {5, 5}, o.txtMapping[22]->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(o.txtMapping[22], &menu);
-        EXPECT_EQ(QApplication::activePopupWidget() != nullptr, reason == QContextMenuEvent::Mouse);
-        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-    }
+    // The Menu key pressed to be captured opens no menu that would take the next clicks.
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, {5, 5},
+                           o.txtMapping[22]->mapToGlobal(QPoint()));
+    QApplication::sendEvent(o.txtMapping[22], &menu);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     // Emptied and saved while still focused (the skinned button takes no focus): "none".
     focus(box, QEvent::FocusIn);
     box->clear();
@@ -168,14 +163,6 @@ TEST_F(ConsoleTest, PanelControlsFollowTheirRules) {
     o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     o.vscID1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(o.txtJoyID1->text(), "0");
-
-    // Capture sits on the panel's own colour, and no two headers run together.
-    const QImage shown = panel().grab().toImage();
-    const QPoint besideCapture = o.chkMapping->geometry().topRight() + QPoint(-4, 4);
-    EXPECT_EQ(shown.pixelColor(besideCapture), shown.pixelColor(besideCapture + QPoint(8, 0)));
-    for (const QLabel* header : panel().findChildren<QLabel*>())
-        EXPECT_LT(header->fontMetrics().horizontalAdvance(header->text()), header->width())
-            << header->text().toStdString();
 
     // Cancel hides and writes nothing; the edits stay.
     const QByteArray before = bytesOf();

@@ -62,12 +62,10 @@ TEST(X11KeySourceTest, ReadsTheWholeKeyboardAsItChangesAndSurvivesALostServer) {
     QProcess& focus =
         run("xdotool", {"search", "--sync", "--class", "xlogo", "windowfocus", "--sync"});
     ASSERT_TRUE(focus.waitForFinished(10000) && focus.exitCode() == 0);
-    QWidget window;
     std::vector<std::unique_ptr<zen::console::KeySource>> sources;
     sources.push_back(std::make_unique<X11KeySource>(display.toStdString()));
     KeyReading keys(std::move(sources));
     zen::test::KeyChanges changes(keys);
-    keys.start(window, [&] { changes.changed(); }, {});
     EXPECT_EQ(keys.reading(), "Keys: any X11 window");
     // A tap of D, down and up at once; Right arrow, an extended key, then A of the main block
     // while Right stays down; then S held long enough to repeat.
