@@ -6,6 +6,8 @@
 #include "console/ConsolePorts.h"
 #include "console/DeckLauncher.h"
 
+#include <QTimer>
+
 namespace {
 
 const QString kStart = QStringLiteral("START");
@@ -38,7 +40,11 @@ void EngineControl::start() {
     if (!devices) return;
     startRunning(*devices);
     launcher_.launch(1, (*devices)[0]);
-    launcher_.launch(2, (*devices)[1]);
+    // A launch waits until the deck's program runs, longer on a busy machine: the window answers
+    // what waits for it between the two. A STOP meanwhile leaves deck 2 unlaunched.
+    QTimer::singleShot(kLaunchGapMs, &launcher_, [this, device = (*devices)[1]] {
+        if (running()) launcher_.launch(2, device);
+    });
 }
 
 bool EngineControl::takeOver() {

@@ -15,6 +15,8 @@ class ZenButton;
 class EngineControl {
 public:
     static constexpr int kStopWaitMs = 1000;
+    // Between the two launches of START, for what waits on the window thread.
+    static constexpr int kLaunchGapMs = 1;
 
     // `capturing` tells whether the options panel's Capture is ticked: the ports then stay open
     // after STOP.

@@ -126,8 +126,10 @@ protected:
     QByteArray bytesOf(const QString& name = "ZentariDJ.ini") const;
     // Builds the window and runs its start-up.
     bool startConsole();
+    // Pressed, and the moment START takes between its two launches let pass.
     void pressEngine() {
         emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
+        pump(EngineControl::kLaunchGapMs + 10);
     }
     void saveOptions() { emit options().Command1->Click(); }
     bool portsOpen();
