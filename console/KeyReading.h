@@ -44,9 +44,6 @@ public:
     QString reading() const override;
     void offerShortcuts(const std::vector<KeyShortcut>& shortcuts) override;
 
-    // Whether the key thread got its real-time priority.
-    bool realtime() const { return thread_.realtime(); }
-
 private:
     // Key thread.
     void report(std::size_t source, const KeySet& held);

@@ -25,7 +25,7 @@ int permittedPriority(int wanted) {
     return static_cast<int>(std::min(limit.rlim_cur, static_cast<rlim_t>(wanted)));
 }
 
-bool raisePriority(int wanted) {
+void raisePriority(int wanted) {
     // A privileged process may go past its limit; otherwise the limit is what may be had.
     for (int priority : {wanted, permittedPriority(wanted)}) {
         if (priority < 1) continue;
@@ -34,9 +34,8 @@ bool raisePriority(int wanted) {
         // Programs the console starts begin at normal priority again.
         if (pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &parameters) ==
             0)
-            return true;
+            return;
     }
-    return false;
 }
 
 } // namespace
@@ -62,7 +61,7 @@ void KeyThread::end() {
 }
 
 void KeyThread::run() {
-    realtime_ = raisePriority(kPriority);
+    raisePriority(kPriority);
     QObject context;
     context_ = &context;
     ready_.release();

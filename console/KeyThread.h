@@ -31,16 +31,12 @@ public:
     void runHere(const std::function<void()>& work);
     // Runs `work` on the thread later, in the order posted; dropped when it is not running.
     void post(std::function<void()> work);
-    // The object that work posted to the thread runs in the context of.
-    QObject* context() const { return context_.load(); }
-    bool realtime() const { return realtime_; }
 
 protected:
     void run() override;
 
 private:
     std::atomic<QObject*> context_{nullptr};
-    std::atomic<bool> realtime_{false};
     QSemaphore ready_;
 };
 
