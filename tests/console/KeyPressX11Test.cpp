@@ -40,7 +40,7 @@ TEST(X11KeySourceTest, ReadsTheWholeKeyboardAsItChangesAndSurvivesALostServer) {
     Process server;
     const auto startServer = [&] {
         server.reset(new QProcess);
-        server->start("Xvfb", {display, "-nolisten", "tcp"});
+        server->start("Xvfb", {display, "-nolisten", "tcp", "-noreset"});
         const QString socket = QString("/tmp/.X11-unix/X%1").arg(number);
         for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
             QThread::msleep(50);
@@ -60,7 +60,7 @@ TEST(X11KeySourceTest, ReadsTheWholeKeyboardAsItChangesAndSurvivesALostServer) {
     ASSERT_TRUE(startServer());
     run("xlogo", {});
     QProcess& focus =
-        run("xdotool", {"search", "--sync", "--class", "xlogo", "windowfocus", "--sync"});
+        run("xdotool", {"search", "--sync", "--onlyvisible", "--class", "xlogo", "windowfocus", "--sync"});
     ASSERT_TRUE(focus.waitForFinished(10000) && focus.exitCode() == 0);
     std::vector<std::unique_ptr<zen::console::KeySource>> sources;
     sources.push_back(std::make_unique<X11KeySource>(display.toStdString()));
