@@ -44,7 +44,7 @@ bool writeAll(int fd, QByteArrayView bytes) {
 
 } // namespace
 
-bool replaceFile(const QString& path, QByteArrayView bytes, QString& error, bool durable) {
+bool replaceFile(const QString& path, QByteArrayView bytes, QString& error) {
     const QByteArray target = QFile::encodeName(path);
     QByteArray temporary;
     int fd = -1;
@@ -63,7 +63,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes, QString& error, bool
     struct stat existing {};
     if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(fd, existing.st_mode & 07777);
-    const bool written = writeAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     // rename() replaces a link standing at the target itself, not the file it points to.
@@ -72,7 +72,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes, QString& error, bool
         ::unlink(temporary.constData());
         return false;
     }
-    if (durable) syncFolder(QFileInfo(path).absolutePath());
+    syncFolder(QFileInfo(path).absolutePath());
     return true;
 }
 

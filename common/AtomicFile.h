@@ -9,10 +9,8 @@ namespace zen::config {
 // file beside it, flushed and synced, and only then renamed over it, so a full disk or a crash
 // leaves the old file as it was and no temporary file behind. A symbolic link standing at `path`
 // is replaced by the file, never written through. An existing file keeps its permissions. False
-// and the reason in `error` on failure. A file that is not `durable` (one made anew from another
-// at need) is replaced whole all the same but not synced: a power cut may lose it, and the wait
-// for the disk is saved.
-bool replaceFile(const QString& path, QByteArrayView bytes, QString& error, bool durable = true);
+// and the reason in `error` on failure.
+bool replaceFile(const QString& path, QByteArrayView bytes, QString& error);
 
 // The file a chain of symbolic links at `path` ends in (`path` itself when it is no link), even
 // when that file does not exist yet: what a save writes when the user's file is a link.

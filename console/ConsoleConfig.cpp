@@ -7,6 +7,7 @@
 #include "console/OptionsPanel.h"
 
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace config = zen::config;
 
@@ -42,18 +43,36 @@ void ConsoleConfig::saveAndClose() {
                       QString(), ConsoleHost::Icon::None);
 }
 
-std::optional<std::array<qint16, 2>> ConsoleConfig::copyToDecks() {
-    const QString folder = host_.settingsFolder();
-    for (int deck = 1; deck <= 2; ++deck) {
-        QString error;
-        if (!host_.copyFile(configPath(), config::deckFilePath(folder, QString::number(deck)),
-                            error)) {
-            host_.showMessage(QStringLiteral("Error writing deck%1.ini: %2").arg(deck).arg(error),
-                              QString(), ConsoleHost::Icon::Critical);
-            return std::nullopt;
+ConsoleConfig::~ConsoleConfig() {
+    copies_.waitForFinished();
+}
+
+void ConsoleConfig::copyToDecks(Copied copied) {
+    copies_.disconnect();
+    QObject::connect(
+        &copies_, &QFutureWatcher<CopyFailure>::finished, &copies_,
+        [this, copied = std::move(copied)] {
+            copying_ = false;
+            const CopyFailure failure = copies_.result();
+            if (failure.deck == 0) {
+                copied(deckDevices());
+                return;
+            }
+            host_.showMessage(
+                QStringLiteral("Error writing deck%1.ini: %2").arg(failure.deck).arg(failure.error),
+                QString(), ConsoleHost::Icon::Critical);
+            copied(std::nullopt);
+        });
+    copying_ = true;
+    copies_.setFuture(QtConcurrent::run([&host = host_, from = configPath(),
+                                         folder = host_.settingsFolder()] {
+        for (int deck = 1; deck <= 2; ++deck) {
+            QString error;
+            if (!host.copyFile(from, config::deckFilePath(folder, QString::number(deck)), error))
+                return CopyFailure{deck, error};
         }
-    }
-    return deckDevices();
+        return CopyFailure{};
+    }));
 }
 
 std::array<qint16, 2> ConsoleConfig::deckDevices() const {

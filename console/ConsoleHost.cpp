@@ -101,7 +101,5 @@ bool SystemConsoleHost::copyFile(const QString& from, const QString& to, QString
         error = name + QStringLiteral(": ") + source.errorString();
         return false;
     }
-    // The deck copies are made anew from the settings file at every START: a power cut loses
-    // nothing the next START does not write again, so START does not wait for the disk.
-    return zen::config::replaceFile(to, bytes, error, false);
+    return zen::config::replaceFile(to, bytes, error);
 }

@@ -72,7 +72,8 @@ public:
     // Holds the window thread: no timer, MIDI or input event is handled meanwhile.
     virtual void sleep(int ms) = 0;
     // Replaces `to` with a copy of `from`, whole or not at all (a link at `to` is replaced, not
-    // followed); false, the old copy intact and the reason in `error`, on failure.
+    // followed); false, the old copy intact and the reason in `error`, on failure. Waits for the
+    // disk, so it runs off the window thread: it must be safe to call from any thread.
     virtual bool copyFile(const QString& from, const QString& to, QString& error) = 0;
 };
 

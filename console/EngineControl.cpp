@@ -33,17 +33,20 @@ void EngineControl::buttonDown() {
 }
 
 void EngineControl::start() {
+    // A second press while the copies are written would start the decks twice.
+    if (config_.copying()) return;
     // The ports are resolved from the copies the decks will read, and kept until the engine
     // stops, so a save while running takes effect at the next start on both sides. Without whole
     // copies nothing starts: a deck would be deaf, or play on stale settings.
-    const std::optional<std::array<qint16, 2>> devices = config_.copyToDecks();
-    if (!devices) return;
-    startRunning(*devices);
-    launcher_.launch(1, (*devices)[0]);
-    // A launch waits until the deck's program runs, longer on a busy machine: the window answers
-    // what waits for it between the two. A STOP meanwhile leaves deck 2 unlaunched.
-    QTimer::singleShot(kLaunchGapMs, &launcher_, [this, device = (*devices)[1]] {
-        if (running()) launcher_.launch(2, device);
+    config_.copyToDecks([this](std::optional<std::array<qint16, 2>> devices) {
+        if (!devices) return;
+        startRunning(*devices);
+        launcher_.launch(1, (*devices)[0]);
+        // A launch waits until the deck's program runs, longer on a busy machine: the window
+        // answers what waits for it between the two. A STOP meanwhile leaves deck 2 unlaunched.
+        QTimer::singleShot(kLaunchGapMs, &launcher_, [this, device = (*devices)[1]] {
+            if (running()) launcher_.launch(2, device);
+        });
     });
 }
 

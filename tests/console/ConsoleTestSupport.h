@@ -126,9 +126,11 @@ protected:
     QByteArray bytesOf(const QString& name = "ZentariDJ.ini") const;
     // Builds the window and runs its start-up.
     bool startConsole();
-    // Pressed, and the moment START takes between its two launches let pass.
+    // Pressed, and the copies START writes and the moment between its two launches let pass.
     void pressEngine() {
         emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
+        for (int i = 0; i < 500 && window->config().copying(); ++i)
+            pump(10);
         pump(EngineControl::kLaunchGapMs + 10);
     }
     void saveOptions() { emit options().Command1->Click(); }

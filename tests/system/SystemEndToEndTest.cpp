@@ -100,7 +100,11 @@ TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
     for (int take = 0; take < 20 && !back; ++take)
         back = zen::e2e::toneAmplitude(listen(), kDeck1Hz) > kSounding;
     EXPECT_TRUE(back) << "deck 1 did not come back playing";
-    EXPECT_TRUE(console.monitorLines().contains("Deck 1 restarted"));
+    // The monitor is read through the selection, which a busy console claims a moment late.
+    bool told = false;
+    for (int take = 0; take < 10 && !told; ++take)
+        told = console.monitorLines().contains("Deck 1 restarted");
+    EXPECT_TRUE(told);
     expectAfter(zen::bench::kKeysymF5, false, true, "deck 1's pause key on the deck come back");
     expectAfter(zen::bench::kKeysymF7, false, false, "deck 2's pause key");
     stopEngine();
