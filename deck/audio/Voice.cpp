@@ -13,6 +13,8 @@ constexpr float kFromInt16 = 1.0f / 32768.0f;
 // The scope's rate: the spectrum's bin k lies at k x 44100 / 2048 Hz.
 constexpr double kScopeRate = 44100;
 constexpr std::size_t kWarmUpFrames = 16384;
+// Outputs from this rate on are rendered at half their rate and upsampled.
+constexpr double kHalvingFrom = 88200;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).
 constexpr double kConverterAhead = 4096;
@@ -64,40 +66,48 @@ Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRa
 }
 
 void Voice::setOutputRate(double rate) {
-    if (rate == outputRate_) return;
+    if (rate == (halving_ ? 2 : 1) * renderRate_) return;
+    const double old = renderRate_;
+    const double heard = playing_ ? behind(pos_) : pos_;
+    useOutputRate(rate);
     // Slides keep their time; the fade of the old rate's frames is dropped.
     for (Slide* slide : {&rate_, &volume_, &pan_})
         if (slide->remaining > 0) {
             slide->remaining = std::max<std::int64_t>(
-                1, std::llround(static_cast<double>(slide->remaining) * rate / outputRate_));
+                1, std::llround(static_cast<double>(slide->remaining) * renderRate_ / old));
             slide->step = (slide->target - slide->current) / static_cast<double>(slide->remaining);
         }
-    useOutputRate(rate);
     fadeLeft_ = 0;
+    ringLeft_ = 0;
     mode_ = modeFor(rate_.current, rate_.target);
-    restartAt(pos_);
+    restartAt(playing_ ? ahead(heard) : pos_);
 }
 
 void Voice::useOutputRate(double outputRate) {
-    outputRate_ = outputRate;
-    fade_ = std::clamp(static_cast<int>(std::lround(kFade * outputRate / 44100)), kFade, kMaxFade);
-    meterChunk_ = std::max(1, static_cast<int>(std::lround(64 * outputRate / 44100)));
-    varispeed_ = std::make_unique<Varispeed>(channels_, rate_.current / outputRate,
-                                             maxRate(track_->sampleRate()) / outputRate,
+    halving_ = outputRate >= kHalvingFrom;
+    const double rate = halving_ ? outputRate / 2 : outputRate;
+    upsampler_.reset();
+    lag_ = halving_ ? Upsampler::kDelay / 2.0 : 0;
+    renderRate_ = rate;
+    fade_ =
+        std::min(static_cast<int>(std::lround(kFade * rate / 44100 - std::ceil(lag_))), kMaxFade);
+    meterChunk_ = std::max(1, static_cast<int>(std::lround(64 * rate / 44100)));
+    varispeed_ = std::make_unique<Varispeed>(channels_, rate_.current / rate,
+                                             maxRate(track_->sampleRate()) / rate,
                                              &Voice::feedConverter, this);
     for (ParamEqFilter& band : eq_)
-        band.setSampleRate(outputRate_);
+        band.setSampleRate(renderRate_);
     if (scopeConverter_) soxr_delete(scopeConverter_);
     scopeConverter_ = nullptr;
-    if (outputRate_ != kScopeRate) {
+    if (renderRate_ != kScopeRate) {
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         scopeConverter_ =
-            soxr_create(outputRate_, kScopeRate, 1, nullptr, nullptr, &quality, nullptr);
+            soxr_create(renderRate_, kScopeRate, 1, nullptr, nullptr, &quality, nullptr);
         // libsoxr grows its buffers to the largest burst it meets: one far longer than any
         // block, of silence, now on this thread rather than later under the audio callback.
         const std::vector<float> silence(kWarmUpFrames, 0.0f);
         std::vector<float> converted(
-            static_cast<std::size_t>(kWarmUpFrames * kScopeRate / outputRate_) + kBlock);
+            static_cast<std::size_t>(kWarmUpFrames * kScopeRate / renderRate_) + kBlock);
         if (scopeConverter_)
             soxr_process(scopeConverter_, silence.data(), silence.size(), nullptr, converted.data(),
                          converted.size(), nullptr);
@@ -123,12 +133,12 @@ void Voice::readFrame(std::int64_t frame, float& left, float& right) const {
 }
 
 Voice::Mode Voice::modeFor(double rate0, double rate1) const {
-    return std::min(rate0, rate1) < kLinearBelowRatio * outputRate_ ? Mode::Linear : Mode::Sinc;
+    return std::min(rate0, rate1) < kLinearBelowRatio * renderRate_ ? Mode::Linear : Mode::Sinc;
 }
 
 std::int64_t Voice::framesNeeded(int frames) const {
     // This block, a crossfade tail after it, and the converter's read-ahead.
-    const double fastest = std::max(rate_.current, rate_.target) / outputRate_;
+    const double fastest = std::max(rate_.current, rate_.target) / renderRate_;
     const auto ahead = static_cast<std::int64_t>(
         std::ceil((frames + fade_) * fastest + kConverterAhead * std::max(1.0, fastest)));
     return std::min(static_cast<std::int64_t>(pos_) + ahead, track_->lengthFrames());
@@ -216,7 +226,7 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
         const float gain = trackWrapGain(i0, trackWrapped_);
         out[2 * i] = (l0 + (l1 - l0) * frac) * gain;
         out[2 * i + 1] = (r0 + (r1 - r0) * frac) * gain;
-        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / outputRate_;
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / renderRate_;
     }
     pos_ = p;
     return i;
@@ -226,7 +236,7 @@ int Voice::renderSinc(float* out, int frames, double rate) {
     // The converter takes the block's ratio at its start; the change moves the input position of
     // what follows a little, and the position moves with it.
     if (resyncPending_) resync();
-    const double step = rate / outputRate_;
+    const double step = rate / renderRate_;
     pos_ += varispeed_->setRatio(step);
     float* dst = channels_ == 2 ? out : mono_.data();
     varispeed_->render(dst, frames);
@@ -260,7 +270,7 @@ int Voice::framesBeforeLoopEnd(int frames, double rate0, double rate1) const {
     double p = pos_;
     int i = 0;
     for (; i < frames && p < end; ++i)
-        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / outputRate_;
+        p += (rate0 + (rate1 - rate0) * (i + 0.5) / frames) / renderRate_;
     return i;
 }
 
@@ -332,15 +342,22 @@ void Voice::restartAt(double frame) {
 void Voice::resync() {
     // Its input is spliced here and its next output lands on the position exactly.
     resyncPending_ = false;
-    varispeed_->setRatio(rate_.current / outputRate_);
+    varispeed_->setRatio(rate_.current / renderRate_);
     feedCursor_ = varispeed_->plan(pos_);
     feedLoopArmed_ = loopArmed();
     feedFadeLeft_ = 0;
     varispeed_->run(scratch_.data());
 }
 
-void Voice::beginRun() {
-    run_.start = pos_;
+double Voice::ahead(double heard) const {
+    double p = run_.follow(heard, lagSource());
+    const auto end = static_cast<double>(endFrame());
+    if (loop_ && end > 0 && p >= end) p = std::fmod(p, end);
+    return p;
+}
+
+void Voice::beginRun(double heard) {
+    run_.start = heard;
     run_.looped = false;
     // Until a block is rendered, the report must not pair the new run with the last block's start.
     renderedFrom_ = pos_;
@@ -367,7 +384,7 @@ void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
         const int n = armed ? framesBeforeLoopEnd(frames - done, from, rate1) : frames - done;
         const double to = rate0 + (rate1 - rate0) * (done + n) / frames;
         const int valid = renderRaw(out + 2 * done, n, from, to, mode_);
-        advanced_ += (from + to) / 2.0 * valid / outputRate_;
+        advanced_ += (from + to) / 2.0 * valid / renderRate_;
         mixFade(out + 2 * done, n);
         done += n;
         if (valid < n) {
@@ -387,8 +404,9 @@ void Voice::apply(const Command& command, double latencyFrames) {
         loop_ = command.loop;
         if (!playing_) {
             mode_ = modeFor(rate_.current, rate_.target);
-            restartAt(pos_);
-            beginRun();
+            const double heard = pos_;
+            restartAt(ahead(heard));
+            beginRun(heard);
             if (fadeLeft_ == 0) {
                 tail_.fill(0.0f);
                 fadeLeft_ = fade_;
@@ -404,15 +422,18 @@ void Voice::apply(const Command& command, double latencyFrames) {
             captureTail(rate_.current);
             playing_ = false;
             // Keep the position that was heard, not the one rendered ahead of the speaker.
-            const double back = latencyFrames * rate_.current / outputRate_;
+            const double back =
+                latencyFrames * rate_.current / (halving_ ? 2 * renderRate_ : renderRate_) +
+                lagSource();
             if (pos_ >= run_.start || run_.looped) pos_ = std::max(run_.follow(pos_, -back), 0.0);
         }
         break;
     case Command::Type::Seek:
         if (playing_) captureTail(rate_.current);
         mode_ = modeFor(rate_.current, rate_.target);
-        restartAt(static_cast<double>(command.frame));
-        beginRun();
+        restartAt(playing_ ? ahead(static_cast<double>(command.frame))
+                           : static_cast<double>(command.frame));
+        beginRun(static_cast<double>(command.frame));
         break;
     case Command::Type::SetLoop: {
         // Acts from the next frame on. An end already behind the position wraps only when
@@ -430,9 +451,9 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     }
     case Command::Type::Slide:
-        if (command.setRate) rate_.set(command.rate, command.timeMs, outputRate_);
-        if (command.setVolume) volume_.set(command.volume, command.timeMs, outputRate_);
-        if (command.setPan) pan_.set(command.pan, command.timeMs, outputRate_);
+        if (command.setRate) rate_.set(command.rate, command.timeMs, renderRate_);
+        if (command.setVolume) volume_.set(command.volume, command.timeMs, renderRate_);
+        if (command.setPan) pan_.set(command.pan, command.timeMs, renderRate_);
         break;
     case Command::Type::SetEq:
         if (command.slot >= 0 && command.slot < kMaxEqBands) {
@@ -469,18 +490,11 @@ void Voice::meter(const float* stereo, int frames) {
     }
 }
 
-void Voice::render(float* mix, int frames, int globalVolume) {
+void Voice::renderVoice(float* out, int frames) {
     const double rate0 = rate_.current;
-    if (!audible()) {
-        rate_.advance(frames);
-        volume_.advance(frames);
-        pan_.advance(frames);
-        return;
-    }
     renderedFrom_ = pos_;
     advanced_ = 0;
     unheard_ = false;
-    float* out = work_.data();
     if (playing_ && readable(frames)) {
         rate_.advance(frames);
         const double rate1 = rate_.current;
@@ -503,9 +517,29 @@ void Voice::render(float* mix, int frames, int globalVolume) {
     for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
         mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);
     appendScope(frames);
+}
 
-    volume_.advance(frames);
-    pan_.advance(frames);
+void Voice::render(float* mix, int frames, int globalVolume) {
+    const int rendered = halving_ ? upsampler_.inputFor(frames) : frames;
+    if (!audible()) {
+        if (halving_) upsampler_.skip(frames);
+        rate_.advance(rendered);
+        volume_.advance(rendered);
+        pan_.advance(rendered);
+        return;
+    }
+    const bool sounding = playing_ || fadeLeft_ > 0;
+    float* out = work_.data();
+    renderVoice(out, rendered);
+    if (halving_) {
+        // Silence from here on is silent at the output once it has filled the filter.
+        ringLeft_ = sounding ? Upsampler::kTaps : std::max(0, ringLeft_ - rendered);
+        upsampler_.process(out, upsampled_.data(), frames);
+        out = upsampled_.data();
+    }
+
+    volume_.advance(rendered);
+    pan_.advance(rendered);
     const float gain = static_cast<float>(volume_.current / 100.0 * globalVolume / 100.0);
     const float pan = static_cast<float>(pan_.current / 100.0);
     const float target[2] = {gain * (pan > 0 ? 1.0f - pan : 1.0f),
@@ -534,8 +568,8 @@ void Voice::publish(std::int64_t nowNs) {
     VoiceReport r;
     r.ack = ack_;
     r.playing = playing_;
-    r.renderedFrom = playing_ ? renderedFrom_ : pos_;
-    r.renderedTo = pos_;
+    r.renderedFrom = playing_ ? behind(renderedFrom_) : pos_;
+    r.renderedTo = playing_ ? behind(pos_) : pos_;
     r.advanced = playing_ ? advanced_ : 0;
     r.run = run_;
     r.blockTimeNs = nowNs;

@@ -3,6 +3,7 @@
 #include "deck/audio/EngineShared.h"
 #include "deck/audio/ParamEqFilter.h"
 #include "deck/audio/PcmTrack.h"
+#include "deck/audio/Upsampler.h"
 #include "deck/audio/Varispeed.h"
 
 #include <array>
@@ -14,6 +15,13 @@
 // a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded. What
 // it plays goes to its scope at 44100 Hz whatever the output's rate (converted on the way when the
 // output runs at another), so the spectrum's bins keep their frequencies.
+//
+// For an output of 88.2 kHz or more the voice renders at half its rate, and the upsampler doubles
+// it before the volume and pan: still one conversion from the file's rate to the output's, at
+// nearly half the cost, losing only what lies above 22 % of the output's rate, out of hearing.
+// The upsampler delays what it is handed by a fixed time, so while playing the voice renders that
+// far ahead of what it reports: a seek or a play lands on its frame exactly when it is heard, and
+// its crossfade is shorter by that time so that a jump is over as soon as at any other rate.
 //
 // The resampler plays at the file's own rate too: it passes the top octave there as elsewhere,
 // but its phase there is not the raw samples', so a switch from them onto it as the pitch left
@@ -63,7 +71,7 @@ public:
     // Adds `frames` (<= kBlock) of stereo output to mix, scaled by globalVolume (0..100).
     void render(float* mix, int frames, int globalVolume);
     void publish(std::int64_t nowNs);
-    bool audible() const { return playing_ || fadeLeft_ > 0; }
+    bool audible() const { return playing_ || fadeLeft_ > 0 || ringLeft_ > 0; }
     // The channel was freed: stop, fading out when `fade`, and take no more commands.
     void retire(bool fade);
     bool retiring() const { return retiring_; }
@@ -86,6 +94,13 @@ private:
     };
 
     void useOutputRate(double outputRate);
+    // Source frames between what is rendered and what the upsampler lets out.
+    double lagSource() const { return lag_ * rate_.current / renderRate_; }
+    // A heard position, moved on to where the rendering must be; and back.
+    double ahead(double heard) const;
+    double behind(double rendered) const { return run_.follow(rendered, -lagSource()); }
+    // The stereo frames of one block at the render rate, equalized, metered and in the scope.
+    void renderVoice(float* out, int frames);
     static void feedConverter(void* self, float* out, int count);
     std::int64_t endFrame() const;
     // Refreshes the end and tells whether the next `frames` can be read without the decoder.
@@ -113,7 +128,8 @@ private:
     void captureTail(double rate);
     void restartAt(double frame);
     void resync();
-    void beginRun();
+    // A new run, heard from `heard` on.
+    void beginRun(double heard);
     void meter(const float* stereo, int frames);
     // The mono frames of the block just rendered, into the scope at 44100 Hz.
     void appendScope(int frames);
@@ -121,8 +137,13 @@ private:
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
     const int channels_;
-    double outputRate_ = 44100;
-    int fade_ = kFade; // output frames of a crossfade
+    double renderRate_ = 44100; // the output's, or half of it
+    bool halving_ = false;
+    Upsampler upsampler_;
+    std::array<float, 2 * kBlock> upsampled_{};
+    double lag_ = 0;   // the upsampler's delay in frames at the render rate
+    int ringLeft_ = 0; // input frames of silence until the upsampler is silent too
+    int fade_ = kFade; // rendered frames of a crossfade
     std::unique_ptr<Varispeed> varispeed_;
 
     bool playing_ = false;
@@ -130,7 +151,9 @@ private:
     bool unheard_ = false; // play was applied and no block rendered since
     bool retiring_ = false;
     Mode mode_ = Mode::Sinc;
-    double pos_ = 0; // next source frame to render, with the resampler's fraction
+    // Next source frame to render, with the resampler's fraction: while playing, lagSource() ahead
+    // of what is heard, otherwise where the next play starts.
+    double pos_ = 0;
     PlayRun run_;
     double renderedFrom_ = 0;
     double advanced_ = 0;

@@ -141,7 +141,7 @@ TEST(OutputRates, TheSameTrackPlaysAlikeAtEveryOutputRate) {
     const std::string file = writeSndfile(folder.path("s.wav"), makeSine(1000, 0.5, 44100, 5.0));
     constexpr int kPitch = 47628; // +8 %: the tone is heard at 1080 Hz
     constexpr std::int64_t kStart = 10000, kLength = 11054;
-    for (double out : {44100.0, 48000.0, 96000.0}) {
+    for (double out : {44100.0, 48000.0, 88200.0, 96000.0}) {
         SCOPED_TRACE(std::to_string(int(out)) + " Hz output");
         auto engine = createTestClockEngine(out);
         ASSERT_TRUE(engine->init(0, 44100, 0) && engine->start());
