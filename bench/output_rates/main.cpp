@@ -12,18 +12,24 @@
 //   deck_cpu_48k_vs_44k_pct  how much more the deck takes at 48 kHz than at 44.1 kHz, in percent
 //                            (target <= 10); the rounds at the two rates alternate, so a change
 //                            in the machine's load falls on both
+//   test_clock_realtime_factor_<khz>k  the same work rendered through the test clock at 44.1,
+//                            48, 88.2 and 96 kHz: the rendering thread's time alone, with no
+//                            server and no wake-ups, so it moves far less with the machine's load
+// With --test-clock only the last figures are measured, and no server is needed.
 #include "Desktop.h"
 #include "Measure.h"
 #include "Programs.h"
 #include "SoundServers.h"
 #include "Tracks.h"
 #include "deck/audio/AudioEngine.h"
+#include "deck/audio/TestClock.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,17 +68,45 @@ double readFor(AudioEngine& engine, Handle h, int seconds) {
     return zen::bench::processCpuSeconds() - start;
 }
 
+// The track at +8 % through four equalizer bands, as a deck sets them.
+Handle openAsADeck(AudioEngine& engine, const std::string& mp3) {
+    const Handle h = engine.streamCreateFile(mp3, 0, 0, kStreamFx | kStreamExactSeek);
+    const float centres[4] = {80, 3000, 8000, 80};
+    for (float centre : centres)
+        engine.fxSetParameters(engine.channelSetFx(h, kFxParamEq), ParamEq{centre, 36, 3});
+    engine.channelSlideAttributes(h, kRateAt8Percent, 50, 0, 0);
+    return h;
+}
+
+// The same work through the test clock at `rate`: seconds of audio per second of this thread's
+// processor time, or -1 when the channel stopped.
+double playTestClock(double rate, const std::string& mp3) {
+    auto engine = createTestClockEngine(rate);
+    if (!engine->init(0, 44100, 0) || !engine->start()) return -1;
+    const Handle h = openAsADeck(*engine, mp3);
+    engine->streamPlay(h, 0, 0);
+    // The whole track decoded first, so the figure is the engine's and not the decoder's.
+    engine->render(static_cast<int>(rate * 50));
+    engine->channelSetPosition(h, 0);
+    float spectrum[1024];
+    const int tick = static_cast<int>(rate / 100);
+    const double start = zen::bench::threadCpuSeconds();
+    for (int i = 0; i < 100 * kPlaySeconds; ++i) {
+        engine->render(tick);
+        engine->channelGetLevel(h);
+        engine->channelGetData(h, spectrum, kDataFft2048);
+    }
+    const double cpu = zen::bench::threadCpuSeconds() - start;
+    return engine->channelGetLevel(h) == -1 ? -1 : kPlaySeconds / cpu;
+}
+
 // The engine on the server's default output (its first pair), as a deck plays.
 bool playEngine(const zen::e2e::JackServer& jack, const std::string& mp3, EngineRun& result) {
     qputenv("JACK_DEFAULT_SERVER", jack.name().toUtf8());
     auto engine = createAudioEngine();
     engine->setClientName("Zentari output rates");
     if (!engine->init(0, 44100, 0) || !engine->start()) return false;
-    const Handle h = engine->streamCreateFile(mp3, 0, 0, kStreamFx | kStreamExactSeek);
-    const float centres[4] = {80, 3000, 8000, 80};
-    for (float centre : centres)
-        engine->fxSetParameters(engine->channelSetFx(h, kFxParamEq), ParamEq{centre, 36, 3});
-    engine->channelSlideAttributes(h, kRateAt8Percent, 50, 0, 0);
+    const Handle h = openAsADeck(*engine, mp3);
     // The whole track decoded first, so the figure is the engine's and not the decoder's.
     QThread::sleep(3);
     const double idle = readFor(*engine, h, kIdleSeconds) / kIdleSeconds;
@@ -116,18 +150,32 @@ double median(std::vector<double> values) {
 
 } // namespace
 
-int main() {
-    if (!zen::e2e::servicesRunning())
+int main(int argc, char** argv) {
+    const bool testClockOnly = argc > 1 && std::strcmp(argv[1], "--test-clock") == 0;
+    if (!testClockOnly && !zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
     QTemporaryDir programDir, musicDir;
     if (!programDir.isValid() || !musicDir.isValid()) return fail("no temporary folder");
-    if (!zen::e2e::installPrograms(programDir.path(), {"ZentariDeck"}))
-        return fail("ZentariDeck not built");
     const std::string wav = musicDir.filePath("music.wav").toStdString();
     const std::string mp3 = musicDir.filePath("music.mp3").toStdString();
     zen::bench::writeMusicWav(wav, 60);
     if (!zen::bench::encodeMp3(wav, mp3)) return fail("lame failed");
     QFile::remove(QString::fromStdString(wav));
+
+    std::map<int, double> testClockRuns;
+    for (int rate : {44100, 48000, 88200, 96000})
+        if ((testClockRuns[rate] = playTestClock(rate, mp3)) < 0)
+            return fail("the channel stopped on the test clock");
+    const auto printTestClock = [&] {
+        for (const auto& [rate, factor] : testClockRuns)
+            std::printf("test_clock_realtime_factor_%dk=%.0f\n", rate / 1000, factor);
+    };
+    if (testClockOnly) {
+        printTestClock();
+        return 0;
+    }
+    if (!zen::e2e::installPrograms(programDir.path(), {"ZentariDeck"}))
+        return fail("ZentariDeck not built");
 
     std::map<int, EngineRun> engineRuns;
     for (int rate : {44100, 48000, 96000}) {
@@ -154,5 +202,6 @@ int main() {
     std::printf("deck_playing_cpu_pct_44k=%.2f\n", deck44);
     std::printf("deck_playing_cpu_pct_48k=%.2f\n", deck48);
     std::printf("deck_cpu_48k_vs_44k_pct=%.1f\n", (deck48 / deck44 - 1) * 100);
+    printTestClock();
     return 0;
 }
