@@ -9,10 +9,11 @@ class AudioEngine;
 }
 
 // The deck's watch on its sound output. When the sound server goes away or the stream breaks,
-// the status line over the device list says so within a quarter of a second (no message box over
-// a live set), the deck goes on obeying every command, and the output is opened again four times
-// a second until the server is back; then the deck plays on, playing if it was playing, from where
-// its track would be by then, and the line goes.
+// the status line over the device list says so within a quarter of a second (when the server
+// hangs, within a second of its last call), with no message box over a live set; the deck goes
+// on obeying every command, and the output is opened again four times a second until the server
+// is back; then the deck plays on, playing if it was playing, from where its track would be by
+// then, and the line goes.
 class OutputWatch {
 public:
     struct Controls {

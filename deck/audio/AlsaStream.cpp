@@ -33,6 +33,7 @@ bool AlsaStream::open(const zen::sound::Output& output, const std::string&, Mixe
     const PaDeviceInfo* info = index < 0 ? nullptr : Pa_GetDeviceInfo(index);
     const std::string card = output.device.empty() ? "ALSA's default output" : output.description;
     lostReason_ = card + " stopped (unplugged?)";
+    hungReason_ = card + " takes no more sound";
     if (!info || info->maxOutputChannels < 1) {
         why = card + " is not there any more";
         return false;

@@ -83,7 +83,9 @@ template <typename I> bool BasicEngine<I>::outputLost() {
         output_->stop();
         mixer_->drainCommands();
         lost_ = true;
-        unheardUntilNs_ = nowNs();
+        // The time since the last block was played is unheard too.
+        const std::int64_t last = output_->lastCallNs();
+        unheardUntilNs_ = last > 0 ? std::min(last, nowNs()) : nowNs();
     }
     if (started_ && output_->realTime()) renderUnheard();
     collectRetired();

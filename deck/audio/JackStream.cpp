@@ -35,6 +35,7 @@ bool JackStream::open(const zen::sound::Output& output, const std::string& clien
     client_ = zen::sound::openJackClient(clientName, why);
     if (!client_) return false;
     lostReason_ = "JACK server \"" + zen::sound::jackServerName() + "\" stopped";
+    hungReason_ = "JACK server \"" + zen::sound::jackServerName() + "\" does not answer";
     mixer_ = &mixer;
     rate_ = jack_get_sample_rate(client_);
     width_ = std::clamp(static_cast<int>(output.ports.size()), 1, 2);

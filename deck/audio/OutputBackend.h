@@ -19,9 +19,11 @@ public:
     virtual bool open(int device, Mixer& mixer) = 0;
     // Why the last open() failed, or why the output stopped, in words that say what to do.
     virtual std::string problem() const { return {}; }
-    // True once the output stopped on its own (its sound server went away, the stream broke):
-    // from then on nothing calls the mixer until it is opened again. Any thread.
+    // True once the output stopped on its own (its sound server went away or hangs, the stream
+    // broke): from then on nothing calls the mixer until it is opened again. Any thread.
     virtual bool failed() const { return false; }
+    // Steady-clock ns when the mixer was last called, where the output knows; 0 otherwise.
+    virtual std::int64_t lastCallNs() const { return 0; }
     virtual bool start() = 0;
     virtual bool stop() = 0;
     virtual void close() = 0;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -63,12 +65,23 @@ public:
     bool failed() const { return failed_.load(); }
     // What then happened, naming the server.
     const std::string& lostReason() const { return lostReason_; }
+    // Steady-clock time of the callback's last call, in ns: a server that hangs stops calling
+    // while nothing tells that it went. Any thread.
+    std::int64_t lastCallNs() const { return lastCallNs_.load(std::memory_order_relaxed); }
+    // What a server that stopped calling did, naming it.
+    const std::string& hungReason() const { return hungReason_; }
+    static std::int64_t nowNs() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
 protected:
     // The callback's work: when the gate is open, renders `frames` of the mix, `width` (1 or 2)
     // interleaved channels, a chunk at a time, handing each to place(offset, mix, count). False
     // when the gate is shut, and the callback plays silence.
     template <typename Place> bool renderMix(int frames, int width, Place&& place) {
+        lastCallNs_.store(nowNs(), std::memory_order_relaxed);
         if (!gate_.enter()) return false;
         for (int done = 0; done < frames;) {
             const int n = std::min(kChunkFrames, frames - done);
@@ -97,8 +110,10 @@ protected:
     double latency_ = 0;
     double rate_ = 44100;
     std::string lostReason_;
+    std::string hungReason_;
 
 private:
+    std::atomic<std::int64_t> lastCallNs_{nowNs()};
     std::array<float, 2 * kChunkFrames> mix_{};
 };
 

@@ -82,6 +82,7 @@ bool PulseStream::open(const zen::sound::Output& output, const std::string& clie
                        Mixer& mixer, std::string& why) {
     mixer_ = &mixer;
     lostReason_ = zen::sound::pulseServerName() + " stopped or dropped the stream";
+    hungReason_ = zen::sound::pulseServerName() + " does not answer";
     loop_ = pa_threaded_mainloop_new();
     if (!loop_) return false;
     context_ = zen::sound::newPulseContext(pa_threaded_mainloop_get_api(loop_), clientName);

@@ -14,6 +14,10 @@ namespace {
 // How long a close may keep the deck: a deck quits within a second of being told, whatever its
 // sound server does.
 constexpr auto kCloseWait = std::chrono::milliseconds(400);
+// A callback this late hangs with its server. Any server calls many times a second (every 6 ms
+// for JACK's 256 frames at 44.1 kHz); the deck's output watch looks every 250 ms, so a hang shows
+// within 750 ms.
+constexpr std::int64_t kHungAfterNs = 500'000'000;
 
 std::unique_ptr<OutputStream> streamFor(zen::sound::Server server) {
     switch (server) {
@@ -46,11 +50,30 @@ void closeInTime(std::unique_ptr<OutputStream> stream) {
 
 SoundOutput::~SoundOutput() {
     close();
+    closeInTime(std::move(hung_));
+}
+
+bool SoundOutput::hangs(const OutputStream& stream) {
+    return !stream.failed() && OutputStream::nowNs() - stream.lastCallNs() > kHungAfterNs;
 }
 
 bool SoundOutput::open(int device, Mixer& mixer) {
     if (stream_) return false;
     problem_.clear();
+    if (hung_) {
+        if (hangs(*hung_)) {
+            problem_ = gone_;
+            return false;
+        }
+        // Its server answers again: the stream plays on as it was, connections and all.
+        if (!hung_->failed() && device == playedDevice_) {
+            stream_ = std::move(hung_);
+            gone_.clear();
+            return true;
+        }
+        if (hung_->failed()) gone_ = hung_->lostReason();
+        closeInTime(std::move(hung_));
+    }
     // Opened again, only the server it played on is asked: probing the others (ALSA's cards
     // above all) would hold the deck for as long as the server stays away.
     const bool again = playedOn_ && device == playedDevice_;
@@ -99,7 +122,8 @@ bool SoundOutput::open(int device, Mixer& mixer) {
 }
 
 std::string SoundOutput::problem() const {
-    return failed() ? stream_->lostReason() : problem_;
+    if (!failed()) return problem_;
+    return stream_->failed() ? stream_->lostReason() : stream_->hungReason();
 }
 
 bool SoundOutput::start() {
@@ -115,6 +139,13 @@ bool SoundOutput::stop() {
 }
 
 void SoundOutput::close() {
+    if (stream_ && hangs(*stream_)) {
+        // Closing would wait on the hung server; the stream waits aside for it instead.
+        gone_ = stream_->hungReason();
+        closeInTime(std::move(hung_));
+        hung_ = std::move(stream_);
+        return;
+    }
     if (failed()) gone_ = stream_->lostReason();
     closeInTime(std::move(stream_));
 }

@@ -11,6 +11,11 @@
 // under the deck's own name there; opened again, the same output it was, whatever number the
 // list now gives it. Nothing here waits on a sound server without a time limit: a
 // stream that does not close in time is left to close on its own.
+//
+// A server that hangs (stopped, wedged) tells nothing: its stream fails when its callback has not
+// been called for half a second. Closed, such a stream is kept aside rather than waited on, and
+// while it still hangs an open() asks no server (that would wait on the hung one) and fails; once
+// it is called again, open() plays on through it, as it was.
 namespace zen::audio {
 
 class SoundOutput final : public OutputBackend {
@@ -20,7 +25,8 @@ public:
     void setClientName(const std::string& name) override { name_ = name; }
     bool open(int device, Mixer& mixer) override;
     std::string problem() const override;
-    bool failed() const override { return stream_ && stream_->failed(); }
+    bool failed() const override { return stream_ && (stream_->failed() || hangs(*stream_)); }
+    std::int64_t lastCallNs() const override { return stream_ ? stream_->lastCallNs() : 0; }
     bool start() override;
     bool stop() override;
     void close() override;
@@ -32,6 +38,8 @@ public:
     std::uint32_t platformVersion() const override { return 9; }
 
 private:
+    static bool hangs(const OutputStream& stream);
+
     std::string name_ = "Zentari DJ";
     std::string problem_;
     std::string gone_; // how the last stream ended, while no other has opened since
@@ -39,6 +47,7 @@ private:
     std::optional<zen::sound::Output> playedOn_;
     int playedDevice_ = -1;
     std::unique_ptr<OutputStream> stream_;
+    std::unique_ptr<OutputStream> hung_; // closed while its server hung
 };
 
 } // namespace zen::audio

@@ -24,6 +24,9 @@ public:
     // The output fails as one does whose sound server went away, and opens again only once it is
     // back, at `rate` from then on.
     virtual void setOutputGone(bool gone, double rate) = 0;
+    // The output stops, as one does whose sound server hangs, and plays on as it was once the
+    // server answers again.
+    virtual void setOutputHung(bool hung) = 0;
 };
 
 // The output runs at `outputRate` Hz, as a sound server at that rate would.

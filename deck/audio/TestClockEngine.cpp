@@ -15,6 +15,10 @@ public:
             problem_ = "The test clock's output is gone.";
             return false;
         }
+        if (hung_) {
+            problem_ = kHung;
+            return false;
+        }
         if (device < 0 || device >= TestClockEngine::kDevices) {
             problem_ = "Output " + std::to_string(device) + " is missing: the test clock has " +
                        "outputs 0 to " + std::to_string(TestClockEngine::kDevices - 1) + " only.";
@@ -24,7 +28,7 @@ public:
         failed_ = false;
         return true;
     }
-    bool failed() const override { return failed_; }
+    bool failed() const override { return failed_ || hung_; }
     void setGone(bool gone, double rate) {
         gone_ = gone;
         rate_ = rate;
@@ -33,7 +37,8 @@ public:
             problem_ = "The test clock's output stopped.";
         }
     }
-    std::string problem() const override { return problem_; }
+    void setHung(bool hung) { hung_ = hung; }
+    std::string problem() const override { return hung_ && !failed_ ? kHung : problem_; }
     bool start() override { return started_ = mixer_ != nullptr; }
     bool stop() override {
         started_ = false;
@@ -54,10 +59,13 @@ public:
     Mixer* mixer() const { return mixer_; }
 
 private:
+    static constexpr const char* kHung = "The test clock's output does not answer.";
+
     double rate_;
     std::string problem_;
     bool gone_ = false;
     bool failed_ = false;
+    bool hung_ = false;
     Mixer* mixer_ = nullptr;
     bool started_ = false;
 };
@@ -80,6 +88,7 @@ public:
         return out;
     }
     void setOutputGone(bool gone, double rate) override { clock_->setGone(gone, rate); }
+    void setOutputHung(bool hung) override { clock_->setHung(hung); }
 
 private:
     explicit ClockEngine(std::unique_ptr<TestClockOutput> clock)

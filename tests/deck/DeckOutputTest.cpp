@@ -7,8 +7,8 @@ using zen::audio::test::peak;
 
 // The sound server goes away in the middle of a track: the deck says so on its status line (no
 // message box), goes on obeying, and plays on once the server is back, here at 48 kHz where it
-// ran at 44.1 kHz.
-TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
+// ran at 44.1 kHz. Then it hangs.
+TEST_F(DeckTest, ALostOrHungOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
     startDeck();
     load(makeSine("tone.wav", 440, 5));
     window->Zen_Pause();
@@ -41,5 +41,18 @@ TEST_F(DeckTest, ALostOutputIsShownObeyedThroughAndPlaysOnWhenBack) {
     const auto back = channelOf(engine->render(48000), 0, 24000);
     EXPECT_NEAR(peak(back), heard, 0.01) << "playing, as it was";
     EXPECT_NEAR(zen::audio::test::measureHz(back, 48000), 440, 0.5) << "at the same pitch";
+
+    // A server that hangs tells nothing; the deck says so all the same, and plays on when it
+    // answers again.
+    engine->setOutputHung(true);
+    watch.check();
+    EXPECT_EQ(ui().lblStatus->text(),
+              "No sound: The test clock's output does not answer. Trying again...");
+    watch.check();
+    EXPECT_FALSE(ui().lblStatus->isHidden()) << "while it still hangs";
+    engine->setOutputHung(false);
+    watch.check();
+    EXPECT_TRUE(ui().lblStatus->isHidden());
+    EXPECT_NEAR(peak(channelOf(engine->render(4800), 0)), heard, 0.01) << "playing, as it was";
     EXPECT_EQ(host.ended, 0);
 }
