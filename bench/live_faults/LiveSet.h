@@ -60,4 +60,17 @@ double longestGapMs(const std::vector<float>& channel);
 std::optional<long> trackOffset(const std::vector<float>& channel, std::size_t at,
                                 const std::vector<float>& track);
 
+// Where a deck plays just before a silence in its channel and just after it: a stretch kBeforeGap
+// samples before it and one kAfterGap after (past the engine's fade-in). A stretch that a period
+// dropped by a busy server cuts through is not found; the next one further away is taken then.
+inline constexpr std::size_t kBeforeGap = 8192;
+inline constexpr std::size_t kAfterGap = 2205;
+inline constexpr std::size_t kNextStretch = 4410;
+inline constexpr int kStretches = 3;
+// The track offsets there, as trackOffset() gives them; nothing when the channel is too short
+// around the gap or the deck does not play its track.
+std::optional<std::pair<long, long>> offsetsAround(const std::vector<float>& channel,
+                                                   std::pair<std::size_t, std::size_t> gap,
+                                                   const std::vector<float>& track);
+
 } // namespace live

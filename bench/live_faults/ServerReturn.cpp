@@ -4,6 +4,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -16,6 +17,54 @@ namespace {
 // Long enough for each deck to see its output gone (it looks four times a second).
 constexpr unsigned long kDeadMs = 1000;
 constexpr double kBackWithinMs = 10000;
+// A hang this long, in a take this long (the recorder hangs with the server: what the take holds
+// is the time before and after).
+constexpr double kHangMs = 2000;
+constexpr double kHangTakeSeconds = 5;
+
+struct Hang {
+    double shownMs = -1;      // until both decks' status lines show, from the hang
+    double backMs = 0;        // the longest silence of either deck in the take: after the hang
+    double resumeErrorMs = 0; // the worse deck: where it plays on, less where its track would be
+};
+
+// The server hung in the middle of the set, and answering again.
+bool hangServer(LiveSet& set, Hang& hang) {
+    const pid_t server = pid_t(set.server().pid());
+    const QStringList decks = visibleWindows("Zentari DJ System");
+    double hungMs = 0;
+    const auto take = set.recordWhile(kHangTakeSeconds, [&] {
+        const Clock::time_point stopped = Clock::now();
+        ::kill(server, SIGSTOP);
+        while (hang.shownMs < 0 && msSince(stopped) < kHangMs) {
+            if (decks.size() == 2 && deckShowsStatus(decks[0]) && deckShowsStatus(decks[1]))
+                hang.shownMs = msSince(stopped);
+            else
+                QThread::msleep(20);
+        }
+        QThread::msleep(static_cast<unsigned long>(std::max(0.0, kHangMs - msSince(stopped))));
+        hungMs = msSince(stopped);
+        ::kill(server, SIGCONT);
+    });
+    for (int deck : {1, 2}) {
+        const std::vector<float>& heard = take[std::size_t(deck - 1)];
+        const auto gap = live::longestGap(heard);
+        const auto offsets = gap ? live::offsetsAround(heard, *gap, set.track(deck)) : std::nullopt;
+        if (!offsets) {
+            std::fprintf(stderr, "live_faults: deck %d did not play on after the hang\n", deck);
+            return false;
+        }
+        // The track moved on, unheard, for as long as the server hung.
+        const double errorMs =
+            1000.0 * double(offsets->second - offsets->first) / LiveSet::kRate - hungMs;
+        const double backMs = 1000.0 * double(gap->second - gap->first) / LiveSet::kRate;
+        std::fprintf(stderr, "hang: deck %d silent %.1f ms after it, resumed %+.1f ms off\n", deck,
+                     backMs, errorMs);
+        hang.backMs = std::max(hang.backMs, backMs);
+        hang.resumeErrorMs = std::max(hang.resumeErrorMs, std::abs(errorMs));
+    }
+    return true;
+}
 
 // Both decks' clients are back on the server, their ports connected to its playback ports.
 bool bothConnected(const zen::e2e::JackServer& server) {
@@ -64,6 +113,10 @@ Figures serverReturn(LiveSet& set, int runs) {
         back = std::max(back, runBack);
     }
 
+    Hang hang;
+    if (!hangServer(set, hang)) return {{"hung_server_back_ms", -1}};
+    std::fprintf(stderr, "hang: both decks said so after %.0f ms\n", hang.shownMs);
+
     // A quit with the server dead, then with it hung; each time the set starts again after.
     QString error;
     server.stop(true);
@@ -82,6 +135,9 @@ Figures serverReturn(LiveSet& set, int runs) {
     std::fprintf(stderr, "server: quit in %.0f ms dead, %.0f ms hung\n", quitDead, quitHung);
     return {{"decks_alive_after_server_death", alive},
             {"server_back_ms", back},
+            {"hung_server_shown_ms", hang.shownMs},
+            {"hung_server_back_ms", hang.backMs},
+            {"hung_resume_error_ms", hang.resumeErrorMs},
             {"quit_dead_server_ms", quitDead},
             {"quit_hung_server_ms", quitHung}};
 }

@@ -127,6 +127,22 @@ QString deckOneWindow() {
     return {};
 }
 
+bool deckShowsStatus(const QString& deckWindow) {
+    // The line's place in the deck window and its colours: yellow on a dark panel.
+    constexpr int kLeft = 72, kTop = 530, kWidth = 426, kHeight = 22;
+    QProcess import;
+    import.start("import", {"-window", deckWindow, "-crop",
+                            QString("%1x%2+%3+%4").arg(kWidth).arg(kHeight).arg(kLeft).arg(kTop),
+                            "+repage", "-depth", "8", "rgb:-"});
+    if (!import.waitForFinished(5000)) return false;
+    const QByteArray rgb = import.readAllStandardOutput();
+    for (qsizetype i = 0; i + 2 < rgb.size(); i += 3) {
+        const auto r = quint8(rgb[i]), g = quint8(rgb[i + 1]), b = quint8(rgb[i + 2]);
+        if (r > 200 && g > 200 && b < 100) return true;
+    }
+    return false;
+}
+
 qint64 displayServerPid() {
     const QByteArray display = qgetenv("DISPLAY");
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {

@@ -46,6 +46,9 @@ inline constexpr QPoint kDeckPlay{324, 281};
 // The deck window whose top-left corner is the screen's (deck 1), once both decks show; empty
 // when they do not within 10 s.
 QString deckOneWindow();
+// True when the deck window shows its status line (yellow words over the device list), read
+// from a screenshot.
+bool deckShowsStatus(const QString& deckWindow);
 
 // The process of the X server that DISPLAY names, when it runs on this machine as Xvfb; -1 when
 // none is found.
