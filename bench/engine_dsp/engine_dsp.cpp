@@ -102,9 +102,11 @@ double worstSpur(const std::string& folder, double outputRate) {
             const auto out = engineTone(folder, rate, outHz, 32768, outputRate);
             worst = std::max(worst, zen::bench::worstSpurDb(out, outHz, 0.5, outputRate));
         }
-        // A source tone at 21 kHz that the rate takes beyond the output's Nyquist: all of it
-        // that comes out is aliasing.
-        if (21000 * rate / kRate > outputRate / 2) {
+        // A source tone at 21 kHz that the rate takes beyond the output's Nyquist (from 88.2 kHz
+        // on, beyond that of the half rate the voice renders at): all of it that comes out is
+        // aliasing.
+        const double nyquist = outputRate >= 88200 ? outputRate / 4 : outputRate / 2;
+        if (21000 * rate / kRate > nyquist) {
             const auto alias = engineTone(folder, rate, 21000 * rate / kRate, 32768, outputRate);
             worst = std::max(worst, zen::bench::worstSpurDb(alias, 0, 0.5, outputRate));
         }
