@@ -30,8 +30,13 @@ int portAudioIndex(const std::string& device) {
         const PaHostApiInfo* alsa = Pa_GetHostApiInfo(Pa_HostApiTypeIdToHostApiIndex(paALSA));
         return alsa && alsa->defaultOutputDevice != paNoDevice ? alsa->defaultOutputDevice : -1;
     }
-    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
-        if (isCard(Pa_GetDeviceInfo(i)) && device == Pa_GetDeviceInfo(i)->name) return i;
+    // Any of ALSA's devices by its name: the list names cards alone, and a device the ALSA
+    // configuration defines opens the same way.
+    const PaHostApiIndex alsa = Pa_HostApiTypeIdToHostApiIndex(paALSA);
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info && info->hostApi == alsa && device == info->name) return i;
+    }
     return -1;
 }
 

@@ -21,8 +21,10 @@ int AlsaStream::callback(const void*, void* output, unsigned long frames,
 }
 
 void AlsaStream::finished(void* self) {
-    // Only a card that went away ends the stream before close().
-    static_cast<AlsaStream*>(self)->failed_.store(true);
+    // Only a card that went away ends the stream before close(). (PortAudio takes the finished
+    // callback away only from a stopped stream, so close() stops it with the callback still set.)
+    auto* s = static_cast<AlsaStream*>(self);
+    if (!s->closing_.load()) s->failed_.store(true);
 }
 
 bool AlsaStream::open(const zen::sound::Output& output, const std::string&, Mixer& mixer,
@@ -73,7 +75,7 @@ bool AlsaStream::open(const zen::sound::Output& output, const std::string&, Mixe
 void AlsaStream::close() {
     gate_.shut();
     if (stream_) {
-        Pa_SetStreamFinishedCallback(stream_, nullptr);
+        closing_.store(true);
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
         stream_ = nullptr;

@@ -23,6 +23,7 @@ private:
                         void* self);
     static void finished(void* self);
 
+    std::atomic<bool> closing_{false};
     bool initialised_ = false;
     PaStream* stream_ = nullptr;
     int channels_ = 2;
