@@ -18,7 +18,7 @@ constexpr double kTakeSeconds = 6;
 } // namespace
 
 Figures deckRestart(LiveSet& set, int runs) {
-    double back = 0, otherGap = 0, positionError = 0;
+    double back = 0, otherGap = 0, positionError = 0, skipped = 0;
     runs = std::min(runs, 2 * kMostRunsPerDeck);
     for (int run = 0; run < runs; ++run) {
         const int deck = 1 + run % 2;
@@ -41,13 +41,16 @@ Figures deckRestart(LiveSet& set, int runs) {
         const double errorMs = 1000.0 * double(offsets->second - offsets->first) / LiveSet::kRate;
         const double otherMs = live::longestGapMs(take[std::size_t(2 - deck)]);
         std::fprintf(stderr,
-                     "deck %d: back after %.1f ms, resumed %+.1f ms off, other deck %.1f ms\n",
-                     deck, backMs, errorMs, otherMs);
+                     "deck %d: back after %.1f ms, resumed %+.1f ms off, other deck %.1f ms, "
+                     "server skipped %.1f ms\n",
+                     deck, backMs, errorMs, otherMs, set.lastSkipMs());
+        skipped = std::max(skipped, set.lastSkipMs());
         back = std::max(back, backMs);
         positionError = std::max(positionError, std::abs(errorMs));
         otherGap = std::max(otherGap, otherMs);
     }
     return {{"deck_back_ms", back},
             {"other_deck_gap_ms", otherGap},
+            {"server_skipped_ms", skipped},
             {"resume_position_error_ms", positionError}};
 }

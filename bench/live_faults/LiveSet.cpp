@@ -1,7 +1,7 @@
 #include "LiveSet.h"
 
+#include "DeckRecorder.h"
 #include "Desktop.h"
-#include "Recording.h"
 #include "Tracks.h"
 
 #include <QThread>
@@ -88,11 +88,13 @@ bool LiveSet::bothPlaying() {
 
 std::array<std::vector<float>, 2> LiveSet::recordWhile(double seconds,
                                                        const std::function<void()>& act) {
-    zen::e2e::Capture capture;
-    if (!capture.start(work_.filePath(QString("take%1.wav").arg(++takes_)), seconds)) return {};
+    DeckRecorder recorder;
+    if (!recorder.start(seconds)) return {};
     QThread::msleep(1000);
     act();
-    return capture.finish();
+    auto take = recorder.finish();
+    lastSkipMs_ = 1000.0 * double(recorder.longestSkip()) / kRate;
+    return take;
 }
 
 namespace live {

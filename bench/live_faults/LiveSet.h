@@ -3,7 +3,6 @@
 #include "ConsoleRun.h"
 #include "SoundServers.h"
 
-#include <QTemporaryDir>
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -31,16 +30,17 @@ public:
     zen::e2e::JackServer& server() { return server_; }
     // The noise deck 1 or 2 plays.
     const std::vector<float>& track(int deck) const { return tracks_[std::size_t(deck - 1)]; }
-    // Records `seconds` of the output, `act` running one second in (the recorder's first moments
-    // are lost while it connects); the left and right channels, empty when it failed.
+    // Records `seconds` of what the decks play (DeckRecorder), `act` running one second in; the
+    // left and right channels, empty when it failed.
     std::array<std::vector<float>, 2> recordWhile(double seconds, const std::function<void()>& act);
+    // The longest run of frames the server skipped in the last recording, in ms.
+    double lastSkipMs() const { return lastSkipMs_; }
 
 private:
     zen::e2e::JackServer server_;
     zen::bench::ConsoleRun console_;
-    QTemporaryDir work_;
     std::array<std::vector<float>, 2> tracks_;
-    int takes_ = 0;
+    double lastSkipMs_ = 0;
 };
 
 // What a recording of one channel shows.
