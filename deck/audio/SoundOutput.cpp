@@ -57,6 +57,14 @@ bool SoundOutput::hangs(const OutputStream& stream) {
     return !stream.failed() && OutputStream::nowNs() - stream.lastCallNs() > kHungAfterNs;
 }
 
+bool SoundOutput::failed() const {
+    if (!stream_) return false;
+    if (stream_->failed()) return true;
+    if (!hangs(*stream_)) return false;
+    hangSeen_.store(true);
+    return true;
+}
+
 bool SoundOutput::open(int device, Mixer& mixer) {
     if (stream_) return false;
     problem_.clear();
@@ -69,6 +77,7 @@ bool SoundOutput::open(int device, Mixer& mixer) {
         if (!hung_->failed() && device == playedDevice_) {
             stream_ = std::move(hung_);
             gone_.clear();
+            hangSeen_ = false;
             return true;
         }
         if (hung_->failed()) gone_ = hung_->lostReason();
@@ -116,6 +125,7 @@ bool SoundOutput::open(int device, Mixer& mixer) {
     }
     stream_ = std::move(stream);
     gone_.clear();
+    hangSeen_ = false;
     playedOn_ = output;
     playedDevice_ = device;
     return true;
@@ -139,8 +149,9 @@ bool SoundOutput::stop() {
 }
 
 void SoundOutput::close() {
-    if (stream_ && hangs(*stream_)) {
-        // Closing would wait on the hung server; the stream waits aside for it instead.
+    if (stream_ && !stream_->failed() && (hangSeen_.load() || hangs(*stream_))) {
+        // Closing would wait on the hung server, and one that answers again plays on through the
+        // same stream: it waits aside for the next open().
         gone_ = stream_->hungReason();
         closeInTime(std::move(hung_));
         hung_ = std::move(stream_);

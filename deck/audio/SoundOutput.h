@@ -4,6 +4,7 @@
 #include "deck/audio/OutputBackend.h"
 #include "deck/audio/OutputStream.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -25,7 +26,7 @@ public:
     void setClientName(const std::string& name) override { name_ = name; }
     bool open(int device, Mixer& mixer) override;
     std::string problem() const override;
-    bool failed() const override { return stream_ && (stream_->failed() || hangs(*stream_)); }
+    bool failed() const override;
     std::int64_t lastCallNs() const override { return stream_ ? stream_->lastCallNs() : 0; }
     bool start() override;
     bool stop() override;
@@ -48,6 +49,10 @@ private:
     int playedDevice_ = -1;
     std::unique_ptr<OutputStream> stream_;
     std::unique_ptr<OutputStream> hung_; // closed while its server hung
+    // The open stream was found hanging: closed, it waits aside even if it answers by then, so
+    // that a short hang (or a deck starved of the processor for half a second) costs no new
+    // client on the server.
+    mutable std::atomic<bool> hangSeen_{false};
 };
 
 } // namespace zen::audio
