@@ -143,18 +143,15 @@ std::optional<long> trackOffset(const std::vector<float>& channel, std::size_t a
 std::optional<std::pair<long, long>> offsetsAround(const std::vector<float>& channel,
                                                    std::pair<std::size_t, std::size_t> gap,
                                                    const std::vector<float>& track) {
-    constexpr std::size_t reach = kStretches * kNextStretch;
-    if (gap.first < kBeforeGap + reach ||
-        gap.second + kAfterGap + reach + kConfirmWindow > channel.size())
-        return std::nullopt;
-    const auto near = [&](std::size_t at, long step) -> std::optional<long> {
-        for (int i = 0; i < kStretches; ++i)
-            if (auto offset = trackOffset(channel, std::size_t(long(at) + i * step), track))
-                return offset;
+    if (gap.first < kBeforeGap) return std::nullopt;
+    // As many stretches as the channel holds that way, up to kStretches.
+    const auto near = [&](long at, long step) -> std::optional<long> {
+        for (int i = 0; i < kStretches && at >= 0; ++i, at += step)
+            if (auto offset = trackOffset(channel, std::size_t(at), track)) return offset;
         return std::nullopt;
     };
-    const auto before = near(gap.first - kBeforeGap, -long(kNextStretch));
-    const auto after = near(gap.second + kAfterGap, long(kNextStretch));
+    const auto before = near(long(gap.first - kBeforeGap), -long(kNextStretch));
+    const auto after = near(long(gap.second + kAfterGap), long(kNextStretch));
     if (!before || !after) return std::nullopt;
     return std::pair{*before, *after};
 }

@@ -66,7 +66,7 @@ std::optional<long> trackOffset(const std::vector<float>& channel, std::size_t a
 inline constexpr std::size_t kBeforeGap = 8192;
 inline constexpr std::size_t kAfterGap = 2205;
 inline constexpr std::size_t kNextStretch = 4410;
-inline constexpr int kStretches = 3;
+inline constexpr int kStretches = 6;
 // The track offsets there, as trackOffset() gives them; nothing when the channel is too short
 // around the gap or the deck does not play its track.
 std::optional<std::pair<long, long>> offsetsAround(const std::vector<float>& channel,
