@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <vector>
 
 using namespace zen::desktop;
 using zen::bench::Clock;
@@ -36,8 +37,12 @@ bool hangServer(LiveSet& set, Hang& hang) {
     const auto take = set.recordWhile(kHangTakeSeconds, [&] {
         const Clock::time_point stopped = Clock::now();
         ::kill(server, SIGSTOP);
-        while (hang.shownMs < 0 && msSince(stopped) < kHangMs) {
-            if (decks.size() == 2 && deckShowsStatus(decks[0]) && deckShowsStatus(decks[1]))
+        // Each deck's line until it shows: the later of the two.
+        std::vector<bool> shown(std::size_t(decks.size()), false);
+        while (decks.size() == 2 && hang.shownMs < 0 && msSince(stopped) < kHangMs) {
+            for (std::size_t d = 0; d < shown.size(); ++d)
+                shown[d] = shown[d] || deckShowsStatus(decks[int(d)]);
+            if (shown[0] && shown[1])
                 hang.shownMs = msSince(stopped);
             else
                 QThread::msleep(20);
