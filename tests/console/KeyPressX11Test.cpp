@@ -59,8 +59,8 @@ TEST(X11KeySourceTest, ReadsTheWholeKeyboardAsItChangesAndSurvivesALostServer) {
 
     ASSERT_TRUE(startServer());
     run("xlogo", {});
-    QProcess& focus =
-        run("xdotool", {"search", "--sync", "--onlyvisible", "--class", "xlogo", "windowfocus", "--sync"});
+    QProcess& focus = run("xdotool", {"search", "--sync", "--onlyvisible", "--class", "xlogo",
+                                      "windowfocus", "--sync"});
     ASSERT_TRUE(focus.waitForFinished(10000) && focus.exitCode() == 0);
     std::vector<std::unique_ptr<zen::console::KeySource>> sources;
     sources.push_back(std::make_unique<X11KeySource>(display.toStdString()));
