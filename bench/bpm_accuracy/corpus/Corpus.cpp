@@ -71,6 +71,18 @@ Entry writeOne(const std::string& dir, int index, int perStyle, int seedBase) {
 
 } // namespace
 
+std::string kindKey(std::string name) {
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == ' ' || c == '-'; }, '_');
+    return name;
+}
+
+bool isKind(const std::string& name) {
+    for (int k = 0; k < kKindCount; ++k)
+        if (kindKey(kindName(static_cast<Kind>(k))) == kindKey(name)) return true;
+    return false;
+}
+
 int corpusSize(int perStyle) {
     return styleCount() * perStyle;
 }
@@ -81,8 +93,10 @@ bool writeCorpus(const std::string& dir, int perStyle, int seedBase,
     const int total = corpusSize(perStyle);
     std::vector<Entry> entries(static_cast<std::size_t>(total));
     auto wanted = [&](int i) {
-        const std::string kind = kindName(styleKind(i / perStyle));
-        return kinds.empty() || std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+        const std::string kind = kindKey(kindName(styleKind(i / perStyle)));
+        return kinds.empty() || std::find_if(kinds.begin(), kinds.end(), [&](const auto& k) {
+                                    return kindKey(k) == kind;
+                                }) != kinds.end();
     };
     std::atomic<int> next{0};
     auto worker = [&] {

@@ -16,6 +16,10 @@ inline constexpr const char* kCsvName = "corpus.csv";
 // name), only the pieces of those are written, under the names they have in the whole corpus.
 bool writeCorpus(const std::string& dir, int perStyle, int seedBase = 0,
                  const std::vector<std::string>& kinds = {});
+// A kind's name as the benchmark's figures spell it: "three-four rock" is three_four_rock.
+std::string kindKey(std::string name);
+// Whether a name, spelt either way, is one of the kinds of material.
+bool isKind(const std::string& name);
 // How many files writeCorpus writes for perStyle pieces of each style.
 int corpusSize(int perStyle);
 

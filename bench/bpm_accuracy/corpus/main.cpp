@@ -3,7 +3,6 @@
 // the benchmark's figures ("compound", "triplet_feel", ...); without any, every kind is written.
 #include "Corpus.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,8 +16,11 @@ int main(int argc, char** argv) {
     const int seedBase = argc > 3 ? std::atoi(argv[3]) : 0;
     std::vector<std::string> kinds;
     for (int i = 4; i < argc; ++i) {
+        if (!zen::corpus::isKind(argv[i])) {
+            std::fprintf(stderr, "%s is no kind of material of the corpus\n", argv[i]);
+            return 2;
+        }
         kinds.emplace_back(argv[i]);
-        std::replace(kinds.back().begin(), kinds.back().end(), '_', ' ');
     }
     if (perStyle < 1 || !zen::corpus::writeCorpus(argv[1], perStyle, seedBase, kinds)) {
         std::fprintf(stderr, "could not write the corpus to %s\n", argv[1]);
