@@ -38,14 +38,18 @@ constexpr double kSnareOnBeats = 1.0 / 3;
 // A backbeat's bar: the kick repeats there at least kKickBar (a kick pattern: 0.3 and more;
 // percussion three against the kick leaves the snare a bar the kick does not have: below 0). The
 // kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
-// 0.85 and more; a bass line's eighths under a kick: 0.7 and less). The bar holds three beats when
-// the onsets around the snare lie on them kBarOfThreeMargin more than half a bar from it, all
-// onsets' and the low band's at kLowBandShare summed (3/4 rock and pop: 0.12 to 2; a 6/8 or a 4/4
-// bar: below 0.12, most below -0.1).
+// 0.85 and more; a bass line's eighths under a kick: 0.7 and less).
 constexpr double kKickBar = 0.2;
 constexpr double kKickEveryBeat = 0.8;
-constexpr double kBarOfThreeMargin = 0.12;
-constexpr double kLowBandShare = 0.5;
+// The bar of such a backbeat holds three beats when the onsets around the snare lie on them
+// kBarOfThreeMargin more than half a bar from it: all onsets', and the low band's and the
+// harmony's changes' at kCueShare each (3/4 rock and pop: 0.11 and more; a 4/4, 6/8 or 12/8 bar, a
+// triplet feel: 0.09 and less, most below -0.1). And where the snare repeats between the eighths of
+// such a bar kOffTheEighths more than on them, it plays a syncopated pattern in a bar of two (the
+// dembow's: 0.3 and more; the snare of a 3/4 bar: 0 and less).
+constexpr double kBarOfThreeMargin = 0.1;
+constexpr double kCueShare = 0.5;
+constexpr double kOffTheEighths = 0.1;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
 constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
@@ -110,14 +114,31 @@ double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
     return (around(lag * 2 / 3) + around(lag * 4 / 3)) / 2 - around(lag);
 }
 
-// Whether the bar of two such beats rather holds three, told by where the kick, the bass and the
-// chords lie around the snare: in all onsets, and in the low band at half the weight, since a kick
-// on every beat under a snare pattern of its own can make the low band alone say so. Eighths
-// played evenly lie as much at either distance.
+// Whether the snare repeats between the eighths of a 3/4 bar as long as two such beats clearly
+// more than on them (lags of a quarter to seven quarters of the beat, in twelfths of it): the
+// snare of such a bar plays on its beats, or where its eighths fall, and the dembow's, three and
+// five sixteenths apart, plays between them.
+bool snareOffTheEighths(const Periodicities& p, double lag) {
+    double on = -1, off = -1;
+    for (int twelfths = 3; twelfths <= 21; ++twelfths) {
+        double& best = twelfths % 4 == 0 ? on : off;
+        best = std::max(best, at(p.snare, lag * twelfths / 12));
+    }
+    return off >= on + kOffTheEighths;
+}
+
+// Whether the bar of two such beats rather holds three, told by where the bar's marks lie around
+// the snare: the kick and the bass on one, the chords on the beats, and where the harmony changes,
+// on the bar line. All onsets count whole, the low band and the harmony's changes at kCueShare:
+// a kick on every beat under a snare pattern of its own can make the low band alone say so, and
+// the harmony's changes say nothing where the chords stay. Eighths played evenly lie as much at
+// either distance. A snare syncopated between the bar's eighths makes no bar of three.
 bool isBarOfThree(const Periodicities& p, double lag) {
-    return aroundSnareInThrees(p.allToSnare, lag) +
-               kLowBandShare * aroundSnareInThrees(p.lowToSnare, lag) >=
-           kBarOfThreeMargin;
+    return !snareOffTheEighths(p, lag) &&
+           aroundSnareInThrees(p.allToSnare, lag) +
+                   kCueShare * (aroundSnareInThrees(p.lowToSnare, lag) +
+                                aroundSnareInThrees(p.harmonyToSnare, lag)) >=
+               kBarOfThreeMargin;
 }
 
 // Whether the rhythm repeats on the beat by a margin more than at three quarters of it (four of
@@ -213,7 +234,9 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
             marked *= 2;
         return marked;
     }
-    if (marked * 1.5 <= maxBpm && isBarOfThree(p, lag)) return marked * 1.5;
+    // A bar of three faster than a waltz's is a compound meter's beat of three eighths.
+    if (marked * 1.5 <= std::min(maxBpm, kFastestWaltz) && isBarOfThree(p, lag))
+        return marked * 1.5;
     return marked;
 }
 

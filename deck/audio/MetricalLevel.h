@@ -13,9 +13,10 @@ namespace zen::audio {
 // the noise bursts of a snare or a clap.
 struct Periodicities {
     std::vector<double> all, low, kick, snare;
-    // The cross-correlations of the onsets of all bands and of the low band with the snare's,
-    // lags -n..n at indices 0..2n: what lands how long before and after the snare.
-    std::vector<double> allToSnare, lowToSnare;
+    // The cross-correlations of the onsets of all bands, of the low band and of the harmony's
+    // changes with the snare's, lags -n..n at indices 0..2n: what lands how long before and after
+    // the snare.
+    std::vector<double> allToSnare, lowToSnare, harmonyToSnare;
     double framesPerSecond = 100;
 };
 

@@ -24,6 +24,17 @@ constexpr std::array<double, 9> kNoiseEdgesHz = {1600, 2000, 2500, 3150, 4000,
 // A drum's noise still stands this many frames (20 ms) after its rise; a click has gone.
 constexpr std::size_t kSustainFrames = 2;
 
+// Chords, a bass line's overtones and the notes of keys and guitars lie here; the kick's body
+// below, cymbals above.
+constexpr double kHarmonyLoHz = 100;
+constexpr double kHarmonyHiHz = 1600;
+// Sounds shorter than this many frames (150 ms) are drums, not harmony.
+constexpr std::size_t kDrumFrames = 15;
+// The harmony before and after each frame is compared over this many frames (100 ms) each side.
+constexpr std::size_t kChangeFrames = 10;
+// Harmony counts from this fraction of its mean power up (-40 dB), so that a fade adds no change.
+constexpr double kHarmonyFloor = 1e-4;
+
 // Root mean square of a band's log-power rises (in nepers) below which the band counts as steady.
 constexpr double kLeastRiseRms = 0.1;
 // Band power counts from this fraction of the track's mean frame power up (-50 dB).
@@ -80,6 +91,12 @@ OnsetEnvelope::OnsetEnvelope(int sampleRate) {
     bandEdges_ = binEdges(kBandEdgesHz, frameSize_, rate, &bandEdgesHz_);
     noiseEdges_ = binEdges(kNoiseEdgesHz, frameSize_, rate);
     binPowers_.assign(bins + 1, 0.0f);
+    harmonyFirst_ = static_cast<std::size_t>(std::lround(kHarmonyLoHz * frameSize_ / rate));
+    harmonyEnd_ =
+        std::min(bins, static_cast<std::size_t>(std::lround(kHarmonyHiHz * frameSize_ / rate)));
+    // Whole blocks of eight bins for harmonyChanges; 1.6 kHz lies far below the top bin at any
+    // rate.
+    harmonyEnd_ = harmonyFirst_ + (harmonyEnd_ - harmonyFirst_ + 7) / 8 * 8;
 
     fftIn_ = fftwf_alloc_real(window_.size());
     fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
@@ -166,6 +183,10 @@ void OnsetEnvelope::analyseFrame() {
     };
     sumBands(bandEdges_, bandPowers_);
     sumBands(noiseEdges_, noisePowers_);
+    for (std::size_t k = harmonyFirst_; k < harmonyEnd_; ++k) {
+        harmonyPower_ += binPowers_[k];
+        harmonyLevels_.push_back(std::log(binPowers_[k] + powerFloor_));
+    }
 }
 
 std::vector<float> OnsetEnvelope::loudRises(double loHz, double hiHz) const {
@@ -216,6 +237,78 @@ std::vector<float> OnsetEnvelope::noiseBursts() const {
     for (float& v : second)
         if (v == std::numeric_limits<float>::max()) v = 0;
     return second;
+}
+
+namespace {
+
+// Over each window of `width` frames centred on a frame, the least or the largest (as `pick`
+// chooses) of each bin: frames of `bins` values one after another. Van Herk's running extreme: two
+// passes over blocks of the window's width, three comparisons a value whatever the width.
+template <typename Pick>
+std::vector<float> runningExtreme(const std::vector<float>& x, std::size_t bins, std::size_t width,
+                                  Pick pick) {
+    const std::size_t frames = x.size() / bins, half = width / 2;
+    // In blocks of eight bins, which the compiler turns into vector instructions.
+    const auto combine = [&](float* out, const float* a, const float* b) {
+        for (std::size_t k = 0; k < bins; k += 8)
+            for (std::size_t j = 0; j < 8; ++j)
+                out[k + j] = pick(a[k + j], b[k + j]);
+    };
+    std::vector<float> ahead(x), behind(x);
+    for (std::size_t t = 1; t < frames; ++t)
+        if (t % width != 0) combine(&ahead[t * bins], &ahead[t * bins], &ahead[(t - 1) * bins]);
+    for (std::size_t t = frames - 1; t-- > 0;)
+        if (t % width != width - 1)
+            combine(&behind[t * bins], &behind[t * bins], &behind[(t + 1) * bins]);
+    std::vector<float> out(x.size());
+    for (std::size_t t = 0; t < frames; ++t)
+        combine(&out[t * bins], &behind[(t > half ? t - half : 0) * bins],
+                &ahead[std::min(frames - 1, t + half) * bins]);
+    return out;
+}
+
+} // namespace
+
+std::vector<float> OnsetEnvelope::harmonyChanges() const {
+    const std::size_t bins = harmonyEnd_ > harmonyFirst_ ? harmonyEnd_ - harmonyFirst_ : 0;
+    const std::size_t frames = bins ? harmonyLevels_.size() / bins : 0;
+    std::vector<float> changes(frames, 0.0f);
+    if (frames < 2 * kChangeFrames + 1) return changes;
+    const auto floor = static_cast<float>(std::log(std::max<double>(
+        powerFloor_, kHarmonyFloor * harmonyPower_ / static_cast<double>(harmonyLevels_.size()))));
+    std::vector<float> level(harmonyLevels_.size());
+    for (std::size_t i = 0; i < level.size(); ++i)
+        level[i] = std::max(harmonyLevels_[i], floor);
+    // Drums taken out: an opening (the least over 150 ms, then the largest of that) removes every
+    // peak shorter than that and leaves a step where it is.
+    const std::vector<float> opened = runningExtreme(
+        runningExtreme(level, bins, kDrumFrames, [](float a, float b) { return std::min(a, b); }),
+        bins, kDrumFrames, [](float a, float b) { return std::max(a, b); });
+    // The level over the 100 ms from each frame on, summed as it slides.
+    std::vector<float> sums((frames - kChangeFrames + 1) * bins, 0.0f);
+    for (std::size_t j = 0; j < kChangeFrames; ++j)
+        for (std::size_t k = 0; k < bins; ++k)
+            sums[k] += opened[j * bins + k];
+    for (std::size_t t = 1; t + kChangeFrames <= frames; ++t) {
+        float* __restrict out = &sums[t * bins];
+        const float* __restrict previous = &sums[(t - 1) * bins];
+        const float* __restrict in = &opened[(t + kChangeFrames - 1) * bins];
+        const float* __restrict leaving = &opened[(t - 1) * bins];
+        for (std::size_t k = 0; k < bins; ++k)
+            out[k] = previous[k] + in[k] - leaving[k];
+    }
+    for (std::size_t t = kChangeFrames; t + kChangeFrames <= frames; ++t) {
+        float rises = 0, falls = 0;
+        const float* after = &sums[t * bins];
+        const float* before = &sums[(t - kChangeFrames) * bins];
+        for (std::size_t k = 0; k < bins; ++k) {
+            const float d = after[k] - before[k];
+            rises += std::max(0.0f, d);
+            falls += std::max(0.0f, -d);
+        }
+        changes[t] = std::min(rises, falls) / kChangeFrames;
+    }
+    return changes;
 }
 
 std::vector<float> OnsetEnvelope::envelope() const {

@@ -32,6 +32,10 @@ public:
     // Rises of noise that fill every third of an octave from 1.6 to 10 kHz at once and last: a
     // snare's or a clap's, and hardly a hi-hat's, a click's or the partials of a chord.
     std::vector<float> noiseBursts() const;
+    // Where the harmony changes: the rises of the spectrum's shape from 100 Hz to 1.6 kHz once
+    // sounds shorter than 150 ms (drums) are taken out, so that a new chord or bass note counts and
+    // a chord struck again, or a drum, does not.
+    std::vector<float> harmonyChanges() const;
 
 private:
     void addDecimated(float sample);
@@ -48,12 +52,15 @@ private:
     std::vector<float> window_;
     std::vector<float> pending_; // reduced-rate samples not yet consumed by a frame
     std::size_t pendingStart_ = 0;
-    std::vector<std::size_t> bandEdges_;  // FFT bin edges, bands + 1 entries
-    std::vector<double> bandEdgesHz_;     // the nominal frequency of each edge
-    std::vector<float> bandPowers_;       // frames x bands
-    std::vector<std::size_t> noiseEdges_; // FFT bin edges of the third-octave noise bands
-    std::vector<float> noisePowers_;      // frames x noise bands
-    std::vector<float> binPowers_;        // the frame being analysed, per FFT bin
+    std::vector<std::size_t> bandEdges_;            // FFT bin edges, bands + 1 entries
+    std::vector<double> bandEdgesHz_;               // the nominal frequency of each edge
+    std::vector<float> bandPowers_;                 // frames x bands
+    std::vector<std::size_t> noiseEdges_;           // FFT bin edges of the third-octave noise bands
+    std::vector<float> noisePowers_;                // frames x noise bands
+    std::size_t harmonyFirst_ = 0, harmonyEnd_ = 0; // FFT bins where chords and bass notes lie
+    std::vector<float> harmonyLevels_;              // frames x those bins, log power
+    double harmonyPower_ = 0;                       // summed over them all
+    std::vector<float> binPowers_;                  // the frame being analysed, per FFT bin
     float* fftIn_;
     float* fftOut_; // interleaved complex
     fftwf_plan_s* plan_;

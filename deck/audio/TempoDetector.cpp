@@ -84,7 +84,7 @@ bool hasRhythm(const std::vector<float>& onsets, double bestScore) {
 // where the kick and the bass play and the noise bursts of a snare or a clap, each spread over
 // +-20 ms so that hits played off the grid still line up in its autocorrelation.
 struct Rhythm {
-    std::vector<float> onsets, low, kick, snare;
+    std::vector<float> onsets, low, kick, snare, harmony;
     double framesPerSecond = 100;
 
     // Frames [from, to) of it.
@@ -93,7 +93,7 @@ struct Rhythm {
             return std::vector<float>(v.begin() + static_cast<long>(from),
                                       v.begin() + static_cast<long>(to));
         };
-        return {cut(onsets), cut(low), cut(kick), cut(snare), framesPerSecond};
+        return {cut(onsets), cut(low), cut(kick), cut(snare), cut(harmony), framesPerSecond};
     }
 };
 
@@ -129,6 +129,7 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
     p.kick = correlation.autocorrelation(correlation.spectrum(r.kick));
     p.snare = correlation.autocorrelation(snare);
     p.allToSnare = correlation.crossCorrelation(all, snare);
+    p.harmonyToSnare = correlation.crossCorrelation(correlation.spectrum(r.harmony), snare);
 
     std::vector<double> tempos;
     std::vector<double> scores;
@@ -229,7 +230,9 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
     const Rhythm rhythm{rhythmicPart(env, fps),
                         rhythmicPart(smoothed(e.loudRises(0, kLowTopHz)), fps),
                         rhythmicPart(smoothed(e.loudRises(0, kKickTopHz)), fps),
-                        rhythmicPart(smoothed(e.noiseBursts()), fps), fps};
+                        rhythmicPart(smoothed(e.noiseBursts()), fps),
+                        rhythmicPart(smoothed(e.harmonyChanges()), fps),
+                        fps};
     const Beat whole = beatOf(rhythm, minBpm, maxBpm);
     if (whole.grid == 0) return 0;
     // A tempo that changes once reads as the tempo of its longer section.

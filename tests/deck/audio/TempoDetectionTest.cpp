@@ -31,6 +31,7 @@ struct Pattern {
     int stepsPerBeat = 4;
     const char* percussion = ""; // a cycle of its own, running across the bar lines
     const char* bass = "";       // a bass guitar's low notes, under the kick
+    const char* chords = "";     // a chord struck, the next of four at each bar line
 };
 constexpr Pattern kFourOnTheFloor{"x...x...x...x...", "....x.......x...", "..x...x...x...x."};
 constexpr Pattern kBackbeat{"x.....x...x.....", "....x.......x...", "x.x.x.x.x.x.x.x."};
@@ -48,6 +49,7 @@ struct Piece {
     double laterBpm = 0;  // the tempo after changeSeconds, when it changes there
     double changeSeconds = 0;
     double glideToBpm = 0; // the tempo glides to this by the end, as a band's may
+    float bassGain = 0.4f; // the bass guitar's level, the kick's being 0.9
 };
 
 double tempoAt(const Piece& p, double t) {
@@ -55,6 +57,9 @@ double tempoAt(const Piece& p, double t) {
     if (p.glideToBpm > 0) return p.bpm + (p.glideToBpm - p.bpm) * t / p.seconds;
     return p.bpm;
 }
+
+// The roots of the chords a progression goes through, one a bar.
+constexpr double kChordRoots[] = {220, 175, 196, 147};
 
 // A drum loop with a drone under it and a little noise over it, mono, at the piece's tempo.
 std::vector<float> render(const Piece& p) {
@@ -75,6 +80,7 @@ std::vector<float> render(const Piece& p) {
     const int barSteps = static_cast<int>(std::strlen(pattern.kick));
     const int cycle = static_cast<int>(std::strlen(pattern.percussion));
     const bool bass = std::strlen(pattern.bass) > 0;
+    const bool chords = std::strlen(pattern.chords) > 0;
     std::uniform_real_distribution<double> offGrid(p.offGridMs / 3000, p.offGridMs / 1000);
     double beatStart = p.introSeconds; // where this step would fall played straight
     for (int i = 0; beatStart < p.seconds; ++i) {
@@ -88,9 +94,14 @@ std::vector<float> render(const Piece& p) {
         if (pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
         if (pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
         if (cycle > 0 && pattern.percussion[i % cycle] == 'x') hit(t, 560, 0.05, 0.3f, 0.9f);
+        // Under chords the bass plays their roots, two octaves down.
+        const double root = chords ? kChordRoots[i / barSteps % 4] : 196;
         if (bass && pattern.bass[s] == 'x') // a plucked string: the fundamental and two overtones
             for (int h = 1; h <= 3; ++h)
-                hit(t, 49.0 * h, 0.15, 0.0f, 0.4f / static_cast<float>(h));
+                hit(t, root / 4 * h, 0.15, 0.0f, p.bassGain / static_cast<float>(h));
+        if (chords && pattern.chords[s] == 'x') // a root, its third and its fifth, ringing on
+            for (double ratio : {1.0, 1.26, 1.5})
+                hit(t, root * ratio, 0.5, 0.0f, 0.2f);
     }
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] += 0.1f * static_cast<float>(std::sin(2 * std::numbers::pi * 110 * i / p.rate)) +
@@ -140,6 +151,10 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
                                 "x.x.x.x.x.x."};
     const Pattern threeFourRock{"x...........", "........x...", "x.x.x.x.x.x.", 4, "",
                                 "x...x...x..."};
+    // Pop in 3/4 whose kick on the and of two and even eighths in the hats, the bass and the
+    // keys leave the snare on three no bar of its own: where the chords change tells three.
+    const Pattern threeFourPop{"x.....x.....", "........x...", "xxxxxxxxxxxx", 4, "",
+                               "x.x.x.x.x.x.", "x.x.x.x.x.x."};
     const Pattern halfTimeHardcore{"x...x...x...x...", "........x.......", "..x...x...x...x."};
     const struct {
         const char* what;
@@ -171,6 +186,7 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         {"a drummer at 96, mono", {.bpm = 96, .pattern = rockEighths, .offGridMs = 12}, 96, 0.2, 1},
         {"6/8 felt in two", {.bpm = 52.3, .pattern = sixEightInTwo}, 104.6, 0.2},
         {"3/4 rock", {.bpm = 108.2, .pattern = threeFourRock}, 108.2},
+        {"3/4 pop", {.bpm = 98.74, .pattern = threeFourPop, .bassGain = 0.6f}, 98.74},
         {"half-time snare over a fast kick", {.bpm = 196.4, .pattern = halfTimeHardcore}, 196.4},
         // A band's mean tempo: every hit 5 to 15 ms off the grid, and pushed from 117 to 120.6
         // in a minute (118.8 on average, within 0.5 %): no change to a tempo of its own.
