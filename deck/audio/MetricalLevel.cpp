@@ -43,11 +43,12 @@ constexpr double kKickBar = 0.2;
 constexpr double kKickEveryBeat = 0.8;
 // The bar of such a backbeat holds three beats when the onsets around the snare lie on them
 // kBarOfThreeMargin more than half a bar from it: all onsets', and the low band's and the
-// harmony's changes' at kCueShare each (3/4 rock and pop: 0.11 and more; a 4/4, 6/8 or 12/8 bar, a
-// triplet feel: 0.09 and less, most below -0.1). And where the snare repeats between the eighths of
-// such a bar kOffTheEighths more than on them, it plays a syncopated pattern in a bar of two (the
-// dembow's: 0.3 and more; the snare of a 3/4 bar: 0 and less).
-constexpr double kBarOfThreeMargin = 0.1;
+// harmony's changes' at kCueShare each (3/4 rock and pop, a waltz with a snare: 0.1 and more; a
+// 4/4, 6/8 or 12/8 bar, a triplet feel: -0.06 and less, most below -0.1). And where the snare
+// repeats between the eighths of such a bar kOffTheEighths more than on them, it plays a
+// syncopated pattern in a bar of two (the dembow's: 0.3 and more; the snare of a 3/4 bar: 0 and
+// less).
+constexpr double kBarOfThreeMargin = 0.05;
 constexpr double kCueShare = 0.5;
 constexpr double kOffTheEighths = 0.1;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
@@ -112,6 +113,15 @@ double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
         return at(toSnare, centre + distance) + at(toSnare, centre - distance);
     };
     return (around(lag * 2 / 3) + around(lag * 4 / 3)) / 2 - around(lag);
+}
+
+// Whether the kick and the bass repeat every six beats (and twelve) by kBarOfThree more than every
+// four and every eight: a 3/4 bar of half this tempo whose snare on two and three lands on every
+// other of these beats, as a backbeat's on two and four would (0.24 where hats on its beats blur
+// the snare; a 4/4 backbeat's bar: 0.02 and less).
+bool isBarOfSix(const Periodicities& p, double lag) {
+    return std::min(at(p.low, 6 * lag), at(p.low, 12 * lag)) >=
+           std::max(at(p.low, 4 * lag), at(p.low, 8 * lag)) + kBarOfThree;
 }
 
 // Whether the snare repeats between the eighths of a 3/4 bar as long as two such beats clearly
@@ -208,10 +218,11 @@ bool isRelative(double bpm, double other) {
 // The beat that a backbeat marks, or 0 where there is none. Among the score's best peaks and the
 // double and the half of each within the range, the level where the snare lands on two and four
 // most firmly, in a bar that the kick repeats in too (percussion playing three against the kick
-// has a bar of its own). Two readings of that level remain: where the kick plays every half beat
+// has a bar of its own). Three readings of that level remain: where the kick plays every half beat
 // as firmly as a drum machine's on every beat, the snare is a half-time one under the kick's
-// faster beat; and a 3/4 bar with the snare on three has the snare of a bar of two such beats,
-// told by where the other onsets lie around it.
+// faster beat; where the kick and the bass make bars of six such beats, the snare plays on two
+// and three of a 3/4 bar at half the tempo; and a 3/4 bar with the snare on three has the snare
+// of a bar of two such beats, told by where the other onsets lie around it.
 double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, double minBpm,
                      double maxBpm) {
     double marked = 0, firmest = 0;
@@ -234,6 +245,8 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
             marked *= 2;
         return marked;
     }
+    // Bars of six: the snare lands on two and three of a 3/4 bar of half the tempo.
+    if (marked / 2 >= minBpm && isBarOfSix(p, lag)) return marked / 2;
     // A bar of three faster than a waltz's is a compound meter's beat of three eighths.
     if (marked * 1.5 <= std::min(maxBpm, kFastestWaltz) && isBarOfThree(p, lag))
         return marked * 1.5;
