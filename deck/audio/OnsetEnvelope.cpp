@@ -241,6 +241,18 @@ std::vector<float> OnsetEnvelope::noiseBursts() const {
 
 namespace {
 
+// The loops below run over frames of a whole number of blocks of eight bins, each block written
+// out as eight steps, which the compiler turns into vector instructions.
+constexpr std::size_t kBlock = 8;
+
+// Each value of `into` replaced by the one `pick` chooses of it and the same bin of `with`.
+template <typename Pick>
+void pickInto(float* __restrict into, const float* __restrict with, std::size_t bins, Pick pick) {
+    for (std::size_t k = 0; k < bins; k += kBlock)
+        for (std::size_t j = 0; j < kBlock; ++j)
+            into[k + j] = pick(into[k + j], with[k + j]);
+}
+
 // Over each window of `width` frames centred on a frame, the least or the largest (as `pick`
 // chooses) of each bin: frames of `bins` values one after another. Van Herk's running extreme: two
 // passes over blocks of the window's width, three comparisons a value whatever the width.
@@ -248,23 +260,44 @@ template <typename Pick>
 std::vector<float> runningExtreme(const std::vector<float>& x, std::size_t bins, std::size_t width,
                                   Pick pick) {
     const std::size_t frames = x.size() / bins, half = width / 2;
-    // In blocks of eight bins, which the compiler turns into vector instructions.
-    const auto combine = [&](float* out, const float* a, const float* b) {
-        for (std::size_t k = 0; k < bins; k += 8)
-            for (std::size_t j = 0; j < 8; ++j)
-                out[k + j] = pick(a[k + j], b[k + j]);
-    };
     std::vector<float> ahead(x), behind(x);
     for (std::size_t t = 1; t < frames; ++t)
-        if (t % width != 0) combine(&ahead[t * bins], &ahead[t * bins], &ahead[(t - 1) * bins]);
+        if (t % width != 0) pickInto(&ahead[t * bins], &ahead[(t - 1) * bins], bins, pick);
     for (std::size_t t = frames - 1; t-- > 0;)
         if (t % width != width - 1)
-            combine(&behind[t * bins], &behind[t * bins], &behind[(t + 1) * bins]);
+            pickInto(&behind[t * bins], &behind[(t + 1) * bins], bins, pick);
     std::vector<float> out(x.size());
-    for (std::size_t t = 0; t < frames; ++t)
-        combine(&out[t * bins], &behind[(t > half ? t - half : 0) * bins],
-                &ahead[std::min(frames - 1, t + half) * bins]);
+    for (std::size_t t = 0; t < frames; ++t) {
+        std::copy_n(&behind[(t > half ? t - half : 0) * bins], bins, &out[t * bins]);
+        pickInto(&out[t * bins], &ahead[std::min(frames - 1, t + half) * bins], bins, pick);
+    }
     return out;
+}
+
+// A sliding sum moved on by a frame: `entering` added, `leaving` taken away.
+void slide(float* __restrict sum, const float* __restrict entering, const float* __restrict leaving,
+           std::size_t bins) {
+    for (std::size_t k = 0; k < bins; k += kBlock)
+        for (std::size_t j = 0; j < kBlock; ++j)
+            sum[k + j] += entering[k + j] - leaving[k + j];
+}
+
+// How much the spectrum's shape changes from `before` to `after`: the lesser of the summed rises
+// and the summed falls of its bins, so that a level moving as a whole counts for nothing.
+float shapeChange(const float* __restrict after, const float* __restrict before, std::size_t bins) {
+    std::array<float, kBlock> rises{}, falls{};
+    for (std::size_t k = 0; k < bins; k += kBlock)
+        for (std::size_t j = 0; j < kBlock; ++j) {
+            const float d = after[k + j] - before[k + j];
+            rises[j] += std::max(0.0f, d);
+            falls[j] += std::max(0.0f, -d);
+        }
+    float rise = 0, fall = 0;
+    for (std::size_t j = 0; j < kBlock; ++j) {
+        rise += rises[j];
+        fall += falls[j];
+    }
+    return std::min(rise, fall);
 }
 
 } // namespace
@@ -276,9 +309,11 @@ std::vector<float> OnsetEnvelope::harmonyChanges() const {
     if (frames < 2 * kChangeFrames + 1) return changes;
     const auto floor = static_cast<float>(std::log(std::max<double>(
         powerFloor_, kHarmonyFloor * harmonyPower_ / static_cast<double>(harmonyLevels_.size()))));
-    std::vector<float> level(harmonyLevels_.size());
-    for (std::size_t i = 0; i < level.size(); ++i)
-        level[i] = std::max(harmonyLevels_[i], floor);
+    std::vector<float> level(harmonyLevels_);
+    for (std::size_t t = 0; t < frames; ++t)
+        for (std::size_t k = 0; k < bins; k += kBlock)
+            for (std::size_t j = 0; j < kBlock; ++j)
+                level[t * bins + k + j] = std::max(level[t * bins + k + j], floor);
     // Drums taken out: an opening (the least over 150 ms, then the largest of that) removes every
     // peak shorter than that and leaves a step where it is.
     const std::vector<float> opened = runningExtreme(
@@ -290,24 +325,13 @@ std::vector<float> OnsetEnvelope::harmonyChanges() const {
         for (std::size_t k = 0; k < bins; ++k)
             sums[k] += opened[j * bins + k];
     for (std::size_t t = 1; t + kChangeFrames <= frames; ++t) {
-        float* __restrict out = &sums[t * bins];
-        const float* __restrict previous = &sums[(t - 1) * bins];
-        const float* __restrict in = &opened[(t + kChangeFrames - 1) * bins];
-        const float* __restrict leaving = &opened[(t - 1) * bins];
-        for (std::size_t k = 0; k < bins; ++k)
-            out[k] = previous[k] + in[k] - leaving[k];
+        std::copy_n(&sums[(t - 1) * bins], bins, &sums[t * bins]);
+        slide(&sums[t * bins], &opened[(t + kChangeFrames - 1) * bins], &opened[(t - 1) * bins],
+              bins);
     }
-    for (std::size_t t = kChangeFrames; t + kChangeFrames <= frames; ++t) {
-        float rises = 0, falls = 0;
-        const float* after = &sums[t * bins];
-        const float* before = &sums[(t - kChangeFrames) * bins];
-        for (std::size_t k = 0; k < bins; ++k) {
-            const float d = after[k] - before[k];
-            rises += std::max(0.0f, d);
-            falls += std::max(0.0f, -d);
-        }
-        changes[t] = std::min(rises, falls) / kChangeFrames;
-    }
+    for (std::size_t t = kChangeFrames; t + kChangeFrames <= frames; ++t)
+        changes[t] =
+            shapeChange(&sums[t * bins], &sums[(t - kChangeFrames) * bins], bins) / kChangeFrames;
     return changes;
 }
 
