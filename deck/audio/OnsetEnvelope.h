@@ -32,9 +32,9 @@ public:
     // Rises of noise that fill every third of an octave from 1.6 to 10 kHz at once and last: a
     // snare's or a clap's, and hardly a hi-hat's, a click's or the partials of a chord.
     std::vector<float> noiseBursts() const;
-    // Where the harmony changes: the rises of the spectrum's shape from 100 Hz to 1.6 kHz once
+    // Where the harmony changes: how much the spectrum's shape from 100 Hz to 1.6 kHz changes once
     // sounds shorter than 150 ms (drums) are taken out, so that a new chord or bass note counts and
-    // a chord struck again, or a drum, does not.
+    // a chord struck again, a louder passage or a drum does not.
     std::vector<float> harmonyChanges() const;
 
 private:

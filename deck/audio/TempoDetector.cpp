@@ -81,8 +81,9 @@ bool hasRhythm(const std::vector<float>& onsets, double bestScore) {
 }
 
 // The onsets of a stretch of audio, whole or in part: of all bands, and beside them the loud rises
-// where the kick and the bass play and the noise bursts of a snare or a clap, each spread over
-// +-20 ms so that hits played off the grid still line up in its autocorrelation.
+// where the kick and the bass play, the noise bursts of a snare or a clap and where the harmony
+// changes, each spread over +-20 ms so that hits played off the grid still line up in its
+// autocorrelation.
 struct Rhythm {
     std::vector<float> onsets, low, kick, snare, harmony;
     double framesPerSecond = 100;
