@@ -33,13 +33,18 @@ void EngineControl::buttonDown() {
 }
 
 void EngineControl::start() {
-    // A second press while the copies are written would start the decks twice.
-    if (config_.copying()) return;
+    // A press while the copies are written takes back the START before it, as a STOP right after
+    // it would (and a further one asks for it again): the decks start only if still wanted.
+    if (config_.copying()) {
+        startWanted_ = !startWanted_;
+        return;
+    }
+    startWanted_ = true;
     // The ports are resolved from the copies the decks will read, and kept until the engine
     // stops, so a save while running takes effect at the next start on both sides. Without whole
     // copies nothing starts: a deck would be deaf, or play on stale settings.
     config_.copyToDecks([this](std::optional<std::array<qint16, 2>> devices) {
-        if (!devices) return;
+        if (!devices || !startWanted_) return;
         startRunning(*devices);
         launcher_.launch(1, (*devices)[0]);
         // A launch waits until the deck's program runs, longer on a busy machine: the window

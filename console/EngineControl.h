@@ -49,4 +49,5 @@ private:
     DeckLauncher& launcher_;
     std::function<bool()> capturing_;
     std::function<void(bool)> stateChanged_;
+    bool startWanted_ = false; // the last press while the copies were written asked for START
 };

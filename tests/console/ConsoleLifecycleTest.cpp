@@ -229,6 +229,25 @@ TEST_F(ConsoleTest, StartLaunchesBothDecksWithFreshSettingsAndStopEndsThem) {
     EXPECT_EQ(window->launcher().running(), 2);
 }
 
+// A second press before START's copies are written takes the START back, as it would once the
+// decks run: the engine ends stopped and no deck starts.
+TEST_F(ConsoleTest, APressWhileStartWritesTheCopiesTakesItBack) {
+    writeConfig(sampleRecord());
+    ASSERT_TRUE(startConsole());
+    host.copyDelayMs = 300;
+    emit window->ui().fltButton[0]->MouseDown(ZenButton::RightButton, 0, 5, 5);
+    ASSERT_TRUE(window->config().copying());
+    pressEngine();
+    pump(100);
+    EXPECT_EQ(window->ui().fltButton[0]->Caption(), "START");
+    EXPECT_TRUE(host.startedPrograms.isEmpty());
+    EXPECT_FALSE(portsOpen());
+
+    pressEngine();
+    EXPECT_EQ(window->ui().fltButton[0]->Caption(), "STOP");
+    EXPECT_EQ(host.startedPrograms.size(), 2);
+}
+
 // A deck that dies untold comes back alone, resuming the one that died, until it has died three
 // times within a minute; one that ends on its own way out stays down. Decks found running when the
 // console starts, or at START, are taken over: never a second deck on their cables.

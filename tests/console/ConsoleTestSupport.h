@@ -9,10 +9,12 @@
 #include <QEvent>
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <thread>
 
 // Runs the event loop long enough for cable messages and queued reports to arrive.
 void pump(int ms = 50);
@@ -81,9 +83,11 @@ public:
     // wait lets them act on what the console sent.
     void sleep(int ms) override;
     bool copyFile(const QString& from, const QString& to, QString& error) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(copyDelayMs.load()));
         return system.copyFile(from, to, error);
     }
 
+    std::atomic<int> copyDelayMs{0}; // a slow disk under START's copies
     std::vector<Message> messages;
     std::deque<bool> answers; // Yes when empty
     std::vector<QString> questions;
