@@ -51,24 +51,26 @@ struct Group {
 } // namespace
 
 bool listJackOutputs(std::vector<Output>& list, std::string& why) {
-    jack_client_t* client = openJackClient("Zentari DJ outputs", why);
-    if (!client) return false;
     std::vector<Group> groups;
-    const std::unique_ptr<const char*, void (*)(void*)> names(
-        jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE,
-                       JackPortIsPhysical | JackPortIsInput),
-        &jack_free);
-    for (const char** name = names.get(); name && *name; ++name) {
-        jack_port_t* port = jack_port_by_name(client, *name);
-        if (!port) continue;
-        const std::string interface = interfaceOf(port, *name);
-        Group* group = nullptr;
-        for (Group& g : groups)
-            if (g.name == interface) group = &g;
-        if (!group) group = &groups.emplace_back(Group{interface, {}});
-        group->ports.emplace_back(*name);
-    }
-    jack_client_close(client);
+    const bool answered = withPortReader(
+        [&](jack_client_t* client) {
+            const std::unique_ptr<const char*, void (*)(void*)> names(
+                jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                               JackPortIsPhysical | JackPortIsInput),
+                &jack_free);
+            for (const char** name = names.get(); name && *name; ++name) {
+                jack_port_t* port = jack_port_by_name(client, *name);
+                if (!port) continue;
+                const std::string interface = interfaceOf(port, *name);
+                Group* group = nullptr;
+                for (Group& g : groups)
+                    if (g.name == interface) group = &g;
+                if (!group) group = &groups.emplace_back(Group{interface, {}});
+                group->ports.emplace_back(*name);
+            }
+        },
+        why);
+    if (!answered) return false;
     for (const Group& group : groups) {
         Output proto;
         proto.server = Server::Jack;
