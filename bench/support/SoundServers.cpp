@@ -46,7 +46,10 @@ bool JackServer::start(const QString& suffix, int rate, int outputs) {
     // The run's name as it was at the first start: a set may name this server the default since.
     if (base_.isEmpty()) base_ = qEnvironmentVariable("JACK_DEFAULT_SERVER", "zentari");
     name_ = base_ + "-" + suffix;
-    arguments_ = {"--no-realtime",
+    // Benchmarks run the server as a DJ's machine does, at real-time priority, when
+    // ZENTARI_JACK_REALTIME is set (scripts/services honours it too); tests leave it off.
+    arguments_ = {qEnvironmentVariableIsSet("ZENTARI_JACK_REALTIME") ? "--realtime"
+                                                                     : "--no-realtime",
                   "-n",
                   name_,
                   "-d",
