@@ -217,20 +217,20 @@ Take recordPorts(const QString& file, double seconds, const QStringList& ports,
 
 Take recordSink(const QString& server, const QString& sink, int channels, double seconds) {
     // PipeWire runs at 48 kHz unless told otherwise; recording at its rate converts nothing.
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, 48000, static_cast<std::uint8_t>(channels)};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, 48000, static_cast<std::uint8_t>(channels)};
     pa_channel_map map;
     pa_channel_map_init_auto(&map, static_cast<unsigned>(channels), PA_CHANNEL_MAP_AUX);
     int error = 0;
     pa_simple* stream = pa_simple_new(server.toUtf8().constData(), "Zentari test", PA_STREAM_RECORD,
                                       (sink + ".monitor").toUtf8().constData(),
-                                      "what the sink plays", &spec, &map, nullptr, &error);
+                                      "what the sink plays", &format, &map, nullptr, &error);
     if (!stream) return {};
-    std::vector<float> frames(static_cast<std::size_t>(seconds * spec.rate) *
+    std::vector<float> frames(static_cast<std::size_t>(seconds * format.rate) *
                               static_cast<std::size_t>(channels));
     const bool read =
         pa_simple_read(stream, frames.data(), frames.size() * sizeof(float), &error) == 0;
     pa_simple_free(stream);
-    return read ? split(frames.data(), frames.size(), channels, spec.rate) : Take{};
+    return read ? split(frames.data(), frames.size(), channels, format.rate) : Take{};
 }
 
 } // namespace zen::e2e

@@ -19,7 +19,7 @@ constexpr auto kAnswerTime = std::chrono::milliseconds(3000);
 struct SinkFacts {
     bool done = false;
     bool found = false;
-    pa_sample_spec spec{};
+    pa_sample_spec format{};
     pa_channel_map map{};
 };
 
@@ -31,7 +31,7 @@ void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* self) {
     }
     if (!info) return;
     facts->found = true;
-    facts->spec = info->sample_spec;
+    facts->format = info->sample_spec;
     facts->map = info->channel_map;
 }
 
@@ -114,7 +114,7 @@ bool PulseStream::open(const zen::sound::Output& output, const std::string& clie
     if (!answered || !sink.found)
         return fail(zen::sound::pulseServerName() + " has no output \"" + output.description +
                     "\" any more");
-    rate_ = sink.spec.rate;
+    rate_ = sink.format.rate;
     pa_channel_map map = sink.map;
     if (fallback) {
         pa_channel_map_init_stereo(&map);
@@ -124,12 +124,12 @@ bool PulseStream::open(const zen::sound::Output& output, const std::string& clie
         width_ = output.width;
     }
     channels_ = map.channels;
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, sink.spec.rate,
-                              static_cast<std::uint8_t>(channels_)};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, sink.format.rate,
+                                static_cast<std::uint8_t>(channels_)};
 
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_MEDIA_NAME, clientName.c_str());
-    stream_ = pa_stream_new_with_proplist(context_, clientName.c_str(), &spec, &map, props);
+    stream_ = pa_stream_new_with_proplist(context_, clientName.c_str(), &format, &map, props);
     pa_proplist_free(props);
     if (!stream_) return fail(zen::sound::pulseProblem(context_));
     pa_stream_set_state_callback(stream_, &PulseStream::onStreamState, this);
