@@ -9,6 +9,15 @@
 
 namespace zen::bench {
 
+double asDeck(double bpm) {
+    if (!(bpm > 0)) return 0;
+    while (bpm > kDeckMaxBpm)
+        bpm /= 2;
+    while (bpm < kDeckMinBpm)
+        bpm *= 2;
+    return bpm < 2 * kDeckMinBpm ? bpm * 2 : bpm;
+}
+
 namespace {
 
 // A wandering tempo is found within this share of its mean.

@@ -8,6 +8,13 @@
 // Reading the expected tempos and tallying how a detector did against them.
 namespace zen::bench {
 
+// The deck's range of tempos (its default, 45..230 BPM).
+constexpr double kDeckMinBpm = 45, kDeckMaxBpm = 230;
+
+// The deck's conventions on a detector that knows no range: fold into the range, then double
+// below twice the minimum; 0 for no tempo.
+double asDeck(double bpm);
+
 struct Expected {
     std::string file;
     double bpm;

@@ -18,19 +18,6 @@
 
 namespace {
 
-constexpr double kMin = 45, kMax = 230;
-
-// The deck's conventions on a detector that knows no range: fold into the range, then double
-// below twice the minimum.
-double asDeck(double bpm) {
-    if (!(bpm > 0)) return 0;
-    while (bpm > kMax)
-        bpm /= 2;
-    while (bpm < kMin)
-        bpm *= 2;
-    return bpm < 2 * kMin ? bpm * 2 : bpm;
-}
-
 double soundTouch(const std::vector<float>& mono, int rate) {
     soundtouch::BPMDetect detect(1, rate);
     constexpr std::size_t kBlock = 4096;
@@ -105,17 +92,19 @@ int main(int argc, char** argv) {
 
         double bpm = 0;
         touch.seconds += timed([&] { bpm = soundTouch(mono, rate); });
-        touch.tally.add(e.file, e.bpm, asDeck(bpm), false);
+        touch.tally.add(e.file, e.bpm, bench::asDeck(bpm), false);
 
         std::pair<double, double> both;
         const double aubioTime = timed([&] { both = aubio(mono, rate); });
         aubioOwn.seconds += aubioTime;
         aubioBeats.seconds += aubioTime;
-        aubioOwn.tally.add(e.file, e.bpm, asDeck(both.first), false);
-        aubioBeats.tally.add(e.file, e.bpm, asDeck(both.second), false);
+        aubioOwn.tally.add(e.file, e.bpm, bench::asDeck(both.first), false);
+        aubioBeats.tally.add(e.file, e.bpm, bench::asDeck(both.second), false);
 
-        ours.seconds += timed(
-            [&] { bpm = audio::analyseBpm(*file, 0, 90, kMin, kMax, audio::kBpmMultiply, {}); });
+        ours.seconds += timed([&] {
+            bpm = audio::analyseBpm(*file, 0, 90, bench::kDeckMinBpm, bench::kDeckMaxBpm,
+                                    audio::kBpmMultiply, {});
+        });
         ours.tally.add(e.file, e.bpm, bpm, false);
     }
     for (Contender* c : {&touch, &aubioOwn, &aubioBeats, &ours})

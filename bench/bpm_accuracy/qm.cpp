@@ -18,20 +18,10 @@
 
 namespace {
 
-constexpr double kMin = 45, kMax = 230;
 constexpr double kStepAt44k = 512;
 // Consecutive beats belong to one run while each interval stays within this share of the run's
 // mean interval: the tracker's own beats jitter by a frame or two.
 constexpr double kConstantBeat = 0.025;
-
-double asDeck(double bpm) {
-    if (!(bpm > 0)) return 0;
-    while (bpm > kMax)
-        bpm /= 2;
-    while (bpm < kMin)
-        bpm *= 2;
-    return bpm < 2 * kMin ? bpm * 2 : bpm;
-}
 
 // The tempo of the longest run of beats (times in seconds) whose intervals stay constant: a run
 // grows by the next beat while its interval stays near the run's mean interval so far.
@@ -98,7 +88,7 @@ int main(int argc, char** argv) {
             const std::vector<float> mono = file->mono();
             audioSeconds += static_cast<double>(mono.size()) / file->sampleRate();
             const auto start = std::chrono::steady_clock::now();
-            bpm = asDeck(qmTempo(mono, file->sampleRate()));
+            bpm = bench::asDeck(qmTempo(mono, file->sampleRate()));
             analysisSeconds +=
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
