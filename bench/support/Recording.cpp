@@ -1,8 +1,7 @@
 #include "Recording.h"
 
 #include "Programs.h"
-
-#include <sndfile.h>
+#include "SoundServers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,19 +14,12 @@ QStringList captureArguments(const QString& file, double seconds) {
     return {"--daemon", "-d", QString::number(seconds), "-f", "wav", "-fn", file};
 }
 
+// The first two channels of a capture; a mono one's channel on both sides.
 std::array<std::vector<float>, 2> readChannels(const QString& file) {
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
-    if (!sf) return {};
-    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(sf, frames.data(), info.frames);
-    sf_close(sf);
-    std::array<std::vector<float>, 2> channels;
-    const auto step = static_cast<std::size_t>(info.channels);
-    for (std::size_t i = 0; i < frames.size(); i += step)
-        for (std::size_t c = 0; c < 2; ++c)
-            channels[c].push_back(frames[i + std::min(c, step - 1)]);
-    return channels;
+    Take take = readTake(file);
+    if (take.channels.empty()) return {};
+    if (take.channels.size() == 1) return {take.channels[0], take.channels[0]};
+    return {std::move(take.channels[0]), std::move(take.channels[1])};
 }
 
 } // namespace

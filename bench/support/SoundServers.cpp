@@ -197,6 +197,16 @@ QMap<QString, QStringList> jackConnections(const QProcessEnvironment& environmen
     return connections;
 }
 
+Take readTake(const QString& file) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
+    if (!sf) return {};
+    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(sf, frames.data(), info.frames);
+    sf_close(sf);
+    return split(frames.data(), frames.size(), info.channels, info.samplerate);
+}
+
 Take recordPorts(const QString& file, double seconds, const QStringList& ports,
                  const QProcessEnvironment& environment) {
     QStringList arguments{"--daemon", "-d", QString::number(seconds),     "-f",
@@ -206,13 +216,7 @@ Take recordPorts(const QString& file, double seconds, const QStringList& ports,
     if (!run("jack_capture", arguments << file, environment,
              static_cast<int>((seconds + 10) * 1000)))
         return {};
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(file.toLocal8Bit().constData(), SFM_READ, &info);
-    if (!sf) return {};
-    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(sf, frames.data(), info.frames);
-    sf_close(sf);
-    return split(frames.data(), frames.size(), info.channels, info.samplerate);
+    return readTake(file);
 }
 
 Take recordSink(const QString& server, const QString& sink, int channels, double seconds) {

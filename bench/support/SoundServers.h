@@ -73,6 +73,8 @@ struct Take {
     std::vector<std::vector<float>> channels;
 };
 
+// The channels of a sound file; an empty take when it cannot be read.
+Take readTake(const QString& file);
 // What `jack_lsp -c` shows on the JACK server of `environment`: each port and the ports it is
 // connected to.
 QMap<QString, QStringList> jackConnections(const QProcessEnvironment& environment);
