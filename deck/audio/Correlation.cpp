@@ -81,4 +81,11 @@ std::vector<double> Correlation::crossCorrelation(const Spectrum& x, const Spect
     return xcf;
 }
 
+double atLag(const std::vector<double>& correlation, double lag) {
+    const auto i = static_cast<std::size_t>(lag);
+    if (i + 1 >= correlation.size()) return correlation.back();
+    const double f = lag - static_cast<double>(i);
+    return correlation[i] * (1 - f) + correlation[i + 1] * f;
+}
+
 } // namespace zen::audio

@@ -41,4 +41,7 @@ private:
     fftwf_plan_s* backward_;
 };
 
+// A correlation between two of its lags, read linearly; past its last lag, the last value.
+double atLag(const std::vector<double>& correlation, double lag);
+
 } // namespace zen::audio

@@ -1,5 +1,7 @@
 #include "MetricalLevel.h"
 
+#include "Correlation.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -57,13 +59,6 @@ constexpr double kSameLevel = 0.01;
 // meter's eighth, whose dotted-quarter beat and backbeat the steps after the waltz's decide.
 constexpr double kFastestWaltz = 200;
 
-double at(const std::vector<double>& acf, double lag) {
-    const auto i = static_cast<std::size_t>(lag);
-    if (i + 1 >= acf.size()) return acf.back();
-    const double f = lag - static_cast<double>(i);
-    return acf[i] * (1 - f) + acf[i + 1] * f;
-}
-
 double beatLag(const Periodicities& p, double bpm) {
     return 60.0 * p.framesPerSecond / bpm;
 }
@@ -80,7 +75,7 @@ double divisionScore(const std::vector<double>& acf, double lag, int division) {
         const double partLag = lag * k / division;
         if (partLag >= static_cast<double>(acf.size() - 1)) break;
         const double w = k % perBar == 0 ? kBarWeight : k % division == 0 ? 2.0 : 1.0;
-        sum += w * at(acf, partLag);
+        sum += w * atLag(acf, partLag);
         weights += w;
     }
     return weights > 0 ? sum / weights : 0.0;
@@ -90,7 +85,7 @@ double divisionScore(const std::vector<double>& acf, double lag, int division) {
 // and three such parts.
 double kickPulse(const Periodicities& p, double lag, int parts) {
     const double step = lag / parts;
-    return std::min({at(p.kick, step), at(p.kick, 2 * step), at(p.kick, 3 * step)});
+    return std::min({atLag(p.kick, step), atLag(p.kick, 2 * step), atLag(p.kick, 3 * step)});
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
@@ -98,9 +93,9 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
 // (the snare of a bar of three beats) and every half beat (a snare on every beat of a slower
 // level read here); else 0.
 double backbeat(const Periodicities& p, double lag) {
-    const double everyOther = std::min(at(p.snare, 2 * lag), at(p.snare, 4 * lag));
+    const double everyOther = std::min(atLag(p.snare, 2 * lag), atLag(p.snare, 4 * lag));
     const double shorter =
-        std::max({at(p.snare, lag / 2), at(p.snare, lag * 2 / 3), at(p.snare, lag)});
+        std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
     return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
 }
 
@@ -110,7 +105,7 @@ double backbeat(const Periodicities& p, double lag) {
 double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
     const auto around = [&](double distance) {
         const double centre = static_cast<double>(toSnare.size() / 2);
-        return at(toSnare, centre + distance) + at(toSnare, centre - distance);
+        return atLag(toSnare, centre + distance) + atLag(toSnare, centre - distance);
     };
     return (around(lag * 2 / 3) + around(lag * 4 / 3)) / 2 - around(lag);
 }
@@ -120,8 +115,8 @@ double aroundSnareInThrees(const std::vector<double>& toSnare, double lag) {
 // other of these beats, as a backbeat's on two and four would (0.24 where hats on its beats blur
 // the snare; a 4/4 backbeat's bar: 0.02 and less).
 bool isBarOfSix(const Periodicities& p, double lag) {
-    return std::min(at(p.low, 6 * lag), at(p.low, 12 * lag)) >=
-           std::max(at(p.low, 4 * lag), at(p.low, 8 * lag)) + kBarOfThree;
+    return std::min(atLag(p.low, 6 * lag), atLag(p.low, 12 * lag)) >=
+           std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag)) + kBarOfThree;
 }
 
 // Whether the snare repeats between the eighths of a 3/4 bar as long as two such beats clearly
@@ -132,7 +127,7 @@ bool snareOffTheEighths(const Periodicities& p, double lag) {
     double on = -1, off = -1;
     for (int twelfths = 3; twelfths <= 21; ++twelfths) {
         double& best = twelfths % 4 == 0 ? on : off;
-        best = std::max(best, at(p.snare, lag * twelfths / 12));
+        best = std::max(best, atLag(p.snare, lag * twelfths / 12));
     }
     return off >= on + kOffTheEighths;
 }
@@ -155,8 +150,8 @@ bool isBarOfThree(const Periodicities& p, double lag) {
 // those span a bar of three beats) and than at one and a half beats (two of those do): a waltz
 // groups its eighths in twos, a 6/8 bar in threes.
 bool groupsInTwos(const Periodicities& p, double lag, double margin) {
-    return at(p.all, lag) >= at(p.all, lag * 3 / 4) + margin &&
-           at(p.all, lag) >= at(p.all, lag * 3 / 2) + margin;
+    return atLag(p.all, lag) >= atLag(p.all, lag * 3 / 4) + margin &&
+           atLag(p.all, lag) >= atLag(p.all, lag * 3 / 2) + margin;
 }
 
 // How much the kick and the bass repeat on this level's beats, half bars and bars (weighted 1, 2
@@ -174,7 +169,7 @@ double lowBars(const Periodicities& p, double lag) {
         for (int k = 1; k <= 2 * beatsPerBar; ++k) {
             if (lag * k >= static_cast<double>(p.low.size() - 1)) break;
             const double w = k % beatsPerBar == 0 ? 4 : 2 * k % beatsPerBar == 0 ? 2 : 1;
-            sum += w * at(p.low, lag * k);
+            sum += w * atLag(p.low, lag * k);
             total += w;
         }
         if (total > 0) best = std::max(best, sum / total);
@@ -191,13 +186,13 @@ double lowBars(const Periodicities& p, double lag) {
 // bar (a 12/8's backbeat) or on two and four of a 4/4 bar as long; and the eighths group in twos,
 // by any margin, since the marks before already tell a compound meter.
 bool isTripleMeter(const Periodicities& p, double lag) {
-    const double bar = std::min(at(p.low, 3 * lag), at(p.low, 6 * lag));
-    double elsewhere = std::max(at(p.low, 4 * lag), at(p.low, 8 * lag));
+    const double bar = std::min(atLag(p.low, 3 * lag), atLag(p.low, 6 * lag));
+    double elsewhere = std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag));
     for (double shorter = lag / 2; shorter < 2.75 * lag; shorter += 1)
-        elsewhere = std::max(elsewhere, at(p.low, shorter));
-    const bool everyBeat = at(p.all, lag) >= kEvenBeats * at(p.all, 3 * lag);
-    const bool snareOnBeats = at(p.snare, lag) >= kSnareOnBeats * at(p.snare, 3 * lag) &&
-                              at(p.snare, 6 * lag) < at(p.snare, 3 * lag) + kBackbeat &&
+        elsewhere = std::max(elsewhere, atLag(p.low, shorter));
+    const bool everyBeat = atLag(p.all, lag) >= kEvenBeats * atLag(p.all, 3 * lag);
+    const bool snareOnBeats = atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
+                              atLag(p.snare, 6 * lag) < atLag(p.snare, 3 * lag) + kBackbeat &&
                               backbeat(p, lag * 3 / 4) == 0;
     return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && groupsInTwos(p, lag, 0);
 }
@@ -231,7 +226,8 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
             if (bpm < minBpm || bpm > maxBpm) continue;
             const double lag = beatLag(p, bpm);
             const double firm = backbeat(p, lag);
-            if (firm > firmest && std::max(at(p.kick, 2 * lag), at(p.kick, 4 * lag)) >= kKickBar &&
+            if (firm > firmest &&
+                std::max(atLag(p.kick, 2 * lag), atLag(p.kick, 4 * lag)) >= kKickBar &&
                 isRelative(bpm, peaks.front())) {
                 firmest = firm;
                 marked = bpm;
@@ -261,7 +257,7 @@ double metricalScore(const Periodicities& p, double bpm) {
     // A compound beat groups its eighths 3 + 3, so the rhythm repeats at the beat at least about
     // as much as at two thirds of it (a 3/4 bar groups the same six eighths 2 + 2 + 2). And a kick
     // on every third of the beat is no compound meter but a faster beat read in threes.
-    if (at(p.all, lag) < at(p.all, lag * 2 / 3) - kGroupingMargin ||
+    if (atLag(p.all, lag) < atLag(p.all, lag * 2 / 3) - kGroupingMargin ||
         kickPulse(p, lag, 3) >= kKickPulse)
         return simple;
     return std::max(simple, divisionScore(p.all, lag, 6));

@@ -25,20 +25,13 @@ constexpr double kFineRatioStep = 1.001;
 constexpr double kLeastChange = 0.01;
 constexpr double kLeastGain = 0.1;
 
-double at(const std::vector<double>& acf, double lag) {
-    const auto i = static_cast<std::size_t>(lag);
-    if (i + 1 >= acf.size()) return acf.back();
-    const double f = lag - static_cast<double>(i);
-    return acf[i] * (1 - f) + acf[i + 1] * f;
-}
-
 // The correlation of the rhythm before with the rhythm after, its lags stretched by ratio.
 double match(const std::vector<double>& before, const std::vector<double>& after, double ratio,
              double shortest) {
     const double longest = static_cast<double>(before.size() - 1) / std::max(1.0, ratio);
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
     for (double lag = shortest; lag <= longest; lag += 1) {
-        const double x = at(before, lag), y = at(after, lag * ratio);
+        const double x = atLag(before, lag), y = atLag(after, lag * ratio);
         sx += x;
         sy += y;
         sxx += x * x;
