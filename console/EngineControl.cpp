@@ -84,11 +84,12 @@ void EngineControl::sendQuit() {
 
 void EngineControl::stop() {
     sendQuit();
+    // Keys stop driving the decks now, not after the wait: they are read on a thread of their own.
+    if (stateChanged_) stateChanged_(false);
     host_.sleep(kStopWaitMs);
     // Capture needs the ports: they close once both the engine and capture are off.
     if (!capturing_()) ports_.unloadMidi();
     button_.setDotColor(zen::kLightOffDot);
     button_.setOverColor(zen::kLightOffOver);
     button_.setCaption(kStart);
-    if (stateChanged_) stateChanged_(false);
 }

@@ -225,8 +225,10 @@ PortalKeySource::~PortalKeySource() = default;
 
 void PortalKeySource::start(QWidget& window, KeyThread& thread, Report report, Note note) {
     window_ = &window;
-    thread.runHere(
-        [&] { session_ = std::make_unique<Session>(std::move(report), std::move(note), state_); });
+    // Connecting to the session bus is the key thread's business: nothing waits for it here.
+    thread.post([this, report = std::move(report), note = std::move(note)] {
+        session_ = std::make_unique<Session>(report, note, state_);
+    });
 }
 
 void PortalKeySource::stop(KeyThread& thread) {
