@@ -45,7 +45,7 @@ ProcessIdentity processOf(qint64 pid) {
 
 bool isRunningDeck(const ProcessIdentity& process) {
     return process.pid > 0 && processOf(process.pid) == process &&
-           procFile(process.pid, "comm").trimmed() == "ZentariDeck" &&
+           procFile(process.pid, "comm").trimmed() == kDeckProgram &&
            QFileInfo(QStringLiteral("/proc/%1").arg(process.pid)).ownerId() == ::geteuid();
 }
 

@@ -23,6 +23,8 @@ struct ProcessIdentity {
 ProcessIdentity currentProcess();
 // The process that runs under this number now; pid 0 when none does.
 ProcessIdentity processOf(qint64 pid);
+// The deck program's file name, as the console starts it and as the system names its process.
+inline constexpr char kDeckProgram[] = "ZentariDeck";
 // True while the process runs, as the deck program of this user.
 bool isRunningDeck(const ProcessIdentity& process);
 

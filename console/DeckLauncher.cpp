@@ -1,9 +1,11 @@
 #include "console/DeckLauncher.h"
 
+#include "common/DeckRecord.h"
+
 namespace {
 
 QString deckProgram(const QString& folder) {
-    return folder + QStringLiteral("/ZentariDeck");
+    return folder + QLatin1Char('/') + QLatin1String(zen::runtime::kDeckProgram);
 }
 
 } // namespace

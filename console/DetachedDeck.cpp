@@ -72,7 +72,7 @@ std::unique_ptr<DetachedDeck> DetachedDeck::find(const QString& deckNumber, qint
     const QStringList sockets = QFileInfo(record).dir().entryList(
         {prefix + QStringLiteral("*.sock")}, QDir::System | QDir::Files);
     for (const QString& socket : sockets) {
-        const qint64 pid = socket.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong();
+        const long pid = zen::midi::cableSocketOwner(socket.toStdString(), device + 1);
         if (auto deck = hold(runtime::processOf(pid), record)) return deck;
     }
     return nullptr;

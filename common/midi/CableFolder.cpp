@@ -1,6 +1,7 @@
 #include "common/midi/CableFolder.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -95,6 +96,22 @@ std::string openCableFolder(std::string& error) {
 
 std::string cableSocketPrefix(int cable) {
     return "cable" + std::to_string(cable) + "-";
+}
+
+std::string cableSocketName(int cable, long pid, unsigned count) {
+    return cableSocketPrefix(cable) + std::to_string(pid) + "-" + std::to_string(count) + ".sock";
+}
+
+long cableSocketOwner(const std::string& fileName, int cable) {
+    const std::string prefix = cableSocketPrefix(cable);
+    if (fileName.rfind(prefix, 0) != 0) return 0;
+    const std::size_t end = fileName.find('-', prefix.size());
+    if (end == std::string::npos) return 0;
+    long pid = 0;
+    const char* first = fileName.data() + prefix.size();
+    const char* last = fileName.data() + end;
+    const auto [stop, error] = std::from_chars(first, last, pid);
+    return error == std::errc() && stop == last ? pid : 0;
 }
 
 } // namespace zen::midi

@@ -33,5 +33,10 @@ inline std::function<uid_t(const std::string& folder, uid_t owner)> cableFolderO
 
 // Socket file names of a cable start with this, e.g. "cable3-".
 std::string cableSocketPrefix(int cable);
+// The file name of an input socket of a cable: its prefix, the process that opened it and that
+// process's count of them ("cable3-1234-0.sock").
+std::string cableSocketName(int cable, long pid, unsigned count);
+// The process that opened an input of the cable by that file name; 0 for any other name.
+long cableSocketOwner(const std::string& fileName, int cable);
 
 } // namespace zen::midi

@@ -50,8 +50,7 @@ std::unique_ptr<CableReceiver> CableReceiver::open(const std::string& folder, in
     }
     std::string path;
     for (int attempt = 0;; ++attempt) {
-        path = folder + "/" + cableSocketPrefix(cable) + std::to_string(getpid()) + "-" +
-               std::to_string(socketCounter++) + ".sock";
+        path = folder + "/" + cableSocketName(cable, getpid(), socketCounter++);
         sockaddr_un addr;
         if (!fillAddress(path, addr)) {
             close(fd);
