@@ -19,11 +19,6 @@ constexpr int kMixRate = 44100;
 constexpr double kMinRate = 100.0;
 constexpr std::size_t kMaxHeldCommands = 64;
 
-std::int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 } // namespace
 
 template <typename I>
@@ -85,7 +80,7 @@ template <typename I> bool BasicEngine<I>::outputLost() {
         lost_ = true;
         // The time since the last block was played is unheard too.
         const std::int64_t last = output_->lastCallNs();
-        unheardUntilNs_ = last > 0 ? std::min(last, nowNs()) : nowNs();
+        unheardUntilNs_ = last > 0 ? std::min(last, steadyNs()) : steadyNs();
     }
     if (started_ && output_->realTime()) renderUnheard();
     collectRetired();
@@ -95,7 +90,7 @@ template <typename I> bool BasicEngine<I>::outputLost() {
 template <typename I> void BasicEngine<I>::renderUnheard() {
     // A window thread held for long (a message box) loses the time beyond this, not the set.
     constexpr double kMostSeconds = 10;
-    const std::int64_t now = nowNs();
+    const std::int64_t now = steadyNs();
     const double seconds = std::min((now - unheardUntilNs_) / 1e9, kMostSeconds);
     auto frames = static_cast<std::int64_t>(seconds * outputRate_);
     unheardUntilNs_ = seconds == kMostSeconds
@@ -284,7 +279,7 @@ template <typename I> double BasicEngine<I>::heardFrames(const Channel& channel)
     if (r.ack < channel.positionSeq) return channel.positionShadow;
     if (!r.playing || !output_->realTime() || !output_->running()) return r.renderedTo;
     // Frames of the last block reach the speaker latencySeconds after it was rendered.
-    const double since = (nowNs() - r.blockTimeNs) / 1e9 - output_->latencySeconds();
+    const double since = (steadyNs() - r.blockTimeNs) / 1e9 - output_->latencySeconds();
     const auto length = static_cast<double>(lengthFrames(channel));
     double heard = r.run.follow(r.renderedFrom, std::min(since * r.rate, r.advanced));
     // The loop flag may have wrapped the track inside the block.

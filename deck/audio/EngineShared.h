@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -158,6 +159,13 @@ struct PlayRun {
 };
 
 // What the audio thread tells about a voice after each block.
+// The steady clock in ns: the time of blocks, commands and the output's calls. Wait-free.
+inline std::int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 struct VoiceReport {
     std::uint64_t ack = 0;        // sequence number of the last command applied to this voice
     double renderedFrom = 0;      // source frame at the start of the last block

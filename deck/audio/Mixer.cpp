@@ -9,11 +9,6 @@
 namespace zen::audio {
 
 namespace {
-std::int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 // The CPU figure is the busy share over the last ~0.25 s of audio.
 constexpr double kCpuWindowSeconds = 0.25;
 } // namespace
@@ -53,7 +48,7 @@ void Mixer::setOutputRate(double rate) {
 }
 
 void Mixer::drainCommands() {
-    applyCommands(nowNs());
+    applyCommands(steadyNs());
 }
 
 void Mixer::handBack(Voice* voice) {
@@ -90,7 +85,7 @@ void Mixer::process(float* out, int frames, int outChannels) {
     const unsigned savedCsr = _mm_getcsr();
     _mm_setcsr(savedCsr | 0x8040);
 #endif
-    const std::int64_t start = nowNs();
+    const std::int64_t start = steadyNs();
     applyCommands(start);
     int done = 0;
     while (done < frames) {
@@ -109,7 +104,7 @@ void Mixer::process(float* out, int frames, int outChannels) {
         }
         done += n;
     }
-    busyNs_ += nowNs() - start;
+    busyNs_ += steadyNs() - start;
     audioFrames_ += frames;
     if (audioFrames_ >= kCpuWindowSeconds * outputRate_) {
         const double audioNs = audioFrames_ * 1e9 / outputRate_;

@@ -70,18 +70,13 @@ public:
     std::int64_t lastCallNs() const { return lastCallNs_.load(std::memory_order_relaxed); }
     // What a server that stopped calling did, naming it.
     const std::string& hungReason() const { return hungReason_; }
-    static std::int64_t nowNs() {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
 
 protected:
     // The callback's work: when the gate is open, renders `frames` of the mix, `width` (1 or 2)
     // interleaved channels, a chunk at a time, handing each to place(offset, mix, count). False
     // when the gate is shut, and the callback plays silence.
     template <typename Place> bool renderMix(int frames, int width, Place&& place) {
-        lastCallNs_.store(nowNs(), std::memory_order_relaxed);
+        lastCallNs_.store(steadyNs(), std::memory_order_relaxed);
         if (!gate_.enter()) return false;
         for (int done = 0; done < frames;) {
             const int n = std::min(kChunkFrames, frames - done);
@@ -113,7 +108,7 @@ protected:
     std::string hungReason_;
 
 private:
-    std::atomic<std::int64_t> lastCallNs_{nowNs()};
+    std::atomic<std::int64_t> lastCallNs_{steadyNs()};
     std::array<float, 2 * kChunkFrames> mix_{};
 };
 

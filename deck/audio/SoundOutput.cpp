@@ -54,7 +54,7 @@ SoundOutput::~SoundOutput() {
 }
 
 bool SoundOutput::hangs(const OutputStream& stream) {
-    return !stream.failed() && OutputStream::nowNs() - stream.lastCallNs() > kHungAfterNs;
+    return !stream.failed() && steadyNs() - stream.lastCallNs() > kHungAfterNs;
 }
 
 bool SoundOutput::failed() const {
