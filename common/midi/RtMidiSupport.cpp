@@ -1,33 +1,18 @@
 #include "common/midi/RtMidiSupport.h"
 
-#include <cstdio>
-#include <jack/jack.h>
-#include <mutex>
+#include "common/sound/JackClient.h"
+
 #include <unistd.h>
 
 namespace zen::midi {
 
 namespace {
 
-thread_local bool quietJack = false;
-
-void jackMessage(const char* text) {
-    if (!quietJack) std::fprintf(stderr, "%s\n", text);
-}
-
+// Through the JACK client the process keeps for reading ports: a client opened and closed for
+// each look could hang in its close, and libjack's complaints stay off the terminal alike.
 bool jackServerRunning() {
-    static std::once_flag hooked;
-    std::call_once(hooked, [] {
-        jack_set_error_function(&jackMessage);
-        jack_set_info_function(&jackMessage);
-    });
-    quietJack = true;
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("ZentariDJ probe", JackNoStartServer, &status);
-    quietJack = false;
-    if (!client) return false;
-    jack_client_close(client);
-    return true;
+    std::string why;
+    return zen::sound::withPortReader([](jack_client_t*) {}, why);
 }
 
 } // namespace
