@@ -20,6 +20,11 @@ bool isCard(const PaDeviceInfo* info) {
 
 } // namespace
 
+std::timed_mutex& portAudioLock() {
+    static std::timed_mutex lock;
+    return lock;
+}
+
 bool initialisePortAudio() {
     snd_lib_error_set_handler(&ignoreAlsaError);
     return Pa_Initialize() == paNoError;
@@ -41,6 +46,11 @@ int portAudioIndex(const std::string& device) {
 }
 
 bool listAlsaOutputs(std::vector<Output>& list, std::string& why) {
+    const std::unique_lock lock(portAudioLock(), kPortAudioWait);
+    if (!lock) {
+        why = "ALSA is still closing an output";
+        return false;
+    }
     if (!initialisePortAudio()) {
         why = "ALSA could not be read";
         return false;

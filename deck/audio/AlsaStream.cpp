@@ -30,10 +30,15 @@ void AlsaStream::finished(void* self) {
 bool AlsaStream::open(const zen::sound::Output& output, const std::string&, Mixer& mixer,
                       std::string& why) {
     mixer_ = &mixer;
+    const std::string card = output.device.empty() ? "ALSA's default output" : output.description;
+    const std::unique_lock lock(zen::sound::portAudioLock(), zen::sound::kPortAudioWait);
+    if (!lock) {
+        why = card + " waits for ALSA to close an output";
+        return false;
+    }
     initialised_ = zen::sound::initialisePortAudio();
     const int index = initialised_ ? zen::sound::portAudioIndex(output.device) : -1;
     const PaDeviceInfo* info = index < 0 ? nullptr : Pa_GetDeviceInfo(index);
-    const std::string card = output.device.empty() ? "ALSA's default output" : output.description;
     lostReason_ = card + " stopped (unplugged?)";
     hungReason_ = card + " takes no more sound";
     if (!info || info->maxOutputChannels < 1) {
@@ -74,6 +79,7 @@ bool AlsaStream::open(const zen::sound::Output& output, const std::string&, Mixe
 
 void AlsaStream::close() {
     gate_.shut();
+    const std::lock_guard lock(zen::sound::portAudioLock());
     if (stream_) {
         closing_.store(true);
         Pa_StopStream(stream_);
