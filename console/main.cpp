@@ -1,10 +1,12 @@
 #include "common/DesktopPlatform.h"
+#include "common/InheritedDescriptors.h"
 #include "console/ConsoleHost.h"
 #include "console/ConsoleWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    zen::closeInheritedDescriptors();
     zen::choosePlatform(argc, argv);
     QApplication app(argc, argv);
     SystemConsoleHost host;

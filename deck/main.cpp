@@ -1,4 +1,5 @@
 #include "common/DesktopPlatform.h"
+#include "common/InheritedDescriptors.h"
 #include "deck/DeckHost.h"
 #include "deck/DeckWindow.h"
 #include "deck/audio/AudioEngine.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    zen::closeInheritedDescriptors();
     zen::choosePlatform(argc, argv);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();

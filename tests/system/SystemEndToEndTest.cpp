@@ -4,8 +4,12 @@
 #include "Desktop.h"
 #include "Tracks.h"
 
+#include <QDir>
+#include <QFile>
 #include <QThread>
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // A set as a DJ plays it: the real console starts its real decks on the display and the sound
 // server; each deck plays its own tone from the keyboard; the settings are saved through the
@@ -110,11 +114,33 @@ TEST_F(SystemEndToEndTest, ADjPlaysBothDecksFromTheKeyboardThroughAWholeSet) {
     stopEngine();
 }
 
+// Whether a process holds a descriptor of the pipe end `inode`.
+bool holdsPipe(pid_t pid, const QString& inode) {
+    const QString folder = QString("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(folder).entryList(QDir::System | QDir::NoDotAndDotDot))
+        if (QFile::symLinkTarget(folder + "/" + fd).endsWith("pipe:[" + inode + "]")) return true;
+    return false;
+}
+
+// A console that dies must leave the decks holding nothing of its own, not even what it was
+// started with: a sound server waiting on a dead console's connection stalls every client.
 TEST_F(SystemEndToEndTest, AConsoleStartedAgainTakesOverThePlayingDecks) {
+    int inherited[2];
+    ASSERT_EQ(::pipe(inherited), 0); // as a launcher might: no close-on-exec
+    struct stat status {};
+    ASSERT_EQ(::fstat(inherited[0], &status), 0);
+    const QString inode = QString::number(status.st_ino);
+    ASSERT_TRUE(holdsPipe(::getpid(), inode));
+    QString error;
+    ASSERT_TRUE(console.restart(error)) << error.toStdString(); // now started with the pipe
     ASSERT_TRUE(startSet());
+    for (const pid_t pid : deckChildren())
+        EXPECT_FALSE(holdsPipe(pid, inode)) << "deck " << pid << " kept a descriptor it inherited";
+    EXPECT_FALSE(holdsPipe(static_cast<pid_t>(console.pid()), inode));
+    ::close(inherited[0]);
+    ::close(inherited[1]);
     tap(zen::bench::kKeysymF5);
     tap(zen::bench::kKeysymF7);
-    QString error;
     ASSERT_TRUE(console.restart(error)) << error.toStdString();
     expectSounding(true, true, "the decks after the console died and started again");
     EXPECT_EQ(deckChildren().size(), 2u) << "the console started decks beside the running ones";
