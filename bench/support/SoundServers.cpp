@@ -10,19 +10,24 @@
 #include <sndfile.h>
 #include <sys/prctl.h>
 
+#include <chrono>
 #include <csignal>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace zen::e2e {
 
 namespace {
 
-// Waits up to 5 s for `ready`.
+// Waits up to 5 s for `ready`, however long each look takes.
 template <typename Ready> bool waitFor(Ready&& ready) {
-    for (int i = 0; i < 100; ++i) {
-        if (ready()) return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         QThread::msleep(50);
     }
-    return false;
+    return true;
 }
 
 // A server of a run that ends without stopping it (a test killed by its time limit) goes with it.
@@ -220,21 +225,32 @@ Take recordPorts(const QString& file, double seconds, const QStringList& ports,
 }
 
 Take recordSink(const QString& server, const QString& sink, int channels, double seconds) {
-    // PipeWire runs at 48 kHz unless told otherwise; recording at its rate converts nothing.
-    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, 48000, static_cast<std::uint8_t>(channels)};
-    pa_channel_map map;
-    pa_channel_map_init_auto(&map, static_cast<unsigned>(channels), PA_CHANNEL_MAP_AUX);
-    int error = 0;
-    pa_simple* stream = pa_simple_new(server.toUtf8().constData(), "Zentari test", PA_STREAM_RECORD,
-                                      (sink + ".monitor").toUtf8().constData(),
-                                      "what the sink plays", &format, &map, nullptr, &error);
-    if (!stream) return {};
-    std::vector<float> frames(static_cast<std::size_t>(seconds * format.rate) *
-                              static_cast<std::size_t>(channels));
-    const bool read =
-        pa_simple_read(stream, frames.data(), frames.size() * sizeof(float), &error) == 0;
-    pa_simple_free(stream);
-    return read ? split(frames.data(), frames.size(), channels, format.rate) : Take{};
+    // pa_simple waits without end on a server that takes the connection but never readies the
+    // stream (a PipeWire whose session manager died): the recording runs on a thread of its own,
+    // left behind if it does not finish in time.
+    auto recording = std::make_shared<std::packaged_task<Take()>>([=] {
+        // PipeWire runs at 48 kHz unless told otherwise; recording at its rate converts nothing.
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, 48000,
+                                    static_cast<std::uint8_t>(channels)};
+        pa_channel_map map;
+        pa_channel_map_init_auto(&map, static_cast<unsigned>(channels), PA_CHANNEL_MAP_AUX);
+        int error = 0;
+        pa_simple* stream =
+            pa_simple_new(server.toUtf8().constData(), "Zentari test", PA_STREAM_RECORD,
+                          (sink + ".monitor").toUtf8().constData(), "what the sink plays", &format,
+                          &map, nullptr, &error);
+        if (!stream) return Take{};
+        std::vector<float> frames(static_cast<std::size_t>(seconds * format.rate) *
+                                  static_cast<std::size_t>(channels));
+        const bool read =
+            pa_simple_read(stream, frames.data(), frames.size() * sizeof(float), &error) == 0;
+        pa_simple_free(stream);
+        return read ? split(frames.data(), frames.size(), channels, format.rate) : Take{};
+    });
+    std::future<Take> take = recording->get_future();
+    std::thread([recording] { (*recording)(); }).detach();
+    const auto limit = std::chrono::milliseconds(static_cast<int>(seconds * 1000) + 10000);
+    return take.wait_for(limit) == std::future_status::ready ? take.get() : Take{};
 }
 
 } // namespace zen::e2e
