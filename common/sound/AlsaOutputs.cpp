@@ -4,6 +4,8 @@
 #include <alsa/asoundlib.h>
 #include <portaudio.h>
 
+#include <cstdlib>
+
 namespace zen::sound {
 
 namespace {
@@ -70,6 +72,21 @@ bool listAlsaOutputs(std::vector<Output>& list, std::string& why) {
     Pa_Terminate();
     if (!found) why = "ALSA has no sound card";
     return found;
+}
+
+bool cardPresent(const Output& output) {
+    if (output.server != Server::Alsa || output.device.find(" (hw:") == std::string::npos)
+        return true;
+    // PortAudio names a card's device "card name: device name (hw:C,D)"; the card's number may
+    // change when it is plugged in again, its name does not.
+    for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
+        char* name = nullptr;
+        if (snd_card_get_name(card, &name) < 0 || !name) continue;
+        const bool same = output.device.rfind(std::string(name) + ":", 0) == 0;
+        std::free(name);
+        if (same) return true;
+    }
+    return false;
 }
 
 } // namespace zen::sound

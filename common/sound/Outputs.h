@@ -48,6 +48,12 @@ OutputList listOutputs();
 // asks again and again until it is back, without probing the others.
 OutputList listOutputsOf(Server server);
 
+// Whether the sound card an ALSA output plays on is plugged in, asked of ALSA's control devices
+// alone: cheap enough for a deck to ask several times a second while its interface is away, where
+// a list opens every device there is. Outputs of a server, ALSA's default and devices the ALSA
+// configuration defines count as there.
+bool cardPresent(const Output& output);
+
 // The descriptions, in list order.
 std::vector<std::string> descriptions(const OutputList& list);
 

@@ -86,6 +86,15 @@ bool SoundOutput::open(int device, Mixer& mixer) {
     // Opened again, only the server it played on is asked: probing the others (ALSA's cards
     // above all) would hold the deck for as long as the server stays away.
     const bool again = playedOn_ && device == playedDevice_;
+    const std::string missing =
+        again ? "\"" + playedOn_->description +
+                    "\" is missing: plug in the interface again or start its sound server."
+              : std::string();
+    // An unplugged card is seen without a list, which would open every ALSA device each look.
+    if (again && !zen::sound::cardPresent(*playedOn_)) {
+        problem_ = missing;
+        return false;
+    }
     const zen::sound::OutputList list =
         again ? zen::sound::listOutputsOf(playedOn_->server) : zen::sound::listOutputs();
     if (list.outputs.empty()) {
@@ -101,8 +110,7 @@ bool SoundOutput::open(int device, Mixer& mixer) {
             if (!found && o.server == playedOn_->server && o.description == playedOn_->description)
                 found = &o;
         if (!found) {
-            problem_ = "\"" + playedOn_->description +
-                       "\" is missing: plug in the interface again or start its sound server.";
+            problem_ = missing;
             return false;
         }
     } else if (device >= 0 && device < static_cast<int>(list.outputs.size())) {

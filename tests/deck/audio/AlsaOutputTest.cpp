@@ -9,12 +9,15 @@
 #include "deck/audio/AlsaStream.h"
 #include "deck/audio/Voice.h"
 
+#include <alsa/asoundlib.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -109,6 +112,29 @@ TEST(AlsaOutput, ADeckOnOutputsThreeAndFourOfAFourChannelDeviceWritesOnlyThere) 
     drain.join();
     ::close(fd);
     EXPECT_FALSE(stream.failed());
+}
+
+// A deck whose card was unplugged looks for it four times a second: by the card's name, since
+// its number may change when it comes back, and only for a card's device.
+TEST(AlsaOutput, ACardsOutputIsThereWhileACardOfItsNameIs) {
+    zen::sound::Output output;
+    output.server = zen::sound::Server::Alsa;
+    output.device = "Zentari Unplugged Interface: USB Audio (hw:0,0)";
+    EXPECT_FALSE(zen::sound::cardPresent(output));
+    for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
+        char* name = nullptr;
+        ASSERT_EQ(snd_card_get_name(card, &name), 0);
+        output.device = std::string(name) + ": USB Audio (hw:9,0)";
+        std::free(name);
+        EXPECT_TRUE(zen::sound::cardPresent(output)) << output.device;
+    }
+    for (const std::string device : {"zentari_test4", ""}) {
+        output.device = device;
+        EXPECT_TRUE(zen::sound::cardPresent(output)) << "a configured device or the default";
+    }
+    output.server = zen::sound::Server::Jack;
+    output.device = "Zentari Unplugged Interface: USB Audio (hw:0,0)";
+    EXPECT_TRUE(zen::sound::cardPresent(output)) << "a server's output is the server's to find";
 }
 
 } // namespace
