@@ -108,8 +108,10 @@ std::vector<Stretch> stretchTempos(const std::vector<float>& onsets, double fps,
     double clearest = 0;
     for (const auto& s : stretches)
         clearest = std::max(clearest, s.clarity);
+    // A stretch whose best grid lies at the end of the search found no beat near the tempo there.
+    const double reach = bpm * kWanderSpan - kWanderStep;
     for (auto& s : stretches)
-        s.counted = s.clarity >= kLeastClarity * clearest;
+        s.counted = s.clarity >= kLeastClarity * clearest && std::fabs(s.bpm - bpm) < reach;
     return stretches;
 }
 

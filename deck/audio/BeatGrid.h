@@ -17,7 +17,9 @@ double gridTempo(const std::vector<float>& onsets, double framesPerSecond, doubl
 struct Stretch {
     std::size_t from = 0, to = 0;
     double bpm = 0, clarity = 0;
-    bool counted = false; // it lines up at least half as clearly as the clearest stretch
+    // It lines up at least half as clearly as the clearest stretch, and its grid's best lies
+    // within the search rather than at its end.
+    bool counted = false;
 };
 
 // The envelope cut into stretches of about 7.5 s that tile it, each searched on a grid of its own

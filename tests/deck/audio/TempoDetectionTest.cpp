@@ -1,5 +1,6 @@
 // Tempo detection as the deck asks the engine for it, on generated drum patterns.
 #include "EngineTestSupport.h"
+#include "deck/audio/BeatGrid.h"
 #include "deck/audio/TempoDetector.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +294,20 @@ TEST(TempoDetector, ResultIgnoresChunkingAndSamplesThatAreNotNumbers) {
     EXPECT_NEAR(results[0], 141.3, 0.1);
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0], results[2]);
+}
+
+TEST(BeatGrid, AStretchWithNoBeatNearTheTempoLeavesTheMeanAlone) {
+    // A minute of onsets at 120 BPM whose fifth 7.5 s stretch plays 4 % slower: its grid, searched
+    // within the reach of a band's wander, finds its best at the end of the search, which is no
+    // beat of that stretch, and a steady tempo stays as it is.
+    constexpr double kFps = 100;
+    std::vector<float> onsets(6000, 0.0f);
+    for (double frame = 0; frame < 6000; frame += frame >= 3000 && frame < 3750 ? 52.08 : 50)
+        onsets[static_cast<std::size_t>(frame)] = 1;
+    const std::vector<Stretch> stretches = stretchTempos(onsets, kFps, 120);
+    ASSERT_EQ(stretches.size(), 8u);
+    EXPECT_FALSE(stretches[4].counted);
+    EXPECT_NEAR(meanTempo(stretches, onsets.size(), 120), 120, 0.05);
 }
 
 } // namespace
