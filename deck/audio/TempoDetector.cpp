@@ -181,14 +181,16 @@ std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Sp
     const double step = std::fabs(tempoA / tempoB - 1);
     if (tempoA != a.grid || tempoB != b.grid || step < kLeastChange) return std::nullopt;
     if (step < kWanderReach) {
-        // Slowest and fastest stretch before, between and after the sections.
+        // Slowest and fastest stretch before, between and after the sections, at the sections'
+        // level: the whole, whose two tempos blur, can find its beat at double or half of it.
+        const double level = std::exp2(std::round(std::log2(tempoA / whole.grid)));
         double slowest[3] = {tempoA, std::min(tempoA, tempoB), tempoB};
         double fastest[3] = {tempoA, std::max(tempoA, tempoB), tempoB};
         for (const Stretch& s : whole.stretches) {
             if (!s.counted) continue;
             const int part = s.to <= split.firstEnd ? 0 : s.from >= split.secondStart ? 2 : 1;
-            slowest[part] = std::min(slowest[part], s.bpm);
-            fastest[part] = std::max(fastest[part], s.bpm);
+            slowest[part] = std::min(slowest[part], s.bpm * level);
+            fastest[part] = std::max(fastest[part], s.bpm * level);
         }
         if (fastest[0] - slowest[0] > kSteady * tempoA ||
             fastest[2] - slowest[2] > kSteady * tempoB ||

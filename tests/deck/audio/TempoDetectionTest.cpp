@@ -205,7 +205,7 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
 
 TEST_F(TempoDetection, ATempoThatChangesOnceReadsAsItsLongerSection) {
     // Not the mean of the two, a tempo no bar of the track has: an edit pushed from 124 to 128 a
-    // minute in, and a band that plays faster from half a minute in.
+    // minute in, and bands that play faster from half a minute in.
     const struct {
         const char* what;
         Piece piece;
@@ -217,6 +217,10 @@ TEST_F(TempoDetection, ATempoThatChangesOnceReadsAsItsLongerSection) {
         {"faster after half a minute",
          {.bpm = 100, .seconds = 90, .pattern = kBackbeat, .laterBpm = 132, .changeSeconds = 30},
          132},
+        // Whose whole, blurred by the two tempos, reads at half the sections' tempo.
+        {"pushed by under 3 % after half a minute",
+         {.bpm = 96, .seconds = 90, .pattern = kBackbeat, .laterBpm = 98.7, .changeSeconds = 30},
+         98.7},
     };
     for (const auto& c : cases)
         EXPECT_NEAR(
