@@ -177,16 +177,16 @@ int main(int argc, char** argv) {
     if (!zen::e2e::installPrograms(programDir.path(), {"ZentariDeck"}))
         return fail("ZentariDeck not built");
 
+    // One server at a time, named after the run's own: "<its name>-<rate>".
+    zen::e2e::JackServer jack;
     std::map<int, EngineRun> engineRuns;
     for (int rate : {44100, 48000, 96000}) {
-        zen::e2e::JackServer jack;
         if (!jack.start(QString::number(rate), rate, 2)) return fail("jackd did not start");
         if (!playEngine(jack, mp3, engineRuns[rate])) return fail("the engine did not play");
     }
     std::map<int, std::vector<double>> deckRuns;
     for (int round = 0; round < kDeckRounds; ++round)
         for (int rate : {44100, 48000}) {
-            zen::e2e::JackServer jack;
             if (!jack.start(QString::number(rate), rate, 2)) return fail("jackd did not start");
             const double cpu = playDeck(jack, programDir.path(), musicDir.path());
             if (cpu < 0) return fail("the deck did not play to the end");
