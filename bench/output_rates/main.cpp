@@ -4,9 +4,11 @@
 //                            playing an MP3 at +8 % through four equalizer bands into the server,
 //                            the level and the spectrum read every 10 ms as the deck's timers do:
 //                            this process's time playing, less its time with the output running
-//                            and nothing playing (target >= 100)
+//                            and nothing playing, in rounds that alternate the two; the median of
+//                            the rounds (target >= 100)
+//   realtime_factor_<khz>k_rounds  the lowest and the highest round
 //   jack_idle_cpu_pct_<khz>k that time with nothing playing: the JACK client's own wake-ups
-//   engine_cpu_pct_<khz>k    the engine's own figure at the end of the playing run
+//   engine_cpu_pct_<khz>k    the engine's own figure at the end of the playing windows (median)
 //   deck_playing_cpu_pct_<khz>k  the real ZentariDeck process playing the same MP3 in the bar
 //                            view, the median of its 10 s windows (44.1 and 48 kHz only)
 //   deck_cpu_48k_vs_44k_pct  how much more the deck takes at 48 kHz than at 44.1 kHz, in percent
@@ -15,7 +17,8 @@
 //   test_clock_realtime_factor_<khz>k  the same work rendered through the test clock at 44.1,
 //                            48, 88.2 and 96 kHz: the rendering thread's time alone, with no
 //                            server and no wake-ups, so it moves far less with the machine's load
-// With --test-clock only the last figures are measured, and no server is needed.
+// With --test-clock only the last figures are measured, and no server is needed; with --engine
+// only the engine's, on the servers and the test clock.
 #include "Desktop.h"
 #include "Measure.h"
 #include "Programs.h"
@@ -39,7 +42,9 @@ using namespace zen::audio;
 namespace {
 
 constexpr int kPlaySeconds = 20;
-constexpr int kIdleSeconds = 10;
+// On the servers: rounds of an idle and a playing window each, 20 s of playing in all.
+constexpr int kEngineRounds = 5;
+constexpr int kWindowSeconds = 4;
 constexpr int kDeckRounds = 5;
 constexpr int kDeckSeconds = 10;
 constexpr int kRateAt8Percent = 47628;
@@ -51,11 +56,18 @@ int fail(const char* why) {
 
 struct EngineRun {
     double realtimeFactor = 0;
+    double lowestRound = 0;
+    double highestRound = 0;
     double idleCpuPct = 0;
-    float engineCpu = 0;
+    double engineCpu = 0;
 };
 
-// This process's processor seconds over `seconds` of the deck's reads: the level and the
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// This process's processor seconds a second over `seconds` of the deck's reads: the level and the
 // spectrum every 10 ms.
 double readFor(AudioEngine& engine, Handle h, int seconds) {
     float spectrum[1024];
@@ -65,7 +77,7 @@ double readFor(AudioEngine& engine, Handle h, int seconds) {
         engine.channelGetLevel(h);
         engine.channelGetData(h, spectrum, kDataFft2048);
     }
-    return zen::bench::processCpuSeconds() - start;
+    return (zen::bench::processCpuSeconds() - start) / seconds;
 }
 
 // The track at +8 % through four equalizer bands, as a deck sets them.
@@ -97,10 +109,13 @@ double playTestClock(double rate, const std::string& mp3) {
         engine->channelGetData(h, spectrum, kDataFft2048);
     }
     const double cpu = zen::bench::threadCpuSeconds() - start;
+
     return engine->channelGetLevel(h) == -1 ? -1 : kPlaySeconds / cpu;
 }
 
-// The engine on the server's default output (its first pair), as a deck plays.
+// The engine on the server's default output (its first pair), as a deck plays. Each round
+// measures a window with the track stopped and one with it playing, in turns of order, so that
+// a change in the machine's load falls on both.
 bool playEngine(const zen::e2e::JackServer& jack, const std::string& mp3, EngineRun& result) {
     qputenv("JACK_DEFAULT_SERVER", jack.name().toUtf8());
     auto engine = createAudioEngine();
@@ -109,13 +124,29 @@ bool playEngine(const zen::e2e::JackServer& jack, const std::string& mp3, Engine
     const Handle h = openAsADeck(*engine, mp3);
     // The whole track decoded first, so the figure is the engine's and not the decoder's.
     QThread::sleep(3);
-    const double idle = readFor(*engine, h, kIdleSeconds) / kIdleSeconds;
-    engine->streamPlay(h, 0, 0);
-    const double busy = readFor(*engine, h, kPlaySeconds) / kPlaySeconds;
-    result.engineCpu = engine->getCpu();
-    result.idleCpuPct = 100 * idle;
-    result.realtimeFactor = 1 / (busy - idle);
-    const bool played = engine->channelGetLevel(h) != -1;
+    std::vector<double> idle, busy, factors, engineCpu;
+    bool played = true;
+    for (int round = 0; round < kEngineRounds; ++round) {
+        for (bool playing : {round % 2 == 1, round % 2 == 0}) {
+            if (playing)
+                engine->streamPlay(h, 0, 0);
+            else
+                engine->channelStop(h);
+            // Past the fade of a stop and the restart of a play.
+            QThread::msleep(200);
+            (playing ? busy : idle).push_back(readFor(*engine, h, kWindowSeconds));
+            if (playing) {
+                engineCpu.push_back(engine->getCpu());
+                played = played && engine->channelGetLevel(h) != -1;
+            }
+        }
+        factors.push_back(1 / (busy.back() - idle.back()));
+    }
+    result.realtimeFactor = median(factors);
+    result.lowestRound = *std::min_element(factors.begin(), factors.end());
+    result.highestRound = *std::max_element(factors.begin(), factors.end());
+    result.idleCpuPct = 100 * median(idle);
+    result.engineCpu = median(engineCpu);
     engine->streamFree(h);
     engine->free();
     return played;
@@ -143,16 +174,12 @@ double playDeck(const zen::e2e::JackServer& jack, const QString& programDir,
     return alive ? cpu : -1;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const bool testClockOnly = argc > 1 && std::strcmp(argv[1], "--test-clock") == 0;
-    if (!testClockOnly && !zen::e2e::servicesRunning())
+    const bool engineOnly = argc > 1 && std::strcmp(argv[1], "--engine") == 0;
+    if (!testClockOnly && !engineOnly && !zen::e2e::servicesRunning())
         return fail("needs a display and a JACK server: eval $(scripts/services start)");
     QTemporaryDir programDir, musicDir;
     if (!programDir.isValid() || !musicDir.isValid()) return fail("no temporary folder");
@@ -174,7 +201,7 @@ int main(int argc, char** argv) {
         printTestClock();
         return 0;
     }
-    if (!zen::e2e::installPrograms(programDir.path(), {"ZentariDeck"}))
+    if (!engineOnly && !zen::e2e::installPrograms(programDir.path(), {"ZentariDeck"}))
         return fail("ZentariDeck not built");
 
     // One server at a time, named after the run's own: "<its name>-<rate>".
@@ -185,7 +212,7 @@ int main(int argc, char** argv) {
         if (!playEngine(jack, mp3, engineRuns[rate])) return fail("the engine did not play");
     }
     std::map<int, std::vector<double>> deckRuns;
-    for (int round = 0; round < kDeckRounds; ++round)
+    for (int round = 0; round < (engineOnly ? 0 : kDeckRounds); ++round)
         for (int rate : {44100, 48000}) {
             if (!jack.start(QString::number(rate), rate, 2)) return fail("jackd did not start");
             const double cpu = playDeck(jack, programDir.path(), musicDir.path());
@@ -195,13 +222,17 @@ int main(int argc, char** argv) {
 
     for (const auto& [rate, run] : engineRuns) {
         std::printf("realtime_factor_%dk=%.0f\n", rate / 1000, run.realtimeFactor);
+        std::printf("realtime_factor_%dk_rounds=%.0f-%.0f\n", rate / 1000, run.lowestRound,
+                    run.highestRound);
         std::printf("jack_idle_cpu_pct_%dk=%.2f\n", rate / 1000, run.idleCpuPct);
         std::printf("engine_cpu_pct_%dk=%.2f\n", rate / 1000, run.engineCpu);
     }
-    const double deck44 = median(deckRuns[44100]), deck48 = median(deckRuns[48000]);
-    std::printf("deck_playing_cpu_pct_44k=%.2f\n", deck44);
-    std::printf("deck_playing_cpu_pct_48k=%.2f\n", deck48);
-    std::printf("deck_cpu_48k_vs_44k_pct=%.1f\n", (deck48 / deck44 - 1) * 100);
+    if (!engineOnly) {
+        const double deck44 = median(deckRuns[44100]), deck48 = median(deckRuns[48000]);
+        std::printf("deck_playing_cpu_pct_44k=%.2f\n", deck44);
+        std::printf("deck_playing_cpu_pct_48k=%.2f\n", deck48);
+        std::printf("deck_cpu_48k_vs_44k_pct=%.1f\n", (deck48 / deck44 - 1) * 100);
+    }
     printTestClock();
     return 0;
 }
