@@ -21,6 +21,7 @@ void Mixer::applyCommands(std::int64_t now) {
         switch (c.type) {
         case Command::Type::AddVoice:
             if (voiceCount_ < kMaxVoices) voices_[voiceCount_++] = c.voice;
+            c.voice->setPeriod(period_);
             c.voice->publish(now);
             break;
         case Command::Type::RemoveVoice:
@@ -86,6 +87,11 @@ void Mixer::process(float* out, int frames, int outChannels) {
     _mm_setcsr(savedCsr | 0x8040);
 #endif
     const std::int64_t start = steadyNs();
+    if (frames != period_) {
+        period_ = frames;
+        for (std::size_t i = 0; i < voiceCount_; ++i)
+            voices_[i]->setPeriod(frames);
+    }
     applyCommands(start);
     int done = 0;
     while (done < frames) {

@@ -50,6 +50,7 @@ private:
     int streamVolume_ = 100;
     std::atomic<double> latencyFrames_{0};
     double outputRate_ = 44100;
+    int period_ = 256; // frames the output asked for last
     std::array<float, 2 * 256> block_{};
 
     std::int64_t busyNs_ = 0;

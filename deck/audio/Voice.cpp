@@ -13,6 +13,9 @@ constexpr float kFromInt16 = 1.0f / 32768.0f;
 // The scope's rate: the spectrum's bin k lies at k x 44100 / 2048 Hz.
 constexpr double kScopeRate = 44100;
 constexpr std::size_t kWarmUpFrames = 16384;
+// After a change of rate, a voice renders only what is heard for this long: a fader or a bend sends
+// its changes in a stream, and each would bring the rendering back from ahead.
+constexpr double kHoldAheadSeconds = 0.5;
 // Outputs from this rate on are rendered at half their rate and upsampled.
 constexpr double kHalvingFrom = 88200;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
@@ -62,13 +65,17 @@ Voice::Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRa
     useOutputRate(outputRate);
     mode_ = modeFor(rate_.current, rate_.current);
     cachedEnd_ = track_->lengthFrames();
+    heardRate_ = rate_.current;
     publish(0);
 }
 
 void Voice::setOutputRate(double rate) {
     if (rate == (halving_ ? 2 : 1) * renderRate_) return;
+    // What was rendered ahead is at the old rate.
+    comeBack(false);
+    holdAhead_ = 0;
     const double old = renderRate_;
-    const double heard = playing_ ? behind(pos_) : pos_;
+    const double heard = playing_ ? behind(pos_, run_, rate_.current) : pos_;
     useOutputRate(rate);
     // Slides keep their time; the fade of the old rate's frames is dropped.
     for (Slide* slide : {&rate_, &volume_, &pan_})
@@ -136,7 +143,7 @@ Voice::Mode Voice::modeFor(double rate0, double rate1) const {
     return std::min(rate0, rate1) < kLinearBelowRatio * renderRate_ ? Mode::Linear : Mode::Sinc;
 }
 
-std::int64_t Voice::framesNeeded(int frames) const {
+std::int64_t Voice::needFor(int frames) const {
     // This block, a crossfade tail after it, and the converter's read-ahead.
     const double fastest = std::max(rate_.current, rate_.target) / renderRate_;
     const auto ahead = static_cast<std::int64_t>(
@@ -306,7 +313,7 @@ bool Voice::readable(int frames) {
     const bool finished = track_->finished();
     const std::int64_t decoded = track_->decodedFrames();
     cachedEnd_ = finished ? decoded : track_->lengthFrames();
-    return finished || decoded >= framesNeeded(frames);
+    return finished || decoded >= needFor(frames);
 }
 
 void Voice::captureTail(double rate) {
@@ -334,6 +341,7 @@ void Voice::restartAt(double frame) {
     // The fraction is kept, so that a loop wrap carries the phase and each pass lasts exactly the
     // loop's length.
     pos_ = frame;
+    ended_ = false;
     trackWrapped_ = feedWrapped_ = false;
     // The resampler goes on from the new place once its frames are decoded, at the next render.
     resyncPending_ = mode_ == Mode::Sinc;
@@ -359,9 +367,10 @@ double Voice::ahead(double heard) const {
 void Voice::beginRun(double heard) {
     run_.start = heard;
     run_.looped = false;
-    // Until a block is rendered, the report must not pair the new run with the last block's start.
-    renderedFrom_ = pos_;
-    advanced_ = 0;
+    // Until a block is heard, the report must not pair the new run with the last block's start.
+    heardFrom_ = heardTo_ = pos_;
+    heardAdvanced_ = 0;
+    heardRun_ = run_;
 }
 
 void Voice::wrapLoop(double rate) {
@@ -375,7 +384,7 @@ void Voice::wrapLoop(double rate) {
     run_.looped = true;
 }
 
-void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
+int Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
     int done = 0;
     while (done < frames) {
         const double from = rate0 + (rate1 - rate0) * done / frames;
@@ -389,18 +398,21 @@ void Voice::renderPlaying(float* out, int frames, double rate0, double rate1) {
         done += n;
         if (valid < n) {
             // The end of the track: silence, under what is left of a fade, for the rest.
-            playing_ = false;
+            ended_ = true;
             std::fill(out + 2 * done, out + 2 * frames, 0.0f);
             mixFade(out + 2 * done, frames - done);
-            return;
+            return done - n + valid;
         }
         if (armed && pos_ >= run_.loopEnd) wrapLoop(to);
     }
+    return frames;
 }
 
 void Voice::apply(const Command& command, double latencyFrames) {
     switch (command.type) {
     case Command::Type::Play:
+        // What was rendered ahead wrapped at the track's end, or did not, by the old flag.
+        if (playing_ && heard_ < aheadFrames_ && command.loop != loop_) comeBack(true);
         loop_ = command.loop;
         if (!playing_) {
             mode_ = modeFor(rate_.current, rate_.target);
@@ -419,7 +431,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
         break;
     case Command::Type::Stop:
         if (playing_) {
-            captureTail(rate_.current);
+            comeBack(true);
             playing_ = false;
             // Keep the position that was heard, not the one rendered ahead of the speaker.
             const double back =
@@ -429,7 +441,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
         }
         break;
     case Command::Type::Seek:
-        if (playing_) captureTail(rate_.current);
+        if (playing_) comeBack(true);
         mode_ = modeFor(rate_.current, rate_.target);
         restartAt(playing_ ? ahead(static_cast<double>(command.frame))
                            : static_cast<double>(command.frame));
@@ -441,17 +453,25 @@ void Voice::apply(const Command& command, double latencyFrames) {
         const double start = command.endFrame > command.frame ? command.frame : 0;
         const double end = command.endFrame > command.frame ? command.endFrame : 0;
         if (start == run_.loopStart && end == run_.loopEnd) break;
-        // The resampler's input runs ahead of what is heard: it goes on from here with the new
-        // loop.
-        const bool resync = playing_ && mode_ == Mode::Sinc;
-        if (resync) captureTail(rate_.current);
+        // The resampler's input, and what was rendered ahead, run ahead of what is heard: the
+        // rendering goes on from here with the new loop.
+        const bool resync = playing_ && (mode_ == Mode::Sinc || heard_ < aheadFrames_);
+        if (resync) comeBack(true);
         run_.loopStart = start;
         run_.loopEnd = end;
         if (resync) restartAt(pos_);
         break;
     }
     case Command::Type::Slide:
-        if (command.setRate) rate_.set(command.rate, command.timeMs, renderRate_);
+        if (command.setRate) {
+            const Slide heard = pointAt(heard_).rate;
+            if (heard.remaining > 0 || command.rate != heard.current) {
+                if (playing_ && heard_ < aheadFrames_) comeBack(true);
+                holdAhead_ = static_cast<std::int64_t>(kHoldAheadSeconds * renderRate_);
+            }
+            rate_.set(command.rate, command.timeMs, renderRate_);
+            heardRate_ = rate_.current;
+        }
         if (command.setVolume) volume_.set(command.volume, command.timeMs, renderRate_);
         if (command.setPan) pan_.set(command.pan, command.timeMs, renderRate_);
         break;
@@ -471,7 +491,7 @@ void Voice::apply(const Command& command, double latencyFrames) {
 
 void Voice::retire(bool fade) {
     retiring_ = true;
-    if (playing_ && fade) captureTail(rate_.current);
+    if (playing_) comeBack(fade);
     playing_ = false;
     if (!fade) fadeLeft_ = 0;
 }
@@ -490,24 +510,26 @@ void Voice::meter(const float* stereo, int frames) {
     }
 }
 
-void Voice::renderVoice(float* out, int frames) {
+int Voice::renderBlock(float* out, int frames) {
     const double rate0 = rate_.current;
-    renderedFrom_ = pos_;
     advanced_ = 0;
+    rate_.advance(frames);
+    const double rate1 = rate_.current;
+    const Mode mode = modeFor(rate0, rate1);
+    if (mode != mode_) {
+        captureTail(rate0);
+        mode_ = mode;
+        restartAt(pos_);
+    }
+    return renderPlaying(out, frames, rate0, rate1);
+}
+
+void Voice::renderVoice(float* out, int frames) {
     unheard_ = false;
-    if (playing_ && readable(frames)) {
-        rate_.advance(frames);
-        const double rate1 = rate_.current;
-        const Mode mode = modeFor(rate0, rate1);
-        if (mode != mode_) {
-            captureTail(rate0);
-            mode_ = mode;
-            restartAt(pos_);
-        }
-        renderPlaying(out, frames, rate0, rate1);
+    if (playing_) {
+        hear(out, frames);
     } else {
-        // Stopped and fading out, or the decoder has not caught up (the sound pauses, the
-        // position waits).
+        // Stopped and fading out.
         std::fill(out, out + 2 * frames, 0.0f);
         mixFade(out, frames);
     }
@@ -568,12 +590,12 @@ void Voice::publish(std::int64_t nowNs) {
     VoiceReport r;
     r.ack = ack_;
     r.playing = playing_;
-    r.renderedFrom = playing_ ? behind(renderedFrom_) : pos_;
-    r.renderedTo = playing_ ? behind(pos_) : pos_;
-    r.advanced = playing_ ? advanced_ : 0;
-    r.run = run_;
+    r.renderedFrom = playing_ ? behind(heardFrom_, heardRun_, heardRate_) : pos_;
+    r.renderedTo = playing_ ? behind(heardTo_, heardRun_, heardRate_) : pos_;
+    r.advanced = playing_ ? heardAdvanced_ : 0;
+    r.run = playing_ ? heardRun_ : run_;
     r.blockTimeNs = nowNs;
-    r.rate = rate_.current;
+    r.rate = playing_ ? heardRate_ : rate_.current;
     r.volume = static_cast<float>(volume_.current);
     r.pan = static_cast<float>(pan_.current);
     float peak[2] = {runningPeak_[0], runningPeak_[1]};

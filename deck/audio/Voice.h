@@ -28,6 +28,17 @@
 // 0 % would dip the top octave for the length of a crossfade (4 dB at 16 kHz). Moving the pitch
 // changes nothing but its ratio.
 //
+// While it plays, the voice renders its varispeed kAheadPeriods periods of the output at a time and
+// hands them out as the output asks: woken for each period of a sound server, after the machine
+// did other work in between, libsoxr's code runs two to five times slower for a while (measured on
+// a virtual machine), and rendering many periods at once pays that once instead of at each.
+// Everything after the varispeed (equalizer, level, scope, upsampler, volume and pan) works on the
+// frames as they are heard, so a change there sounds, and shows, at the next block. A command that
+// changes what the varispeed renders (play, stop, seek, loop, rate) brings it back to the frame
+// about to be heard: what it rendered ahead of that frame is the tail a jump fades out, and it
+// renders again from there. After a change of rate it renders only what is heard for a while, so
+// that a fader's or a bend's stream of changes costs one such return, not one each.
+//
 // Created and deleted on the window thread (the converter state and every buffer are allocated
 // in the constructor); between AddVoice and its return through the retire queue only the audio
 // thread touches it, apart from the report and scope it publishes.
@@ -36,6 +47,11 @@ namespace zen::audio {
 class Voice {
 public:
     static constexpr int kBlock = 256; // largest block render() takes
+    // How far the varispeed renders ahead of what is heard while it plays: this many periods of
+    // the output, so that the period that renders them takes a small share more of its time,
+    // and at most kAhead frames at the render rate.
+    static constexpr int kAheadPeriods = 16;
+    static constexpr int kAhead = 4096;
     // The crossfade over any jump in the stream, ~2.9 ms: this many frames at 44100 Hz, as many
     // more as a faster output needs for the same time, up to kMaxFade.
     static constexpr int kFade = 128;
@@ -67,6 +83,8 @@ public:
     const PcmTrack& track() const { return *track_; }
 
     // Audio thread.
+    // The output asks for `frames` at a time.
+    void setPeriod(int frames) { period_ = frames; }
     void apply(const Command& command, double latencyFrames);
     // Adds `frames` (<= kBlock) of stereo output to mix, scaled by globalVolume (0..100).
     void render(float* mix, int frames, int globalVolume);
@@ -75,8 +93,9 @@ public:
     // The channel was freed: stop, fading out when `fade`, and take no more commands.
     void retire(bool fade);
     bool retiring() const { return retiring_; }
-    // Source frames that must be decoded before the next `frames` can be rendered.
-    std::int64_t framesNeeded(int frames) const;
+    // Source frames that must be decoded before the next `frames` can be rendered, whatever is
+    // rendered ahead with them.
+    std::int64_t framesNeeded(int frames) const { return needFor(playing_ ? kAhead : frames); }
 
     // Any thread.
     VoiceReport report() const { return report_.read(); }
@@ -92,15 +111,54 @@ private:
         void set(double value, int timeMs, double outputRate);
         void advance(int frames);
     };
+    // A block the varispeed rendered ahead, and where the rendering was when it began.
+    struct AheadBlock {
+        int frames = 0;
+        int valid = 0;       // frames before the end of the track: all of them when it goes on
+        double from = 0;     // the position there, on pos_'s count
+        double advanced = 0; // source frames played in it, loop wraps unfolded
+        PlayRun run;         // as it began
+        Slide rate;          // as it began
+        Mode mode = Mode::Sinc;
+    };
+    // Where the rendering was at a frame rendered ahead.
+    struct Point {
+        double pos = 0;
+        double advanced = 0; // source frames played from the first frame rendered ahead
+        PlayRun run;
+        Slide rate;
+        Mode mode = Mode::Sinc;
+        bool ended = false; // the end of the track comes before it
+    };
 
     void useOutputRate(double outputRate);
     // Source frames between what is rendered and what the upsampler lets out.
     double lagSource() const { return lag_ * rate_.current / renderRate_; }
     // A heard position, moved on to where the rendering must be; and back.
     double ahead(double heard) const;
-    double behind(double rendered) const { return run_.follow(rendered, -lagSource()); }
+    double behind(double rendered, const PlayRun& run, double rate) const {
+        return run.follow(rendered, -lag_ * rate / renderRate_);
+    }
+    std::int64_t needFor(int frames) const;
     // The stereo frames of one block at the render rate, equalized, metered and in the scope.
     void renderVoice(float* out, int frames);
+    // The next `frames` to be heard while playing, from what was rendered ahead, rendering more
+    // when it runs out.
+    void hear(float* out, int frames);
+    // Renders ahead from where the rendering is, kAheadPeriods periods of the output (only `frames`
+    // right after a restart and for a while after a change of rate), as far as the decoder has
+    // been.
+    void renderAhead(int frames);
+    // Hands out `frames` of what was rendered ahead and notes where they played from; the voice
+    // stops once the end of the track has been heard.
+    void hearAhead(float* out, int frames, bool first);
+    Point pointAt(int frame) const;
+    // Brings the rendering back to the frame about to be heard, the varispeed restarting there;
+    // with `fade`, what would have been heard next becomes the tail that a jump fades out.
+    void comeBack(bool fade);
+    // One block of the varispeed's output from where the rendering is, the rate sliding on; the
+    // frames played before the end of the track.
+    int renderBlock(float* out, int frames);
     static void feedConverter(void* self, float* out, int count);
     std::int64_t endFrame() const;
     // Refreshes the end and tells whether the next `frames` can be read without the decoder.
@@ -115,8 +173,9 @@ private:
     int renderRaw(float* out, int frames, double rate0, double rate1, Mode mode);
     int renderLinear(float* out, int frames, double rate0, double rate1);
     int renderSinc(float* out, int frames, double rate);
-    // Renders a playing block, split where it crosses the loop end.
-    void renderPlaying(float* out, int frames, double rate0, double rate1);
+    // Renders a playing block, split where it crosses the loop end; the frames played before the
+    // end of the track.
+    int renderPlaying(float* out, int frames, double rate0, double rate1);
     bool loopArmed() const { return run_.loopEnd > run_.loopStart && pos_ < run_.loopEnd; }
     // How many of the next `frames` (at a rate moving from rate0 to rate1) are read before the
     // loop end; at least 1 while the loop is armed. For the linear interpolator only: the
@@ -146,17 +205,31 @@ private:
     int fade_ = kFade; // rendered frames of a crossfade
     std::unique_ptr<Varispeed> varispeed_;
 
-    bool playing_ = false;
+    bool playing_ = false; // as heard: the varispeed may have reached the end of the track ahead
+    bool ended_ = false;   // the rendering reached the end of the track
     bool loop_ = false;    // the play flag: wrap from the end of the track to its start
     bool unheard_ = false; // play was applied and no block rendered since
     bool retiring_ = false;
     Mode mode_ = Mode::Sinc;
-    // Next source frame to render, with the resampler's fraction: while playing, lagSource() ahead
-    // of what is heard, otherwise where the next play starts.
+    // Next source frame to render, with the resampler's fraction: while playing, lagSource() and
+    // what was rendered ahead beyond what is heard, otherwise where the next play starts.
     double pos_ = 0;
     PlayRun run_;
-    double renderedFrom_ = 0;
-    double advanced_ = 0;
+    double advanced_ = 0; // source frames played in the block being rendered
+    // What was rendered ahead: kAhead frames at most, in blocks, heard_ of them handed out.
+    std::array<float, 2 * kAhead> ahead_{};
+    std::array<AheadBlock, kAhead / kBlock> aheadBlocks_{};
+    int aheadBlockCount_ = 0;
+    int period_ = kBlock; // frames the output asks for at a time
+    int aheadFrames_ = 0;
+    int heard_ = 0;
+    std::int64_t holdAhead_ = 0; // frames heard before rendering ahead again, after a rate change
+    // The frames heard last, as the report tells them: positions on pos_'s count.
+    double heardFrom_ = 0;
+    double heardTo_ = 0;
+    double heardAdvanced_ = 0;
+    PlayRun heardRun_;
+    double heardRate_ = 0;
     std::int64_t feedCursor_ = 0;   // next source frame handed to the converter
     bool trackWrapped_ = false;     // the whole-track loop wrapped since the last restart
     bool feedWrapped_ = false;      // the same for the resampler's input, which runs ahead

@@ -132,6 +132,33 @@ TEST_F(EngineSound, SeeksAndFreesWhilePlayingFadeInsteadOfClicking) {
     EXPECT_LT(roughness(channelOf(out, 0), 1), 0.12);
 }
 
+// While playing, the voice renders ahead of what is heard: the level and the spectrum still tell
+// what is heard, and a change of rate is heard from the next block on, without a click.
+TEST_F(EngineSound, WhatWasRenderedAheadGivesWayToWhatIsHeardAndToARateChange) {
+    // Silent for half a second, then a 1 kHz sine.
+    Pcm pcm = makeSine(1000, 0.5, 44100, 2.0);
+    std::fill(pcm.samples.begin(), pcm.samples.begin() + 2 * 22050, std::int16_t{0});
+    const Handle h = open("late.wav", pcm);
+    engine->streamPlay(h, 0, 0);
+    // 40 blocks: the sine is rendered already, but not heard yet.
+    engine->render(40 * 256);
+    float bins[1024];
+    ASSERT_EQ(engine->channelGetData(h, bins, kDataFft2048), 4096);
+    EXPECT_EQ(engine->channelGetLevel(h), 0);
+    EXPECT_EQ(*std::max_element(bins, bins + 1024), 0.0f);
+    engine->render(22050 + 4410 - 40 * 256);
+    EXPECT_EQ(engine->channelGetLevel(h), 64 | (64 << 16));
+
+    engine->channelSlideAttributes(h, 48510, -1, kPanLeaveAlone, 0);
+    int rate = 0;
+    engine->channelGetAttributes(h, &rate, nullptr, nullptr);
+    EXPECT_EQ(rate, 48510);
+    const auto out = engine->render(2048);
+    EXPECT_NEAR(measureHz(channelOf(out, 0, kFade)), 1100.0, 2.0);
+    EXPECT_LT(roughness(channelOf(out, 0), 1), 0.084 * 1.1) << "the change clicks";
+    EXPECT_NEAR(engine->channelGetPosition(h) / 4, 22050 + 4410 + 2048 * 1.1, 1);
+}
+
 // A sound server at 44.1, 48 or 96 kHz plays the same music: the output's rate is folded into
 // the varispeed, and everything the deck reads or sets is at the track's rate, Hz or bins of
 // 44100 / 2048, whatever the output's. Only the equalizer works at the output's rate, as a mixer
