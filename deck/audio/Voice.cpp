@@ -173,6 +173,19 @@ void Voice::feedConverter(void* self, float* out, int count) {
     const std::int64_t end = v->endFrame();
     const auto loopStart = static_cast<std::int64_t>(v->run_.loopStart);
     const auto loopEnd = static_cast<std::int64_t>(v->run_.loopEnd);
+    // Most of the time the converter reads a stretch of the track with no seam, fade or end in it:
+    // the samples as they are.
+    const std::int64_t from = v->feedCursor_;
+    const std::int64_t plainEnd =
+        std::min(v->feedLoopArmed_ ? loopEnd : end, v->loop_ ? end - kFade : end);
+    if (v->feedFadeLeft_ == 0 && from >= (v->loop_ && v->feedWrapped_ ? kFade : 0) &&
+        from + count <= plainEnd) {
+        const std::int16_t* data = v->track_->data() + v->channels_ * from;
+        for (int i = 0; i < v->channels_ * count; ++i)
+            out[i] = data[i] * kFromInt16;
+        v->feedCursor_ = from + count;
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         std::int64_t f = v->feedCursor_;
         if (v->feedLoopArmed_ && f >= loopEnd) {
