@@ -85,36 +85,69 @@ void ParamEqFilter::computeCoefficients() {
     a2_ = (1.0 - alpha / a) / a0;
 }
 
-void ParamEqFilter::process(float* stereo, int frames) {
-    if (!primed_) return;
+// Both channels of a band side by side in one vector: two independent recursions per operation.
+using Pair = double __attribute__((vector_size(16)));
+
+struct ParamEqFilter::Stage {
+    Pair b0, b1, b2, a1, a2;
+    Pair z1, z2;
+    ParamEqFilter* band;
+};
+
+bool ParamEqFilter::prepare(bool chunked) {
+    if (!primed_) return false;
+    const bool gliding = !atTarget();
+    if (!gliding && current_.gain == 0.0) {
+        // Exactly flat: pass the sound through untouched. The state of an identity biquad is
+        // zero, so resuming from here later is seamless.
+        z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
+        return false;
+    }
+    if (gliding && chunked) glide();
+    return true;
+}
+
+void ParamEqFilter::processChain(ParamEqFilter* const* bands, int count, float* stereo,
+                                 int frames) {
+    count = std::min(count, kMaxChain);
+    Stage stages[kMaxChain];
     int done = 0;
     while (done < frames) {
-        const bool gliding = !atTarget();
-        if (!gliding && current_.gain == 0.0) {
-            // Exactly flat: pass the sound through untouched. The state of an identity biquad is
-            // zero, so resuming from here later is seamless.
-            z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
-            return;
-        }
+        // While any band glides, all go in steps of kGlideStep frames, each gliding band moving
+        // on at the start of each step.
+        bool gliding = false;
+        for (int b = 0; b < count; ++b)
+            gliding = gliding || (bands[b]->primed_ && !bands[b]->atTarget());
         const int n = gliding ? std::min(kGlideStep, frames - done) : frames - done;
-        if (gliding) glide();
-        float* p = stereo + 2 * done;
-        // Both channels in one pass: two independent recursions keep the pipeline busy.
-        double l1 = z1_[0], l2 = z2_[0], r1 = z1_[1], r2 = z2_[1];
-        for (int i = 0; i < n; ++i) {
-            const double xl = p[2 * i], xr = p[2 * i + 1];
-            const double yl = b0_ * xl + l1, yr = b0_ * xr + r1;
-            l1 = b1_ * xl - a1_ * yl + l2;
-            r1 = b1_ * xr - a1_ * yr + r2;
-            l2 = b2_ * xl - a2_ * yl;
-            r2 = b2_ * xr - a2_ * yr;
-            p[2 * i] = static_cast<float>(yl);
-            p[2 * i + 1] = static_cast<float>(yr);
+        int active = 0;
+        for (int b = 0; b < count; ++b) {
+            ParamEqFilter& f = *bands[b];
+            if (!f.prepare(gliding)) continue;
+            stages[active++] = {Pair{f.b0_, f.b0_},       Pair{f.b1_, f.b1_},
+                                Pair{f.b2_, f.b2_},       Pair{f.a1_, f.a1_},
+                                Pair{f.a2_, f.a2_},       Pair{f.z1_[0], f.z1_[1]},
+                                Pair{f.z2_[0], f.z2_[1]}, &f};
         }
-        z1_[0] = l1;
-        z2_[0] = l2;
-        z1_[1] = r1;
-        z2_[1] = r2;
+        float* p = stereo + 2 * done;
+        for (int i = 0; i < n && active > 0; ++i) {
+            Pair x{p[2 * i], p[2 * i + 1]};
+            for (int b = 0; b < active; ++b) {
+                Stage& s = stages[b];
+                const Pair y = s.b0 * x + s.z1;
+                s.z1 = s.b1 * x - s.a1 * y + s.z2;
+                s.z2 = s.b2 * x - s.a2 * y;
+                x = y;
+            }
+            p[2 * i] = static_cast<float>(x[0]);
+            p[2 * i + 1] = static_cast<float>(x[1]);
+        }
+        for (int b = 0; b < active; ++b) {
+            ParamEqFilter& f = *stages[b].band;
+            f.z1_[0] = stages[b].z1[0];
+            f.z1_[1] = stages[b].z1[1];
+            f.z2_[0] = stages[b].z2[0];
+            f.z2_[1] = stages[b].z2[1];
+        }
         done += n;
     }
 }

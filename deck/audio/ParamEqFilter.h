@@ -3,6 +3,10 @@
 // One band of the parametric equalizer: a stereo RBJ peaking biquad at the output rate. Parameter
 // changes glide over about 10 ms (coefficients recomputed every 16 frames on the way), so moving
 // an EQ fader or killing a band never clicks. A band at 0 dB is an exact pass-through.
+//
+// A voice's bands run in a row, frame by frame in one pass: each band's recursion waits on its
+// own last output, and interleaving the bands lets the processor work on all of them at once
+// (a quarter of the time of band after band, on the audio thread's every block).
 namespace zen::audio {
 
 class ParamEqFilter {
@@ -14,8 +18,9 @@ public:
     // gain -15..+15 dB. The first call after reset() jumps straight to the values.
     void set(float centreHz, float bandwidthSemitones, float gainDb);
     void reset();
-    // In place, interleaved stereo.
-    void process(float* stereo, int frames);
+    // `count` bands (at most kMaxChain) one after the other, in place, on interleaved stereo.
+    static constexpr int kMaxChain = 16;
+    static void processChain(ParamEqFilter* const* bands, int count, float* stereo, int frames);
 
     static float clampCentre(float hz, double fs);
     static float clampBandwidth(float semitones);
@@ -27,9 +32,12 @@ private:
         double bandwidth = 12;
         double gain = 0;
     };
+    struct Stage;
     void computeCoefficients();
     void glide();
     bool atTarget() const;
+    // Readies the band for the next frames (gliding on); false when it passes them through.
+    bool prepare(bool chunked);
 
     double fs_ = 44100;
     double glideCoeff_ = 0;

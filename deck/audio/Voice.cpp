@@ -546,8 +546,11 @@ void Voice::renderVoice(float* out, int frames) {
         std::fill(out, out + 2 * frames, 0.0f);
         mixFade(out, frames);
     }
+    std::array<ParamEqFilter*, kMaxEqBands> bands;
+    int count = 0;
     for (std::size_t b = 0; b < eq_.size(); ++b)
-        if (eqOn_[b]) eq_[b].process(out, frames);
+        if (eqOn_[b]) bands[static_cast<std::size_t>(count++)] = &eq_[b];
+    ParamEqFilter::processChain(bands.data(), count, out, frames);
     meter(out, frames);
     for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
         mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);

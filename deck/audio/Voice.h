@@ -56,7 +56,7 @@ public:
     // more as a faster output needs for the same time, up to kMaxFade.
     static constexpr int kFade = 128;
     static constexpr int kMaxFade = 4 * kFade;
-    static constexpr int kMaxEqBands = 16;
+    static constexpr int kMaxEqBands = ParamEqFilter::kMaxChain;
     // Below this rate, as a share of the output rate (the last tenth of a tape stop at 44100 Hz,
     // where what is heard lies under 2 kHz), a linear interpolator takes over from the resampler:
     // there a restart of the resampler (a seek or a loop wrap) would render hundreds of thousands
