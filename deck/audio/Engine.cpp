@@ -462,9 +462,9 @@ template <typename I> std::int32_t BasicEngine<I>::channelGetLevel(Handle channe
 
 template <typename I>
 std::int32_t BasicEngine<I>::channelGetData(Handle channel, float* buffer, std::uint32_t what) {
-    const Channel* c = find(channel);
+    Channel* c = find(channel);
     if (!c || !buffer || what != kDataFft2048 || !playing(*c)) return -1;
-    c->voice->copyScope(spectrum_.input(), SpectrumAnalyser::kSize);
+    c->scope.latest(c->voice->scope(), spectrum_.input(), SpectrumAnalyser::kSize);
     spectrum_.compute(buffer);
     return static_cast<std::int32_t>(SpectrumAnalyser::kBins * sizeof(float));
 }

@@ -4,6 +4,7 @@
 #include "deck/audio/EngineShared.h"
 #include "deck/audio/OutputBackend.h"
 #include "deck/audio/PcmTrack.h"
+#include "deck/audio/ScopeReader.h"
 #include "deck/audio/SpectrumAnalyser.h"
 
 #include <map>
@@ -90,6 +91,7 @@ protected:
         bool playingShadow = false;
         std::vector<Handle> effects;
         float bpm = 0; // last detection result, 0 = none
+        ScopeReader scope;
     };
     struct Effect {
         Handle channel = 0;

@@ -21,8 +21,8 @@
 //                      (they are deleted on the window thread, never under the callback's feet);
 //                    - per voice, a VoiceReport (position, rate, volume, pan, playing, level and
 //                      the sequence number of the last command applied) through a SeqLock;
-//                    - per voice, the last frames played (mono, at 44100 Hz whatever the
-//                      output's rate) through a ScopeRing, for the FFT;
+//                    - per voice, the last frames played (mono, at the rate the voice renders
+//                      at) through a ScopeRing, for the FFT;
 //                    - the CPU figure through an atomic.
 //
 // Neither side ever waits for the other: the audio thread only does wait-free stores and pops;
@@ -106,6 +106,12 @@ class ScopeRing {
 public:
     static constexpr std::size_t kSize = 8192;
 
+    // The frames' rate: set while no audio thread runs, read by any thread.
+    void setRate(double rate) { rate_.store(rate, std::memory_order_relaxed); }
+    double rate() const { return rate_.load(std::memory_order_relaxed); }
+    // Frames appended so far.
+    std::size_t written() const { return written_.load(std::memory_order_acquire); }
+
     void append(const float* mono, std::size_t count) {
         std::size_t w = written_.load(std::memory_order_relaxed);
         for (std::size_t i = 0; i < count; ++i, ++w)
@@ -126,10 +132,19 @@ public:
             if (written_.load(std::memory_order_relaxed) - end <= kSize - count) return;
         }
     }
+    // Copies frames [from, from + count) of those written; false when the writer has lapped them
+    // meanwhile.
+    bool copy(std::size_t from, std::size_t count, float* out) const {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = samples_[(from + i) & (kSize - 1)].load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return written_.load(std::memory_order_relaxed) - from <= kSize;
+    }
 
 private:
     std::atomic<float> samples_[kSize] = {};
     std::atomic<std::size_t> written_{0};
+    std::atomic<double> rate_{44100};
 };
 
 // An uninterrupted run of playback: it began at `start` (a play or a seek) and, when the voice

@@ -1,18 +1,12 @@
 #include "deck/audio/Voice.h"
 
-#include <soxr.h>
-
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace zen::audio {
 
 namespace {
 constexpr float kFromInt16 = 1.0f / 32768.0f;
-// The scope's rate: the spectrum's bin k lies at k x 44100 / 2048 Hz.
-constexpr double kScopeRate = 44100;
-constexpr std::size_t kWarmUpFrames = 16384;
 // After a change of rate, a voice renders only what is heard for this long: a fader or a bend sends
 // its changes in a stream, and each would bring the rendering back from ahead.
 constexpr double kHoldAheadSeconds = 0.5;
@@ -104,25 +98,7 @@ void Voice::useOutputRate(double outputRate) {
                                              &Voice::feedConverter, this);
     for (ParamEqFilter& band : eq_)
         band.setSampleRate(renderRate_);
-    if (scopeConverter_) soxr_delete(scopeConverter_);
-    scopeConverter_ = nullptr;
-    if (renderRate_ != kScopeRate) {
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-        scopeConverter_ =
-            soxr_create(renderRate_, kScopeRate, 1, nullptr, nullptr, &quality, nullptr);
-        // libsoxr grows its buffers to the largest burst it meets: one far longer than any
-        // block, of silence, now on this thread rather than later under the audio callback.
-        const std::vector<float> silence(kWarmUpFrames, 0.0f);
-        std::vector<float> converted(
-            static_cast<std::size_t>(kWarmUpFrames * kScopeRate / renderRate_) + kBlock);
-        if (scopeConverter_)
-            soxr_process(scopeConverter_, silence.data(), silence.size(), nullptr, converted.data(),
-                         converted.size(), nullptr);
-    }
-}
-
-Voice::~Voice() {
-    if (scopeConverter_) soxr_delete(scopeConverter_);
+    scope_.setRate(renderRate_);
 }
 
 std::int64_t Voice::endFrame() const {
@@ -554,7 +530,7 @@ void Voice::renderVoice(float* out, int frames) {
     meter(out, frames);
     for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
         mono_[i] = 0.5f * (out[2 * i] + out[2 * i + 1]);
-    appendScope(frames);
+    scope_.append(mono_.data(), static_cast<std::size_t>(frames));
 }
 
 void Voice::render(float* mix, int frames, int globalVolume) {
@@ -589,17 +565,6 @@ void Voice::render(float* mix, int frames, int globalVolume) {
             mix[2 * i + c] += out[2 * i + c] * (start + step * (i + 1));
         lastGain_[c] = target[c];
     }
-}
-
-void Voice::appendScope(int frames) {
-    if (!scopeConverter_) {
-        scope_.append(mono_.data(), static_cast<std::size_t>(frames));
-        return;
-    }
-    std::size_t converted = 0;
-    soxr_process(scopeConverter_, mono_.data(), static_cast<std::size_t>(frames), nullptr,
-                 scopeFrames_.data(), scopeFrames_.size(), &converted);
-    scope_.append(scopeFrames_.data(), converted);
 }
 
 void Voice::publish(std::int64_t nowNs) {

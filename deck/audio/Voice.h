@@ -70,7 +70,6 @@ public:
     // Plays the track into an output of `outputRate` Hz: the varispeed converts the file's rate
     // and the output's in one step.
     Voice(std::shared_ptr<const PcmTrack> track, bool module, double outputRate);
-    ~Voice();
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
@@ -99,7 +98,7 @@ public:
 
     // Any thread.
     VoiceReport report() const { return report_.read(); }
-    void copyScope(float* out, std::size_t count) const { scope_.copyLatest(out, count); }
+    const ScopeRing& scope() const { return scope_; }
 
 private:
     enum class Mode { Sinc, Linear };
@@ -190,8 +189,6 @@ private:
     // A new run, heard from `heard` on.
     void beginRun(double heard);
     void meter(const float* stereo, int frames);
-    // The mono frames of the block just rendered, into the scope at 44100 Hz.
-    void appendScope(int frames);
 
     std::shared_ptr<const PcmTrack> track_;
     const bool module_;
@@ -266,8 +263,6 @@ private:
 
     SeqLock<VoiceReport> report_;
     ScopeRing scope_;
-    soxr* scopeConverter_ = nullptr; // output rate to 44100 Hz, when they differ
-    std::array<float, 2 * kBlock> scopeFrames_{};
 };
 
 } // namespace zen::audio
