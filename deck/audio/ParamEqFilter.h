@@ -6,7 +6,7 @@
 //
 // A voice's bands run in a row, frame by frame in one pass: each band's recursion waits on its
 // own last output, and interleaving the bands lets the processor work on all of them at once
-// (a quarter of the time of band after band, on the audio thread's every block).
+// (about half the time of band after band, on the audio thread's every block).
 namespace zen::audio {
 
 class ParamEqFilter {

@@ -37,17 +37,13 @@ void ScopeReader::restart(const ScopeRing& ring, std::size_t written) {
                  ScopeRing::kSize / 2);
     cursor_ = written > wanted ? written - wanted : 0;
     converted_.fill(0.0f);
+    head_ = 0;
 }
 
 void ScopeReader::append(const float* frames, std::size_t count) {
-    // The newest kMaxCount frames stay, at the end of converted_.
-    if (count >= kMaxCount) {
-        std::copy(frames + count - kMaxCount, frames + count, converted_.begin());
-    } else {
-        std::copy(converted_.begin() + static_cast<std::ptrdiff_t>(count), converted_.end(),
-                  converted_.begin());
-        std::copy(frames, frames + count, converted_.end() - static_cast<std::ptrdiff_t>(count));
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        converted_[(head_ + i) % kMaxCount] = frames[i];
+    head_ = (head_ + count) % kMaxCount;
 }
 
 bool ScopeReader::convert(const ScopeRing& ring, std::size_t written) {
@@ -79,7 +75,8 @@ void ScopeReader::latest(const ScopeRing& ring, float* out, std::size_t count) {
         restart(ring, written);
         if (converter_) convert(ring, written);
     }
-    std::copy(converted_.end() - static_cast<std::ptrdiff_t>(count), converted_.end(), out);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = converted_[(head_ + kMaxCount - count + i) % kMaxCount];
 }
 
 } // namespace zen::audio

@@ -40,11 +40,13 @@ private:
         void operator()(soxr* converter) const;
     };
     std::unique_ptr<soxr, Deleter> converter_;
-    double rate_ = 0;                          // the ring's rate the converter was made for
-    std::size_t cursor_ = 0;                   // the next ring frame to convert
-    std::vector<float> in_;                    // scratch: ring frames
-    std::vector<float> out_;                   // scratch: converted frames
-    std::array<float, kMaxCount> converted_{}; // the newest last
+    double rate_ = 0;        // the ring's rate the converter was made for
+    std::size_t cursor_ = 0; // the next ring frame to convert
+    std::vector<float> in_;  // scratch: ring frames
+    std::vector<float> out_; // scratch: converted frames
+    // The last kMaxCount frames converted, a ring whose oldest frame is at head_.
+    std::array<float, kMaxCount> converted_{};
+    std::size_t head_ = 0;
 };
 
 } // namespace zen::audio
