@@ -33,10 +33,12 @@ constexpr std::size_t kFamilyCandidates = 8;
 // (a waltz's chords on two and three: 0.65 and more; a 12/8's hats between its beats: 0.5 and
 // less); and the snare bursts repeat from beat to beat at least kSnareOnBeats of the bar's (a
 // waltz's snare, rim or chords on two and three: 0.4 and more; the one snare of a 6/8 bar read in
-// three: 0.25 and less).
+// three: 0.25 and less), which themselves repeat every bar at least kMarkedBar (0.25 and more; a
+// triplet groove with no snare or rim read in threes: 0).
 constexpr double kBarOfThree = 0.2;
 constexpr double kEvenBeats = 0.55;
 constexpr double kSnareOnBeats = 1.0 / 3;
+constexpr double kMarkedBar = 0.1;
 // A backbeat's bar: the kick repeats there at least kKickBar (a kick pattern: 0.3 and more;
 // percussion three against the kick leaves the snare a bar the kick does not have: below 0). The
 // kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
@@ -156,14 +158,17 @@ bool groupsInTwos(const Periodicities& p, double lag, double margin) {
 
 // How much the kick and the bass repeat on this level's beats, half bars and bars (weighted 1, 2
 // and 4) up to two bars of four beats, or of three: their patterns repeat in bars of the beat's
-// tempo, not of a 3:2 or 4:3 relative. Bars of three count only where the eighths group in twos
-// and no snare lands on two and four of a 4/4 bar as long (an even triplet groove, whose bar read
-// in three has beats of four triplet eighths).
+// tempo, not of a 3:2 or 4:3 relative. Bars of three count only where the eighths group in twos,
+// a snare, a rim or chords mark the bar as well (a triplet groove's bass repeating every two
+// beats makes bars of three at 3:2 of its tempo, which nothing else marks) and no snare lands on
+// two and four of a 4/4 bar as long (an even triplet groove, whose bar read in three has beats of
+// four triplet eighths).
 double lowBars(const Periodicities& p, double lag) {
     double best = -1;
     for (int beatsPerBar : {4, 3}) {
         if (beatsPerBar == 3 &&
-            (!groupsInTwos(p, lag, kGroupingMargin) || backbeat(p, lag * 3 / 4) > 0))
+            (!groupsInTwos(p, lag, kGroupingMargin) || backbeat(p, lag * 3 / 4) > 0 ||
+             atLag(p.snare, 3 * lag) < kMarkedBar))
             continue;
         double sum = 0, total = 0;
         for (int k = 1; k <= 2 * beatsPerBar; ++k) {
@@ -181,20 +186,29 @@ double lowBars(const Periodicities& p, double lag) {
 // a compound meter's beat at a third of its tempo (three parts, the first the kick's), so what
 // tells them apart is how the beats are marked: the kick and the bass repeat once a bar, at no
 // shorter lag and not every four beats; every beat carries onsets about as strong as the first
-// (chords on two and three, where a 12/8 has hats between its beats); the snare, where there is
-// one, plays on two and three rather than once a bar (a 6/8 bar heard in three), on every other
-// bar (a 12/8's backbeat) or on two and four of a 4/4 bar as long; and the eighths group in twos,
-// by any margin, since the marks before already tell a compound meter.
+// (chords on two and three, where a 12/8 has hats between its beats); the noise bursts of a
+// snare, a rim or the chords mark the bar, and play on two and three rather than once a bar (a 6/8
+// bar heard in three), on every other bar (a 12/8's backbeat) or on two and four of a 4/4 bar as
+// long; and the eighths group in twos, by any margin, since the marks before already tell a
+// compound meter.
 bool isTripleMeter(const Periodicities& p, double lag) {
     const double bar = std::min(atLag(p.low, 3 * lag), atLag(p.low, 6 * lag));
     double elsewhere = std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag));
     for (double shorter = lag / 2; shorter < 2.75 * lag; shorter += 1)
         elsewhere = std::max(elsewhere, atLag(p.low, shorter));
     const bool everyBeat = atLag(p.all, lag) >= kEvenBeats * atLag(p.all, 3 * lag);
-    const bool snareOnBeats = atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
+    const bool snareOnBeats = atLag(p.snare, 3 * lag) >= kMarkedBar &&
+                              atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
                               atLag(p.snare, 6 * lag) < atLag(p.snare, 3 * lag) + kBackbeat &&
                               backbeat(p, lag * 3 / 4) == 0;
     return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && groupsInTwos(p, lag, 0);
+}
+
+// Whether the onsets repeat on this level's beats at all. A 12/8 groove whose snare and kick play
+// on every dotted quarter has the snare of a backbeat at twice that tempo, whose beats fall every
+// eighth and a half, where nothing repeats.
+bool repeatsOnBeats(const Periodicities& p, double lag) {
+    return atLag(p.all, lag) >= 0;
 }
 
 // Whether two tempos are levels of one metrical hierarchy: a power of two apart, or that times
@@ -226,9 +240,13 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
             if (bpm < minBpm || bpm > maxBpm) continue;
             const double lag = beatLag(p, bpm);
             const double firm = backbeat(p, lag);
+            // Where the bar of two such beats holds three, the beats are a beat and a half of
+            // it, on which nothing need repeat.
+            const bool beatOfThree =
+                bpm * 1.5 <= std::min(maxBpm, kFastestWaltz) && isBarOfThree(p, lag);
             if (firm > firmest &&
                 std::max(atLag(p.kick, 2 * lag), atLag(p.kick, 4 * lag)) >= kKickBar &&
-                isRelative(bpm, peaks.front())) {
+                isRelative(bpm, peaks.front()) && (repeatsOnBeats(p, lag) || beatOfThree)) {
                 firmest = firm;
                 marked = bpm;
             }
@@ -307,8 +325,9 @@ double beatLevel(const Periodicities& p, const std::vector<double>& peaks, doubl
     // beat, the one where it repeats most firmly.
     double firmest = 0;
     for (std::size_t i = fastEnough; i < levels.size(); ++i) {
-        const double firm = backbeat(p, beatLag(p, levels[i]));
-        if (firm > 0 && firm >= firmest) {
+        const double lag = beatLag(p, levels[i]);
+        const double firm = backbeat(p, lag);
+        if (firm > 0 && firm >= firmest && repeatsOnBeats(p, lag)) {
             firmest = firm;
             level = i;
         }

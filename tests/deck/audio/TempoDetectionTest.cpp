@@ -156,6 +156,9 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     // keys leave the snare on three no bar of its own: where the chords change tells three.
     const Pattern threeFourPop{"x.....x.....", "........x...", "xxxxxxxxxxxx", 4, "",
                                "x.x.x.x.x.x.", "x.x.x.x.x.x."};
+    // Nothing lands between the beats of its doubled tempo, whose snare would be a backbeat's.
+    const Pattern twelveEight{"x.....x.....x.....x.....", "x.....x.....x.....x.....",
+                              "x.x.x.x.x.x.x.x.x.x.x.x.", 6};
     const Pattern halfTimeHardcore{"x...x...x...x...", "........x.......", "..x...x...x...x."};
     const struct {
         const char* what;
@@ -195,6 +198,9 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
          {.bpm = 117, .seconds = 60, .pattern = kBackbeat, .offGridMs = 15, .glideToBpm = 120.6},
          118.8,
          0.59},
+        {"12/8 with a kick and a snare on every beat",
+         {.bpm = 106.9, .pattern = twelveEight},
+         106.9},
     };
     for (const auto& c : cases) {
         const Handle h = decodeChannel(render(c.piece), c.piece.rate, c.channels);
