@@ -109,7 +109,6 @@ double playTestClock(double rate, const std::string& mp3) {
         engine->channelGetData(h, spectrum, kDataFft2048);
     }
     const double cpu = zen::bench::threadCpuSeconds() - start;
-
     return engine->channelGetLevel(h) == -1 ? -1 : kPlaySeconds / cpu;
 }
 

@@ -14,16 +14,22 @@ constexpr std::size_t kChunk = 1024;
 // kMaxCount come out.
 constexpr std::size_t kPriming = 1024;
 static_assert(2 * kChunk <= ScopeRing::kSize / 2, "a chunk is copied while the voice writes");
+
+// The ring frames a fresh start converts, no further back than the voice surely keeps while they
+// are read; a backlog beyond them starts afresh too.
+std::size_t freshFrames(double rate) {
+    return std::min(
+        static_cast<std::size_t>(std::ceil(ScopeReader::kMaxCount * rate / ScopeReader::kRate)) +
+            kPriming,
+        ScopeRing::kSize / 2);
+}
 } // namespace
 
 void ScopeReader::Deleter::operator()(soxr* converter) const {
     soxr_delete(converter);
 }
 
-ScopeReader::ScopeReader() : in_(kChunk), out_(2 * kChunk) {}
-
-void ScopeReader::restart(const ScopeRing& ring, std::size_t written) {
-    const double rate = ring.rate();
+void ScopeReader::restart(double rate, std::size_t written) {
     if (rate != rate_ || !converter_) {
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         converter_.reset(soxr_create(rate, kRate, 1, nullptr, nullptr, &quality, nullptr));
@@ -31,12 +37,12 @@ void ScopeReader::restart(const ScopeRing& ring, std::size_t written) {
     } else {
         soxr_clear(converter_.get());
     }
-    // No further back than the voice surely keeps while this reads.
-    const std::size_t wanted =
-        std::min(static_cast<std::size_t>(std::ceil(kMaxCount * rate / kRate)) + kPriming,
-                 ScopeRing::kSize / 2);
+    const std::size_t wanted = freshFrames(rate);
     cursor_ = written > wanted ? written - wanted : 0;
-    converted_.fill(0.0f);
+    // Only a channel whose spectrum is read at another rate than 44.1 kHz holds these.
+    in_.resize(kChunk);
+    out_.resize(2 * kChunk);
+    converted_.assign(kMaxCount, 0.0f);
     head_ = 0;
 }
 
@@ -60,19 +66,18 @@ bool ScopeReader::convert(const ScopeRing& ring, std::size_t written) {
 
 void ScopeReader::latest(const ScopeRing& ring, float* out, std::size_t count) {
     count = std::min(count, kMaxCount);
-    if (ring.rate() == kRate) {
+    const double rate = ring.rate();
+    if (rate == kRate) {
         ring.copyLatest(out, count);
         return;
     }
     const std::size_t written = ring.written();
     // A new rate, frames the voice has already overwritten, or more than a fresh start needs
     // (the spectrum was not read for a while): start afresh from the latest.
-    const auto fresh = static_cast<std::size_t>(std::ceil(kMaxCount * ring.rate() / kRate));
-    if (ring.rate() != rate_ || !converter_ || written < cursor_ ||
-        written - cursor_ > std::min(fresh + kPriming, ScopeRing::kSize / 2))
-        restart(ring, written);
+    if (rate != rate_ || !converter_ || written < cursor_ || written - cursor_ > freshFrames(rate))
+        restart(rate, written);
     if (converter_ && !convert(ring, written)) {
-        restart(ring, written);
+        restart(rate, written);
         if (converter_) convert(ring, written);
     }
     for (std::size_t i = 0; i < count; ++i)

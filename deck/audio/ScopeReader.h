@@ -2,7 +2,6 @@
 
 #include "deck/audio/EngineShared.h"
 
-#include <array>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -23,15 +22,13 @@ public:
     // The most frames latest() gives.
     static constexpr std::size_t kMaxCount = 4096;
 
-    ScopeReader();
-
     // Fills out[0..count) with the latest frames of `ring` at 44100 Hz, oldest first; zeros
     // before anything was played.
     void latest(const ScopeRing& ring, float* out, std::size_t count);
 
 private:
     // Starts afresh from what the ring holds last: enough of it for kMaxCount frames.
-    void restart(const ScopeRing& ring, std::size_t written);
+    void restart(double rate, std::size_t written);
     // Converts ring frames [cursor_, written); false when the voice overwrote them meanwhile.
     bool convert(const ScopeRing& ring, std::size_t written);
     void append(const float* frames, std::size_t count);
@@ -45,7 +42,7 @@ private:
     std::vector<float> in_;  // scratch: ring frames
     std::vector<float> out_; // scratch: converted frames
     // The last kMaxCount frames converted, a ring whose oldest frame is at head_.
-    std::array<float, kMaxCount> converted_{};
+    std::vector<float> converted_;
     std::size_t head_ = 0;
 };
 
