@@ -2,6 +2,7 @@
 
 #include "Measure.h"
 #include "ToneMeasure.h"
+#include "deck/audio/Varispeed.h"
 
 #include <samplerate.h>
 #include <soxr.h>
@@ -84,6 +85,27 @@ Resampler soxrOversampled(double factor) {
     };
 }
 
+// The engine's own: libsoxr's fixed-rate x1.25 as above, then our polyphase stage.
+std::vector<float> varispeed(const std::vector<float>& in, int channels, double ratio,
+                             int outFrames) {
+    struct Source {
+        const std::vector<float>& in;
+        int channels;
+        std::size_t next = 0;
+    } source{in, channels};
+    const auto feed = [](void* context, float* frames, int count) {
+        auto& s = *static_cast<Source*>(context);
+        const auto width = static_cast<std::size_t>(s.channels);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(count) * width; ++i, ++s.next)
+            frames[i] = s.next < s.in.size() ? s.in[s.next] : 0.0f;
+    };
+    audio::Varispeed converter(channels, ratio, ratio, feed, &source);
+    std::vector<float> out(static_cast<std::size_t>(outFrames * channels));
+    for (int done = 0; done < outFrames; done += 256)
+        converter.render(out.data() + done * channels, std::min(256, outFrames - done));
+    return out;
+}
+
 std::vector<float> sine(double hz, double seconds) {
     std::vector<float> x(static_cast<std::size_t>(seconds * kOutputRate));
     for (std::size_t i = 0; i < x.size(); ++i)
@@ -116,6 +138,7 @@ std::vector<CandidateFigures> measureCandidates() {
         {"soxr_vr", soxrVariableRate},
         {"soxr_vr_oversampled_2", soxrOversampled(2)},
         {"soxr_vr_oversampled_1_25", soxrOversampled(1.25)},
+        {"soxr_oversampled_1_25_then_own", varispeed},
     };
     std::vector<CandidateFigures> figures;
     for (const auto& [name, resample] : candidates) {

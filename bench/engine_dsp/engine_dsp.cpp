@@ -160,13 +160,13 @@ double worstRestartMs() {
     for (double ratio : {Voice::kLinearBelowRatio, 0.2, 0.5, 1.0, 1.3}) {
         double phase = 0;
         Varispeed varispeed(2, ratio, 1.3, feedSine, &phase);
-        std::vector<float> out(2 * 256), scratch(2 * Varispeed::kScratchFrames);
+        std::vector<float> out(2 * 256);
         varispeed.render(out.data(), 256);
         constexpr int kRestarts = 20;
         const double start = zen::bench::threadCpuSeconds();
         for (int i = 0; i < kRestarts; ++i) {
             phase = static_cast<double>(varispeed.plan(5000.0 * i + 0.37));
-            varispeed.run(scratch.data());
+            varispeed.run();
             varispeed.render(out.data(), 256);
         }
         worst = std::max(worst, (zen::bench::threadCpuSeconds() - start) * 1000 / kRestarts);

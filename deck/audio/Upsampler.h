@@ -3,12 +3,12 @@
 #include <array>
 
 // Doubles the rate of interleaved stereo through a linear-phase half-band filter: for outputs of
-// 88.2 kHz and more a voice renders at half the output's rate, where libsoxr's variable-rate
-// stage costs half as much, and this finishes the conversion.
+// 88.2 kHz and more a voice renders at half the output's rate, where its varispeed costs half as
+// much, and this finishes the conversion.
 //
 // Flat within 0.0001 dB to 22 % of the output's rate (21.1 kHz at 96 kHz, 19.4 kHz at 88.2 kHz),
 // and the images of everything below that are 109 dB down: its stopband begins at 28 %. Above
-// 22 % lies only what the voice's own converter lets through above 91.8 % of its Nyquist, and
+// 22 % lies only what the file holds above 21.1 kHz (at 88.2 kHz 19.4) and a pitch raises there,
 // nothing a listener hears. A Kaiser-windowed sinc whose every other tap is zero: each input frame
 // gives one output frame that is the input itself, delayed, and one of kTaps products.
 //

@@ -1,146 +1,215 @@
 #include "deck/audio/Varispeed.h"
 
+#include "deck/audio/VarispeedKernels.h"
+
 #include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <cstring>
 
 namespace zen::audio {
 
 namespace {
-// The fixed-rate stage. Any factor from about 1.07 on puts the variable-rate filter's edges beyond
-// the source's band; up to about 1.5 the variable-rate stage stays under a ratio of 2 over the
-// pitch range and its bends, past which it halves its input first and costs three times as much.
+// The fixed-rate stage. 1.25 leaves the wide kernel a transition from 0.39 to 0.6 of the
+// oversampled rate, 36 taps; a higher factor shortens it but the steep kernel, whose length
+// follows the oversampled frames per output frame, grows.
 constexpr double kOversampling = 1.25;
 // Flat to 97.5 % of the source's Nyquist: 18 kHz of output at -16 % is 97.2 %.
 constexpr double kPassbandEnd = 0.975;
 // Source frames either side of a frame that the oversampler's filter reaches, to 120 dB down.
 constexpr double kOversamplerReach = 320;
 // Transforms of at most 2^12 points instead of libsoxr's 2^17 halve how far the oversampler reads
-// ahead (2400 source frames instead of 4400, all rendered unheard at a restart), for 2 % more work.
+// ahead, for 2 % more work.
 constexpr unsigned kLog2LargestTransform = 12;
-// The timing of libsoxr 0.1.3's variable-rate converter, measured with impulses, in its own input
-// frames and ratio: where its first output lies (input frames per unit of ratio, plus a quarter
-// frame from half speed on), and how far a change of ratio reaches back.
-constexpr double kLeadPerRatio = 1.363333;
-constexpr double kLeadStep = 0.25;
-constexpr double kChangeLag = 1.863333;
-// Input frames of the variable-rate converter after a splice that its output still carries the old
-// input through its filter's tail, audibly: beyond them it is more than 50 dB down, and a restart
-// fades in anyway.
-constexpr double kSettleFrames = 512;
+// Oversampled frames fetched at a time, past the kernel's own.
+constexpr int kChunk = 256;
 constexpr int kWarmUpFrames = 8192;
-// Below this the owner interpolates linearly.
-constexpr double kMinRatio = 0.004;
+// Oversampled frames per output frame up to which the wide kernel serves.
+constexpr double kWideUpTo = kOversampling;
+// Phases of the steep kernel's rows: stretched, it is smoother than the wide one.
+constexpr int kSteepPhases = 256;
+// The steps the steep kernel is stretched to lie on a grid of this factor.
+constexpr double kStretchGrid = 1.002;
+
+using Lanes = float __attribute__((vector_size(16)));
+Lanes load(const float* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 } // namespace
 
 Varispeed::Varispeed(int channels, double ratio, double maxRatio, Feed feed, void* context)
-    : channels_(channels), feed_(feed), context_(context), ratio_(ratio),
-      next_(lead(kOversampling * ratio) / kOversampling) {
+    : channels_(channels), feed_(feed), context_(context),
+      wide_(VarispeedKernels::get().wide.data()), steep_(VarispeedKernels::get().steep.data()),
+      input_(static_cast<std::size_t>(2 * kFeedFrames)) {
+    maxTaps_ = tapsFor(kStretchGrid * std::max(maxRatio, ratio));
+    capacity_ = maxTaps_ + kChunk;
+    frames_.assign(static_cast<std::size_t>(2 * capacity_), 0.0f);
+    stretched_.resize(static_cast<std::size_t>(2 * kSteepPhases * maxTaps_));
+    // Silence before the first frame: the first outputs read it.
+    base_ = -maxTaps_;
+    fill_ = maxTaps_;
+
     soxr_quality_spec_t steep = soxr_quality_spec(SOXR_HQ, SOXR_LINEAR_PHASE);
     steep.passband_end = kPassbandEnd;
     steep.stopband_begin = 1;
-    const soxr_quality_spec_t variable = soxr_quality_spec(SOXR_HQ, SOXR_VR);
-    const auto count = static_cast<unsigned>(channels);
     soxr_error_t error = nullptr;
     soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     runtime.log2_large_dft_size = kLog2LargestTransform;
-    oversampler_ = soxr_create(1, kOversampling, count, &error, nullptr, &steep, &runtime);
-    if (error || !oversampler_ ||
-        soxr_set_input_fn(oversampler_, &Varispeed::pullSource, this, kFeedFrames))
-        return;
-    // The rates given fix the largest ratio; a margin keeps the ones used off that edge, where the
-    // converter's timing differs.
-    soxr_t converter =
-        soxr_create(1.25 * kOversampling * maxRatio, 1, count, &error, nullptr, &variable, nullptr);
-    if (error || !converter) return;
-    if (soxr_set_input_fn(converter, &Varispeed::pullOversampled, this, kFeedFrames) ||
-        soxr_set_io_ratio(converter, kOversampling * ratio, 0)) {
-        soxr_delete(converter);
+    soxr_t oversampler = soxr_create(1, kOversampling, 2, &error, nullptr, &steep, &runtime);
+    if (error || !oversampler) return;
+    if (soxr_set_input_fn(oversampler, &Varispeed::pullSource, this, kFeedFrames)) {
+        soxr_delete(oversampler);
         return;
     }
-    converter_ = converter;
-    // libsoxr grows its buffers to the largest burst it has met: a block far longer than any the
-    // owner asks for, at every octave of the range, grows them now, on the constructing thread,
-    // instead of later under the audio callback.
-    std::vector<float> warmUp(static_cast<std::size_t>(kWarmUpFrames * channels));
+    oversampler_ = oversampler;
+    // libsoxr grows its buffers to the largest burst it has met: the fastest ratio asks for the
+    // largest, now, on the constructing thread, instead of later under the audio callback.
+    std::vector<float> warmUp(static_cast<std::size_t>(2 * kWarmUpFrames));
     warming_ = true;
-    for (double r = kMinRatio; r < 1.1 * maxRatio; r *= 2) {
-        setRatio(r);
-        render(warmUp.data(), kWarmUpFrames);
-    }
-    setRatio(ratio);
+    setRatio(maxRatio);
+    render(warmUp.data(), kWarmUpFrames);
     warming_ = false;
+    setRatio(ratio);
+    // What went in was silence, as before the first frame: the owner's first frame comes next.
+    place_ = kOversampling * static_cast<double>(fed_);
 }
 
 Varispeed::~Varispeed() {
-    if (converter_) soxr_delete(converter_);
     if (oversampler_) soxr_delete(oversampler_);
 }
 
-double Varispeed::lead(double ratio) {
-    return -(kLeadPerRatio * ratio + kLeadStep * (ratio >= 1 ? ratio : ratio >= 0.5 ? 1 : 0));
+int Varispeed::tapsFor(double ratio) const {
+    const double step = kOversampling * ratio;
+    if (step <= kWideUpTo) return VarispeedKernels::kWideTaps;
+    const int half = static_cast<int>(std::ceil(VarispeedKernels::kSteepReach * step)) + 1;
+    return (2 * half + 3) / 4 * 4;
 }
 
 std::size_t Varispeed::pullSource(void* self, const void** data, std::size_t requested) {
     auto* v = static_cast<Varispeed*>(self);
     const int count = static_cast<int>(std::min<std::size_t>(requested, kFeedFrames));
-    if (v->warming_)
-        std::fill(v->input_, v->input_ + count * v->channels_, 0.0f);
-    else
-        v->feed_(v->context_, v->input_, count);
+    float* in = v->input_.data();
+    if (v->warming_) {
+        std::fill(in, in + 2 * count, 0.0f);
+    } else {
+        v->feed_(v->context_, in, count);
+        if (v->channels_ == 1)
+            for (int i = count; i-- > 0;)
+                in[2 * i] = in[2 * i + 1] = in[i];
+    }
     v->fed_ += count;
-    *data = v->input_;
+    *data = in;
     return static_cast<std::size_t>(count);
 }
 
-std::size_t Varispeed::pullOversampled(void* self, const void** data, std::size_t requested) {
-    auto* v = static_cast<Varispeed*>(self);
-    *data = v->oversampled_;
-    return soxr_output(v->oversampler_, v->oversampled_,
-                       std::min<std::size_t>(requested, kFeedFrames));
+void Varispeed::setRatio(double ratio) {
+    ratio_ = ratio;
+    step_ = kOversampling * ratio;
+    if (step_ <= kWideUpTo)
+        taps_ = VarispeedKernels::kWideTaps;
+    else
+        stretchSteep(step_);
 }
 
-double Varispeed::setRatio(double ratio) {
-    if (ratio == ratio_) return 0;
-    soxr_set_io_ratio(converter_, kOversampling * ratio, 0);
-    const double moved = kChangeLag * (ratio_ - ratio);
-    next_ += moved;
-    ratio_ = ratio;
-    return moved;
+void Varispeed::ensure(std::int64_t first, std::int64_t last) {
+    while (base_ + fill_ <= last) {
+        // What no output reads any more makes room.
+        const auto drop = static_cast<int>(std::min<std::int64_t>(first - base_, fill_));
+        if (drop > 0) {
+            std::copy(frames_.begin() + 2 * drop, frames_.begin() + 2 * fill_, frames_.begin());
+            fill_ -= drop;
+            base_ += drop;
+        }
+        const int room = std::min(capacity_ - fill_, kChunk);
+        float* to = frames_.data() + 2 * fill_;
+        const auto got =
+            static_cast<int>(soxr_output(oversampler_, to, static_cast<std::size_t>(room)));
+        // The feed never ends; should libsoxr fail, silence keeps the places right.
+        std::fill(to + 2 * got, to + 2 * room, 0.0f);
+        fill_ += room;
+    }
+}
+
+void Varispeed::dotFrame(const float* x, double phase, const float* rows, int taps, int phases,
+                         float* out) {
+    const double at = phase * phases;
+    const int row = std::min(static_cast<int>(at), phases - 1);
+    const auto w = static_cast<float>(at - row);
+    const float* weights = rows + 2 * row * taps;
+    const float* steps = weights + taps;
+    // Each tap serves a left and a right sample: lanes of two frames each.
+    Lanes a = {}, b = {};
+    for (int n = 0; n < taps; n += 4) {
+        const Lanes c = load(weights + n) + w * load(steps + n);
+        a += __builtin_shufflevector(c, c, 0, 0, 1, 1) * load(x + 2 * n);
+        b += __builtin_shufflevector(c, c, 2, 2, 3, 3) * load(x + 2 * n + 4);
+    }
+    const Lanes sum = a + b;
+    out[0] = sum[0] + sum[2];
+    out[1] = sum[1] + sum[3];
+}
+
+void Varispeed::stretchSteep(double step) {
+    // Stretched a little further than asked, to a step of a grid, so that a slide rebuilds the
+    // rows now and then rather than at every block: a kernel stretched further keeps everything
+    // past the Nyquist stopped, and its passband edge moves by at most a fifth of a percent.
+    const double grid = std::pow(kStretchGrid, std::ceil(std::log(step) / std::log(kStretchGrid)));
+    taps_ = std::min(tapsFor(grid / kOversampling), maxTaps_);
+    if (grid == stretchedFor_) return;
+    stretchedFor_ = grid;
+    constexpr double kStep = VarispeedKernels::kSteepStep;
+    for (int p = 0; p <= kSteepPhases; ++p) {
+        float* weights = stretched_.data() + 2 * p * taps_;
+        float* previous = weights - taps_;
+        const double phase = static_cast<double>(p) / kSteepPhases;
+        for (int n = 0; n < taps_; ++n) {
+            // Tap n lies (n - taps / 2 + 1 - phase) / grid output frames from the centre; its
+            // weight is divided by the stretch so that the gain stays one.
+            const double at =
+                ((n - taps_ / 2 + 1 - phase) / grid + VarispeedKernels::kSteepPadded) * kStep;
+            const int i = static_cast<int>(at);
+            const double value =
+                (steep_[2 * i] + (at - i) * static_cast<double>(steep_[2 * i + 1])) / grid;
+            if (p < kSteepPhases) weights[n] = static_cast<float>(value);
+            if (p > 0) previous[n] = static_cast<float>(value - previous[n - taps_]);
+        }
+    }
 }
 
 void Varispeed::render(float* out, int frames) {
-    // The converter gives at most the frames asked for.
-    const auto done =
-        static_cast<int>(soxr_output(converter_, out, static_cast<std::size_t>(frames)));
-    std::fill(out + done * channels_, out + frames * channels_, 0.0f);
-    next_ += frames * ratio_;
+    const bool wide = step_ <= kWideUpTo;
+    float frame[2];
+    for (int i = 0; i < frames; ++i) {
+        const double whole = std::floor(place_);
+        const std::int64_t first = static_cast<std::int64_t>(whole) - taps_ / 2 + 1;
+        ensure(first, first + taps_ - 1);
+        const float* x = frames_.data() + 2 * (first - base_);
+        if (wide)
+            dotFrame(x, place_ - whole, wide_, taps_, VarispeedKernels::kWidePhases, frame);
+        else
+            dotFrame(x, place_ - whole, stretched_.data(), taps_, kSteepPhases, frame);
+        out[channels_ * i] = frame[0];
+        if (channels_ == 2) out[2 * i + 1] = frame[1];
+        place_ += step_;
+    }
 }
 
 std::int64_t Varispeed::plan(double position) {
-    // Outputs to render unheard: past the input already taken, and past the filters' tails of it.
-    const double pending = static_cast<double>(fed_) - next_;
-    const double settle =
-        kOversamplerReach + kSettleFrames * std::max(1.0, kOversampling * ratio_) / kOversampling;
-    unheard_ = std::max(1, static_cast<int>(std::ceil((pending + settle) / ratio_)));
-    plannedRatio_ = ratio_;
-    // Where the next output would then lie, counted from the first new input frame; the feed
-    // begins a whole frame further back, and the unheard frames run fast enough to make it up.
-    const double reach = next_ + unheard_ * ratio_ - static_cast<double>(fed_);
-    const auto from = static_cast<std::int64_t>(std::floor(position - reach));
-    warpedRatio_ =
-        (static_cast<double>(fed_) + position - static_cast<double>(from) - next_) / unheard_;
+    // The first oversampled frame clear of the old input, and the first place whose taps all
+    // begin there, in source frames past the next input frame.
+    const double clean = kOversampling * (static_cast<double>(fed_) + kOversamplerReach);
+    const double past = (clean + taps_ / 2) / kOversampling - static_cast<double>(fed_);
+    const auto from = static_cast<std::int64_t>(std::floor(position - past));
+    plannedPlace_ =
+        kOversampling * (static_cast<double>(fed_) + position - static_cast<double>(from));
     return from;
 }
 
-void Varispeed::run(float* scratch) {
-    // The two changes of ratio move the input position by opposite amounts.
-    setRatio(warpedRatio_);
-    for (int left = unheard_; left > 0; left -= kScratchFrames)
-        render(scratch, std::min(left, kScratchFrames));
-    setRatio(plannedRatio_);
+void Varispeed::run() {
+    place_ = plannedPlace_;
 }
 
 } // namespace zen::audio

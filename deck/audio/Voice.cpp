@@ -15,7 +15,6 @@ constexpr double kHalvingFrom = 88200;
 // Input frames the resampler may hold beyond the frame being heard, restarts included (its
 // oversampler reads ahead in blocks: up to 2400 frames were measured).
 constexpr double kConverterAhead = 4096;
-static_assert(Voice::kFade >= Varispeed::kScratchFrames, "restarts render through scratch_");
 
 // Raised cosine, k = 1 .. length: the gain of the k-th frame of a fade-in.
 float fadeIn(std::int64_t k, std::int64_t length = Voice::kFade) {
@@ -229,11 +228,10 @@ int Voice::renderLinear(float* out, int frames, double rate0, double rate1) {
 }
 
 int Voice::renderSinc(float* out, int frames, double rate) {
-    // The converter takes the block's ratio at its start; the change moves the input position of
-    // what follows a little, and the position moves with it.
+    // The converter takes the block's ratio at its start.
     if (resyncPending_) resync();
     const double step = rate / renderRate_;
-    pos_ += varispeed_->setRatio(step);
+    varispeed_->setRatio(step);
     float* dst = channels_ == 2 ? out : mono_.data();
     varispeed_->render(dst, frames);
     if (channels_ == 1)
@@ -343,7 +341,7 @@ void Voice::resync() {
     feedCursor_ = varispeed_->plan(pos_);
     feedLoopArmed_ = loopArmed();
     feedFadeLeft_ = 0;
-    varispeed_->run(scratch_.data());
+    varispeed_->run();
 }
 
 double Voice::ahead(double heard) const {

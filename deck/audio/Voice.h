@@ -13,8 +13,8 @@
 // One playing channel on the audio thread: reads the track's PCM at its rate (varispeed), runs
 // its equalizer bands, meters what comes out and adds it to the mix with its volume and pan. With
 // a loop set, the frame that reaches the loop end is followed by the loop start, crossfaded. What
-// it plays goes to its scope at 44100 Hz whatever the output's rate (converted on the way when the
-// output runs at another), so the spectrum's bins keep their frequencies.
+// it plays goes to its scope at the rate it renders at; the spectrum's reader converts that to
+// 44100 Hz, so the spectrum's bins keep their frequencies.
 //
 // For an output of 88.2 kHz or more the voice renders at half its rate, and the upsampler doubles
 // it before the volume and pan: still one conversion from the file's rate to the output's, at
@@ -23,21 +23,21 @@
 // far ahead of what it reports: a seek or a play lands on its frame exactly when it is heard, and
 // its crossfade is shorter by that time so that a jump is over as soon as at any other rate.
 //
-// The resampler plays at the file's own rate too: it passes the top octave there as elsewhere,
-// but its phase there is not the raw samples', so a switch from them onto it as the pitch left
-// 0 % would dip the top octave for the length of a crossfade (4 dB at 16 kHz). Moving the pitch
-// changes nothing but its ratio.
+// The resampler plays at the file's own rate too, flat there as elsewhere: moving the pitch
+// changes nothing but its ratio, with no switch to crossfade, and a deck at 0 % costs what it
+// costs at any pitch.
 //
 // While it plays, the voice renders its varispeed kAheadPeriods periods of the output at a time and
 // hands them out as the output asks: woken for each period of a sound server, after the machine
-// did other work in between, libsoxr's code runs two to five times slower for a while (measured on
-// a virtual machine), and rendering many periods at once pays that once instead of at each.
-// Everything after the varispeed (equalizer, level, scope, upsampler, volume and pan) works on the
-// frames as they are heard, so a change there sounds, and shows, at the next block. A command that
-// changes what the varispeed renders (play, stop, seek, loop, rate) brings it back to the frame
-// about to be heard: what it rendered ahead of that frame is the tail a jump fades out, and it
-// renders again from there. After a change of rate it renders only what is heard for a while, so
-// that a fader's or a bend's stream of changes costs one such return, not one each.
+// did other work in between, libsoxr's code (the varispeed's first stage) runs two to five times
+// slower for a while (measured on a virtual machine), and rendering many periods at once pays that
+// once instead of at each. Everything after the varispeed (equalizer, level, scope, upsampler,
+// volume and pan) works on the frames as they are heard, so a change there sounds, and shows, at
+// the next block. A command that changes what the varispeed renders (play, stop, seek, loop, rate)
+// brings it back to the frame about to be heard: what it rendered ahead of that frame is the tail a
+// jump fades out, and it renders again from there. After a change of rate it renders only what is
+// heard for a while, so that a fader's or a bend's stream of changes costs one such return, not one
+// each.
 //
 // Created and deleted on the window thread (the converter state and every buffer are allocated
 // in the constructor); between AddVoice and its return through the retire queue only the audio
