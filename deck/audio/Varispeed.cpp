@@ -30,7 +30,7 @@ constexpr double kWideUpTo = kOversampling;
 // Phases of the steep kernel's rows: stretched, it is smoother than the wide one.
 constexpr int kSteepPhases = 256;
 // The steps the steep kernel is stretched to lie on a grid of this factor.
-constexpr double kStretchGrid = 1.002;
+constexpr double kStretchGrid = 1.01;
 
 using Lanes = float __attribute__((vector_size(16)));
 Lanes load(const float* p) {
@@ -155,26 +155,39 @@ void Varispeed::dotFrame(const float* x, double phase, const float* rows, int ta
 void Varispeed::stretchSteep(double step) {
     // Stretched a little further than asked, to a step of a grid, so that a slide rebuilds the
     // rows now and then rather than at every block: a kernel stretched further keeps everything
-    // past the Nyquist stopped, and its passband edge moves by at most a fifth of a percent.
+    // past the Nyquist stopped, and its passband edge moves down by a percent at most.
     const double grid = std::pow(kStretchGrid, std::ceil(std::log(step) / std::log(kStretchGrid)));
     taps_ = std::min(tapsFor(grid / kOversampling), maxTaps_);
     if (grid == stretchedFor_) return;
     stretchedFor_ = grid;
-    constexpr double kStep = VarispeedKernels::kSteepStep;
-    for (int p = 0; p <= kSteepPhases; ++p) {
-        float* weights = stretched_.data() + 2 * p * taps_;
-        float* previous = weights - taps_;
-        const double phase = static_cast<double>(p) / kSteepPhases;
-        for (int n = 0; n < taps_; ++n) {
-            // Tap n lies (n - taps / 2 + 1 - phase) / grid output frames from the centre; its
-            // weight is divided by the stretch so that the gain stays one.
-            const double at =
-                ((n - taps_ / 2 + 1 - phase) / grid + VarispeedKernels::kSteepPadded) * kStep;
+    const auto weights = [&](int p) { return stretched_.data() + 2 * p * taps_; };
+    // Tap n of row p lies (n - taps / 2 + 1 - p / kSteepPhases) / grid output frames from the
+    // centre; its weight is divided by the stretch so that the gain stays one. The kernel is
+    // symmetric, so row kSteepPhases - p is row p backwards, and half the rows are read from the
+    // table.
+    const double stride = VarispeedKernels::kSteepStep / grid;
+    const auto gain = static_cast<float>(1 / grid);
+    for (int p = 0; p <= kSteepPhases / 2; ++p) {
+        float* row = weights(p);
+        double at = ((1 - taps_ / 2 - static_cast<double>(p) / kSteepPhases) / grid +
+                     VarispeedKernels::kSteepPadded) *
+                    VarispeedKernels::kSteepStep;
+        for (int n = 0; n < taps_; ++n, at += stride) {
             const int i = static_cast<int>(at);
-            const double value =
-                (steep_[2 * i] + (at - i) * static_cast<double>(steep_[2 * i + 1])) / grid;
-            if (p < kSteepPhases) weights[n] = static_cast<float>(value);
-            if (p > 0) previous[n] = static_cast<float>(value - previous[n - taps_]);
+            row[n] = (steep_[2 * i] + static_cast<float>(at - i) * steep_[2 * i + 1]) * gain;
+        }
+    }
+    for (int p = kSteepPhases / 2 + 1; p < kSteepPhases; ++p)
+        std::reverse_copy(weights(kSteepPhases - p), weights(kSteepPhases - p) + taps_, weights(p));
+    // Each row's steps lead to the next; past the last lies the first, one tap later.
+    for (int p = 0; p < kSteepPhases; ++p) {
+        const float* row = weights(p);
+        float* steps = weights(p) + taps_;
+        for (int n = 0; n < taps_; ++n) {
+            const float next = p + 1 < kSteepPhases ? weights(p + 1)[n]
+                               : n > 0              ? weights(0)[n - 1]
+                                                    : 0;
+            steps[n] = next - row[n];
         }
     }
 }
