@@ -21,6 +21,10 @@ constexpr double kKickPulse = 0.3;
 // that hi-hats and percussion leave in those bands stays below 0.45.
 constexpr double kFirmSnare = 0.5;
 constexpr double kBackbeat = 0.2;
+// A band whose tempo drifts smears the snare's repetition four beats on more than two beats on:
+// 0.3 to 0.5 where two beats on still reaches kFirmSnare. Among the levels a factor of two apart,
+// where only the backbeat chooses, four beats on may fall this far short of it.
+constexpr double kDriftedSnare = 0.2;
 // Where grouping eighths in threes or in twos fits about equally (within this much
 // autocorrelation), a compound reading is kept and the kick's and the bass's bars of three beats
 // count for nothing.
@@ -99,6 +103,18 @@ double backbeat(const Periodicities& p, double lag) {
     const double shorter =
         std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
     return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
+}
+
+// The same for a band whose tempo drifts: two beats on firmly, four beats on less so.
+double driftedBackbeat(const Periodicities& p, double lag) {
+    const double two = atLag(p.snare, 2 * lag), four = atLag(p.snare, 4 * lag);
+    const double shorter =
+        std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
+    const double everyOther = std::min(two, four);
+    return two >= kFirmSnare && four >= kFirmSnare - kDriftedSnare &&
+                   everyOther - shorter >= kBackbeat
+               ? everyOther
+               : 0;
 }
 
 // How much more the onsets of a signal lie around the snare (before or after it) a third and two
@@ -322,11 +338,11 @@ double beatLevel(const Periodicities& p, const std::vector<double>& peaks, doubl
         ++fastEnough;
     level = std::max(level, fastEnough);
     // The snare on two and four: of the levels where it lands every other beat and not on every
-    // beat, the one where it repeats most firmly.
+    // beat, the one where it repeats most firmly, a drifting band's included.
     double firmest = 0;
     for (std::size_t i = fastEnough; i < levels.size(); ++i) {
         const double lag = beatLag(p, levels[i]);
-        const double firm = backbeat(p, lag);
+        const double firm = driftedBackbeat(p, lag);
         if (firm > 0 && firm >= firmest && repeatsOnBeats(p, lag)) {
             firmest = firm;
             level = i;
