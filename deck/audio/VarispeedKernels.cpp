@@ -13,12 +13,24 @@ constexpr double kWideCutoff = 0.495;
 // The steep kernel's, in cycles per output frame: halfway from 0.43 to the Nyquist.
 constexpr double kSteepCutoff = 0.465;
 
+// The modified Bessel function of order 0 by its power series, which for arguments up to kBeta
+// reaches double precision in under 40 terms. Through std::cyl_bessel_i the tables took 0.1 s of
+// the window thread at the first voice; this way 8 ms.
+double besselI0(double x) {
+    const double quarter = x * x / 4;
+    double term = 1, sum = 1;
+    for (int k = 1; term > 1e-17 * sum; ++k) {
+        term *= quarter / (static_cast<double>(k) * k);
+        sum += term;
+    }
+    return sum;
+}
+
 // A lowpass of `cutoff` cycles per frame at `t` frames from its centre, windowed to `reach`.
 double windowedSinc(double t, double cutoff, double reach) {
     if (std::abs(t) >= reach) return 0;
     const double r = t / reach;
-    const double window =
-        std::cyl_bessel_i(0.0, kBeta * std::sqrt(1 - r * r)) / std::cyl_bessel_i(0.0, kBeta);
+    const double window = besselI0(kBeta * std::sqrt(1 - r * r)) / besselI0(kBeta);
     const double x = 2 * M_PI * cutoff * t;
     return 2 * cutoff * (x == 0 ? 1 : std::sin(x) / x) * window;
 }
@@ -59,9 +71,12 @@ VarispeedKernels::VarispeedKernels() {
         return windowedSinc(static_cast<double>(i - kSteepPadded * kSteepStep) / kSteepStep,
                             kSteepCutoff, kSteepReach);
     };
+    double here = at(0);
     for (int i = 0; i < entries; ++i) {
-        steep[static_cast<std::size_t>(2 * i)] = static_cast<float>(at(i));
-        steep[static_cast<std::size_t>(2 * i + 1)] = static_cast<float>(at(i + 1) - at(i));
+        const double next = at(i + 1);
+        steep[static_cast<std::size_t>(2 * i)] = static_cast<float>(here);
+        steep[static_cast<std::size_t>(2 * i + 1)] = static_cast<float>(next - here);
+        here = next;
     }
 }
 
