@@ -95,24 +95,15 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
-// beats, where that is at least kFirmSnare and kBackbeat more than every beat, two thirds of two
-// (the snare of a bar of three beats) and every half beat (a snare on every beat of a slower
-// level read here); else 0.
-double backbeat(const Periodicities& p, double lag) {
-    const double everyOther = std::min(atLag(p.snare, 2 * lag), atLag(p.snare, 4 * lag));
-    const double shorter =
-        std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
-    return everyOther >= kFirmSnare && everyOther - shorter >= kBackbeat ? everyOther : 0;
-}
-
-// The same for a band whose tempo drifts: two beats on firmly, four beats on less so.
-double driftedBackbeat(const Periodicities& p, double lag) {
+// beats, where that is at least kFirmSnare (four beats on `drifted` less, for a band whose tempo
+// drifts) and kBackbeat more than every beat, two thirds of two (the snare of a bar of three
+// beats) and every half beat (a snare on every beat of a slower level read here); else 0.
+double backbeat(const Periodicities& p, double lag, double drifted = 0) {
     const double two = atLag(p.snare, 2 * lag), four = atLag(p.snare, 4 * lag);
+    const double everyOther = std::min(two, four);
     const double shorter =
         std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
-    const double everyOther = std::min(two, four);
-    return two >= kFirmSnare && four >= kFirmSnare - kDriftedSnare &&
-                   everyOther - shorter >= kBackbeat
+    return two >= kFirmSnare && four >= kFirmSnare - drifted && everyOther - shorter >= kBackbeat
                ? everyOther
                : 0;
 }
@@ -342,7 +333,7 @@ double beatLevel(const Periodicities& p, const std::vector<double>& peaks, doubl
     double firmest = 0;
     for (std::size_t i = fastEnough; i < levels.size(); ++i) {
         const double lag = beatLag(p, levels[i]);
-        const double firm = driftedBackbeat(p, lag);
+        const double firm = backbeat(p, lag, kDriftedSnare);
         if (firm > 0 && firm >= firmest && repeatsOnBeats(p, lag)) {
             firmest = firm;
             level = i;
