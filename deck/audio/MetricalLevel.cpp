@@ -34,13 +34,18 @@ constexpr std::size_t kFamilyCandidates = 8;
 // A 3/4 bar: the kick and the bass repeat every three beats by at least this much more than at any
 // shorter lag and than every four (a waltz's kick on one stands 0.35 and more above, a 4/4 pattern
 // read in threes stays below 0.05); every beat's onsets repeat at least kEvenBeats of the bar's
-// (a waltz's chords on two and three: 0.65 and more; a 12/8's hats between its beats: 0.5 and
-// less); and the snare bursts repeat from beat to beat at least kSnareOnBeats of the bar's (a
-// waltz's snare, rim or chords on two and three: 0.4 and more; the one snare of a 6/8 bar read in
-// three: 0.25 and less), which themselves repeat every bar at least kMarkedBar (0.25 and more; a
-// triplet groove with no snare or rim read in threes: 0).
+// where the beats are as fast as a slow 12/8's eighths, from kSlowTwelveEighths (its dotted-quarter
+// beat at 55: with no snare, its eighths carry hats and chords as a waltz's beats do, 0.45), and at
+// least kEvenBeatsSlower where they are slower (a waltz whose chords alone mark two and three: 0.38
+// and more); and the snare bursts repeat from beat to
+// beat at least kSnareOnBeats of the bar's (a waltz's snare, rim or chords on two and three: 0.4
+// and more; the one snare of a 6/8 bar read in three: 0.25 and less), which themselves repeat
+// every bar at least kMarkedBar (0.25 and more; a triplet groove with no snare or rim read in
+// threes: 0).
 constexpr double kBarOfThree = 0.2;
 constexpr double kEvenBeats = 0.55;
+constexpr double kEvenBeatsSlower = 0.3;
+constexpr double kSlowTwelveEighths = 165;
 constexpr double kSnareOnBeats = 1.0 / 3;
 constexpr double kMarkedBar = 0.1;
 // A backbeat's bar: the kick repeats there at least kKickBar (a kick pattern: 0.3 and more;
@@ -203,7 +208,9 @@ bool isTripleMeter(const Periodicities& p, double lag) {
     double elsewhere = std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag));
     for (double shorter = lag / 2; shorter < 2.75 * lag; shorter += 1)
         elsewhere = std::max(elsewhere, atLag(p.low, shorter));
-    const bool everyBeat = atLag(p.all, lag) >= kEvenBeats * atLag(p.all, 3 * lag);
+    const double evenBeats =
+        60.0 * p.framesPerSecond / lag >= kSlowTwelveEighths ? kEvenBeats : kEvenBeatsSlower;
+    const bool everyBeat = atLag(p.all, lag) >= evenBeats * atLag(p.all, 3 * lag);
     const bool snareOnBeats = atLag(p.snare, 3 * lag) >= kMarkedBar &&
                               atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
                               atLag(p.snare, 6 * lag) < atLag(p.snare, 3 * lag) + kBackbeat &&
