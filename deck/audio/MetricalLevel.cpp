@@ -54,6 +54,11 @@ constexpr double kMarkedBar = 0.1;
 // 0.85 and more; a bass line's eighths under a kick: 0.7 and less).
 constexpr double kKickBar = 0.2;
 constexpr double kKickEveryBeat = 0.8;
+// A kick whose own beat lies four thirds of the backbeat's repeats there within this of its
+// repetition in the bar (a kick on every beat under percussion every dotted eighth, whose bar of
+// three beats carries a backbeat of its own: 0.8 at both; a 6/8's kick: 0.45 and less there, 0.8
+// and more in its bar).
+constexpr double kKickOwnBeat = 0.1;
 // The bar of such a backbeat holds three beats when the onsets around the snare lie on them
 // kBarOfThreeMargin more than half a bar from it: all onsets', and the low band's and the
 // harmony's changes' at kCueShare each (3/4 rock and pop, a waltz with a snare: 0.1 and more; a
@@ -111,6 +116,15 @@ double backbeat(const Periodicities& p, double lag, double drifted = 0) {
     return two >= kFirmSnare && four >= kFirmSnare - drifted && everyOther - shorter >= kBackbeat
                ? everyOther
                : 0;
+}
+
+// Whether the kick repeats in the bar of a backbeat at this level, every two or four beats, and
+// does not keep a beat of its own four thirds of this one. A bar of three beats read as two such
+// beats (`beatOfThree`) has its beats every two thirds of one, where the kick may well repeat.
+bool kickMarksBar(const Periodicities& p, double lag, bool beatOfThree) {
+    const double bar = std::max(atLag(p.kick, 2 * lag), atLag(p.kick, 4 * lag));
+    return bar >= kKickBar &&
+           (beatOfThree || atLag(p.kick, lag * 4 / 3) < std::max(kKickBar, bar - kKickOwnBeat));
 }
 
 // How much more the onsets of a signal lie around the snare (before or after it) a third and two
@@ -258,8 +272,7 @@ double backbeatLevel(const Periodicities& p, const std::vector<double>& peaks, d
             // it, on which nothing need repeat.
             const bool beatOfThree =
                 bpm * 1.5 <= std::min(maxBpm, kFastestWaltz) && isBarOfThree(p, lag);
-            if (firm > firmest &&
-                std::max(atLag(p.kick, 2 * lag), atLag(p.kick, 4 * lag)) >= kKickBar &&
+            if (firm > firmest && kickMarksBar(p, lag, beatOfThree) &&
                 isRelative(bpm, peaks.front()) && (repeatsOnBeats(p, lag) || beatOfThree)) {
                 firmest = firm;
                 marked = bpm;
