@@ -170,11 +170,9 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
 // from the one to the other: the stretches of the whole agree within 0.5 % in each section and
 // lie between the two where the tempo changes, where a wandering tempo moves within its sections
 // and swings beyond them.
-std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Split& split,
-                                    double minBpm, double maxBpm) {
-    const std::size_t n = r.onsets.size();
-    const Beat a = beatOf(r.part(0, split.firstEnd), minBpm, maxBpm);
-    const Beat b = beatOf(r.part(split.secondStart, n), minBpm, maxBpm);
+std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat& b,
+                                    const Split& split, std::size_t n, double minBpm,
+                                    double maxBpm) {
     if (a.grid == 0 || b.grid == 0) return std::nullopt;
     const double tempoA = a.tempo(minBpm, maxBpm, split.firstEnd);
     const double tempoB = b.tempo(minBpm, maxBpm, n - split.secondStart);
@@ -200,6 +198,19 @@ std::optional<double> longerSection(const Rhythm& r, const Beat& whole, const Sp
     }
     // What lies between the sections goes half to each.
     return split.firstEnd + split.secondStart >= n ? tempoA : tempoB;
+}
+
+// The metrical level, a power of two of the whole's, at which both sections find their beat within
+// a wandering tempo's reach of each other, or 1. A band whose tempo drifts blurs the whole's
+// repetitions a bar apart more than each half's, and the whole can lose the backbeat that marks
+// its level where the halves keep it.
+double sectionsLevel(const Beat& whole, const Beat& a, const Beat& b) {
+    if (a.grid == 0 || b.grid == 0 || std::fabs(a.grid / b.grid - 1) >= kWanderReach) return 1;
+    const double level = std::exp2(std::round(std::log2(a.grid / whole.grid)));
+    return std::fabs(a.grid / (whole.grid * level) - 1) < kWanderReach &&
+                   std::fabs(b.grid / (whole.grid * level) - 1) < kWanderReach
+               ? level
+               : 1;
 }
 
 } // namespace
@@ -238,11 +249,19 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
                         fps};
     const Beat whole = beatOf(rhythm, minBpm, maxBpm);
     if (whole.grid == 0) return 0;
+    const double tempo = whole.tempo(minBpm, maxBpm, env.size());
+    const auto split = tempoChange(rhythm.onsets, fps);
+    if (!split) return static_cast<float>(tempo);
+    const std::size_t n = rhythm.onsets.size();
+    const Beat a = beatOf(rhythm.part(0, split->firstEnd), minBpm, maxBpm);
+    const Beat b = beatOf(rhythm.part(split->secondStart, n), minBpm, maxBpm);
     // A tempo that changes once reads as the tempo of its longer section.
-    if (const auto split = tempoChange(rhythm.onsets, fps))
-        if (const auto section = longerSection(rhythm, whole, *split, minBpm, maxBpm))
-            return static_cast<float>(*section);
-    return static_cast<float>(whole.tempo(minBpm, maxBpm, env.size()));
+    if (const auto section = longerSection(whole, a, b, *split, n, minBpm, maxBpm))
+        return static_cast<float>(*section);
+    // Else the whole's tempo, at the level both its sections find.
+    const double atSectionsLevel = tempo * sectionsLevel(whole, a, b);
+    return static_cast<float>(
+        atSectionsLevel >= minBpm && atSectionsLevel <= maxBpm ? atSectionsLevel : tempo);
 }
 
 } // namespace zen::audio
