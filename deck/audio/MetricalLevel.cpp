@@ -37,11 +37,10 @@ constexpr std::size_t kFamilyCandidates = 8;
 // where the beats are as fast as a slow 12/8's eighths, from kSlowTwelveEighths (its dotted-quarter
 // beat at 55: with no snare, its eighths carry hats and chords as a waltz's beats do, 0.45), and at
 // least kEvenBeatsSlower where they are slower (a waltz whose chords alone mark two and three: 0.38
-// and more); and the snare bursts repeat from beat to
-// beat at least kSnareOnBeats of the bar's (a waltz's snare, rim or chords on two and three: 0.4
-// and more; the one snare of a 6/8 bar read in three: 0.25 and less), which themselves repeat
-// every bar at least kMarkedBar (0.25 and more; a triplet groove with no snare or rim read in
-// threes: 0).
+// and more); and the snare bursts repeat from beat to beat at least kSnareOnBeats of the bar's (a
+// waltz's snare, rim or chords on two and three: 0.4 and more; the one snare of a 6/8 bar read in
+// three: 0.25 and less), which themselves repeat every bar at least kMarkedBar (0.25 and more; a
+// triplet groove with no snare or rim read in threes: 0).
 constexpr double kBarOfThree = 0.2;
 constexpr double kEvenBeats = 0.55;
 constexpr double kEvenBeatsSlower = 0.3;
