@@ -163,13 +163,42 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
     return {};
 }
 
+// Whether the whole's stretches within two sections follow one steady glide at least as closely as
+// two steady tempos, each fitted to them by least squares with two values (a line's start and
+// slope; the two sections' means): a band that pushes by a few percent over a minute moves through
+// both sections, a step holds each tempo and passes from the one to the other between them.
+bool glides(const Beat& whole, const Split& split, double level) {
+    double n[2] = {}, sum[2] = {}, squares[2] = {};
+    double count = 0, sumT = 0, sumY = 0, sumTT = 0, sumTY = 0, sumYY = 0;
+    for (const Stretch& s : whole.stretches) {
+        const int part = s.to <= split.firstEnd ? 0 : s.from >= split.secondStart ? 1 : -1;
+        if (!s.counted || part < 0) continue;
+        const double t = static_cast<double>(s.from + s.to) / 2, y = s.bpm * level;
+        n[part] += 1;
+        sum[part] += y;
+        squares[part] += y * y;
+        count += 1;
+        sumT += t;
+        sumY += y;
+        sumTT += t * t;
+        sumTY += t * y;
+        sumYY += y * y;
+    }
+    if (n[0] < 2 || n[1] < 2) return false;
+    const double steps = squares[0] - sum[0] * sum[0] / n[0] + squares[1] - sum[1] * sum[1] / n[1];
+    const double spreadT = sumTT - sumT * sumT / count, spreadY = sumYY - sumY * sumY / count;
+    const double together = sumTY - sumT * sumY / count;
+    const double line = spreadY - together * together / spreadT;
+    return line <= steps;
+}
+
 // The tempo of the longer of two sections split where the tempo may change, or nothing unless
 // each holds a steady beat of its own and the two differ: an intro or an outro without drums is
 // no section, nor is a half of a wandering tempo. A tempo that wanders or glides by a few percent
 // can look like a small step between its halves, but a step holds each tempo steady and passes
 // from the one to the other: the stretches of the whole agree within 0.5 % in each section and
 // lie between the two where the tempo changes, where a wandering tempo moves within its sections
-// and swings beyond them.
+// and swings beyond them, and two steady tempos fit them better than one glide.
 std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat& b,
                                     const Split& split, std::size_t n, double minBpm,
                                     double maxBpm) {
@@ -193,7 +222,7 @@ std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat
         if (fastest[0] - slowest[0] > kSteady * tempoA ||
             fastest[2] - slowest[2] > kSteady * tempoB ||
             fastest[1] > std::max(tempoA, tempoB) * (1 + kSteady) ||
-            slowest[1] < std::min(tempoA, tempoB) * (1 - kSteady))
+            slowest[1] < std::min(tempoA, tempoB) * (1 - kSteady) || glides(whole, split, level))
             return std::nullopt;
     }
     // What lies between the sections goes half to each.

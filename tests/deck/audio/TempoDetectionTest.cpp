@@ -204,6 +204,11 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
          {.bpm = 100, .seconds = 60, .pattern = kBackbeat, .offGridMs = 12, .glideToBpm = 103},
          101.5,
          0.5},
+        // Pushed by 2 %: each half holds nearly steady, but the whole glides and keeps its mean.
+        {"pushed by 2 %",
+         {.bpm = 104.3, .seconds = 60, .pattern = kBackbeat, .offGridMs = 15, .glideToBpm = 106.4},
+         105.35,
+         0.52},
         {"eighth-note bass pushed by 3 %",
          {.bpm = 96,
           .seconds = 60,
