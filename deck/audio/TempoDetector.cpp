@@ -163,6 +163,11 @@ Beat beatOf(const Rhythm& r, double minBpm, double maxBpm) {
     return {};
 }
 
+// The power of two nearest a ratio of tempos: the metrical level one lies at from the other.
+double nearestOctave(double ratio) {
+    return std::exp2(std::round(std::log2(ratio)));
+}
+
 // Whether the whole's stretches within two sections follow one steady glide at least as closely as
 // two steady tempos, each fitted to them by least squares with two values (a line's start and
 // slope; the two sections' means): a band that pushes by a few percent over a minute moves through
@@ -210,7 +215,7 @@ std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat
     if (step < kWanderReach) {
         // Slowest and fastest stretch before, between and after the sections, at the sections'
         // level: the whole, whose two tempos blur, can find its beat at double or half of it.
-        const double level = std::exp2(std::round(std::log2(tempoA / whole.grid)));
+        const double level = nearestOctave(tempoA / whole.grid);
         double slowest[3] = {tempoA, std::min(tempoA, tempoB), tempoB};
         double fastest[3] = {tempoA, std::max(tempoA, tempoB), tempoB};
         for (const Stretch& s : whole.stretches) {
@@ -235,7 +240,7 @@ std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat
 // its level where the halves keep it.
 double sectionsLevel(const Beat& whole, const Beat& a, const Beat& b) {
     if (a.grid == 0 || b.grid == 0 || std::fabs(a.grid / b.grid - 1) >= kWanderReach) return 1;
-    const double level = std::exp2(std::round(std::log2(a.grid / whole.grid)));
+    const double level = nearestOctave(a.grid / whole.grid);
     return std::fabs(a.grid / (whole.grid * level) - 1) < kWanderReach &&
                    std::fabs(b.grid / (whole.grid * level) - 1) < kWanderReach
                ? level
