@@ -29,6 +29,10 @@ constexpr double kDriftedSnare = 0.2;
 // autocorrelation), a compound reading is kept and the kick's and the bass's bars of three beats
 // count for nothing.
 constexpr double kGroupingMargin = 0.05;
+// A waltz's beat groups its eighths in twos unless they repeat clearly more in threes: chords on
+// every eighth of two and three, whose bar of six eighths reads as evenly either way, leave the
+// two groupings within this of each other.
+constexpr double kGroupingTie = 0.02;
 // The metrical score's best peaks among which the family of related tempos is chosen.
 constexpr std::size_t kFamilyCandidates = 8;
 // A 3/4 bar: the kick and the bass repeat every three beats by at least this much more than at any
@@ -214,8 +218,8 @@ double lowBars(const Periodicities& p, double lag) {
 // (chords on two and three, where a 12/8 has hats between its beats); the noise bursts of a
 // snare, a rim or the chords mark the bar, and play on two and three rather than once a bar (a 6/8
 // bar heard in three), on every other bar (a 12/8's backbeat) or on two and four of a 4/4 bar as
-// long; and the eighths group in twos, by any margin, since the marks before already tell a
-// compound meter.
+// long; and the eighths group in twos, or as evenly in threes, since the marks before already
+// tell a compound meter.
 bool isTripleMeter(const Periodicities& p, double lag) {
     const double bar = std::min(atLag(p.low, 3 * lag), atLag(p.low, 6 * lag));
     double elsewhere = std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag));
@@ -228,7 +232,8 @@ bool isTripleMeter(const Periodicities& p, double lag) {
                               atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
                               atLag(p.snare, 6 * lag) < atLag(p.snare, 3 * lag) + kBackbeat &&
                               backbeat(p, lag * 3 / 4) == 0;
-    return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && groupsInTwos(p, lag, 0);
+    return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats &&
+           groupsInTwos(p, lag, -kGroupingTie);
 }
 
 // Whether the onsets repeat on this level's beats at all. A 12/8 groove whose snare and kick play
