@@ -72,6 +72,13 @@ constexpr double kKickOwnBeat = 0.1;
 constexpr double kBarOfThreeMargin = 0.05;
 constexpr double kCueShare = 0.5;
 constexpr double kOffTheEighths = 0.1;
+// Long kicks at a fast tempo ring into one another, so that their band's repetition fades from
+// beat to beat (0.55, 0.45 and 0.3 at one, two and three fast beats) where a drum machine's stays
+// level. Such a kick still plays every half beat of a slower level where it repeats there and a
+// beat on at kKickPulse and the whole rhythm repeats every half beat at kHalfBeatRhythm (a kick,
+// an off-beat bass and hats: 0.5 and more; a band's bass guitar on the kick's band, its snare
+// blurred by the players' timing: 0.3 and less).
+constexpr double kHalfBeatRhythm = 0.4;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
 constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
@@ -105,6 +112,12 @@ double divisionScore(const std::vector<double>& acf, double lag, int division) {
 double kickPulse(const Periodicities& p, double lag, int parts) {
     const double step = lag / parts;
     return std::min({atLag(p.kick, step), atLag(p.kick, 2 * step), atLag(p.kick, 3 * step)});
+}
+
+// Whether a kick, however much its repetition fades, and the whole rhythm play every half beat.
+bool drivesHalfBeats(const Periodicities& p, double lag) {
+    return std::min(atLag(p.kick, lag / 2), atLag(p.kick, lag)) >= kKickPulse &&
+           atLag(p.all, lag / 2) >= kHalfBeatRhythm;
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
@@ -346,11 +359,14 @@ double beatLevel(const Periodicities& p, const std::vector<double>& peaks, doubl
     std::size_t level = 0;
     for (std::size_t i = 1; i < levels.size(); ++i)
         if (metricalScore(p, levels[i]) > metricalScore(p, levels[level])) level = i;
-    // A level whose half beats the kick plays as firmly as its beats is half the tempo.
+    // A level whose half beats the kick plays as firmly as its beats is half the tempo, and so is
+    // one whose half beats a fading kick and the whole rhythm play.
     std::size_t fastEnough = 0;
     while (fastEnough + 1 < levels.size() &&
            kickPulse(p, beatLag(p, levels[fastEnough]), 2) >= kKickPulse)
         ++fastEnough;
+    for (std::size_t i = fastEnough; i + 1 < levels.size(); ++i)
+        if (drivesHalfBeats(p, beatLag(p, levels[i]))) fastEnough = i + 1;
     level = std::max(level, fastEnough);
     // The snare on two and four: of the levels where it lands every other beat and not on every
     // beat, the one where it repeats most firmly, a drifting band's included. It may be slower

@@ -49,8 +49,9 @@ struct Piece {
     double offGridMs = 0; // every hit a third of this to all of it early or late
     double laterBpm = 0;  // the tempo after changeSeconds, when it changes there
     double changeSeconds = 0;
-    double glideToBpm = 0; // the tempo glides to this by the end, as a band's may
-    float bassGain = 0.4f; // the bass guitar's level, the kick's being 0.9
+    double glideToBpm = 0;   // the tempo glides to this by the end, as a band's may
+    float bassGain = 0.4f;   // the bass guitar's level, the kick's being 0.9
+    double kickDecay = 0.12; // how long the kick rings (its time constant, in seconds)
 };
 
 double tempoAt(const Piece& p, double t) {
@@ -91,7 +92,7 @@ std::vector<float> render(const Piece& p) {
         if (t >= p.seconds) break;
         if (p.offGridMs > 0) t = std::max(0.0, t + (rng() % 2 ? 1 : -1) * offGrid(rng));
         const int s = i % barSteps;
-        if (pattern.kick[s] == 'x') hit(t, 55, 0.12, 0.05f, 0.9f);
+        if (pattern.kick[s] == 'x') hit(t, 55, p.kickDecay, 0.05f, 0.9f);
         if (pattern.snare[s] == 'x') hit(t, 190, 0.06, 0.7f, 0.6f);
         if (pattern.hat[s] == 'x') hit(t, 8000, 0.015, 1.0f, 0.25f);
         if (cycle > 0 && pattern.percussion[i % cycle] == 'x') hit(t, 560, 0.05, 0.3f, 0.9f);
@@ -160,6 +161,10 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     const Pattern twelveEight{"x.....x.....x.....x.....", "x.....x.....x.....x.....",
                               "x.x.x.x.x.x.x.x.x.x.x.x.", 6};
     const Pattern halfTimeHardcore{"x...x...x...x...", "........x.......", "..x...x...x...x."};
+    // Kicks that ring into one another over an off-beat bass on the chords' roots: the kick's
+    // repetition fades from beat to beat.
+    const Pattern ringingHardcore{"x...x...x...x...", "................", "..x...x...x...x.", 4, "",
+                                  "..x...x...x...x.", "x..............."};
     const struct {
         const char* what;
         Piece piece;
@@ -192,6 +197,7 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         {"3/4 rock", {.bpm = 108.2, .pattern = threeFourRock}, 108.2},
         {"3/4 pop", {.bpm = 98.74, .pattern = threeFourPop, .bassGain = 0.6f}, 98.74},
         {"half-time snare over a fast kick", {.bpm = 196.4, .pattern = halfTimeHardcore}, 196.4},
+        {"ringing kicks", {.bpm = 197.9, .pattern = ringingHardcore, .kickDecay = 0.45}, 197.9},
         // A band's mean tempo: every hit 5 to 15 ms off the grid, and pushed from 117 to 120.6
         // in a minute (118.8 on average, within 0.5 %): no change to a tempo of its own.
         {"pushed",
