@@ -75,10 +75,14 @@ constexpr double kOffTheEighths = 0.1;
 // Long kicks at a fast tempo ring into one another, so that their band's repetition fades from
 // beat to beat (0.55, 0.45 and 0.3 at one, two and three fast beats) where a drum machine's stays
 // level. Such a kick still plays every half beat of a slower level where it repeats there and a
-// beat on at kKickPulse and the whole rhythm repeats every half beat at kHalfBeatRhythm (a kick,
-// an off-beat bass and hats: 0.5 and more; a band's bass guitar on the kick's band, its snare
-// blurred by the players' timing: 0.3 and less).
+// beat on at kKickPulse, the whole rhythm repeats every half beat at kHalfBeatRhythm (a kick, an
+// off-beat bass and hats: 0.5 and more; a band's bass guitar on the kick's band, its snare blurred
+// by the players' timing: 0.3 and less) and no snare lands on two and four, however blurred: its
+// repetition two and four beats on at kBlurredSnare and kBackbeat above the lags between (a
+// drummer's ghost notes and timing: 0.44, 0.42 above; a clap that lands with a fast kick: 0.1 above
+// at most).
 constexpr double kHalfBeatRhythm = 0.4;
+constexpr double kBlurredSnare = 0.3;
 // Two of the score's peaks, 0.1 % apart, are the same level within this.
 constexpr double kSameLevel = 0.01;
 // Above this a quarter note in bars of three is rarely a waltz's beat and more often a compound
@@ -114,24 +118,32 @@ double kickPulse(const Periodicities& p, double lag, int parts) {
     return std::min({atLag(p.kick, step), atLag(p.kick, 2 * step), atLag(p.kick, 3 * step)});
 }
 
-// Whether a kick, however much its repetition fades, and the whole rhythm play every half beat.
-bool drivesHalfBeats(const Periodicities& p, double lag) {
-    return std::min(atLag(p.kick, lag / 2), atLag(p.kick, lag)) >= kKickPulse &&
-           atLag(p.all, lag / 2) >= kHalfBeatRhythm;
+// The snare's repetition where a backbeat's is low: every beat, two thirds of two (the snare of a
+// bar of three beats) and every half beat (a snare on every beat of a slower level read here).
+double snareBetween(const Periodicities& p, double lag) {
+    return std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
 // beats, where that is at least kFirmSnare (four beats on `drifted` less, for a band whose tempo
-// drifts) and kBackbeat more than every beat, two thirds of two (the snare of a bar of three
-// beats) and every half beat (a snare on every beat of a slower level read here); else 0.
+// drifts) and kBackbeat more than between them; else 0.
 double backbeat(const Periodicities& p, double lag, double drifted = 0) {
     const double two = atLag(p.snare, 2 * lag), four = atLag(p.snare, 4 * lag);
     const double everyOther = std::min(two, four);
-    const double shorter =
-        std::max({atLag(p.snare, lag / 2), atLag(p.snare, lag * 2 / 3), atLag(p.snare, lag)});
-    return two >= kFirmSnare && four >= kFirmSnare - drifted && everyOther - shorter >= kBackbeat
+    return two >= kFirmSnare && four >= kFirmSnare - drifted &&
+                   everyOther - snareBetween(p, lag) >= kBackbeat
                ? everyOther
                : 0;
+}
+
+// Whether a kick, however much its repetition fades, and the whole rhythm play every half beat,
+// with no snare on two and four, however blurred.
+bool drivesHalfBeats(const Periodicities& p, double lag) {
+    const double everyOther = std::min(atLag(p.snare, 2 * lag), atLag(p.snare, 4 * lag));
+    const bool blurredBackbeat =
+        everyOther >= kBlurredSnare && everyOther - snareBetween(p, lag) >= kBackbeat;
+    return std::min(atLag(p.kick, lag / 2), atLag(p.kick, lag)) >= kKickPulse &&
+           atLag(p.all, lag / 2) >= kHalfBeatRhythm && !blurredBackbeat;
 }
 
 // Whether the kick repeats in the bar of a backbeat at this level, every two or four beats, and
