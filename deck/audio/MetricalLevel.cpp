@@ -125,13 +125,12 @@ double snareBetween(const Periodicities& p, double lag) {
 }
 
 // How firmly the snare lands on two and four of this beat: its repetition every two and four
-// beats, where that is at least kFirmSnare (four beats on `drifted` less, for a band whose tempo
+// beats, where that is at least `firm` (four beats on `drifted` less, for a band whose tempo
 // drifts) and kBackbeat more than between them; else 0.
-double backbeat(const Periodicities& p, double lag, double drifted = 0) {
+double backbeat(const Periodicities& p, double lag, double drifted = 0, double firm = kFirmSnare) {
     const double two = atLag(p.snare, 2 * lag), four = atLag(p.snare, 4 * lag);
     const double everyOther = std::min(two, four);
-    return two >= kFirmSnare && four >= kFirmSnare - drifted &&
-                   everyOther - snareBetween(p, lag) >= kBackbeat
+    return two >= firm && four >= firm - drifted && everyOther - snareBetween(p, lag) >= kBackbeat
                ? everyOther
                : 0;
 }
@@ -139,11 +138,8 @@ double backbeat(const Periodicities& p, double lag, double drifted = 0) {
 // Whether a kick, however much its repetition fades, and the whole rhythm play every half beat,
 // with no snare on two and four, however blurred.
 bool drivesHalfBeats(const Periodicities& p, double lag) {
-    const double everyOther = std::min(atLag(p.snare, 2 * lag), atLag(p.snare, 4 * lag));
-    const bool blurredBackbeat =
-        everyOther >= kBlurredSnare && everyOther - snareBetween(p, lag) >= kBackbeat;
     return std::min(atLag(p.kick, lag / 2), atLag(p.kick, lag)) >= kKickPulse &&
-           atLag(p.all, lag / 2) >= kHalfBeatRhythm && !blurredBackbeat;
+           atLag(p.all, lag / 2) >= kHalfBeatRhythm && backbeat(p, lag, 0, kBlurredSnare) == 0;
 }
 
 // Whether the kick repeats in the bar of a backbeat at this level, every two or four beats, and
