@@ -36,10 +36,13 @@ constexpr std::size_t kDrumFrames = 15;
 constexpr std::size_t kChangeFrames = 10;
 // Harmony counts from this fraction of its mean power up (-40 dB), so that a fade adds no change.
 constexpr double kHarmonyFloor = 1e-4;
+// The harmony's frames out of the opening are kept in chunks of this many (10 s): an array grown
+// to the whole would be moved as it grows and leave its old copies in the heap.
+constexpr std::size_t kChunkFrames = 1000;
 
 // The harmony's loops run over a whole number of blocks of this many bins, each block written out
-// as so many steps, which the compiler turns into vector instructions.
-constexpr std::size_t kBlock = 8;
+// as so many steps, which the compiler turns into vector instructions; its opening's loops too.
+constexpr std::size_t kBlock = RunningOpening::kBlock;
 
 // Root mean square of a band's log-power rises (in nepers) below which the band counts as steady.
 constexpr double kLeastRiseRms = 0.1;
@@ -115,6 +118,8 @@ OnsetEnvelope::OnsetEnvelope(int sampleRate) {
         std::min(bins, static_cast<std::size_t>(std::lround(kHarmonyHiHz * frameSize_ / rate)));
     // Whole blocks of kBlock bins; 1.6 kHz lies far below the top bin at any rate.
     harmonyEnd_ = harmonyFirst_ + (harmonyEnd_ - harmonyFirst_ + kBlock - 1) / kBlock * kBlock;
+    harmonyLevel_.assign(harmonyEnd_ - harmonyFirst_, 0.0f);
+    harmonyOpening_ = RunningOpening(harmonyLevel_.size(), kDrumFrames);
 
     fftIn_ = fftwf_alloc_real(window_.size());
     fftOut_ = reinterpret_cast<float*>(fftwf_alloc_complex(bins + 1));
@@ -201,15 +206,27 @@ void OnsetEnvelope::analyseFrame() {
     };
     sumBands(bandEdges_, bandPowers_);
     sumBands(noiseEdges_, noisePowers_);
-    const std::size_t bins = harmonyEnd_ - harmonyFirst_, at = harmonyLevels_.size();
-    harmonyLevels_.resize(at + bins);
+    const std::size_t bins = harmonyLevel_.size();
     const float* powers = &binPowers_[harmonyFirst_];
-    float* levels = &harmonyLevels_[at];
+    float* levels = harmonyLevel_.data();
     for (std::size_t k = 0; k < bins; ++k)
         harmonyPower_ += powers[k];
     for (std::size_t k = 0; k < bins; k += kBlock)
         for (std::size_t j = 0; j < kBlock; ++j)
             levels[k + j] = quickLog(powers[k + j] + powerFloor_);
+    ++harmonyFrames_;
+    // Drums taken out as the frames arrive, while the decoder still runs.
+    if (bins) harmonyOpening_.push(levels, [this](const float* opened) { keepOpened(opened); });
+}
+
+void OnsetEnvelope::keepOpened(const float* opened) {
+    const std::size_t bins = harmonyLevel_.size();
+    if (harmonyOpenedFrames_ % kChunkFrames == 0) {
+        harmonyOpened_.emplace_back();
+        harmonyOpened_.back().reserve(kChunkFrames * bins);
+    }
+    harmonyOpened_.back().insert(harmonyOpened_.back().end(), opened, opened + bins);
+    ++harmonyOpenedFrames_;
 }
 
 std::vector<float> OnsetEnvelope::loudRises(double loHz, double hiHz) const {
@@ -264,41 +281,13 @@ std::vector<float> OnsetEnvelope::noiseBursts() const {
 
 namespace {
 
-// Each value of `into` replaced by the one `pick` chooses of it and the same bin of `with`.
-template <typename Pick>
-void pickInto(float* __restrict into, const float* __restrict with, std::size_t bins, Pick pick) {
-    for (std::size_t k = 0; k < bins; k += kBlock)
-        for (std::size_t j = 0; j < kBlock; ++j)
-            into[k + j] = pick(into[k + j], with[k + j]);
-}
-
-// Over each window of `width` frames centred on a frame, the least or the largest (as `pick`
-// chooses) of each bin of `x`, in its place: frames of `bins` values one after another, with
-// `ahead` and `behind` as room to work in. Van Herk's running extreme: two passes over blocks of
-// the window's width, three comparisons a value whatever the width.
-template <typename Pick>
-void runningExtreme(std::vector<float>& x, std::vector<float>& ahead, std::vector<float>& behind,
-                    std::size_t bins, std::size_t width, Pick pick) {
-    const std::size_t frames = x.size() / bins, half = width / 2;
-    ahead = x;
-    behind = x;
-    for (std::size_t t = 1; t < frames; ++t)
-        if (t % width != 0) pickInto(&ahead[t * bins], &ahead[(t - 1) * bins], bins, pick);
-    for (std::size_t t = frames - 1; t-- > 0;)
-        if (t % width != width - 1)
-            pickInto(&behind[t * bins], &behind[(t + 1) * bins], bins, pick);
-    for (std::size_t t = 0; t < frames; ++t) {
-        std::copy_n(&behind[(t > half ? t - half : 0) * bins], bins, &x[t * bins]);
-        pickInto(&x[t * bins], &ahead[std::min(frames - 1, t + half) * bins], bins, pick);
-    }
-}
-
-// A sliding sum moved on by a frame: `entering` added, `leaving` taken away.
+// A sliding sum of levels raised to a floor moved on by a frame: `entering` added, `leaving` taken
+// away.
 void slide(float* __restrict sum, const float* __restrict entering, const float* __restrict leaving,
-           std::size_t bins) {
+           float floor, std::size_t bins) {
     for (std::size_t k = 0; k < bins; k += kBlock)
         for (std::size_t j = 0; j < kBlock; ++j)
-            sum[k + j] += entering[k + j] - leaving[k + j];
+            sum[k + j] += std::max(entering[k + j], floor) - std::max(leaving[k + j], floor);
 }
 
 // How much the spectrum's shape changes from `before` to `after`: the lesser of the summed rises
@@ -322,40 +311,37 @@ float shapeChange(const float* __restrict after, const float* __restrict before,
 } // namespace
 
 std::vector<float> OnsetEnvelope::harmonyChanges() const {
-    const std::size_t bins = harmonyEnd_ > harmonyFirst_ ? harmonyEnd_ - harmonyFirst_ : 0;
-    const std::size_t frames = bins ? harmonyLevels_.size() / bins : 0;
+    const std::size_t bins = harmonyLevel_.size(), frames = bins ? harmonyFrames_ : 0;
     std::vector<float> changes(frames, 0.0f);
     if (frames < 2 * kChangeFrames + 1) return changes;
+    // The last frames, whose windows the end clips, leave a copy of the opening: more audio may
+    // still come.
+    std::vector<float> last;
+    RunningOpening(harmonyOpening_).finish([&](const float* opened) {
+        last.insert(last.end(), opened, opened + bins);
+    });
+    const auto opened = [&](std::size_t t) {
+        return t < harmonyOpenedFrames_ ? &harmonyOpened_[t / kChunkFrames][t % kChunkFrames * bins]
+                                        : &last[(t - harmonyOpenedFrames_) * bins];
+    };
+    // Taking the floor after the opening rather than before changes nothing: the least and the
+    // largest of values each raised to a floor are theirs raised to it.
     const auto floor = static_cast<float>(std::log(std::max<double>(
-        powerFloor_, kHarmonyFloor * harmonyPower_ / static_cast<double>(harmonyLevels_.size()))));
-    std::vector<float> level(harmonyLevels_);
-    for (std::size_t t = 0; t < frames; ++t)
-        for (std::size_t k = 0; k < bins; k += kBlock)
-            for (std::size_t j = 0; j < kBlock; ++j)
-                level[t * bins + k + j] = std::max(level[t * bins + k + j], floor);
-    // Drums taken out: an opening (the least over 150 ms, then the largest of that) removes every
-    // peak shorter than that and leaves a step where it is.
-    std::vector<float> ahead, behind;
-    runningExtreme(level, ahead, behind, bins, kDrumFrames,
-                   [](float a, float b) { return std::min(a, b); });
-    runningExtreme(level, ahead, behind, bins, kDrumFrames,
-                   [](float a, float b) { return std::max(a, b); });
-    const std::vector<float>& opened = level;
-    // The level over the 100 ms from each frame on, summed as it slides, in the room the opening
-    // worked in.
-    std::vector<float> sums = std::move(ahead);
-    sums.assign((frames - kChangeFrames + 1) * bins, 0.0f);
+        powerFloor_, kHarmonyFloor * harmonyPower_ / static_cast<double>(frames * bins))));
+    // The level over the 100 ms from each frame on, summed as it slides; the sums of the last
+    // kChangeFrames + 1 frames are kept, as far back as a change looks.
+    constexpr std::size_t kKept = kChangeFrames + 1;
+    std::vector<float> sums(kKept * bins, 0.0f);
+    const auto sumAt = [&](std::size_t t) { return &sums[t % kKept * bins]; };
     for (std::size_t j = 0; j < kChangeFrames; ++j)
         for (std::size_t k = 0; k < bins; ++k)
-            sums[k] += opened[j * bins + k];
+            sums[k] += std::max(opened(j)[k], floor);
     for (std::size_t t = 1; t + kChangeFrames <= frames; ++t) {
-        std::copy_n(&sums[(t - 1) * bins], bins, &sums[t * bins]);
-        slide(&sums[t * bins], &opened[(t + kChangeFrames - 1) * bins], &opened[(t - 1) * bins],
-              bins);
+        std::copy_n(sumAt(t - 1), bins, sumAt(t));
+        slide(sumAt(t), opened(t + kChangeFrames - 1), opened(t - 1), floor, bins);
+        if (t >= kChangeFrames)
+            changes[t] = shapeChange(sumAt(t), sumAt(t - kChangeFrames), bins) / kChangeFrames;
     }
-    for (std::size_t t = kChangeFrames; t + kChangeFrames <= frames; ++t)
-        changes[t] =
-            shapeChange(&sums[t * bins], &sums[(t - kChangeFrames) * bins], bins) / kChangeFrames;
     return changes;
 }
 

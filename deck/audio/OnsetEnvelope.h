@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunningExtreme.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -40,6 +42,7 @@ public:
 private:
     void addDecimated(float sample);
     void analyseFrame();
+    void keepOpened(const float* opened);
 
     int decimation_;
     float partialSum_ = 0;
@@ -58,7 +61,11 @@ private:
     std::vector<std::size_t> noiseEdges_;           // FFT bin edges of the third-octave noise bands
     std::vector<float> noisePowers_;                // frames x noise bands
     std::size_t harmonyFirst_ = 0, harmonyEnd_ = 0; // FFT bins where chords and bass notes lie
-    std::vector<float> harmonyLevels_;              // frames x those bins, log power
+    std::vector<float> harmonyLevel_;               // the frame being analysed, log power
+    RunningOpening harmonyOpening_;                 // drums taken out of the log powers
+    std::vector<std::vector<float>> harmonyOpened_; // chunks of frames x bins out of the opening
+    std::size_t harmonyOpenedFrames_ = 0;           // frames out of it so far
+    std::size_t harmonyFrames_ = 0;                 // frames analysed
     double harmonyPower_ = 0;                       // summed over them all
     std::vector<float> binPowers_;                  // the frame being analysed, per FFT bin
     float* fftIn_;
