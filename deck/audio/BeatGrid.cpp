@@ -16,6 +16,9 @@ constexpr double kFineSpan = 0.01; // the grid search covers +-1 % around the es
 constexpr double kStretchSeconds = 7.5;
 constexpr double kWanderSpan = 0.03;
 constexpr double kWanderStep = 0.4;
+// The search reaches two steps further, so that a stretch whose beat lies at the span's end still
+// finds its peak there rather than at the end of the search.
+constexpr double kWanderBeyond = 2 * kWanderStep;
 // A stretch counts when its onsets line up with its grid at least half as clearly as in the
 // clearest stretch (an intro or a breakdown without drums does not), and the counted stretches
 // must cover half of the envelope.
@@ -103,10 +106,10 @@ std::vector<double> gridScores(const std::vector<float>& onsets, double fps,
     return quads ? scoresInQuads(onsets, fps, bpms) : scoresInLanes<Pair>(onsets, fps, bpms);
 }
 
-// The tempo within +-span of an estimate whose beat grid lines up best with the onsets: steps of
-// `step` BPM, then of a tenth of that around the best.
+// The tempo within +-span of an estimate, and `beyond` BPM further, whose beat grid lines up best
+// with the onsets: steps of `step` BPM, then of a tenth of that around the best.
 double search(const std::vector<float>& onsets, double fps, double estimate, double span,
-              double step) {
+              double step, double beyond = 0) {
     double best = estimate;
     double bestScore = -1;
     auto scan = [&](double from, double to, double step) {
@@ -120,7 +123,7 @@ double search(const std::vector<float>& onsets, double fps, double estimate, dou
                 best = bpms[k];
             }
     };
-    scan(estimate * (1 - span), estimate * (1 + span), step);
+    scan(estimate * (1 - span) - beyond, estimate * (1 + span) + beyond, step);
     const double centre = best;
     scan(centre - step, centre + step, step / 10);
     return best;
@@ -147,17 +150,17 @@ std::vector<Stretch> stretchTempos(const std::vector<float>& onsets, double fps,
         double sum = 0;
         for (float v : part)
             sum += std::max(0.0f, v);
-        s.bpm = search(part, fps, bpm, kWanderSpan, kWanderStep);
+        s.bpm = search(part, fps, bpm, kWanderSpan, kWanderStep, kWanderBeyond);
         s.clarity = sum > 0 ? gridScores(part, fps, {s.bpm}).front() / sum : 0;
         stretches.push_back(s);
     }
     double clearest = 0;
     for (const auto& s : stretches)
         clearest = std::max(clearest, s.clarity);
-    // A stretch whose best grid lies at the end of the search found no beat near the tempo there.
-    const double reach = bpm * kWanderSpan - kWanderStep;
+    // A stretch whose best grid lies beyond the wander's reach found no beat near the tempo there.
+    const double reach = bpm * kWanderSpan;
     for (auto& s : stretches)
-        s.counted = s.clarity >= kLeastClarity * clearest && std::fabs(s.bpm - bpm) < reach;
+        s.counted = s.clarity >= kLeastClarity * clearest && std::fabs(s.bpm - bpm) <= reach;
     return stretches;
 }
 

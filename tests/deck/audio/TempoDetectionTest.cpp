@@ -364,5 +364,18 @@ TEST(BeatGrid, AStretchWithNoBeatNearTheTempoLeavesTheMeanAlone) {
     EXPECT_NEAR(meanTempo(stretches, onsets.size(), 120), 120, 0.05);
 }
 
+TEST(BeatGrid, AStretchWithinTheWandersReachCountsAtASlowTempoToo) {
+    // A minute of onsets at 60 BPM whose fifth 7.5 s stretch plays 2.7 % slower, as a band's swing
+    // may: within the 3 % a wander reaches, however few BPM that is at a slow tempo.
+    constexpr double kFps = 100;
+    std::vector<float> onsets(6000, 0.0f);
+    for (double frame = 0; frame < 6000; frame += frame >= 3000 && frame < 3750 ? 102.77 : 100)
+        onsets[static_cast<std::size_t>(frame)] = 1;
+    const std::vector<Stretch> stretches = stretchTempos(onsets, kFps, 60);
+    ASSERT_EQ(stretches.size(), 8u);
+    EXPECT_TRUE(stretches[4].counted);
+    EXPECT_NEAR(stretches[4].bpm, 60 / 1.027, 0.1);
+}
+
 } // namespace
 } // namespace zen::audio::test
