@@ -350,31 +350,31 @@ TEST(TempoDetector, ResultIgnoresChunkingAndSamplesThatAreNotNumbers) {
     EXPECT_EQ(results[0], results[2]);
 }
 
-TEST(BeatGrid, AStretchWithNoBeatNearTheTempoLeavesTheMeanAlone) {
-    // A minute of onsets at 120 BPM whose fifth 7.5 s stretch plays 4 % slower: its grid, searched
-    // within the reach of a band's wander, finds its best at the end of the search, which is no
-    // beat of that stretch, and a steady tempo stays as it is.
+TEST(BeatGrid, AStretchCountsAsFarAsABandsWanderReachesAndNoFurther) {
+    // A minute of onsets at `bpm` whose fifth 7.5 s stretch plays `slower` times as slowly.
     constexpr double kFps = 100;
-    std::vector<float> onsets(6000, 0.0f);
-    for (double frame = 0; frame < 6000; frame += frame >= 3000 && frame < 3750 ? 52.08 : 50)
-        onsets[static_cast<std::size_t>(frame)] = 1;
-    const std::vector<Stretch> stretches = stretchTempos(onsets, kFps, 120);
+    const auto withSlowerFifth = [](double bpm, double slower) {
+        std::vector<float> onsets(6000, 0.0f);
+        const double beat = 60 * kFps / bpm;
+        for (double frame = 0; frame < 6000;
+             frame += frame >= 3000 && frame < 3750 ? beat * slower : beat)
+            onsets[static_cast<std::size_t>(frame)] = 1;
+        return onsets;
+    };
+    // 4 % slower at 120 BPM: its grid, searched within the reach of a band's wander, finds its
+    // best at the end of the search, which is no beat of that stretch, and a steady tempo stays
+    // as it is.
+    const std::vector<float> beyond = withSlowerFifth(120, 1.0416);
+    std::vector<Stretch> stretches = stretchTempos(beyond, kFps, 120);
     ASSERT_EQ(stretches.size(), 8u);
     EXPECT_FALSE(stretches[4].counted);
-    EXPECT_NEAR(meanTempo(stretches, onsets.size(), 120), 120, 0.05);
-}
-
-TEST(BeatGrid, AStretchWithinTheWandersReachCountsAtASlowTempoToo) {
-    // A minute of onsets at 60 BPM whose fifth 7.5 s stretch plays 2.7 % slower, as a band's swing
-    // may: within the 3 % a wander reaches, however few BPM that is at a slow tempo.
-    constexpr double kFps = 100;
-    std::vector<float> onsets(6000, 0.0f);
-    for (double frame = 0; frame < 6000; frame += frame >= 3000 && frame < 3750 ? 102.77 : 100)
-        onsets[static_cast<std::size_t>(frame)] = 1;
-    const std::vector<Stretch> stretches = stretchTempos(onsets, kFps, 60);
+    EXPECT_NEAR(meanTempo(stretches, beyond.size(), 120), 120, 0.05);
+    // 2.7 % slower at 60 BPM, as a band's swing may be: within the 3 % a wander reaches, however
+    // few BPM that is at a slow tempo.
+    stretches = stretchTempos(withSlowerFifth(60, 1.0277), kFps, 60);
     ASSERT_EQ(stretches.size(), 8u);
     EXPECT_TRUE(stretches[4].counted);
-    EXPECT_NEAR(stretches[4].bpm, 60 / 1.027, 0.1);
+    EXPECT_NEAR(stretches[4].bpm, 60 / 1.0277, 0.1);
 }
 
 } // namespace
