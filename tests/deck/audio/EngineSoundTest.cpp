@@ -247,7 +247,8 @@ void feedSine(void* phase, float* frames, int count) {
 
 // Nothing the resampler does after construction may allocate, whatever the ratios, block sizes
 // and restarts; nor a voice playing into a 96 kHz output, which converts its scope to 44.1 kHz as
-// it goes.
+// it goes. The memory in use may only shrink meanwhile: a decoder's thread that has just finished
+// gives back what it kept for itself as it ends.
 TEST(VarispeedTest, NothingAllocatesAfterConstruction) {
     double phase = 0;
     // A 96 kHz file: ratios up to twice its own.
@@ -267,7 +268,7 @@ TEST(VarispeedTest, NothingAllocatesAfterConstruction) {
             varispeed.run();
         }
     }
-    EXPECT_EQ(mallinfo2().uordblks, inUse);
+    EXPECT_LE(mallinfo2().uordblks, inUse);
 
     TempFolder folder;
     const auto track =
@@ -284,7 +285,7 @@ TEST(VarispeedTest, NothingAllocatesAfterConstruction) {
     const std::size_t playing = mallinfo2().uordblks;
     for (int block = 0; block < 4000; ++block)
         voice.render(out.data(), 1 + static_cast<int>(random() % 256), 100);
-    EXPECT_EQ(mallinfo2().uordblks, playing) << "a voice at 96 kHz";
+    EXPECT_LE(mallinfo2().uordblks, playing) << "a voice at 96 kHz";
 }
 
 } // namespace
