@@ -106,10 +106,15 @@ std::vector<double> gridScores(const std::vector<float>& onsets, double fps,
     return quads ? scoresInQuads(onsets, fps, bpms) : scoresInLanes<Pair>(onsets, fps, bpms);
 }
 
+// A tempo found by a search, and its grid's score.
+struct Found {
+    double bpm, score;
+};
+
 // The tempo within +-span of an estimate, and `beyond` BPM further, whose beat grid lines up best
 // with the onsets: steps of `step` BPM, then of a tenth of that around the best.
-double search(const std::vector<float>& onsets, double fps, double estimate, double span,
-              double step, double beyond = 0) {
+Found search(const std::vector<float>& onsets, double fps, double estimate, double span,
+             double step, double beyond = 0) {
     double best = estimate;
     double bestScore = -1;
     auto scan = [&](double from, double to, double step) {
@@ -126,13 +131,13 @@ double search(const std::vector<float>& onsets, double fps, double estimate, dou
     scan(estimate * (1 - span) - beyond, estimate * (1 + span) + beyond, step);
     const double centre = best;
     scan(centre - step, centre + step, step / 10);
-    return best;
+    return {best, bestScore};
 }
 
 } // namespace
 
 double gridTempo(const std::vector<float>& onsets, double fps, double estimate) {
-    return search(onsets, fps, estimate, kFineSpan, 0.02);
+    return search(onsets, fps, estimate, kFineSpan, 0.02).bpm;
 }
 
 std::vector<Stretch> stretchTempos(const std::vector<float>& onsets, double fps, double bpm) {
@@ -150,8 +155,9 @@ std::vector<Stretch> stretchTempos(const std::vector<float>& onsets, double fps,
         double sum = 0;
         for (float v : part)
             sum += std::max(0.0f, v);
-        s.bpm = search(part, fps, bpm, kWanderSpan, kWanderStep, kWanderBeyond);
-        s.clarity = sum > 0 ? gridScores(part, fps, {s.bpm}).front() / sum : 0;
+        const Found found = search(part, fps, bpm, kWanderSpan, kWanderStep, kWanderBeyond);
+        s.bpm = found.bpm;
+        s.clarity = sum > 0 ? found.score / sum : 0;
         stretches.push_back(s);
     }
     double clearest = 0;
