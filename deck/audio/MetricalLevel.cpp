@@ -51,6 +51,11 @@ constexpr double kEvenBeatsSlower = 0.3;
 constexpr double kSlowTwelveEighths = 165;
 constexpr double kSnareOnBeats = 1.0 / 3;
 constexpr double kMarkedBar = 0.1;
+// Where such beats are as fast as a slow 12/8's eighths, the kick and the bass repeat every two
+// bars of three less than kTwoBarPattern more than every one: a waltz's pattern repeats every bar
+// (0.01 to 0.08 less), a slow 12/8's kick on one and three of its bar every other dotted quarter
+// (0.11 and more).
+constexpr double kTwoBarPattern = 0.08;
 // A backbeat's bar: the kick repeats there at least kKickBar (a kick pattern: 0.3 and more;
 // percussion three against the kick leaves the snare a bar the kick does not have: below 0). The
 // kick plays every half beat of it at kKickEveryBeat (a drum machine's kick on every fast beat:
@@ -235,7 +240,8 @@ double lowBars(const Periodicities& p, double lag) {
 // Whether this level's beats make bars of three, as a waltz's quarter notes do. Its bar looks like
 // a compound meter's beat at a third of its tempo (three parts, the first the kick's), so what
 // tells them apart is how the beats are marked: the kick and the bass repeat once a bar, at no
-// shorter lag and not every four beats; every beat carries onsets about as strong as the first
+// shorter lag, not every four beats and, as fast as a slow 12/8's eighths, not every two bars
+// clearly more; every beat carries onsets about as strong as the first
 // (chords on two and three, where a 12/8 has hats between its beats); the noise bursts of a
 // snare, a rim or the chords mark the bar, and play on two and three rather than once a bar (a 6/8
 // bar heard in three), on every other bar (a 12/8's backbeat) or on two and four of a 4/4 bar as
@@ -246,14 +252,16 @@ bool isTripleMeter(const Periodicities& p, double lag) {
     double elsewhere = std::max(atLag(p.low, 4 * lag), atLag(p.low, 8 * lag));
     for (double shorter = lag / 2; shorter < 2.75 * lag; shorter += 1)
         elsewhere = std::max(elsewhere, atLag(p.low, shorter));
-    const double evenBeats =
-        60.0 * p.framesPerSecond / lag >= kSlowTwelveEighths ? kEvenBeats : kEvenBeatsSlower;
+    const bool asFastAsEighths = 60.0 * p.framesPerSecond / lag >= kSlowTwelveEighths;
+    const double evenBeats = asFastAsEighths ? kEvenBeats : kEvenBeatsSlower;
+    const bool barRepeats =
+        !asFastAsEighths || atLag(p.low, 6 * lag) < atLag(p.low, 3 * lag) + kTwoBarPattern;
     const bool everyBeat = atLag(p.all, lag) >= evenBeats * atLag(p.all, 3 * lag);
     const bool snareOnBeats = atLag(p.snare, 3 * lag) >= kMarkedBar &&
                               atLag(p.snare, lag) >= kSnareOnBeats * atLag(p.snare, 3 * lag) &&
                               atLag(p.snare, 6 * lag) < atLag(p.snare, 3 * lag) + kBackbeat &&
                               backbeat(p, lag * 3 / 4) == 0;
-    return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats &&
+    return bar >= elsewhere + kBarOfThree && everyBeat && snareOnBeats && barRepeats &&
            groupsInTwos(p, lag, -kGroupingTie);
 }
 

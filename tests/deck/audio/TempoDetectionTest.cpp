@@ -164,6 +164,11 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     // Nothing lands between the beats of its doubled tempo, whose snare would be a backbeat's.
     const Pattern twelveEight{"x.....x.....x.....x.....", "x.....x.....x.....x.....",
                               "x.x.x.x.x.x.x.x.x.x.x.x.", 6};
+    // A slow 12/8 with no snare: the kick on one and three, the bass between, eighths in the hats,
+    // as a fast waltz's bar would be but for the kick's and the bass's bar of two beats.
+    const Pattern slowTwelveEight{
+        "x...........x...........", "........................", "x.x.x.x.x.x.x.x.x.x.x.x.", 6, "",
+        "x.....x...x.x.....x....."};
     const Pattern halfTimeHardcore{"x...x...x...x...", "........x.......", "..x...x...x...x."};
     // Kicks that ring into one another over an off-beat bass on the chords' roots: the kick's
     // repetition fades from beat to beat.
@@ -231,6 +236,7 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         {"12/8 with a kick and a snare on every beat",
          {.bpm = 106.9, .pattern = twelveEight},
          106.9},
+        {"slow 12/8 with a kick on one and three", {.bpm = 60, .pattern = slowTwelveEight}, 120},
     };
     for (const auto& c : cases) {
         const Handle h = decodeChannel(render(c.piece), c.piece.rate, c.channels);
