@@ -168,6 +168,61 @@ double nearestOctave(double ratio) {
     return std::exp2(std::round(std::log2(ratio)));
 }
 
+// The rhythm as it would sound played at a steady tempo, `mean`: each frame stretched or squeezed
+// by the tempo where it lies over the mean, the tempo running in a straight line from the middle of
+// one counted stretch to the next (held before the first and after the last).
+Rhythm steadied(const Rhythm& r, const std::vector<Stretch>& stretches, double mean) {
+    std::vector<std::pair<double, double>> points; // frame, tempo
+    for (const Stretch& s : stretches)
+        if (s.counted) points.emplace_back(static_cast<double>(s.from + s.to) / 2, s.bpm);
+    const auto tempoAt = [&](double t) {
+        if (t <= points.front().first) return points.front().second;
+        if (t >= points.back().first) return points.back().second;
+        const auto next = std::upper_bound(points.begin(), points.end(), t,
+                                           [](double v, const auto& p) { return v < p.first; });
+        const auto& [t0, b0] = *(next - 1);
+        const auto& [t1, b1] = *next;
+        return b0 + (b1 - b0) * (t - t0) / (t1 - t0);
+    };
+    const std::size_t n = r.onsets.size();
+    std::vector<double> at(n + 1, 0.0); // where each frame starts at the steady tempo
+    for (std::size_t t = 0; t < n; ++t)
+        at[t + 1] = at[t] + tempoAt(static_cast<double>(t)) / mean;
+    Rhythm out{{}, {}, {}, {}, {}, r.framesPerSecond};
+    std::size_t t = 0;
+    for (double k = 0; k + 1 < at[n]; k += 1) {
+        while (t + 2 < n && at[t + 1] <= k)
+            ++t;
+        const auto share = static_cast<float>(std::min(1.0, (k - at[t]) / (at[t + 1] - at[t])));
+        const auto between = [&](const std::vector<float>& v) {
+            return v[t] + share * (v[t + 1] - v[t]);
+        };
+        out.onsets.push_back(between(r.onsets));
+        out.low.push_back(between(r.low));
+        out.kick.push_back(between(r.kick));
+        out.snare.push_back(between(r.snare));
+        out.harmony.push_back(between(r.harmony));
+    }
+    return out;
+}
+
+// The metrical level, a power of two below the whole's, at which a wandering tempo finds its beat
+// once played steady, or 1. A band whose tempo swings by a percent or two moves the beats a bar
+// apart by several frames of the envelope, which blurs the backbeat that marks its level: the
+// drift pulls the reading to a faster level, whose bar is shorter, never to a slower one.
+double steadiedLevel(const Rhythm& r, const Beat& whole, double tempo, double minBpm,
+                     double maxBpm) {
+    if (tempo == whole.grid) return 1;
+    const Beat steady = beatOf(steadied(r, whole.stretches, tempo), minBpm, maxBpm);
+    if (steady.grid == 0) return 1;
+    const double level = nearestOctave(steady.grid / tempo);
+    const double atLevel = tempo * level;
+    return level < 1 && std::fabs(steady.grid / atLevel - 1) < kWanderReach && atLevel >= minBpm &&
+                   atLevel <= maxBpm
+               ? level
+               : 1;
+}
+
 // Whether the whole's stretches within two sections follow one steady glide at least as closely as
 // two steady tempos, each fitted to them by least squares with two values (a line's start and
 // slope; the two sections' means): a band that pushes by a few percent over a minute moves through
@@ -287,15 +342,18 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
     const Beat whole = beatOf(rhythm, minBpm, maxBpm);
     if (whole.grid == 0) return 0;
     const double tempo = whole.tempo(minBpm, maxBpm, env.size());
+    const double steadyLevel = steadiedLevel(rhythm, whole, tempo, minBpm, maxBpm);
     const auto split = tempoChange(rhythm.onsets, fps);
-    if (!split) return static_cast<float>(tempo);
+    if (!split) return static_cast<float>(tempo * steadyLevel);
     const std::size_t n = rhythm.onsets.size();
     const Beat a = beatOf(rhythm.part(0, split->firstEnd), minBpm, maxBpm);
     const Beat b = beatOf(rhythm.part(split->secondStart, n), minBpm, maxBpm);
     // A tempo that changes once reads as the tempo of its longer section.
     if (const auto section = longerSection(whole, a, b, *split, n, minBpm, maxBpm))
         return static_cast<float>(*section);
-    // Else the whole's tempo, at the level both its sections find.
+    // Else a wandering tempo at the level it finds played steady, or the whole's tempo at the
+    // level both its sections find.
+    if (steadyLevel != 1) return static_cast<float>(tempo * steadyLevel);
     const double atSectionsLevel = tempo * sectionsLevel(whole, a, b);
     return static_cast<float>(
         atSectionsLevel >= minBpm && atSectionsLevel <= maxBpm ? atSectionsLevel : tempo);
