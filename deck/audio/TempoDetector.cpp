@@ -96,6 +96,21 @@ struct Rhythm {
         };
         return {cut(onsets), cut(low), cut(kick), cut(snare), cut(harmony), framesPerSecond};
     }
+
+    // It read at fractional frames, each between its two neighbours in a straight line.
+    Rhythm at(const std::vector<double>& frames) const {
+        const auto read = [&](const std::vector<float>& v) {
+            std::vector<float> out;
+            out.reserve(frames.size());
+            for (double f : frames) {
+                const auto t = std::min(static_cast<std::size_t>(f), v.size() - 2);
+                out.push_back(v[t] +
+                              static_cast<float>(f - static_cast<double>(t)) * (v[t + 1] - v[t]));
+            }
+            return out;
+        };
+        return {read(onsets), read(low), read(kick), read(snare), read(harmony), framesPerSecond};
+    }
 };
 
 // The beat of a rhythm: the metrical level the kick and the snare mark, refined on the beat grid
@@ -188,22 +203,14 @@ Rhythm steadied(const Rhythm& r, const std::vector<Stretch>& stretches, double m
     std::vector<double> at(n + 1, 0.0); // where each frame starts at the steady tempo
     for (std::size_t t = 0; t < n; ++t)
         at[t + 1] = at[t] + tempoAt(static_cast<double>(t)) / mean;
-    Rhythm out{{}, {}, {}, {}, {}, r.framesPerSecond};
+    std::vector<double> frames; // the frame each steady frame falls on
     std::size_t t = 0;
     for (double k = 0; k + 1 < at[n]; k += 1) {
         while (t + 2 < n && at[t + 1] <= k)
             ++t;
-        const auto share = static_cast<float>(std::min(1.0, (k - at[t]) / (at[t + 1] - at[t])));
-        const auto between = [&](const std::vector<float>& v) {
-            return v[t] + share * (v[t + 1] - v[t]);
-        };
-        out.onsets.push_back(between(r.onsets));
-        out.low.push_back(between(r.low));
-        out.kick.push_back(between(r.kick));
-        out.snare.push_back(between(r.snare));
-        out.harmony.push_back(between(r.harmony));
+        frames.push_back(static_cast<double>(t) + std::min(1.0, (k - at[t]) / (at[t + 1] - at[t])));
     }
-    return out;
+    return r.at(frames);
 }
 
 // The metrical level, a power of two below the whole's, at which a wandering tempo finds its beat
@@ -342,18 +349,21 @@ float TempoDetector::finish(float minBpm, float maxBpm) {
     const Beat whole = beatOf(rhythm, minBpm, maxBpm);
     if (whole.grid == 0) return 0;
     const double tempo = whole.tempo(minBpm, maxBpm, env.size());
-    const double steadyLevel = steadiedLevel(rhythm, whole, tempo, minBpm, maxBpm);
     const auto split = tempoChange(rhythm.onsets, fps);
-    if (!split) return static_cast<float>(tempo * steadyLevel);
+    const auto steadyTempo = [&] {
+        return tempo * steadiedLevel(rhythm, whole, tempo, minBpm, maxBpm);
+    };
+    if (!split) return static_cast<float>(steadyTempo());
     const std::size_t n = rhythm.onsets.size();
     const Beat a = beatOf(rhythm.part(0, split->firstEnd), minBpm, maxBpm);
     const Beat b = beatOf(rhythm.part(split->secondStart, n), minBpm, maxBpm);
-    // A tempo that changes once reads as the tempo of its longer section.
+    // A tempo that changes once reads as the tempo of its longer section; its whole, which the
+    // change makes look wandering, need not be played steady.
     if (const auto section = longerSection(whole, a, b, *split, n, minBpm, maxBpm))
         return static_cast<float>(*section);
     // Else a wandering tempo at the level it finds played steady, or the whole's tempo at the
     // level both its sections find.
-    if (steadyLevel != 1) return static_cast<float>(tempo * steadyLevel);
+    if (const double steady = steadyTempo(); steady != tempo) return static_cast<float>(steady);
     const double atSectionsLevel = tempo * sectionsLevel(whole, a, b);
     return static_cast<float>(
         atSectionsLevel >= minBpm && atSectionsLevel <= maxBpm ? atSectionsLevel : tempo);
