@@ -77,6 +77,10 @@ constexpr double kKickOwnBeat = 0.1;
 constexpr double kBarOfThreeMargin = 0.05;
 constexpr double kCueShare = 0.5;
 constexpr double kOffTheEighths = 0.1;
+// Nor does the kick of such a bar of three repeat every half of the backbeat's beats, where its
+// own beats lie at thirds of two: a 3/4 song's at 0.13 and less, below kKickOnHalves; a
+// four-on-the-floor kick under triplet percussion, with a bass between its hits, at 0.22 and more.
+constexpr double kKickOnHalves = 0.2;
 // Long kicks at a fast tempo ring into one another, so that their band's repetition fades from
 // beat to beat (0.55, 0.45 and 0.3 at one, two and three fast beats) where a drum machine's stays
 // level. Such a kick still plays every half beat of a slower level where it repeats there and a
@@ -194,9 +198,11 @@ bool snareOffTheEighths(const Periodicities& p, double lag) {
 // on the bar line. All onsets count whole, the low band and the harmony's changes at kCueShare:
 // a kick on every beat under a snare pattern of its own can make the low band alone say so, and
 // the harmony's changes say nothing where the chords stay. Eighths played evenly lie as much at
-// either distance. A snare syncopated between the bar's eighths makes no bar of three.
+// either distance. A snare syncopated between the bar's eighths makes no bar of three, and nor
+// does a kick on every half of such a beat: the thirds that triplet percussion plays over a
+// four-on-the-floor kick are no bar.
 bool isBarOfThree(const Periodicities& p, double lag) {
-    return !snareOffTheEighths(p, lag) &&
+    return !snareOffTheEighths(p, lag) && kickPulse(p, lag, 2) < kKickOnHalves &&
            aroundSnareInThrees(p.allToSnare, lag) +
                    kCueShare * (aroundSnareInThrees(p.lowToSnare, lag) +
                                 aroundSnareInThrees(p.harmonyToSnare, lag)) >=

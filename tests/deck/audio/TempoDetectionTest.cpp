@@ -178,6 +178,18 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
     // repetition fades from beat to beat.
     const Pattern ringingHardcore{"x...x...x...x...", "................", "..x...x...x...x.", 4, "",
                                   "..x...x...x...x.", "x..............."};
+    // A kick on every beat and no clap, a tresillo bass on the kick's band, bells in half-note
+    // triplets (or in quarter-note triplets over sixteenth hats): the bells' thirds of two beats
+    // are no bar of three.
+    const Pattern tripletBells{"x...........x...........x...........x...........",
+                               "................................................",
+                               "......x...........x...........x...........x.....",
+                               12,
+                               "x...............",
+                               "x........x........x...........x........x........"};
+    Pattern quarterTripletBells = tripletBells;
+    quarterTripletBells.hat = "x..x..x..x..x..x..x..x..x..x..x..x..x..x..x..x..";
+    quarterTripletBells.percussion = "x.......";
     const struct {
         const char* what;
         Piece piece;
@@ -197,6 +209,12 @@ TEST_F(TempoDetection, FindsTheBeatADjCountsInCommonPatternsMetersAndTempos) {
         {"slow waltz", {.bpm = 96, .pattern = waltz}, 96},
         {"triplet feel", {.bpm = 68.25, .pattern = tripletHats}, 136.5, 0.2},
         {"bells over a kick", {.bpm = 124.2, .pattern = house}, 124.2},
+        {"triplet bells over a kick and a tresillo bass",
+         {.bpm = 130.94, .pattern = tripletBells, .bassGain = 0.7f},
+         130.94},
+        {"quarter-note triplet bells over a kick and a tresillo bass",
+         {.bpm = 130.94, .pattern = quarterTripletBells, .bassGain = 0.7f},
+         130.94},
         {"drum and bass", {.bpm = 184, .pattern = drumAndBass}, 184},
         {"hardcore", {.bpm = 196.4, .pattern = hardcore}, 196.4},
         // No tempo in a drone alone, in loud noise, or in too little audio.
