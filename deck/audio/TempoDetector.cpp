@@ -270,7 +270,14 @@ std::optional<double> longerSection(const Beat& whole, const Beat& a, const Beat
                                     const Split& split, std::size_t n, double minBpm,
                                     double maxBpm) {
     if (a.grid == 0 || b.grid == 0) return std::nullopt;
-    const double tempoA = a.tempo(minBpm, maxBpm, split.firstEnd);
+    // Past a band's reach, the first section's own first stretch, the track's, does not count
+    // towards its wander: an intro over a pad, whose detuned voices beat at a rate of their own,
+    // can measure the tempo 1 % off and make a steady section look wandering. Within the reach
+    // it counts, as a drifting band's first stretch must.
+    Beat first = a;
+    if (std::fabs(a.grid / b.grid - 1) >= kWanderReach && !first.stretches.empty())
+        first.stretches.front().counted = false;
+    const double tempoA = first.tempo(minBpm, maxBpm, split.firstEnd);
     const double tempoB = b.tempo(minBpm, maxBpm, n - split.secondStart);
     const double step = std::fabs(tempoA / tempoB - 1);
     if (tempoA != a.grid || tempoB != b.grid || step < kLeastChange) return std::nullopt;
