@@ -97,7 +97,8 @@ struct Rhythm {
         return {cut(onsets), cut(low), cut(kick), cut(snare), cut(harmony), framesPerSecond};
     }
 
-    // It read at fractional frames, each between its two neighbours in a straight line.
+    // The rhythm read at fractional frames: each value on the straight line between its two
+    // neighbours.
     Rhythm at(const std::vector<double>& frames) const {
         const auto read = [&](const std::vector<float>& v) {
             std::vector<float> out;
